@@ -1,0 +1,70 @@
+#include "prompts.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+
+namespace orva {
+namespace {
+
+Prompts *g_instance = nullptr;
+QString g_title;
+
+QMessageBox::Icon toQt(Prompts::Icon icon)
+{
+    switch (icon) {
+    case Prompts::Icon::Information: return QMessageBox::Information;
+    case Prompts::Icon::Warning: return QMessageBox::Warning;
+    case Prompts::Icon::Error: return QMessageBox::Critical;
+    case Prompts::Icon::Question: return QMessageBox::Question;
+    case Prompts::Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+} // namespace
+
+Prompts &prompts()
+{
+    static DialogPrompts dialogs;
+    return g_instance ? *g_instance : dialogs;
+}
+
+void setPrompts(Prompts *instance) { g_instance = instance; }
+
+QString applicationTitle() { return g_title; }
+void setApplicationTitle(const QString &title) { g_title = title; }
+
+void DialogPrompts::information(const QString &text)
+{
+    showBox(QMessageBox::Information, applicationTitle(), text);
+}
+
+void DialogPrompts::error(const QString &text)
+{
+    showBox(QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+void DialogPrompts::warning(const QString &text)
+{
+    showBox(QMessageBox::Warning, QStringLiteral("Warning"), text);
+}
+
+bool DialogPrompts::question(const QString &caption, const QString &text, Icon icon, Button defaultButton)
+{
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setDefaultButton(defaultButton == Button::Yes ? QMessageBox::Yes : QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+int DialogPrompts::execModal(QDialog &dialog) { return dialog.exec(); }
+
+void DialogPrompts::beep() { QApplication::beep(); }
+
+} // namespace orva

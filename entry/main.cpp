@@ -1,0 +1,17 @@
+#include "common/prompts.h"
+#include "shell/aplicacao.h"
+#include "shell/frmprincipal.h"
+#include "shell/inicio.h"
+
+int main(int argc, char **argv)
+{
+    OrvaApplication app(argc, argv);
+    orva::setApplicationTitle(QStringLiteral("ORVA 2016 - Tessaria"));
+    orva::loadPortugueseTranslations(app);
+
+    const auto objetos = IniciaPrograma();
+    if (!objetos)
+        return 0;
+    objetos->frmPrincipal->showMaximized();
+    return app.exec();
+}

@@ -1,0 +1,266 @@
+#include "conventions.h"
+
+#include "common/prompts.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <QVariant>
+
+namespace orva::ui {
+namespace {
+
+constexpr char kKeyPreviewProperty[] = "orvaKeyPreview";
+constexpr char kFieldKindProperty[] = "orvaFieldKind";
+
+// focusNextPrevChild() is protected; naming it through a derived class gives
+// a pointer that still dispatches to the window's own override.
+struct FocusChainAccess : QWidget {
+    using QWidget::focusNextPrevChild;
+};
+
+void focusNextControl(QWidget *window)
+{
+    bool (QWidget::*next)(bool) = &FocusChainAccess::focusNextPrevChild;
+    (window->*next)(true);
+}
+
+// The grid a key was meant for: the receiver itself, or the grid around an
+// open cell editor.
+QAbstractItemView *gridAround(QWidget *widget, const QWidget *window)
+{
+    for (QWidget *w = widget; w && w != window; w = w->parentWidget()) {
+        if (auto *grid = qobject_cast<QAbstractItemView *>(w))
+            return grid;
+    }
+    return nullptr;
+}
+
+// One column right in the same row, wrapping to the first; hidden columns of
+// a table are passed over.
+void moveToNextColumn(QAbstractItemView *grid)
+{
+    const QAbstractItemModel *model = grid->model();
+    if (!model)
+        return;
+    const QModelIndex current = grid->currentIndex();
+    const QModelIndex parent = current.isValid() ? current.parent() : grid->rootIndex();
+    const int columns = model->columnCount(parent);
+    if (columns == 0 || model->rowCount(parent) == 0)
+        return;
+    const auto *table = qobject_cast<const QTableView *>(grid);
+    int column = current.isValid() ? current.column() : -1;
+    for (int step = 0; step < columns; ++step) {
+        column = (column + 1) % columns;
+        if (!table || !table->isColumnHidden(column))
+            break;
+    }
+    grid->setCurrentIndex(model->index(current.isValid() ? current.row() : 0, column, parent));
+}
+
+bool isEnter(const QKeyEvent *key)
+{
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+// Watches the whole application, so it sees a key before the control that
+// has the focus does, and acts only on keys for its own window.
+class KeyPreview : public QObject {
+public:
+    explicit KeyPreview(QWidget *window) : QObject(window), m_window(window) { qApp->installEventFilter(this); }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress || !isEnter(static_cast<QKeyEvent *>(event)))
+            return false;
+        auto *target = qobject_cast<QWidget *>(watched);
+        if (!target || target->window() != m_window)
+            return false;
+        if (QAbstractItemView *grid = gridAround(target, m_window))
+            moveToNextColumn(grid);
+        else
+            focusNextControl(m_window);
+        return true;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+// --- Field key rules ---
+
+FieldKind kindOf(const QLineEdit *edit) { return static_cast<FieldKind>(edit->property(kFieldKindProperty).toInt()); }
+
+// What a key would type: nothing for shortcuts and control characters
+// (Backspace, Enter, Tab, Escape).
+QString typedText(const QKeyEvent *key)
+{
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return {};
+    QString text = key->text();
+    text.removeIf([](QChar c) { return !c.isPrint(); });
+    return text;
+}
+
+// Pastes the clipboard when the field accepts all of it; otherwise beeps.
+void pasteChecked(QLineEdit *edit, QClipboard::Mode mode)
+{
+    if (!acceptsText(kindOf(edit), QGuiApplication::clipboard()->text(mode))) {
+        prompts().beep();
+        return;
+    }
+    if (mode == QClipboard::Clipboard)
+        edit->paste();
+    else
+        edit->insert(QGuiApplication::clipboard()->text(mode));
+}
+
+// The standard menu, with its Paste going through the check.
+void showCheckedContextMenu(QLineEdit *edit, const QPoint &globalPos)
+{
+    QMenu *menu = edit->createStandardContextMenu();
+    for (QAction *action : menu->actions()) {
+        const bool wasPaste = QObject::disconnect(action, &QAction::triggered, edit, &QLineEdit::paste)
+            || QObject::disconnect(action, SIGNAL(triggered()), edit, SLOT(paste()));
+        if (wasPaste)
+            QObject::connect(action, &QAction::triggered, edit, [edit] { pasteChecked(edit, QClipboard::Clipboard); });
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+}
+
+// Sits on one line edit and refuses the characters its kind does not allow.
+class FieldFilter : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *edit = static_cast<QLineEdit *>(watched);
+        if (edit->isReadOnly())
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->matches(QKeySequence::Paste)) {
+                pasteChecked(edit, QClipboard::Clipboard);
+                return true;
+            }
+            return refused(edit, typedText(key));
+        }
+        case QEvent::InputMethod:
+            return refused(edit, static_cast<QInputMethodEvent *>(event)->commitString());
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            if (!drop->mimeData()->hasText() || !refused(edit, drop->mimeData()->text()))
+                return false;
+            drop->ignore();
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            // Middle-click pastes the X11 selection.
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() != Qt::MiddleButton || !QGuiApplication::clipboard()->supportsSelection())
+                return false;
+            return refused(edit, QGuiApplication::clipboard()->text(QClipboard::Selection));
+        }
+        case QEvent::ContextMenu:
+            if (edit->contextMenuPolicy() != Qt::DefaultContextMenu)
+                return false;
+            showCheckedContextMenu(edit, static_cast<QContextMenuEvent *>(event)->globalPos());
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    // Beeps and tells the caller to drop the event when the text holds a
+    // character the field does not take.
+    static bool refused(const QLineEdit *edit, const QString &text)
+    {
+        if (text.isEmpty() || acceptsText(kindOf(edit), text))
+            return false;
+        prompts().beep();
+        return true;
+    }
+};
+
+} // namespace
+
+void installKeyPreview(QWidget *window)
+{
+    if (!window || window->property(kKeyPreviewProperty).toBool())
+        return;
+    window->setProperty(kKeyPreviewProperty, true);
+    new KeyPreview(window);
+}
+
+void disableDefaultButtons(QWidget *window)
+{
+    if (!window)
+        return;
+    for (QPushButton *button : window->findChildren<QPushButton *>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+}
+
+void applyWindowConventions(QWidget *window)
+{
+    installKeyPreview(window);
+    disableDefaultButtons(window);
+}
+
+bool acceptsText(FieldKind kind, const QString &text)
+{
+    for (QChar c : text) {
+        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        const bool comma = kind == FieldKind::Amount && c == QLatin1Char(',');
+        if (!digit && !comma)
+            return false;
+    }
+    return true;
+}
+
+void restrictField(QLineEdit *edit, FieldKind kind)
+{
+    if (!edit)
+        return;
+    const bool filtered = edit->property(kFieldKindProperty).isValid();
+    edit->setProperty(kFieldKindProperty, static_cast<int>(kind));
+    if (!filtered)
+        edit->installEventFilter(new FieldFilter(edit));
+}
+
+int tag(const QObject *object) { return object ? object->property("tag").toInt() : 0; }
+
+void setTag(QObject *object, int tag)
+{
+    if (object)
+        object->setProperty("tag", tag);
+}
+
+QString hint(const QWidget *widget) { return widget ? widget->toolTip() : QString(); }
+
+void markRequired(QWidget *widget, const QString &hint)
+{
+    if (!widget)
+        return;
+    setTag(widget, 1);
+    widget->setToolTip(hint);
+}
+
+} // namespace orva::ui

@@ -1,0 +1,61 @@
+#pragma once
+#include <QString>
+
+class QObject;
+class QWidget;
+class QLineEdit;
+
+// Behaviour every entry window shares: Enter moves on, digit-only and amount
+// fields, the `tag` marking of required fields and description labels.
+namespace orva::ui {
+
+// --- Keyboard ---------------------------------------------------------------
+
+// Lets the window see every key before its controls. Enter (or the keypad's
+// Enter) in a grid moves its current cell one column right, wrapping to the
+// first column of the same row; anywhere else the key is swallowed and the
+// focus moves to the next control in tab order. Installing twice is harmless.
+void installKeyPreview(QWidget *window);
+
+// Turns `default` and `autoDefault` off on every push button of the window,
+// so that Enter never presses a button of a dialog.
+void disableDefaultButtons(QWidget *window);
+
+// Both of the above: what an entry window calls once its controls exist.
+void applyWindowConventions(QWidget *window);
+
+// --- Field key rules --------------------------------------------------------
+
+enum class FieldKind {
+    Digits, // codes, registrations, CNPJ/CPF, protocol numbers: 0-9 only
+    Amount, // values: 0-9 and the decimal comma
+};
+
+// Restricts what the user can type, paste or drop into the field. A typed
+// character outside the kind beeps and is dropped; pasted or dropped text
+// with any such character is refused whole, with one beep. Keys that type
+// nothing (Backspace, Delete, arrows, Enter, Tab, shortcuts) pass untouched,
+// and setText() from code is never restricted.
+void restrictField(QLineEdit *edit, FieldKind kind);
+inline void makeDigitField(QLineEdit *edit) { restrictField(edit, FieldKind::Digits); }
+inline void makeAmountField(QLineEdit *edit) { restrictField(edit, FieldKind::Amount); }
+
+// True when every character of the text may be typed into a field of the kind.
+bool acceptsText(FieldKind kind, const QString &text);
+
+// --- Tag and hint -----------------------------------------------------------
+
+// The `tag` dynamic property: 1 marks a required field, or a description
+// label that is emptied with the window. In a form file:
+//   <property name="tag" stdset="0"><number>1</number></property>
+// 0 when absent.
+int tag(const QObject *object);
+void setTag(QObject *object, int tag);
+
+// The field's hint (its tool tip): names the field in the missing-field message.
+QString hint(const QWidget *widget);
+
+// Marks a field as required and gives the hint that names it.
+void markRequired(QWidget *widget, const QString &hint);
+
+} // namespace orva::ui

@@ -1,0 +1,345 @@
+#include "query.h"
+
+#include "shell/regional.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace orva::db {
+namespace {
+
+QString errorOf(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+
+sqlite3_stmt *prepare(sqlite3 *db, const QString &sql)
+{
+    if (sql.trimmed().isEmpty())
+        throw DatabaseError(QStringLiteral("O comando SQL está vazio."));
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, &tail) != SQLITE_OK)
+        throw DatabaseError(errorOf(db));
+    if (!stmt)
+        throw DatabaseError(QStringLiteral("O comando SQL está vazio."));
+    return stmt;
+}
+
+QVariant readValue(sqlite3_stmt *stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qint64>(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
+                                   sqlite3_column_bytes(stmt, column)));
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                                          sqlite3_column_bytes(stmt, column)));
+    }
+}
+
+} // namespace
+
+// ---- Field ----
+
+QString Field::asString() const
+{
+    switch (m_value.typeId()) {
+    case QMetaType::UnknownType:
+        return QString();
+    case QMetaType::Double:
+        return regional::formatFloat(m_value.toDouble());
+    case QMetaType::LongLong:
+        return QString::number(m_value.toLongLong());
+    default:
+        break;
+    }
+    const QString text = m_value.toString();
+    if (m_isDate) {
+        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+        if (date.isValid())
+            return regional::formatDate(date);
+    }
+    return text;
+}
+
+qint64 Field::asInteger() const
+{
+    switch (m_value.typeId()) {
+    case QMetaType::UnknownType: return 0;
+    case QMetaType::LongLong: return m_value.toLongLong();
+    case QMetaType::Double: return std::llround(m_value.toDouble());
+    default: break;
+    }
+    bool ok = false;
+    const qint64 v = m_value.toString().trimmed().toLongLong(&ok);
+    if (!ok)
+        throw DatabaseError(QStringLiteral("'%1' do campo %2 não é um número inteiro.").arg(m_value.toString(), m_name));
+    return v;
+}
+
+double Field::asFloat() const
+{
+    switch (m_value.typeId()) {
+    case QMetaType::UnknownType: return 0;
+    case QMetaType::LongLong: return static_cast<double>(m_value.toLongLong());
+    case QMetaType::Double: return m_value.toDouble();
+    default: break;
+    }
+    const QString text = m_value.toString();
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (ok)
+        return v;
+    if (const auto local = regional::parseFloat(text, true))
+        return *local;
+    throw DatabaseError(QStringLiteral("'%1' do campo %2 não é um número.").arg(text, m_name));
+}
+
+// ---- Query ----
+
+struct Query::Cursor {
+    sqlite3_stmt *stmt = nullptr;
+    ~Cursor() { sqlite3_finalize(stmt); }
+};
+
+Query::Query(Connection &connection) : m_connection(connection) {}
+
+Query::~Query() { close(); }
+
+void Query::setSql(const QString &sql)
+{
+    close();
+    m_sql = sql;
+}
+
+void Query::checkOpen() const
+{
+    if (!m_open)
+        throw DatabaseError(QStringLiteral("A consulta não está aberta."));
+}
+
+void Query::execute()
+{
+    m_cursor.reset();
+    m_rows.clear();
+    m_fetchedEnd = 0;
+    m_done = false;
+    m_current = 0;
+    auto cursor = std::make_unique<Cursor>();
+    cursor->stmt = prepare(m_connection.handle(), m_sql);
+    m_parameters.bind(cursor->stmt);
+    m_cursor = std::move(cursor);
+}
+
+void Query::open()
+{
+    close();
+    execute();
+    sqlite3_stmt *stmt = m_cursor->stmt;
+    const int columns = sqlite3_column_count(stmt);
+    m_names.clear();
+    m_dateColumns.assign(static_cast<size_t>(columns), false);
+    for (int i = 0; i < columns; ++i) {
+        m_names << QString::fromUtf8(sqlite3_column_name(stmt, i));
+        const char *declared = sqlite3_column_decltype(stmt, i);
+        m_dateColumns[static_cast<size_t>(i)] = declared && QByteArray(declared).toUpper() == "DATE";
+    }
+    m_open = true;
+    m_connection.attach(this);
+    try {
+        fetchOne(); // errors of the statement surface at open, as the windows expect
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Query::close()
+{
+    if (m_open)
+        m_connection.detach(this);
+    m_open = false;
+    m_cursor.reset();
+    m_rows.clear();
+    m_names.clear();
+    m_dateColumns.clear();
+    m_fetchedEnd = 0;
+    m_done = false;
+    m_current = 0;
+    m_recordCount.reset();
+}
+
+bool Query::fetchOne()
+{
+    if (m_done || !m_cursor)
+        return false;
+    sqlite3_stmt *stmt = m_cursor->stmt;
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) {
+        m_done = true;
+        m_cursor.reset();
+        return false;
+    }
+    if (rc != SQLITE_ROW) {
+        const QString message = errorOf(sqlite3_db_handle(stmt));
+        m_done = true;
+        m_cursor.reset();
+        throw DatabaseError(message);
+    }
+    Row values;
+    const int columns = static_cast<int>(m_names.size());
+    values.reserve(static_cast<size_t>(columns));
+    for (int i = 0; i < columns; ++i)
+        values.push_back(readValue(stmt, i));
+    m_rows.push_back(std::move(values));
+    ++m_fetchedEnd;
+    if (m_forwardOnly) {
+        // Keep the current row only.
+        while (m_rows.size() > 1 && m_fetchedEnd - static_cast<int>(m_rows.size()) < m_current)
+            m_rows.pop_front();
+    }
+    return true;
+}
+
+bool Query::hasRow(int index)
+{
+    checkOpen();
+    while (m_fetchedEnd <= index) {
+        if (!fetchOne())
+            return false;
+    }
+    return index >= m_fetchedEnd - static_cast<int>(m_rows.size());
+}
+
+const Query::Row &Query::row(int index)
+{
+    if (!hasRow(index))
+        throw DatabaseError(QStringLiteral("Não há registro atual na consulta."));
+    return m_rows[static_cast<size_t>(index - (m_fetchedEnd - static_cast<int>(m_rows.size())))];
+}
+
+bool Query::eof()
+{
+    checkOpen();
+    return !hasRow(m_current);
+}
+
+void Query::next()
+{
+    checkOpen();
+    if (!eof())
+        ++m_current;
+    if (m_forwardOnly) {
+        while (!m_rows.empty() && m_fetchedEnd - static_cast<int>(m_rows.size()) < m_current)
+            m_rows.pop_front();
+    }
+}
+
+void Query::first()
+{
+    checkOpen();
+    const int firstKept = m_fetchedEnd - static_cast<int>(m_rows.size());
+    if (firstKept > 0) {
+        execute(); // rows already dropped: read again from the start
+        fetchOne();
+    }
+    m_current = 0;
+}
+
+int Query::fieldCount() const { return static_cast<int>(m_names.size()); }
+
+QStringList Query::fieldNames() const { return m_names; }
+
+Field Query::makeField(const Row &values, int column) const
+{
+    return Field(m_names.at(column), values.at(static_cast<size_t>(column)), m_dateColumns.at(static_cast<size_t>(column)));
+}
+
+Field Query::field(int position)
+{
+    checkOpen();
+    if (position < 0 || position >= fieldCount())
+        throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(position));
+    return makeField(row(m_current), position);
+}
+
+Field Query::fieldByName(const QString &name)
+{
+    checkOpen();
+    for (int i = 0; i < fieldCount(); ++i)
+        if (m_names.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return makeField(row(m_current), i);
+    throw DatabaseError(QStringLiteral("Campo '%1' não encontrado.").arg(name));
+}
+
+Field Query::valueAt(int rowIndex, int column)
+{
+    checkOpen();
+    if (column < 0 || column >= fieldCount())
+        throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(column));
+    return makeField(row(rowIndex), column);
+}
+
+int Query::fetchMore(int count)
+{
+    checkOpen();
+    int fetched = 0;
+    while (fetched < count && fetchOne())
+        ++fetched;
+    return fetched;
+}
+
+int Query::recordCount()
+{
+    checkOpen();
+    if (m_done)
+        return m_fetchedEnd;
+    if (!m_recordCount) {
+        // Counted by the database, so a large result is not read into memory.
+        sqlite3_stmt *stmt = nullptr;
+        try {
+            stmt = prepare(m_connection.handle(), QStringLiteral("select count(*) from (%1)").arg(m_sql));
+        } catch (const DatabaseError &) {
+            stmt = nullptr;
+        }
+        if (stmt) {
+            Cursor guard{stmt};
+            m_parameters.bind(stmt);
+            if (sqlite3_step(stmt) != SQLITE_ROW)
+                throw DatabaseError(errorOf(sqlite3_db_handle(stmt)));
+            m_recordCount = static_cast<int>(sqlite3_column_int64(stmt, 0));
+        } else {
+            while (fetchOne()) {
+            }
+            m_recordCount = m_fetchedEnd;
+        }
+    }
+    return *m_recordCount;
+}
+
+// ---- Command ----
+
+int Command::execute()
+{
+    sqlite3 *db = m_connection.handle();
+    sqlite3_stmt *stmt = prepare(db, m_sql);
+    struct Finalize {
+        sqlite3_stmt *stmt;
+        ~Finalize() { sqlite3_finalize(stmt); }
+    } finalize{stmt};
+    m_parameters.bind(stmt);
+    int rc = sqlite3_step(stmt);
+    while (rc == SQLITE_ROW)
+        rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE)
+        throw DatabaseError(errorOf(db));
+    return sqlite3_changes(db);
+}
+
+} // namespace orva::db

@@ -1,0 +1,121 @@
+#pragma once
+#include "connection.h"
+#include "parameters.h"
+
+#include <QStringList>
+#include <QVariant>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace orva::db {
+
+// One value of the current row, read the ways the windows need.
+class Field {
+public:
+    Field(QString name, QVariant value, bool isDate) : m_name(std::move(name)), m_value(std::move(value)), m_isDate(isDate) {}
+
+    const QString &name() const { return m_name; }
+    bool isNull() const { return m_value.isNull(); }
+    // Dates as DD/MM/YYYY, floating point in the locale's decimal form
+    // without grouping ("1234,5"), null as empty text.
+    QString asString() const;
+    qint64 asInteger() const;
+    double asFloat() const;
+    const QVariant &value() const { return m_value; }
+
+private:
+    QString m_name;
+    QVariant m_value;
+    bool m_isDate;
+};
+
+// A row set over a statement. Rows are read from the database as they are
+// asked for, so a large table is not loaded at once.
+class Query {
+public:
+    explicit Query(Connection &connection);
+    ~Query();
+    Query(const Query &) = delete;
+    Query &operator=(const Query &) = delete;
+
+    void setSql(const QString &sql);
+    const QString &sql() const { return m_sql; }
+    Parameters &parameters() { return m_parameters; }
+
+    // With forward-only reading the rows already passed are not kept.
+    void setForwardOnly(bool forwardOnly) { m_forwardOnly = forwardOnly; }
+
+    void open();
+    void close();
+    bool isOpen() const { return m_open; }
+
+    // The current row.
+    bool eof();
+    void next();
+    void first();
+    int recNo() const { return m_current; }
+
+    int fieldCount() const;
+    QStringList fieldNames() const;
+    // By name whatever its letter case; an unknown name raises.
+    Field fieldByName(const QString &name);
+    Field field(int position);
+
+    // Number of rows of the whole result.
+    int recordCount();
+
+    // Random access for grids: row `row`, column `column` (fetched on demand).
+    bool hasRow(int row);
+    Field valueAt(int row, int column);
+    // How many rows have been read so far.
+    int fetchedCount() const { return m_fetchedEnd; }
+    bool fetchedAll() const { return m_done; }
+    // Reads up to `count` more rows; returns how many came.
+    int fetchMore(int count);
+
+private:
+    struct Cursor;
+    using Row = std::vector<QVariant>;
+
+    void checkOpen() const;
+    void execute();
+    bool fetchOne();
+    const Row &row(int index);
+    Field makeField(const Row &row, int column) const;
+
+    Connection &m_connection;
+    QString m_sql;
+    Parameters m_parameters;
+    bool m_forwardOnly = false;
+    bool m_open = false;
+    std::unique_ptr<Cursor> m_cursor;
+    QStringList m_names;
+    std::vector<bool> m_dateColumns;
+    std::deque<Row> m_rows; // rows [m_fetchedEnd - m_rows.size(), m_fetchedEnd)
+    int m_fetchedEnd = 0;
+    bool m_done = false;
+    int m_current = 0;
+    std::optional<int> m_recordCount;
+};
+
+// A statement that writes: no rows come back.
+class Command {
+public:
+    explicit Command(Connection &connection) : m_connection(connection) {}
+
+    void setCommandText(const QString &sql) { m_sql = sql; }
+    const QString &commandText() const { return m_sql; }
+    Parameters &parameters() { return m_parameters; }
+
+    // Runs the statement; returns the number of rows it changed.
+    int execute();
+
+private:
+    Connection &m_connection;
+    QString m_sql;
+    Parameters m_parameters;
+};
+
+} // namespace orva::db

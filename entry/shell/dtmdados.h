@@ -1,0 +1,22 @@
+#pragma once
+#include "db/query.h"
+
+// The data module: the one connection to orva.mdb and the shared query that
+// the lookup routines use.
+class TdtmDados {
+public:
+    TdtmDados() = default;
+
+    // Opens orva.mdb in the program folder; a failure is raised to the caller
+    // (at start-up, the unhandled-error box).
+    void DataModuleCreate();
+
+    // The database file in the program folder, whatever the case of its name.
+    static QString ArquivoBanco();
+
+    orva::db::Connection ADOConnection;
+    orva::db::Query ADOQuery{ADOConnection};
+};
+
+// The instance created at start-up (or by a test); null before.
+extern TdtmDados *dtmDados;

@@ -1,0 +1,61 @@
+#include "frmprincipal.h"
+#include "ui_frmprincipal.h"
+
+#include "funcoes.h"
+
+#include <QTimer>
+
+TfrmPrincipal::TfrmPrincipal(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::frmPrincipal>())
+{
+    ui->setupUi(this);
+    connect(ui->Empresa1, &QAction::triggered, this, &TfrmPrincipal::Empresa1Click);
+    connect(ui->ProtocolodeTransmisso1, &QAction::triggered, this, &TfrmPrincipal::ProtocolodeTransmisso1Click);
+    connect(ui->Importao1, &QAction::triggered, this, &TfrmPrincipal::Importao1Click);
+    connect(ui->Exportao1, &QAction::triggered, this, &TfrmPrincipal::Exportao1Click);
+    connect(ui->Rateio1, &QAction::triggered, this, &TfrmPrincipal::Rateio1Click);
+    connect(ui->Compatacao1, &QAction::triggered, this, &TfrmPrincipal::Compatacao1Click);
+    connect(ui->FazerCpiadeSegurana1, &QAction::triggered, this, &TfrmPrincipal::FazerCpiadeSegurana1Click);
+    connect(ui->RestaurarCpiadeSegurana1, &QAction::triggered, this, &TfrmPrincipal::RestaurarCpiadeSegurana1Click);
+    connect(ui->CopiarArquivoGeradoparaDisquete1, &QAction::triggered, this,
+            &TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click);
+    connect(ui->Reabriroprotocoloparaalteraes1, &QAction::triggered, this,
+            &TfrmPrincipal::Reabriroprotocoloparaalteraes1Click);
+    connect(ui->Sober1, &QAction::triggered, this, &TfrmPrincipal::Sober1Click);
+    connect(ui->Sair1, &QAction::triggered, this, &TfrmPrincipal::Sair1Click);
+}
+
+TfrmPrincipal::~TfrmPrincipal() = default;
+
+void TfrmPrincipal::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+// The date format may have changed since start-up; without DD/MM/YYYY the
+// program cannot read or write a date, so it ends.
+void TfrmPrincipal::FormShow()
+{
+    if (!Funcoes::VerificaFormatoData())
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+// The windows behind these commands are wired in as they are written.
+void TfrmPrincipal::Empresa1Click() {}
+void TfrmPrincipal::ProtocolodeTransmisso1Click() {}
+void TfrmPrincipal::Importao1Click() {}
+void TfrmPrincipal::Exportao1Click() {}
+void TfrmPrincipal::Rateio1Click() {}
+void TfrmPrincipal::Compatacao1Click() {}
+void TfrmPrincipal::FazerCpiadeSegurana1Click() {}
+void TfrmPrincipal::RestaurarCpiadeSegurana1Click() {}
+void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() {}
+void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() {}
+void TfrmPrincipal::Sober1Click() {}
+void TfrmPrincipal::NotasFiscais1Click() {}
+void TfrmPrincipal::Produtos1Click() {}
+
+void TfrmPrincipal::Sair1Click() { close(); }

@@ -1,0 +1,35 @@
+#include "inicio.h"
+
+#include "dtmdados.h"
+#include "frmprincipal.h"
+#include "funcoes.h"
+
+#include <QLocale>
+
+ObjetosPrograma::~ObjetosPrograma()
+{
+    if (dtmDados == dados.get())
+        dtmDados = nullptr;
+}
+
+std::unique_ptr<ObjetosPrograma> IniciaPrograma()
+{
+    return IniciaPrograma(QLocale::system().dateFormat(QLocale::ShortFormat));
+}
+
+std::unique_ptr<ObjetosPrograma> IniciaPrograma(const QString &formatoData)
+{
+    if (!Funcoes::VerificaFormatoData(formatoData))
+        return nullptr;
+    auto objetos = std::make_unique<ObjetosPrograma>();
+    objetos->frmPrincipal = std::make_unique<TfrmPrincipal>();
+    // The search window is created here too once it exists.
+    objetos->dados = std::make_unique<TdtmDados>();
+    dtmDados = objetos->dados.get();
+    try {
+        objetos->dados->DataModuleCreate();
+    } catch (const std::exception &e) {
+        Funcoes::TrataExcecao(e);
+    }
+    return objetos;
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include <QString>
+
+namespace orva::install {
+
+// The working folders of the program folder, relative to it.
+QStringList programFolders();
+
+// Prepares a program folder: its working folders and a new orva.mdb with the
+// tables, views and reference rows. Refuses (orva::Error) when a database is
+// already there, whatever the case of its name; never touches one.
+void createProgramFolder(const QString &folder);
+
+} // namespace orva::install

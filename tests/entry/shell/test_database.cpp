@@ -1,0 +1,207 @@
+#include "support/temp_program.h"
+
+#include "shell/db/query.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace orva::db;
+
+namespace {
+
+void insertCompany(Connection &c, const QString &inscricao, const QString &razao)
+{
+    Command cmd(c);
+    cmd.setCommandText(QStringLiteral("Insert into Empresa (Inscricao,Razao,Cnpj,Cnae,Tipo_Declara,Municipio ) "
+                                      "Values (:InscEst, :RazaoSocial, '11111111111', '4711302', '0', '110001')"));
+    cmd.parameters().add(QStringLiteral("InscEst"), ParamKind::Text).setValue(inscricao);
+    cmd.parameters().add(QStringLiteral("RazaoSocial"), ParamKind::Text).setValue(razao);
+    EXPECT_EQ(cmd.execute(), 1);
+}
+
+int count(Connection &c, const QString &sql)
+{
+    Query q(c);
+    q.setSql(sql);
+    q.open();
+    return q.recordCount();
+}
+
+QString rawValue(Connection &c, const QString &sql)
+{
+    Query q(c);
+    q.setSql(sql);
+    q.open();
+    return q.field(0).value().toString();
+}
+
+} // namespace
+
+TEST(Database, TextComparisonIgnoresCaseOfAccentedLettersToo)
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    insertCompany(c, QStringLiteral("00000000000001"), QStringLiteral("CONSTRUÇÃO ÁGUA LTDA"));
+    insertCompany(c, QStringLiteral("00000000000060"), QStringLiteral("Padaria Pão Doce"));
+
+    EXPECT_EQ(count(c, QStringLiteral("Select * From Empresa Where Razao = 'construção água ltda'")), 1);
+    EXPECT_EQ(count(c, QStringLiteral(" Select * From Empresa Where Razao Like'%ÇÃO á%' order by Razao")), 1);
+    EXPECT_EQ(count(c, QStringLiteral("Select * From Empresa Where Razao like 'PADARIA P_O%'")), 1);
+    EXPECT_EQ(count(c, QStringLiteral("Select * From Empresa Where Razao like '%a%'")), 2);
+    // Accents still count: "PAO" is not "PÃO".
+    EXPECT_EQ(count(c, QStringLiteral("Select * From Empresa Where Razao like '%pao%'")), 0);
+    // The key of a row is found whatever the case of the text typed.
+    EXPECT_EQ(count(c, QStringLiteral("Select * From Tipo_Entrada Where Codigo = 'ne'")), 1);
+    // Ordering follows the same folding.
+    Query q(c);
+    q.setSql(QStringLiteral("Select Razao From Empresa order by Razao"));
+    q.open();
+    EXPECT_EQ(q.field(0).asString(), QStringLiteral("CONSTRUÇÃO ÁGUA LTDA"));
+}
+
+TEST(Database, DatesAndAmountsRoundTripThroughParameters)
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    Command cmd(c);
+    cmd.setCommandText(QStringLiteral(
+        "Insert into Rateio ( INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO )"
+        "Values ( :pInscricao, :pExercicio, :pMunicipio, :pValorEntrada, :pValorSaida, :pProtocolo,'I' )"));
+    cmd.parameters().add(QStringLiteral("pInscricao"), ParamKind::Text).setValue(QStringLiteral("00000000000001"));
+    cmd.parameters().add(QStringLiteral("pExercicio"), ParamKind::Text).setValue(QStringLiteral("2015"));
+    cmd.parameters().add(QStringLiteral("pMunicipio"), ParamKind::Text).setValue(QStringLiteral("110001"));
+    cmd.parameters().add(QStringLiteral("pValorEntrada"), ParamKind::Float).setValue(QStringLiteral("1.234,56"));
+    cmd.parameters().add(QStringLiteral("pValorSaida"), ParamKind::Float).setValue(QStringLiteral("12,5"));
+    cmd.parameters().add(QStringLiteral("pProtocolo"), ParamKind::Integer).setValue(QStringLiteral("7"));
+    cmd.execute();
+
+    Query q(c);
+    q.setSql(QStringLiteral("Select * From Rateio Where Protocolo = 7"));
+    q.open();
+    EXPECT_DOUBLE_EQ(q.fieldByName(QStringLiteral("valor_entrada")).asFloat(), 1234.56);
+    EXPECT_EQ(q.fieldByName(QStringLiteral("VALOR_ENTRADA")).asString(), QStringLiteral("1234,56"));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("Valor_Saida")).asString(), QStringLiteral("12,5"));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("protocolo")).asInteger(), 7);
+    EXPECT_EQ(q.field(0).asString(), QStringLiteral("00000000000001"));
+    q.close();
+
+    Command prot(c);
+    prot.setCommandText(QStringLiteral("Insert into Protocolo (Protocolo, Tipo_Protocolo, Inscricao, DtGeracao, DtTransmissao) "
+                                       "Values (1, 1, '00000000000001', :pData, :pNada)"));
+    prot.parameters().add(QStringLiteral("pData"), ParamKind::Date).setValue(QStringLiteral("5/3/2015"));
+    prot.parameters().add(QStringLiteral("pNada"), ParamKind::Date).setNull();
+    prot.execute();
+    EXPECT_EQ(rawValue(c, QStringLiteral("Select DtGeracao From Protocolo")), QStringLiteral("2015-03-05"));
+    q.setSql(QStringLiteral("Select * From Protocolo Where DtTransmissao is null"));
+    q.open();
+    EXPECT_EQ(q.fieldByName(QStringLiteral("DtGeracao")).asString(), QStringLiteral("05/03/2015"));
+    EXPECT_TRUE(q.fieldByName(QStringLiteral("DtTransmissao")).isNull());
+    EXPECT_EQ(q.fieldByName(QStringLiteral("DtTransmissao")).asString(), QString());
+    EXPECT_EQ(q.fieldByName(QStringLiteral("Valor_Notas")).asString(), QStringLiteral("0"));
+}
+
+TEST(Database, ValuesThatDoNotConvertAreRefused)
+{
+    Parameters params;
+    Parameter &amount = params.add(QStringLiteral("pValor"), ParamKind::Float);
+    // A misplaced group separator is refused rather than read as 1.23456 or 123456.
+    for (const char *bad : {"1.23456", "abc", "", "12.50", "1,2,3"})
+        EXPECT_THROW(amount.setValue(QString::fromLatin1(bad)), DatabaseError) << bad;
+    amount.setValue(QStringLiteral("1.234.567,8"));
+    EXPECT_DOUBLE_EQ(amount.value().toDouble(), 1234567.8);
+    amount.setValue(QStringLiteral("-0,05"));
+    EXPECT_DOUBLE_EQ(amount.value().toDouble(), -0.05);
+
+    Parameter &date = params.add(QStringLiteral("pData"), ParamKind::Date);
+    for (const char *bad : {"31/02/2015", "2015-03-05", "05/03", "hoje"})
+        EXPECT_THROW(date.setValue(QString::fromLatin1(bad)), DatabaseError) << bad;
+    Parameter &whole = params.add(QStringLiteral("pNumero"), ParamKind::Integer);
+    EXPECT_THROW(whole.setValue(QStringLiteral("12a")), DatabaseError);
+}
+
+TEST(Database, FailuresAreExceptionsWithReadableMessages)
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    Query q(c);
+    q.setSql(QStringLiteral("Select * From Municipios Where Nada = 1"));
+    try {
+        q.open();
+        FAIL() << "unknown column accepted";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Nada"))) << e.message().toStdString();
+    }
+    EXPECT_FALSE(q.isOpen());
+
+    q.setSql(QString());
+    EXPECT_THROW(q.open(), DatabaseError);
+
+    q.setSql(QStringLiteral("Select * From Municipios Where Codigo = :Chave1"));
+    EXPECT_THROW(q.open(), DatabaseError); // no value given
+
+    EXPECT_THROW(q.fieldByName(QStringLiteral("Codigo")), DatabaseError); // not open
+
+    Command dup(c);
+    dup.setCommandText(QStringLiteral("Insert into Tipo_Entrada (Codigo, Descricao) Values ('NP', 'de novo')"));
+    EXPECT_THROW(dup.execute(), DatabaseError);
+}
+
+TEST(Database, AMissingDatabaseIsNeverCreated)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("orva.mdb"));
+    Connection c;
+    EXPECT_THROW(c.open(path), DatabaseError);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_FALSE(c.isOpen());
+    EXPECT_THROW(c.reopen(), DatabaseError);
+
+    QFile junk(dir.filePath(QStringLiteral("junk.mdb")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    EXPECT_THROW(c.open(junk.fileName()), DatabaseError);
+}
+
+TEST(Database, CloseReopenAndRowsReadOnDemand)
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    Query q(c);
+    q.setSql(QStringLiteral("Select Codigo, Descricao From Municipios order by Codigo"));
+    q.open();
+    EXPECT_EQ(q.recordCount(), 180);
+    EXPECT_LT(q.fetchedCount(), 180); // counted, not read
+    EXPECT_EQ(q.fieldNames(), (QStringList{QStringLiteral("Codigo"), QStringLiteral("Descricao")}));
+    int rows = 0;
+    QString last;
+    for (; !q.eof(); q.next()) {
+        last = q.fieldByName(QStringLiteral("CODIGO")).asString();
+        ++rows;
+    }
+    EXPECT_EQ(rows, 180);
+    EXPECT_EQ(last, QStringLiteral("110180"));
+    q.first();
+    EXPECT_EQ(q.field(0).asString(), QStringLiteral("110001"));
+    EXPECT_EQ(q.valueAt(179, 0).asString(), QStringLiteral("110180"));
+
+    // Closing the connection closes its queries; reopening works on the same file.
+    c.close();
+    EXPECT_FALSE(q.isOpen());
+    c.reopen();
+    q.open();
+    EXPECT_FALSE(q.eof());
+
+    Query forward(c);
+    forward.setForwardOnly(true);
+    forward.setSql(QStringLiteral("Select Codigo From Municipios order by Codigo"));
+    forward.open();
+    int n = 0;
+    for (; !forward.eof(); forward.next())
+        ++n;
+    EXPECT_EQ(n, 180);
+    forward.first();
+    EXPECT_EQ(forward.field(0).asString(), QStringLiteral("110001"));
+}

@@ -1,0 +1,66 @@
+#pragma once
+#include "common/prompts.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// Records every box the code shows and answers questions from a script.
+// Installed for the lifetime of the object.
+class ScriptedPrompts : public orva::Prompts {
+public:
+    struct Shown {
+        QString kind; // "information", "error", "warning", "question"
+        QString caption;
+        QString text;
+        Icon icon = Icon::None;
+        Button defaultButton = Button::No;
+    };
+
+    ScriptedPrompts() { orva::setPrompts(this); }
+    ~ScriptedPrompts() override { orva::setPrompts(nullptr); }
+
+    void information(const QString &text) override { shown.push_back({"information", orva::applicationTitle(), text}); }
+    void error(const QString &text) override { shown.push_back({"error", QStringLiteral("Error"), text}); }
+    void warning(const QString &text) override { shown.push_back({"warning", QStringLiteral("Warning"), text}); }
+    bool question(const QString &caption, const QString &text, Icon icon, Button defaultButton) override
+    {
+        shown.push_back({"question", caption, text, icon, defaultButton});
+        if (answers.empty())
+            return defaultButton == Button::Yes;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
+    // A modal window runs the next scripted handler instead of an event loop;
+    // without one it is rejected at once.
+    int execModal(QDialog &dialog) override
+    {
+        modalWindows.push_back(dialog.objectName());
+        if (dialogHandlers.empty())
+            return QDialog::Rejected;
+        auto handler = std::move(dialogHandlers.front());
+        dialogHandlers.pop_front();
+        return handler(dialog);
+    }
+    void beep() override { ++beeps; }
+
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Shown &s : shown)
+            out << s.text;
+        return out;
+    }
+    const Shown &last() const { return shown.back(); }
+    void clear() { shown.clear(); beeps = 0; modalWindows.clear(); }
+
+    std::vector<Shown> shown;
+    std::deque<bool> answers;
+    std::deque<std::function<int(QDialog &)>> dialogHandlers;
+    QStringList modalWindows;
+    int beeps = 0;
+};
