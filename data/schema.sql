@@ -1,6 +1,6 @@
 -- Tables and views of orva.mdb. Run once on an empty database, before
 -- reference.sql. Text columns use NOCASE, which the program's connection
--- replaces by a comparison that also ignores accents. Columns declared DATE
+-- replaces by a comparison that ignores the case of accented letters too. Columns declared DATE
 -- hold ISO text (YYYY-MM-DD). Column order matters where the search window
 -- and the list reports read columns by position: keep it.
 

@@ -3,6 +3,7 @@
 #include "dtmdados.h"
 #include "frmprincipal.h"
 #include "funcoes.h"
+#include "registrations/frmconsulta.h"
 
 #include <QLocale>
 
@@ -10,6 +11,8 @@ ObjetosPrograma::~ObjetosPrograma()
 {
     if (dtmDados == dados.get())
         dtmDados = nullptr;
+    if (::frmConsulta == frmConsulta.get())
+        ::frmConsulta = nullptr;
 }
 
 std::unique_ptr<ObjetosPrograma> IniciaPrograma()
@@ -23,7 +26,8 @@ std::unique_ptr<ObjetosPrograma> IniciaPrograma(const QString &formatoData)
         return nullptr;
     auto objetos = std::make_unique<ObjetosPrograma>();
     objetos->frmPrincipal = std::make_unique<TfrmPrincipal>();
-    // The search window is created here too once it exists.
+    objetos->frmConsulta = std::make_unique<TfrmConsulta>();
+    ::frmConsulta = objetos->frmConsulta.get();
     objetos->dados = std::make_unique<TdtmDados>();
     dtmDados = objetos->dados.get();
     try {

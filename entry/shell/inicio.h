@@ -5,10 +5,12 @@
 
 class TfrmPrincipal;
 class TdtmDados;
+class TfrmConsulta;
 
 // The long-lived objects of the entry program, in their creation order.
 struct ObjetosPrograma {
     std::unique_ptr<TfrmPrincipal> frmPrincipal;
+    std::unique_ptr<TfrmConsulta> frmConsulta;
     std::unique_ptr<TdtmDados> dados;
     ~ObjetosPrograma();
 };

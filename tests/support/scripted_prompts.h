@@ -1,6 +1,7 @@
 #pragma once
 #include "common/prompts.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -35,16 +36,23 @@ public:
         answers.pop_front();
         return yes;
     }
-    // A modal window runs the next scripted handler instead of an event loop;
-    // without one it is rejected at once.
+    // A modal window is shown (so its show handler runs) and then handed to
+    // the next scripted handler instead of an event loop; without a handler,
+    // or when it closed itself while being shown, it is not driven further.
     int execModal(QDialog &dialog) override
     {
         modalWindows.push_back(dialog.objectName());
-        if (dialogHandlers.empty())
-            return QDialog::Rejected;
-        auto handler = std::move(dialogHandlers.front());
-        dialogHandlers.pop_front();
-        return handler(dialog);
+        dialog.setResult(QDialog::Rejected);
+        dialog.show();
+        QCoreApplication::processEvents();
+        int result = dialog.result();
+        if (dialog.isVisible() && !dialogHandlers.empty()) {
+            auto handler = std::move(dialogHandlers.front());
+            dialogHandlers.pop_front();
+            result = handler(dialog);
+        }
+        dialog.hide();
+        return result;
     }
     void beep() override { ++beeps; }
 
