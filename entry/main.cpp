@@ -3,6 +3,8 @@
 #include "shell/frmprincipal.h"
 #include "shell/inicio.h"
 
+#include <QScreen>
+
 int main(int argc, char **argv)
 {
     OrvaApplication app(argc, argv);
@@ -12,6 +14,9 @@ int main(int argc, char **argv)
     const auto objetos = IniciaPrograma();
     if (!objetos)
         return 0;
+    // Without a window manager "maximised" means nothing: fill the screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        objetos->frmPrincipal->setGeometry(screen->availableGeometry());
     objetos->frmPrincipal->showMaximized();
     return app.exec();
 }

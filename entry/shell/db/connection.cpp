@@ -49,7 +49,9 @@ void Connection::open(const QString &path)
 {
     close();
     if (!QFileInfo(path).isFile())
-        throw DatabaseError(QStringLiteral("Banco de dados não encontrado: %1").arg(path));
+        throw DatabaseError(QStringLiteral("Banco de dados não encontrado: %1\n"
+                                           "Restaure a cópia de segurança ou reinstale o programa.")
+                                .arg(path));
     openHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
 }
 
