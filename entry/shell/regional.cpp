@@ -80,3 +80,14 @@ QString formatDate(const QDate &date)
 }
 
 } // namespace orva::regional
+
+namespace orva::regional {
+
+QString formatAmount(double value)
+{
+    return QLocale().toString(value, 'f', 2);
+}
+
+std::optional<double> parseAmount(const QString &text) { return parseFloat(text, true); }
+
+} // namespace orva::regional

@@ -23,4 +23,10 @@ QString formatFloat(double value);
 // DD/MM/YYYY.
 QString formatDate(const QDate &date);
 
+// An amount as the entry windows show it: "###,###,###,##0.00" in the
+// locale's separators ("1.234,56").
+QString formatAmount(double value);
+// An amount as typed or as formatAmount wrote it (grouping allowed).
+std::optional<double> parseAmount(const QString &text);
+
 } // namespace orva::regional

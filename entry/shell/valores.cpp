@@ -1,0 +1,26 @@
+#include "valores.h"
+
+#include "common/prompts.h"
+#include "exithandler.h"
+#include "regional.h"
+
+#include <QLineEdit>
+
+namespace orva::ui {
+
+bool validaValorPositivo(QLineEdit *campo, const QString &aviso)
+{
+    const QString texto = campo->text();
+    if (texto.isEmpty())
+        return true;
+    const auto valor = regional::parseAmount(texto);
+    if (valor && *valor > 0) {
+        campo->setText(regional::formatAmount(*valor));
+        return true;
+    }
+    prompts().warning(aviso);
+    focusLater(campo);
+    return false;
+}
+
+} // namespace orva::ui

@@ -1,0 +1,259 @@
+#include "support/scripted_prompts.h"
+#include "support/temp_program.h"
+
+#include "entries/frmrateio.h"
+#include "registrations/frmconsulta.h"
+#include "shell/querymodel.h"
+#include "ui_frmrateio.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void exec(const QString &sql)
+{
+    orva::db::Command cmd(dtmDados->ADOConnection);
+    cmd.setCommandText(sql);
+    cmd.execute();
+}
+
+struct Row {
+    bool exists = false;
+    double entrada = 0, saida = 0;
+    qint64 protocolo = 0;
+    QString operacao;
+};
+
+Row rateio(const QString &municipio)
+{
+    orva::db::Query q(dtmDados->ADOConnection);
+    q.setSql("Select * From Rateio Where Inscricao = '00000000000001' And Exercicio = '2015' And Municipio = '" + municipio + "'");
+    q.open();
+    if (q.eof())
+        return {};
+    return {true, q.fieldByName("VALOR_ENTRADA").asFloat(), q.fieldByName("VALOR_SAIDA").asFloat(),
+            q.fieldByName("PROTOCOLO").asInteger(), q.fieldByName("OPERACAO").asString()};
+}
+
+// Company 00000000000001 declares apportionment; protocol 5 is its open one,
+// 3 an earlier transmitted one; protocol 9 is an open invoice protocol.
+struct RateioFixture {
+    RateioFixture()
+    {
+        exec("Insert into Empresa Values ('00000000000001', 'RATEIO LTDA', '11111111111', '4711302', '1', '110001')");
+        exec("Insert into Empresa Values ('00000000000060', 'NOTAS LTDA', '11111111111', '4711302', '0', '110001')");
+        exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtTransmissao) Values "
+             "(3, 1, '1', '2015', '00000000000001', '2015-06-01'), (5, 1, '2', '2015', '00000000000001', NULL), "
+             "(9, 0, '1', '2015', '00000000000060', NULL)");
+        consulta = std::make_unique<TfrmConsulta>();
+        frmConsulta = consulta.get();
+        frm = std::make_unique<TfrmRateio>();
+        frm->DefineTabela("Rateio");
+        frm->show();
+        frm->activateWindow();
+        QApplication::processEvents();
+        f = frm->form();
+    }
+    ~RateioFixture() { frmConsulta = nullptr; }
+
+    // Types into a field and leaves it with Tab, as the user does.
+    void type(QLineEdit *field, const QString &text)
+    {
+        field->setFocus(Qt::OtherFocusReason);
+        field->clear();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Tab);
+        QApplication::processEvents();
+    }
+
+    void openProtocol(const QString &number)
+    {
+        type(f->edtProtocolo, number);
+    }
+
+    void fill(const QString &municipio, const QString &entrada, const QString &saida)
+    {
+        type(f->edtMunicipio, municipio);
+        type(f->edtValorEntrada, entrada);
+        type(f->edtValorSaida, saida);
+    }
+
+    TempProgram program;
+    ScriptedPrompts prompts;
+    std::unique_ptr<TfrmConsulta> consulta;
+    std::unique_ptr<TfrmRateio> frm;
+    Ui::frmRateio *f = nullptr;
+};
+
+} // namespace
+
+TEST(Rateio, RowLifeCycle)
+{
+    RateioFixture t;
+    exec("Insert into Rateio Values ('00000000000001', '2015', '110002', 10, 20, 3, 'I')");
+    exec("Insert into Rateio Values ('00000000000001', '2015', '110003', 30, 40, 3, 'A')");
+    exec("Insert into Rateio Values ('00000000000001', '2015', '110004', 50, 60, 5, 'A')");
+    t.openProtocol("5");
+    ASSERT_EQ(t.f->edtInscricao->text(), "00000000000001");
+    EXPECT_EQ(t.f->edtExercicio->text(), "2015");
+    EXPECT_EQ(t.f->lblNomeEmpresa->text(), "RATEIO LTDA");
+    EXPECT_EQ(t.f->lblTipoEntrega->text(), "Retificadora");
+    EXPECT_EQ(t.frm->grade()->rowCount(), 3);
+    EXPECT_EQ(t.frm->grade()->headerData(0, Qt::Horizontal).toString(), "InscEst Declarante");
+    EXPECT_EQ(t.frm->grade()->headerData(4, Qt::Horizontal).toString(), "Valor das Saidas");
+
+    // New row: inserted with I; the amounts typed with grouping are stored exactly.
+    t.fill("110001", "1.234,56", "2,5");
+    t.frm->btnGravarClick();
+    EXPECT_EQ(t.prompts.last().text, "Registro Gravado !");
+    Row r = rateio("110001");
+    EXPECT_TRUE(r.exists);
+    EXPECT_DOUBLE_EQ(r.entrada, 1234.56);
+    EXPECT_DOUBLE_EQ(r.saida, 2.5);
+    EXPECT_EQ(r.protocolo, 5);
+    EXPECT_EQ(r.operacao, "I");
+    // After the save: protocol, declarant, exercise stay; the rest is empty; the grid shows the row.
+    EXPECT_EQ(t.f->edtProtocolo->text(), "5");
+    EXPECT_EQ(t.f->edtInscricao->text(), "00000000000001");
+    EXPECT_EQ(t.f->edtMunicipio->text(), "");
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "");
+    EXPECT_EQ(t.frm->grade()->rowCount(), 4);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), t.f->edtMunicipio);
+
+    // The same municipality under the same protocol is refused and nothing changes.
+    t.prompts.clear();
+    t.fill("110001", "9,99", "9,99");
+    t.frm->btnGravarClick();
+    EXPECT_EQ(t.prompts.texts(), QStringList{"Rateio ja Cadastrado para este Municipio !"});
+    EXPECT_EQ(t.prompts.last().kind, "error");
+    EXPECT_DOUBLE_EQ(rateio("110001").entrada, 1234.56);
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "9,99");
+
+    // An earlier protocol's row saved again becomes A with the new values.
+    t.fill("110002", "11", "22");
+    t.frm->btnGravarClick();
+    r = rateio("110002");
+    EXPECT_DOUBLE_EQ(r.entrada, 11);
+    EXPECT_DOUBLE_EQ(r.saida, 22);
+    EXPECT_EQ(r.protocolo, 5);
+    EXPECT_EQ(r.operacao, "A");
+
+    // Deleting an earlier protocol's row withdraws it: E, values kept.
+    t.fill("110003", "1", "1");
+    t.frm->btnExcluirClick();
+    r = rateio("110003");
+    EXPECT_TRUE(r.exists);
+    EXPECT_DOUBLE_EQ(r.entrada, 30);
+    EXPECT_EQ(r.protocolo, 5);
+    EXPECT_EQ(r.operacao, "E");
+
+    // Deleting rows of the current protocol removes them, whatever the operation.
+    for (const char *m : {"110001", "110002", "110003", "110004"}) {
+        t.fill(m, "1", "1");
+        t.frm->btnExcluirClick();
+        EXPECT_FALSE(rateio(m).exists) << m;
+    }
+    // A key that has no row: nothing written, no message.
+    t.prompts.clear();
+    t.fill("110005", "1", "1");
+    t.frm->btnExcluirClick();
+    EXPECT_FALSE(rateio("110005").exists);
+    EXPECT_TRUE(t.prompts.shown.empty());
+}
+
+TEST(Rateio, ProtocolWarningsAndDeclarantOfTheOtherType)
+{
+    RateioFixture t;
+    const QString warning = "Este número de protocolo não existe, \nja foi entregue, ou o é um protocolo de Notas Fiscais !";
+    for (const char *number : {"9", "3", "77", "5 or 1=1"}) {
+        t.prompts.clear();
+        t.openProtocol(number);
+        ASSERT_EQ(t.prompts.shown.size(), 1u) << number;
+        EXPECT_EQ(t.prompts.last().kind, "warning");
+        EXPECT_EQ(t.prompts.last().text, warning);
+        EXPECT_EQ(t.f->edtInscricao->text(), "");
+    }
+    // An invoice declarant reads "Não Cadastrado" and is emptied; the grid stays as it was.
+    t.f->edtExercicio->setText("2015");
+    t.f->edtInscricao->setText("00000000000060");
+    t.frm->edtInscricaoExit();
+    EXPECT_EQ(t.f->lblNomeEmpresa->text(), "Não Cadastrado");
+    EXPECT_EQ(t.f->edtInscricao->text(), "");
+    EXPECT_EQ(t.frm->grade()->rowCount(), 0);
+}
+
+TEST(Rateio, FieldRulesAndRequiredFields)
+{
+    RateioFixture t;
+    t.openProtocol("5");
+    t.prompts.clear();
+    // Letters beep and are dropped; the amount fields take the comma.
+    t.f->edtMunicipio->setFocus();
+    QTest::keyClicks(t.f->edtMunicipio, "11a0001");
+    EXPECT_EQ(t.f->edtMunicipio->text(), "110001");
+    EXPECT_EQ(t.prompts.beeps, 1);
+    t.f->edtValorEntrada->setFocus();
+    QTest::keyClicks(t.f->edtValorEntrada, "12x,5");
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "12,5");
+    EXPECT_EQ(t.prompts.beeps, 2);
+
+    // Zero gives the field's warning and keeps the focus there.
+    t.type(t.f->edtValorSaida, "0");
+    EXPECT_EQ(t.prompts.last().text, "O valor das Saidas de Rateio deve ser maior que ZERO !");
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), t.f->edtValorSaida);
+
+    // Leaving a field that already shows a grouped amount keeps it, with no error box.
+    t.f->edtValorSaida->clear();
+    t.prompts.clear();
+    t.type(t.f->edtValorEntrada, "1234567,8");
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "1.234.567,80");
+    t.f->edtValorEntrada->setFocus();
+    QTest::keyClick(t.f->edtValorEntrada, Qt::Key_Tab);
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "1.234.567,80");
+    EXPECT_TRUE(t.prompts.shown.empty());
+
+    // An unknown municipality empties the field; the required check then names it.
+    t.type(t.f->edtMunicipio, "999999");
+    EXPECT_EQ(t.f->lblNomeMunicipio->text(), "Não Cadastrado");
+    EXPECT_EQ(t.f->edtMunicipio->text(), "");
+    t.prompts.clear();
+    t.frm->btnGravarClick();
+    EXPECT_EQ(t.prompts.texts(), QStringList{"Falta os Dados do Campo Município de origem da Nota Fiscal"});
+    EXPECT_EQ(t.prompts.last().kind, "error");
+}
+
+TEST(Rateio, SearchAndGridDoubleClick)
+{
+    RateioFixture t;
+    exec("Insert into Rateio Values ('00000000000001', '2015', '110007', 1234.5, 0.75, 5, 'I')");
+    // The search fills protocol and municipality only.
+    t.prompts.dialogHandlers.push_back([&](QDialog &) {
+        frmConsulta->btnConfirmaClick();
+        frmConsulta->DBGrid1()->setCurrentIndex(frmConsulta->modelo()->index(0, 0));
+        frmConsulta->DBGrid1DblClick();
+        return 1;
+    });
+    t.frm->btnConsultaClick();
+    EXPECT_EQ(t.f->edtProtocolo->text(), "5");
+    EXPECT_EQ(t.f->edtMunicipio->text(), "110007");
+    EXPECT_EQ(t.f->edtInscricao->text(), "00000000000001");
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "");
+
+    // The grid row fills every field, amounts formatted.
+    ASSERT_EQ(t.frm->grade()->rowCount(), 1);
+    t.f->DBGrid->setCurrentIndex(t.frm->grade()->index(0, 0));
+    t.frm->DBGridDblClick();
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "1.234,50");
+    EXPECT_EQ(t.f->edtValorSaida->text(), "0,75");
+    EXPECT_FALSE(t.f->lblNomeMunicipio->text().isEmpty());
+
+    // New: cleared, exercise 2015, grid kept.
+    t.frm->btnNovoClick();
+    EXPECT_EQ(t.f->edtProtocolo->text(), "");
+    EXPECT_EQ(t.f->edtExercicio->text(), "2015");
+    EXPECT_EQ(t.frm->grade()->rowCount(), 1);
+}
