@@ -21,12 +21,10 @@ namespace {
 constexpr int kRows = 100000;
 
 // Answers nothing: the window is shown and painted once, then closed.
-class PaintOnce : public orva::Prompts {
+class PaintOnce : public orva::DialogPrompts {
 public:
     void information(const QString &) override {}
     void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-    void warning(const QString &) override {}
-    bool question(const QString &, const QString &, Icon, Button) override { return false; }
     int execModal(QDialog &dialog) override
     {
         dialog.show();
@@ -34,7 +32,6 @@ public:
         dialog.hide();
         return 0;
     }
-    void beep() override {}
 };
 
 double median(std::vector<double> v)

@@ -1,7 +1,10 @@
 #include "prompts.h"
 
+#include "process.h"
+
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace orva {
@@ -66,5 +69,20 @@ bool DialogPrompts::question(const QString &caption, const QString &text, Icon i
 int DialogPrompts::execModal(QDialog &dialog) { return dialog.exec(); }
 
 void DialogPrompts::beep() { QApplication::beep(); }
+
+QString DialogPrompts::openFileName(const QString &caption, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, folder, filter);
+}
+
+QString DialogPrompts::saveFileName(const QString &caption, const QString &proposed, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, proposed, filter);
+}
+
+bool DialogPrompts::runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder)
+{
+    return process::run(program, arguments, workingFolder).started;
+}
 
 } // namespace orva

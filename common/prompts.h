@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 
@@ -26,6 +27,12 @@ public:
     virtual int execModal(QDialog &dialog) = 0;
     // The system beep of a refused key.
     virtual void beep() = 0;
+    // File dialogs: the chosen path, or empty text when cancelled.
+    virtual QString openFileName(const QString &caption, const QString &folder, const QString &filter) = 0;
+    virtual QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) = 0;
+    // Starts a program the user works with (a normal window) and waits for it
+    // to end; false when it could not be started.
+    virtual bool runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) = 0;
 };
 
 // The program-wide instance. Without one installed, the real dialogs are used.
@@ -46,6 +53,9 @@ public:
     bool question(const QString &caption, const QString &text, Icon icon, Button defaultButton) override;
     int execModal(QDialog &dialog) override;
     void beep() override;
+    QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
+    QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) override;
+    bool runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) override;
 };
 
 } // namespace orva

@@ -55,6 +55,23 @@ public:
         return result;
     }
     void beep() override { ++beeps; }
+    // File dialogs answer from their scripts; empty (cancelled) when none is left.
+    QString openFileName(const QString &caption, const QString &folder, const QString &filter) override
+    {
+        fileDialogs.push_back({caption, folder, filter});
+        return next(openAnswers);
+    }
+    QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) override
+    {
+        fileDialogs.push_back({caption, proposed, filter});
+        return next(saveAnswers);
+    }
+    // Programs are not started: the call is recorded and `programStarts` answers.
+    bool runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) override
+    {
+        programs.push_back({program, arguments, workingFolder});
+        return programStarts;
+    }
 
     QStringList texts() const
     {
@@ -66,7 +83,29 @@ public:
     const Shown &last() const { return shown.back(); }
     void clear() { shown.clear(); beeps = 0; modalWindows.clear(); }
 
+    static QString next(std::deque<QString> &answers)
+    {
+        if (answers.empty())
+            return QString();
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    struct FileDialog {
+        QString caption, folderOrName, filter;
+    };
+    struct Program {
+        QString program;
+        QStringList arguments;
+        QString workingFolder;
+    };
+
     std::vector<Shown> shown;
+    std::vector<FileDialog> fileDialogs;
+    std::deque<QString> openAnswers, saveAnswers;
+    std::vector<Program> programs;
+    bool programStarts = true;
     std::deque<bool> answers;
     std::deque<std::function<int(QDialog &)>> dialogHandlers;
     QStringList modalWindows;
