@@ -13,7 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
-// The company window (Part 2.1): registers the declaring companies of the
+// The company window: registers the declaring companies of the
 // table given by DefineTabela ("Empresa"). Whether "Salvar" inserts or
 // updates is decided at save time by looking the registration up again.
 class TfrmEmpresa : public QDialog {

@@ -1,7 +1,10 @@
 #include "frmprincipal.h"
 #include "ui_frmprincipal.h"
 
+#include "entries/frmrateio.h"
 #include "funcoes.h"
+#include "registrations/frmempresa.h"
+#include "registrations/frmtabela.h"
 
 #include <QTimer>
 
@@ -44,11 +47,11 @@ void TfrmPrincipal::FormShow()
 }
 
 // The windows behind these commands are wired in as they are written.
-void TfrmPrincipal::Empresa1Click() {}
+void TfrmPrincipal::Empresa1Click() { TfrmEmpresa::Abre(this); }
 void TfrmPrincipal::ProtocolodeTransmisso1Click() {}
 void TfrmPrincipal::Importao1Click() {}
 void TfrmPrincipal::Exportao1Click() {}
-void TfrmPrincipal::Rateio1Click() {}
+void TfrmPrincipal::Rateio1Click() { TfrmRateio::Abre(); }
 void TfrmPrincipal::Compatacao1Click() {}
 void TfrmPrincipal::FazerCpiadeSegurana1Click() {}
 void TfrmPrincipal::RestaurarCpiadeSegurana1Click() {}
@@ -56,6 +59,6 @@ void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() {}
 void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() {}
 void TfrmPrincipal::Sober1Click() {}
 void TfrmPrincipal::NotasFiscais1Click() {}
-void TfrmPrincipal::Produtos1Click() {}
+void TfrmPrincipal::Produtos1Click() { TfrmTabela::AbreProdutos(this); }
 
 void TfrmPrincipal::Sair1Click() { close(); }
