@@ -66,6 +66,16 @@ int utf8Length(unsigned char lead)
 
 QByteArray encode(const QString &text)
 {
+    // Plain ASCII is the same in both: no conversion needed.
+    bool ascii = true;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return text.toLatin1();
     const QByteArray utf8 = text.toUtf8();
     Converter cv("CP1252", "UTF-8");
     QByteArray out;

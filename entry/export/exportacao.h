@@ -1,0 +1,63 @@
+#pragma once
+#include "declaracao.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The export of one open protocol as a declaration file, free of widgets:
+// the export window and orva-cli run these same steps.
+namespace orva::exportacao {
+
+// What loading an open protocol gives.
+struct ProtocoloCarregado {
+    QString numero; // as the user typed it
+    QString exercicio;
+    QString inscricao;
+    int tipoProtocolo = 0;
+    QString tipoEntrega;
+    QString arquivo;        // the declaration file
+    QString baseCompactado; // the archive, without ".rar"
+    QString registroProtocolo;
+};
+
+struct ResultadoGravacao {
+    int linhas = 0;
+    bool cancelado = false;
+};
+
+class Exportador {
+public:
+    explicit Exportador(orva::db::Connection &conexao) : m_conexao(conexao) {}
+
+    // The open protocol with this number (digits only), or nothing when no
+    // such protocol exists or it was transmitted already.
+    std::optional<ProtocoloCarregado> carregaProtocolo(const QString &numero, const QDate &hoje);
+    // Record "10" of the company, or nothing when it is not registered.
+    std::optional<QString> registroEmpresa(const QString &inscricao);
+
+    // Writes the declaration file: records "10" and "20", then one record per
+    // row, streamed. `progresso(linhas, total)` runs after every row; false
+    // cancels (the file keeps what was written). A protocol type other than 0
+    // or 1 raises the integrity message.
+    ResultadoGravacao gravaArquivo(const ProtocoloCarregado &protocolo, const QString &registroEmpresa,
+                                   const std::function<bool(int, int)> &progresso = {});
+
+    // Sets the transmission date of the protocol.
+    void marcaTransmitido(const QString &numero, const QDate &hoje);
+
+private:
+    declaracao::Totais totais(const QString &numero, int tipoProtocolo);
+
+    orva::db::Connection &m_conexao;
+};
+
+// Texts the window and orva-cli share.
+QString mensagemProtocoloInexistente();
+QString mensagemSemRegistros();
+QString mensagemTipoInvalido();
+QString mensagemFalhaCompactacao();
+
+} // namespace orva::exportacao
