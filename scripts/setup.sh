@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-translations-l10n      # widgets, print support, Qt's pt_BR texts ("Sim" / "Não")
-  libsqlite3-dev                          # the database
-  libarchive-dev                          # the archiver
+  libsqlite3-dev sqlite3                  # the database; the shell is the export benchmark's baseline
+  libarchive-dev libarchive-tools         # the archiver; bsdtar lists its archives in the tests
   libgtest-dev                            # tests
   xvfb xauth fonts-dejavu-core            # a display and a font where there is none
   locales

@@ -84,12 +84,12 @@ RegistroDetalhe::RegistroDetalhe(orva::db::Query &linhas, int tipoProtocolo) : m
 
 QString RegistroDetalhe::texto(int coluna) const
 {
-    return m_linhas.field(m_colunas[static_cast<size_t>(coluna)]).asString();
+    return m_linhas.textAt(m_colunas[static_cast<size_t>(coluna)]);
 }
 
 double RegistroDetalhe::valor(int coluna) const
 {
-    return m_linhas.field(m_colunas[static_cast<size_t>(coluna)]).asFloat();
+    return m_linhas.floatAt(m_colunas[static_cast<size_t>(coluna)]);
 }
 
 QString RegistroDetalhe::registro() const

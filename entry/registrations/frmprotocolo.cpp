@@ -359,7 +359,15 @@ void TfrmProtocolo::btnNovoClick()
 {
     ui->edtProtocolo->setEnabled(true);
     Funcoes::LimpaCampos(this);
-    ui->edtProtocolo->setText(Funcoes::ProximoCodigo(QStringLiteral("Protocolo"), QStringLiteral("Protocolo")));
+    const QString proximo = Funcoes::ProximoCodigo(QStringLiteral("Protocolo"), QStringLiteral("Protocolo"));
+    if (proximo.size() > ui->edtProtocolo->maxLength()) {
+        // The field (and the declaration file) hold four digits: a fifth would
+        // be cut off and the save would overwrite another protocol.
+        orva::prompts().information(QStringLiteral("O limite de 9999 protocolos foi atingido: não é possível "
+                                                   "criar outro. Apague protocolos que não serão mais usados."));
+        return;
+    }
+    ui->edtProtocolo->setText(proximo);
     ui->edtProtocolo->setEnabled(false);
     ui->edtTipoEntrega->setFocus(Qt::OtherFocusReason);
 }

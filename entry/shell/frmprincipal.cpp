@@ -4,6 +4,7 @@
 #include "entries/frmrateio.h"
 #include "funcoes.h"
 #include "registrations/frmempresa.h"
+#include "registrations/frmprotocolo.h"
 #include "registrations/frmtabela.h"
 
 #include <QTimer>
@@ -48,7 +49,7 @@ void TfrmPrincipal::FormShow()
 
 // The windows behind these commands are wired in as they are written.
 void TfrmPrincipal::Empresa1Click() { TfrmEmpresa::Abre(this); }
-void TfrmPrincipal::ProtocolodeTransmisso1Click() {}
+void TfrmPrincipal::ProtocolodeTransmisso1Click() { TfrmProtocolo::Abre(this); }
 void TfrmPrincipal::Importao1Click() {}
 void TfrmPrincipal::Exportao1Click() {}
 void TfrmPrincipal::Rateio1Click() { TfrmRateio::Abre(); }
@@ -56,7 +57,7 @@ void TfrmPrincipal::Compatacao1Click() {}
 void TfrmPrincipal::FazerCpiadeSegurana1Click() {}
 void TfrmPrincipal::RestaurarCpiadeSegurana1Click() {}
 void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() {}
-void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() {}
+void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() { TfrmProtocolo::AbreReabertura(this); }
 void TfrmPrincipal::Sober1Click() {}
 void TfrmPrincipal::NotasFiscais1Click() {}
 void TfrmPrincipal::Produtos1Click() { TfrmTabela::AbreProdutos(this); }

@@ -47,23 +47,31 @@ QVariant readValue(sqlite3_stmt *stmt, int column)
 
 // ---- Field ----
 
-QString Field::asString() const
+QString Field::asString() const { return text(m_value, m_isDate); }
+
+QString Field::text(const QVariant &value, bool isDate)
 {
-    switch (m_value.typeId()) {
+    switch (value.typeId()) {
     case QMetaType::UnknownType:
         return QString();
     case QMetaType::Double:
-        return regional::formatFloat(m_value.toDouble());
+        return regional::formatFloat(value.toDouble());
     case QMetaType::LongLong:
-        return QString::number(m_value.toLongLong());
-    default:
+        return QString::number(value.toLongLong());
+    case QMetaType::QString:
         break;
+    default:
+        return value.toString();
     }
-    const QString text = m_value.toString();
-    if (m_isDate) {
-        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-        if (date.isValid())
-            return regional::formatDate(date);
+    const QString &text = *static_cast<const QString *>(value.constData());
+    if (isDate && text.size() >= 10 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')) {
+        // YYYY-MM-DD as stored, read back as DD/MM/YYYY (rearranged, not parsed: exports read millions).
+        QString out(10, QLatin1Char('/'));
+        const QChar *in = text.constData();
+        QChar *o = out.data();
+        o[0] = in[8], o[1] = in[9], o[3] = in[5], o[4] = in[6];
+        o[6] = in[0], o[7] = in[1], o[8] = in[2], o[9] = in[3];
+        return out;
     }
     return text;
 }
@@ -83,22 +91,24 @@ qint64 Field::asInteger() const
     return v;
 }
 
-double Field::asFloat() const
+double Field::asFloat() const { return number(m_value, m_name); }
+
+double Field::number(const QVariant &value, const QString &name)
 {
-    switch (m_value.typeId()) {
+    switch (value.typeId()) {
     case QMetaType::UnknownType: return 0;
-    case QMetaType::LongLong: return static_cast<double>(m_value.toLongLong());
-    case QMetaType::Double: return m_value.toDouble();
+    case QMetaType::LongLong: return static_cast<double>(value.toLongLong());
+    case QMetaType::Double: return value.toDouble();
     default: break;
     }
-    const QString text = m_value.toString();
+    const QString text = value.toString();
     bool ok = false;
     const double v = text.trimmed().toDouble(&ok);
     if (ok)
         return v;
     if (const auto local = regional::parseFloat(text, true))
         return *local;
-    throw DatabaseError(QStringLiteral("'%1' do campo %2 não é um número.").arg(text, m_name));
+    throw DatabaseError(QStringLiteral("'%1' do campo %2 não é um número.").arg(text, name));
 }
 
 // ---- Query ----
@@ -193,6 +203,12 @@ bool Query::fetchOne()
         throw DatabaseError(message);
     }
     Row values;
+    if (m_forwardOnly && m_rows.size() == 1 && m_fetchedEnd - 1 < m_current) {
+        // The only row kept is already passed: reuse its storage.
+        values = std::move(m_rows.front());
+        m_rows.pop_front();
+        values.clear();
+    }
     const int columns = static_cast<int>(m_names.size());
     values.reserve(static_cast<size_t>(columns));
     for (int i = 0; i < columns; ++i)
@@ -267,6 +283,24 @@ Field Query::field(int position)
     if (position < 0 || position >= fieldCount())
         throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(position));
     return makeField(row(m_current), position);
+}
+
+QString Query::textAt(int position)
+{
+    checkOpen();
+    const Row &values = row(m_current);
+    if (position < 0 || position >= fieldCount())
+        throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(position));
+    return Field::text(values[static_cast<size_t>(position)], m_dateColumns[static_cast<size_t>(position)]);
+}
+
+double Query::floatAt(int position)
+{
+    checkOpen();
+    const Row &values = row(m_current);
+    if (position < 0 || position >= fieldCount())
+        throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(position));
+    return Field::number(values[static_cast<size_t>(position)], m_names.at(position));
 }
 
 Field Query::fieldByName(const QString &name)

@@ -25,6 +25,9 @@ public:
     double asFloat() const;
     const QVariant &value() const { return m_value; }
 
+    static QString text(const QVariant &value, bool isDate);
+    static double number(const QVariant &value, const QString &name);
+
 private:
     QString m_name;
     QVariant m_value;
@@ -62,6 +65,10 @@ public:
     // By name whatever its letter case; an unknown name raises.
     Field fieldByName(const QString &name);
     Field field(int position);
+    // The current row's value at `position` read as Field::asString() and
+    // Field::asFloat() do, without building a Field (long passes).
+    QString textAt(int position);
+    double floatAt(int position);
 
     // Number of rows of the whole result.
     int recordCount();
