@@ -99,6 +99,21 @@ QByteArray encode(const QString &text)
     return out;
 }
 
+void appendEncoded(QByteArray &out, const QString &text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char *dst = out.data() + start;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            out.truncate(start);
+            out += encode(text);
+            return;
+        }
+        *dst++ = static_cast<char>(c.unicode());
+    }
+}
+
 QString decode(const QByteArray &bytes)
 {
     Converter cv("UTF-8", "CP1252");

@@ -9,6 +9,9 @@ namespace orva::win1252 {
 // cannot carry; nothing is ever replaced silently.
 QByteArray encode(const QString &text);
 
+// Appends the encoded text to `out` (the same rules as encode()).
+void appendEncoded(QByteArray &out, const QString &text);
+
 // Every byte decodes: the five bytes the code page leaves undefined come back
 // as the control characters of the same value, as Windows reads them.
 QString decode(const QByteArray &bytes);

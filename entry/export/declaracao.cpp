@@ -92,14 +92,57 @@ double RegistroDetalhe::valor(int coluna) const
     return m_linhas.floatAt(m_colunas[static_cast<size_t>(coluna)]);
 }
 
+namespace {
+
+// Appending helpers for the detail records, which are written millions of times.
+void appendZ(QString &out, const QString &valor, int largura)
+{
+    for (qsizetype i = valor.size(); i < largura; ++i)
+        out += QLatin1Char('0');
+    out += valor;
+}
+
+void appendB(QString &out, const QString &valor, int largura)
+{
+    out += valor;
+    for (qsizetype i = valor.size(); i < largura; ++i)
+        out += QLatin1Char(' ');
+}
+
+void appendV15(QString &out, double valor) { out += V15(valor); }
+
+} // namespace
+
 QString RegistroDetalhe::registro() const
 {
-    if (m_tipo != 0)
-        return QStringLiteral("40") + texto(0) + texto(1) + texto(2) + V15(valor(3)) + V15(valor(4)) + Z(texto(5), 4)
-               + texto(6);
-    return QStringLiteral("30") + texto(0) + texto(1) + texto(2) + texto(3) + texto(4) + texto(5) + V15(valor(6))
-           + Z(texto(7), 2) + Z(texto(8), 10) + B(texto(9), 10) + Z(texto(10), 2) + B(texto(11), 14) + B(texto(12), 2)
-           + V15(valor(13)) + Z(texto(14), 6) + Z(texto(15), 4) + texto(16);
+    QString r;
+    r.reserve(160);
+    if (m_tipo != 0) {
+        r += QLatin1String("40");
+        r += texto(0);
+        r += texto(1);
+        r += texto(2);
+        appendV15(r, valor(3));
+        appendV15(r, valor(4));
+        appendZ(r, texto(5), 4);
+        r += texto(6);
+        return r;
+    }
+    r += QLatin1String("30");
+    for (int c = 0; c <= 5; ++c)
+        r += texto(c); // inscription, exercise, municipality, number, date, type as stored
+    appendV15(r, valor(6));
+    appendZ(r, texto(7), 2);
+    appendZ(r, texto(8), 10);
+    appendB(r, texto(9), 10);
+    appendZ(r, texto(10), 2);
+    appendB(r, texto(11), 14);
+    appendB(r, texto(12), 2);
+    appendV15(r, valor(13));
+    appendZ(r, texto(14), 6);
+    appendZ(r, texto(15), 4);
+    r += texto(16);
+    return r;
 }
 
 } // namespace orva::declaracao

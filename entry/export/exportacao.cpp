@@ -31,7 +31,7 @@ public:
     }
     void escreve(const QString &linha)
     {
-        m_buffer += orva::win1252::encode(linha);
+        orva::win1252::appendEncoded(m_buffer, linha);
         m_buffer += "\r\n";
         if (m_buffer.size() >= kBuffer)
             descarrega();
