@@ -1,27 +1,46 @@
+#include "comandos.h"
+
 #include "common/errors.h"
+#include "common/prompts.h"
+#include "shell/dtmdados.h"
 #include "shell/funcoes.h"
-#include "shell/instalacao.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
+#include <QLocale>
 #include <QTextStream>
-
-#include <cstdio>
 
 namespace {
 
-int fail(const QString &message)
-{
-    QTextStream(stderr) << message << Qt::endl;
-    return 1;
-}
+// Without windows: messages go to stderr, questions take their default answer.
+class ConsolePrompts : public orva::Prompts {
+public:
+    void information(const QString &text) override { print(text); }
+    void error(const QString &text) override { print(text); }
+    void warning(const QString &text) override { print(text); }
+    bool question(const QString &, const QString &text, Icon, Button defaultButton) override
+    {
+        print(text);
+        return defaultButton == Button::Yes;
+    }
+    int execModal(QDialog &) override { return 0; }
+    void beep() override {}
+    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    bool runProgram(const QString &, const QStringList &, const QString &) override { return false; }
+    void printPreview(const QString &, const std::function<void(QPrinter *)> &) override {}
 
-int init(const QString &folder)
+private:
+    static void print(const QString &text) { QTextStream(stderr) << text << Qt::endl; }
+};
+
+void ajuda()
 {
-    orva::install::createProgramFolder(folder);
-    QTextStream(stdout) << QDir(folder).absoluteFilePath(QStringLiteral("orva.mdb")) << Qt::endl;
-    return 0;
+    QTextStream out(stdout);
+    out << "Uso: orva-cli [--dir PASTA_DO_PROGRAMA] COMANDO [OPÇÕES]\n\n"
+           "Operações do ORVA sem janelas. Sem --dir, a pasta do programa é a do orva-cli.\n\n"
+           "Comandos:\n";
+    for (const auto &c : orva::cli::comandos())
+        out << "  " << c.uso << '\n';
 }
 
 } // namespace
@@ -30,31 +49,42 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orva-cli"));
+    // Amounts and dates in the program's own regional form, whatever the shell's.
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    ConsolePrompts console;
+    orva::setPrompts(&console);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Operações do ORVA sem janelas.\n\n"
-                                                    "Comandos:\n"
-                                                    "  init    cria orva.mdb e as pastas numa pasta de programa vazia"));
-    parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("dir"), QStringLiteral("Pasta do programa (padrão: a pasta do orva-cli)."),
-                                       QStringLiteral("PASTA"));
-    parser.addOption(dirOption);
-    parser.addPositionalArgument(QStringLiteral("comando"), QStringLiteral("init"));
-    parser.process(app);
-
-    const QString folder = parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath();
-    Funcoes::DefineDiretorioSistema(folder);
-
-    const QStringList args = parser.positionalArguments();
-    if (args.isEmpty())
-        return fail(QStringLiteral("Informe um comando. Use --help para ver os comandos."));
-    const QString command = args.first();
-    try {
-        if (command == QLatin1String("init") && args.size() == 1)
-            return init(folder);
-        return fail(QStringLiteral("Comando desconhecido: %1. Use --help para ver os comandos.").arg(args.join(QLatin1Char(' '))));
-    } catch (const std::exception &e) {
-        const auto *error = dynamic_cast<const orva::Error *>(&e);
-        return fail(error ? error->message() : QString::fromLocal8Bit(e.what()));
+    QStringList args = app.arguments().mid(1);
+    QString pasta = QCoreApplication::applicationDirPath();
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString opcao = args.takeFirst();
+        if (opcao == QLatin1String("--help") || opcao == QLatin1String("-h")) {
+            ajuda();
+            return 0;
+        }
+        if (opcao == QLatin1String("--dir") && !args.isEmpty())
+            pasta = args.takeFirst();
+        else if (opcao.startsWith(QLatin1String("--dir=")))
+            pasta = opcao.mid(6);
+        else
+            return orva::cli::falha(QStringLiteral("Opção desconhecida: %1. Use --help para ver os comandos.").arg(opcao));
     }
+    Funcoes::DefineDiretorioSistema(pasta);
+    if (args.isEmpty())
+        return orva::cli::falha(QStringLiteral("Informe um comando. Use --help para ver os comandos."));
+    const QString nome = args.takeFirst();
+    for (const auto &c : orva::cli::comandos()) {
+        if (c.nome != nome)
+            continue;
+        try {
+            const int status = c.executa(args);
+            dtmDados = nullptr;
+            return status;
+        } catch (const std::exception &e) {
+            dtmDados = nullptr;
+            const auto *error = dynamic_cast<const orva::Error *>(&e);
+            return orva::cli::falha(error ? error->message() : QString::fromLocal8Bit(e.what()));
+        }
+    }
+    return orva::cli::falha(QStringLiteral("Comando desconhecido: %1. Use --help para ver os comandos.").arg(nome));
 }

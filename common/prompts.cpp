@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 namespace orva {
 namespace {
@@ -78,6 +80,15 @@ QString DialogPrompts::openFileName(const QString &caption, const QString &folde
 QString DialogPrompts::saveFileName(const QString &caption, const QString &proposed, const QString &filter)
 {
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, proposed, filter);
+}
+
+void DialogPrompts::printPreview(const QString &caption, const std::function<void(QPrinter *)> &paint)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, QApplication::activeWindow());
+    preview.setWindowTitle(caption);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *p) { paint(p); });
+    preview.exec();
 }
 
 bool DialogPrompts::runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder)

@@ -2,6 +2,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QPrinter;
+
 class QDialog;
 
 namespace orva {
@@ -33,6 +37,9 @@ public:
     // Starts a program the user works with (a normal window) and waits for it
     // to end; false when it could not be started.
     virtual bool runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) = 0;
+    // A modal print preview of what `paint` draws on a printer (the user may
+    // print from it).
+    virtual void printPreview(const QString &caption, const std::function<void(QPrinter *)> &paint) = 0;
 };
 
 // The program-wide instance. Without one installed, the real dialogs are used.
@@ -56,6 +63,7 @@ public:
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) override;
     bool runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) override;
+    void printPreview(const QString &caption, const std::function<void(QPrinter *)> &paint) override;
 };
 
 } // namespace orva

@@ -1,6 +1,7 @@
 #include "frmprincipal.h"
 #include "ui_frmprincipal.h"
 
+#include "entries/frmnotafiscal.h"
 #include "entries/frmrateio.h"
 #include "funcoes.h"
 #include "registrations/frmempresa.h"
@@ -59,7 +60,7 @@ void TfrmPrincipal::RestaurarCpiadeSegurana1Click() {}
 void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() {}
 void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() { TfrmProtocolo::AbreReabertura(this); }
 void TfrmPrincipal::Sober1Click() {}
-void TfrmPrincipal::NotasFiscais1Click() {}
+void TfrmPrincipal::NotasFiscais1Click() { TfrmNotaFiscal::Abre(this); }
 void TfrmPrincipal::Produtos1Click() { TfrmTabela::AbreProdutos(this); }
 
 void TfrmPrincipal::Sair1Click() { close(); }

@@ -101,6 +101,18 @@ public:
         QString workingFolder;
     };
 
+    // Print previews are not shown: the caption is recorded and, when a
+    // test sets `previewHandler`, it is given the paint function.
+    void printPreview(const QString &caption, const std::function<void(QPrinter *)> &paint) override
+    {
+        previews.push_back(caption);
+        if (previewHandler)
+            previewHandler(paint);
+    }
+
+    QStringList previews;
+    std::function<void(const std::function<void(QPrinter *)> &)> previewHandler;
+
     std::vector<Shown> shown;
     std::vector<FileDialog> fileDialogs;
     std::deque<QString> openAnswers, saveAnswers;
