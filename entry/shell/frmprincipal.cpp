@@ -2,6 +2,8 @@
 #include "ui_frmprincipal.h"
 
 #include "entries/frmnotafiscal.h"
+#include "export/frmexportacao.h"
+#include "maintenance/frmcopiaarquivo.h"
 #include "entries/frmrateio.h"
 #include "funcoes.h"
 #include "registrations/frmempresa.h"
@@ -52,12 +54,12 @@ void TfrmPrincipal::FormShow()
 void TfrmPrincipal::Empresa1Click() { TfrmEmpresa::Abre(this); }
 void TfrmPrincipal::ProtocolodeTransmisso1Click() { TfrmProtocolo::Abre(this); }
 void TfrmPrincipal::Importao1Click() {}
-void TfrmPrincipal::Exportao1Click() {}
+void TfrmPrincipal::Exportao1Click() { TfrmExportacao::Abre(this); }
 void TfrmPrincipal::Rateio1Click() { TfrmRateio::Abre(); }
 void TfrmPrincipal::Compatacao1Click() {}
 void TfrmPrincipal::FazerCpiadeSegurana1Click() {}
 void TfrmPrincipal::RestaurarCpiadeSegurana1Click() {}
-void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() {}
+void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() { TfrmCopiaArquivo::Abre(this); }
 void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() { TfrmProtocolo::AbreReabertura(this); }
 void TfrmPrincipal::Sober1Click() {}
 void TfrmPrincipal::NotasFiscais1Click() { TfrmNotaFiscal::Abre(this); }

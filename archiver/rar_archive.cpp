@@ -1,0 +1,480 @@
+#include "rar_archive.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+#include <QTemporaryFile>
+#include <QTextStream>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace orva::rar {
+
+namespace {
+
+constexpr qint64 kBlock = 64 * 1024;
+
+struct ReadDeleter {
+    void operator()(struct archive *a) const { archive_read_free(a); }
+};
+struct WriteDeleter {
+    void operator()(struct archive *a) const { archive_write_free(a); }
+};
+struct EntryDeleter {
+    void operator()(struct archive_entry *e) const { archive_entry_free(e); }
+};
+using Reader = std::unique_ptr<struct archive, ReadDeleter>;
+using Writer = std::unique_ptr<struct archive, WriteDeleter>;
+using Entry = std::unique_ptr<struct archive_entry, EntryDeleter>;
+
+QString libraryMessage(struct archive *a)
+{
+    const char *text = archive_error_string(a);
+    return text ? QString::fromUtf8(text) : QStringLiteral("erro desconhecido");
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+// The formats an archive is read in. Formats that take their data from
+// other files on disk (mtree) are left out on purpose.
+Reader openReader(const QString &path, QString *error)
+{
+    Reader a(archive_read_new());
+    archive_read_support_filter_all(a.get());
+    archive_read_support_format_zip(a.get());
+    archive_read_support_format_rar(a.get());
+    archive_read_support_format_rar5(a.get());
+    archive_read_support_format_7zip(a.get());
+    archive_read_support_format_tar(a.get());
+    archive_read_support_format_gnutar(a.get());
+    archive_read_support_format_empty(a.get());
+    if (archive_read_open_filename(a.get(), QFile::encodeName(path).constData(), kBlock) != ARCHIVE_OK) {
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser lido: %2").arg(path, libraryMessage(a.get())));
+        return nullptr;
+    }
+    return a;
+}
+
+// The entry's name as text. Names that are not UTF-8 (old archives written
+// in a Windows code page) are read as Latin-1 rather than dropped.
+QString entryName(struct archive_entry *entry)
+{
+    if (const char *utf8 = archive_entry_pathname_utf8(entry))
+        return QString::fromUtf8(utf8);
+    if (const char *raw = archive_entry_pathname(entry))
+        return QString::fromLatin1(raw);
+    return QString();
+}
+
+// The last part of an entry name, whatever separator the archive used.
+QString bareName(const QString &name)
+{
+    const qsizetype cut = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    return name.mid(cut + 1);
+}
+
+la_ssize_t writeToFile(struct archive *a, void *device, const void *buffer, size_t length)
+{
+    auto *file = static_cast<QSaveFile *>(device);
+    const qint64 written = file->write(static_cast<const char *>(buffer), qint64(length));
+    if (written != qint64(length)) {
+        archive_set_error(a, EIO, "%s", file->errorString().toUtf8().constData());
+        return -1;
+    }
+    return written;
+}
+
+bool hasExtension(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 && dot < name.size() - 1;
+}
+
+// Copies the data of the reader's current entry into the writer.
+bool copyData(struct archive *in, struct archive *out, const QString &archive, QString *error)
+{
+    char buffer[kBlock];
+    for (;;) {
+        const la_ssize_t n = archive_read_data(in, buffer, sizeof buffer);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser lido: %2").arg(archive, libraryMessage(in)));
+            return false;
+        }
+        if (archive_write_data(out, buffer, size_t(n)) != n) {
+            setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2").arg(archive, libraryMessage(out)));
+            return false;
+        }
+    }
+}
+
+bool addFile(struct archive *out, const QString &file, const QString &name, const QString &archive, QString *error)
+{
+    QFile source(file);
+    if (!source.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("O arquivo %1 não pôde ser lido: %2").arg(file, source.errorString()));
+        return false;
+    }
+    const QFileInfo info(file);
+    Entry entry(archive_entry_new());
+    archive_entry_update_pathname_utf8(entry.get(), name.toUtf8().constData());
+    archive_entry_set_filetype(entry.get(), AE_IFREG);
+    archive_entry_set_perm(entry.get(), 0644);
+    archive_entry_set_size(entry.get(), source.size());
+    archive_entry_set_mtime(entry.get(), info.lastModified().toSecsSinceEpoch(), 0);
+    if (archive_write_header(out, entry.get()) != ARCHIVE_OK) {
+        setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2").arg(archive, libraryMessage(out)));
+        return false;
+    }
+    // The header already holds the size: a file that changes meanwhile would
+    // leave an inconsistent entry, so it fails the whole run instead.
+    qint64 total = 0;
+    QByteArray buffer(kBlock, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = source.read(buffer.data(), buffer.size());
+        if (n < 0) {
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser lido: %2").arg(file, source.errorString()));
+            return false;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        if (total > archive_entry_size(entry.get()))
+            break;
+        if (archive_write_data(out, buffer.constData(), size_t(n)) != n) {
+            setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2").arg(archive, libraryMessage(out)));
+            return false;
+        }
+    }
+    if (total != archive_entry_size(entry.get())) {
+        setError(error, QStringLiteral("O arquivo %1 foi alterado durante a compactação.").arg(file));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString archivePath(const QString &given)
+{
+    return hasExtension(given) ? given : given + QStringLiteral(".rar");
+}
+
+bool add(const QString &archiveGiven, const QStringList &files, QString *error)
+{
+    const QString archive = archivePath(archiveGiven);
+    if (files.isEmpty()) {
+        setError(error, QStringLiteral("Nenhum arquivo a incluir."));
+        return false;
+    }
+    // The new entries, by bare name; a name given twice keeps the last file.
+    QStringList names;
+    QSet<QString> replaced;
+    for (const QString &file : files) {
+        const QFileInfo info(file);
+        if (!info.exists()) {
+            setError(error, QStringLiteral("Arquivo não encontrado: %1").arg(file));
+            return false;
+        }
+        if (!info.isFile()) {
+            setError(error, QStringLiteral("%1 não é um arquivo.").arg(file));
+            return false;
+        }
+        names << info.fileName();
+        replaced.insert(info.fileName().toLower());
+    }
+
+    const QFileInfo archiveInfo(archive);
+    if (!QDir().mkpath(archiveInfo.absolutePath())) {
+        setError(error, QStringLiteral("A pasta %1 não pôde ser criada.").arg(archiveInfo.absolutePath()));
+        return false;
+    }
+    if (archiveInfo.exists() && !archiveInfo.isFile()) {
+        setError(error, QStringLiteral("%1 não é um arquivo.").arg(archive));
+        return false;
+    }
+
+    QSaveFile target(archive);
+    if (!target.open(QIODevice::WriteOnly)) {
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, target.errorString()));
+        return false;
+    }
+    Writer out(archive_write_new());
+    archive_write_set_format_zip(out.get());
+    archive_write_zip_set_compression_deflate(out.get());
+    archive_write_set_format_option(out.get(), "zip", "hdrcharset", "UTF-8");
+    archive_write_set_bytes_in_last_block(out.get(), 1);
+    if (archive_write_open2(out.get(), &target, nullptr, writeToFile, nullptr, nullptr) != ARCHIVE_OK) {
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, libraryMessage(out.get())));
+        return false;
+    }
+
+    // The entries already there, except those the new files replace.
+    if (archiveInfo.exists()) {
+        Reader in = openReader(archive, error);
+        if (!in)
+            return false;
+        struct archive_entry *entry = nullptr;
+        for (;;) {
+            const int r = archive_read_next_header(in.get(), &entry);
+            if (r == ARCHIVE_EOF)
+                break;
+            if (r < ARCHIVE_WARN) {
+                setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser lido: %2").arg(archive, libraryMessage(in.get())));
+                return false;
+            }
+            if (replaced.contains(entryName(entry).toLower()))
+                continue;
+            if (archive_write_header(out.get(), entry) < ARCHIVE_WARN) {
+                setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2").arg(archive, libraryMessage(out.get())));
+                return false;
+            }
+            if (!copyData(in.get(), out.get(), archive, error))
+                return false;
+        }
+    }
+
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        // A bare name given twice: only its last file goes in.
+        bool laterSameName = false;
+        for (qsizetype j = i + 1; j < names.size(); ++j)
+            laterSameName = laterSameName || names.at(j).compare(names.at(i), Qt::CaseInsensitive) == 0;
+        if (laterSameName)
+            continue;
+        if (!addFile(out.get(), files.at(i), names.at(i), archive, error))
+            return false;
+    }
+
+    if (archive_write_close(out.get()) != ARCHIVE_OK) {
+        setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2").arg(archive, libraryMessage(out.get())));
+        return false;
+    }
+    if (!target.commit()) {
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, target.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool extract(const QString &archiveGiven, const QString &folderGiven, bool overwrite, ExtractReport *report,
+             QString *error)
+{
+    QString archive = archiveGiven;
+    if (!QFileInfo::exists(archive) && !hasExtension(archive) && QFileInfo::exists(archivePath(archive)))
+        archive = archivePath(archive);
+    const QFileInfo archiveInfo(archive);
+    if (!archiveInfo.exists()) {
+        setError(error, QStringLiteral("Arquivo compactado não encontrado: %1").arg(archiveGiven));
+        return false;
+    }
+    if (!archiveInfo.isFile()) {
+        setError(error, QStringLiteral("%1 não é um arquivo.").arg(archive));
+        return false;
+    }
+
+    // The folder may come with a trailing separator of either kind.
+    QString folderPath = folderGiven.isEmpty() ? QStringLiteral(".") : folderGiven;
+    while (folderPath.size() > 1 && (folderPath.endsWith(QLatin1Char('/')) || folderPath.endsWith(QLatin1Char('\\'))))
+        folderPath.chop(1);
+    if (!QDir().mkpath(folderPath)) {
+        setError(error, QStringLiteral("A pasta de destino %1 não pôde ser criada.").arg(folderPath));
+        return false;
+    }
+    const QDir folder(folderPath);
+
+    Reader in = openReader(archive, error);
+    if (!in)
+        return false;
+    ExtractReport local;
+    ExtractReport &done = report ? *report : local;
+    struct archive_entry *entry = nullptr;
+    bool first = true;
+    for (;;) {
+        const int r = archive_read_next_header(in.get(), &entry);
+        if (first && archive_format(in.get()) == ARCHIVE_FORMAT_EMPTY) {
+            setError(error, QStringLiteral("O arquivo %1 está vazio; não é um arquivo compactado.").arg(archive));
+            return false;
+        }
+        first = false;
+        if (r == ARCHIVE_EOF)
+            break;
+        if (r < ARCHIVE_WARN) {
+            setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser lido: %2").arg(archive, libraryMessage(in.get())));
+            return false;
+        }
+
+        // Only plain files, and only under their bare names: no entry can
+        // reach outside the folder, create a link or a folder.
+        const QString name = entryName(entry);
+        const QString base = bareName(name);
+        if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry) || base.isEmpty()
+            || base == QLatin1String(".") || base == QLatin1String("..")) {
+            done.ignored << name;
+            continue;
+        }
+        const QString path = folder.filePath(base);
+        const QFileInfo existing(path);
+        if ((existing.exists() || existing.isSymLink()) && !overwrite) {
+            done.kept << base;
+            continue;
+        }
+        if (existing.isDir() && !existing.isSymLink()) {
+            setError(error, QStringLiteral("%1 é uma pasta; o arquivo não pôde ser extraído.").arg(path));
+            return false;
+        }
+
+        QTemporaryFile part(folder.filePath(QStringLiteral(".rar-XXXXXX")));
+        if (!part.open()) {
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part.errorString()));
+            return false;
+        }
+        char buffer[kBlock];
+        for (;;) {
+            const la_ssize_t n = archive_read_data(in.get(), buffer, sizeof buffer);
+            if (n == 0)
+                break;
+            if (n < 0) {
+                setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser lido: %2").arg(archive, libraryMessage(in.get())));
+                return false;
+            }
+            if (part.write(buffer, n) != n) {
+                setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part.errorString()));
+                return false;
+            }
+        }
+        if (!part.flush()) {
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part.errorString()));
+            return false;
+        }
+        part.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                            | QFileDevice::ReadOther);
+        if (archive_entry_mtime_is_set(entry))
+            part.setFileTime(QDateTime::fromSecsSinceEpoch(archive_entry_mtime(entry)), QFileDevice::FileModificationTime);
+        // rename() replaces the name itself: an existing link is replaced,
+        // never followed.
+        if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+            return false;
+        }
+        part.setAutoRemove(false);
+        done.written << base;
+    }
+    return true;
+}
+
+QString usage()
+{
+    return QStringLiteral(
+        "Uso:\n"
+        "  rar a [-va] ARQUIVO_COMPACTADO ARQUIVO...\n"
+        "      Inclui cada ARQUIVO só com o seu nome (sem pastas), substituindo a\n"
+        "      entrada de mesmo nome (maiúsculas e minúsculas não diferem) e mantendo\n"
+        "      as demais. Sem extensão no nome, o arquivo compactado recebe \".rar\".\n"
+        "      Grava um contêiner ZIP (deflate); as pastas que faltarem no caminho\n"
+        "      são criadas. O arquivo compactado só é substituído quando o novo está\n"
+        "      completo.\n"
+        "      -va  aceita por compatibilidade; não muda nada.\n"
+        "  rar e [-y] ARQUIVO_COMPACTADO [DESTINO]\n"
+        "      Extrai cada arquivo, sem os caminhos, para a pasta DESTINO (a pasta\n"
+        "      atual quando omitida; criada se faltar). Lê ZIP, RAR, 7z e tar.\n"
+        "      Pastas, atalhos e entradas sem nome utilizável são ignorados.\n"
+        "      -y   substitui os arquivos que já existem. Sem -y eles são mantidos,\n"
+        "           cada um é avisado na saída de erros e o código de saída é 1.\n"
+        "  rar --help\n"
+        "      Mostra este texto.\n"
+        "\n"
+        "Opções são aceitas em maiúsculas ou minúsculas; \"--\" encerra as opções.\n"
+        "Código de saída: 0 sucesso; 1 erro ao ler ou gravar (ou arquivo mantido\n"
+        "sem -y); 2 linha de comando inválida.\n");
+}
+
+int runCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    auto bad = [&](const QString &text) {
+        err << "rar: " << text << "\nUse \"rar --help\" para ver o uso.\n";
+        err.flush();
+        return 2;
+    };
+    if (arguments.isEmpty()) {
+        err << usage();
+        err.flush();
+        return 2;
+    }
+    const QString command = arguments.first().toLower();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("-?")
+        || command == QLatin1String("/?")) {
+        out << usage();
+        out.flush();
+        return 0;
+    }
+    if (command != QLatin1String("a") && command != QLatin1String("e"))
+        return bad(QStringLiteral("comando desconhecido: %1").arg(arguments.first()));
+
+    bool yes = false;
+    bool switchesEnded = false;
+    QStringList names;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (!switchesEnded && arg == QLatin1String("--")) {
+            switchesEnded = true;
+        } else if (!switchesEnded && arg.startsWith(QLatin1Char('-'))) {
+            const QString sw = arg.toLower();
+            if (sw == QLatin1String("-y"))
+                yes = true;
+            else if (sw == QLatin1String("-va") && command == QLatin1String("a"))
+                ; // accepted, changes nothing
+            else
+                return bad(QStringLiteral("opção desconhecida para o comando %1: %2").arg(command, arg));
+        } else if (arg.isEmpty()) {
+            return bad(QStringLiteral("nome de arquivo vazio na linha de comando."));
+        } else {
+            names << arg;
+        }
+    }
+
+    QString error;
+    if (command == QLatin1String("a")) {
+        if (names.size() < 2)
+            return bad(QStringLiteral("o comando a precisa do arquivo compactado e de ao menos um arquivo."));
+        if (!add(names.first(), names.mid(1), &error)) {
+            err << "rar: " << error << '\n';
+            err.flush();
+            return 1;
+        }
+        out << "Compactado: " << archivePath(names.first()) << '\n';
+        out.flush();
+        return 0;
+    }
+
+    if (names.isEmpty() || names.size() > 2)
+        return bad(QStringLiteral("o comando e precisa do arquivo compactado e, se quiser, da pasta de destino."));
+    ExtractReport report;
+    const bool ok = extract(names.first(), names.value(1), yes, &report, &error);
+    for (const QString &name : std::as_const(report.written))
+        out << "Extraído: " << name << '\n';
+    for (const QString &name : std::as_const(report.ignored))
+        out << "Ignorado (não é um arquivo comum ou não tem nome utilizável): " << name << '\n';
+    out.flush();
+    for (const QString &name : std::as_const(report.kept))
+        err << "rar: " << name << " já existe; mantido (use -y para substituir).\n";
+    if (!ok)
+        err << "rar: " << error << '\n';
+    err.flush();
+    return ok && report.kept.isEmpty() ? 0 : 1;
+}
+
+} // namespace orva::rar

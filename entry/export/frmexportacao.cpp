@@ -1,0 +1,256 @@
+#include "frmexportacao.h"
+#include "ui_frmexportacao.h"
+
+#include "common/prompts.h"
+#include "maintenance/arquivador.h"
+#include "maintenance/frmcopiaarquivo.h"
+#include "registrations/frmconsulta.h"
+#include "shell/conventions.h"
+#include "shell/dtmdados.h"
+#include "shell/exithandler.h"
+#include "shell/funcoes.h"
+#include "shell/relogio.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QShortcut>
+
+namespace {
+
+orva::db::Connection &conexao()
+{
+    if (!dtmDados)
+        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
+    return dtmDados->ADOConnection;
+}
+
+const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
+
+} // namespace
+
+TfrmExportacao::TfrmExportacao(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmExportacao>()), m_exportador(conexao())
+{
+    ui->setupUi(this);
+    orva::ui::applyWindowConventions(this);
+    orva::ui::makeDigitField(ui->edtProtocolo);
+    // Esc cancels a running export instead of closing the window.
+    auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, &TfrmExportacao::btnCancelarClick);
+
+    orva::ui::onExit(ui->edtProtocolo, [this] { edtProtocoloExit(); });
+    connect(ui->btnConsProtocolo, &QPushButton::clicked, this, &TfrmExportacao::btnConsProtocoloClick);
+    connect(ui->btnValidar, &QPushButton::clicked, this, &TfrmExportacao::btnValidarClick);
+    connect(ui->btnCancelar, &QPushButton::clicked, this, &TfrmExportacao::btnCancelarClick);
+    connect(ui->btnFechar, &QPushButton::clicked, this, &TfrmExportacao::btnFecharClick);
+}
+
+TfrmExportacao::~TfrmExportacao() = default;
+
+void TfrmExportacao::Abre(QWidget *parent)
+{
+    TfrmExportacao frm(parent);
+    orva::prompts().execModal(frm);
+}
+
+const QString &TfrmExportacao::RegistroProtocolo() const
+{
+    static const QString vazio;
+    return m_protocolo ? m_protocolo->registroProtocolo : vazio;
+}
+
+void TfrmExportacao::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_mostrada) {
+        m_mostrada = true;
+        FormShow();
+    }
+}
+
+void TfrmExportacao::reject()
+{
+    if (m_exportando) {
+        m_cancelar = true; // closing during a run cancels it first
+        return;
+    }
+    QDialog::reject();
+}
+
+void TfrmExportacao::FormShow() { Funcoes::LimpaCampos(this); }
+
+void TfrmExportacao::EsqueceProtocolo()
+{
+    m_protocolo.reset();
+    m_registroEmpresa.clear();
+    ui->edtExercicio->clear();
+    ui->edtInscricao->clear();
+    ui->edtArquivo->clear();
+    ui->lblTipoEntrega->clear();
+    ui->lblNomeEmpresa->clear();
+}
+
+void TfrmExportacao::edtProtocoloExit() { CarregaProtocolo(); }
+
+void TfrmExportacao::CarregaProtocolo()
+{
+    if (!ui->edtProtocolo->text().isEmpty()) {
+        try {
+            EsqueceProtocolo();
+            m_protocolo = m_exportador.carregaProtocolo(ui->edtProtocolo->text(), orva::hoje());
+            if (!m_protocolo) {
+                orva::prompts().warning(orva::exportacao::mensagemProtocoloInexistente());
+            } else {
+                ui->edtExercicio->setText(m_protocolo->exercicio);
+                ui->edtInscricao->setText(m_protocolo->inscricao);
+                edtInscricaoExit();
+                ui->lblTipoEntrega->setText(
+                    QStringLiteral("Tipo de Protocolo.: ")
+                    + Funcoes::BuscaDescricao(QStringLiteral("Tipo_Declara"), QStringLiteral("Codigo"),
+                                              QString::number(m_protocolo->tipoProtocolo), QStringLiteral("Descricao")));
+                ui->lblTipoEntrega->setText(
+                    ui->lblTipoEntrega->text() + QStringLiteral("\nTipo de Entrega.: ")
+                    + Funcoes::BuscaDescricao(QStringLiteral("Tipo_Entrega"), QStringLiteral("Codigo"),
+                                              m_protocolo->tipoEntrega, QStringLiteral("Descricao")));
+                ui->edtArquivo->setText(m_protocolo->arquivo);
+            }
+        } catch (const orva::Error &e) {
+            m_protocolo.reset();
+            orva::prompts().error(e.message());
+        }
+    }
+    if (!ui->edtInscricao->text().isEmpty()) {
+        try {
+            if (const auto registro = m_exportador.registroEmpresa(ui->edtInscricao->text()))
+                m_registroEmpresa = *registro;
+        } catch (const orva::Error &e) {
+            orva::prompts().error(e.message());
+        }
+    }
+}
+
+void TfrmExportacao::edtInscricaoExit()
+{
+    if (ui->edtInscricao->text().isEmpty())
+        return;
+    ui->lblNomeEmpresa->setText(Funcoes::BuscaDescricao(QStringLiteral("Empresa"), QStringLiteral("Inscricao"),
+                                                        ui->edtInscricao->text(), QStringLiteral("Razao")));
+    if (ui->lblNomeEmpresa->text() == kNaoCadastrado)
+        ui->edtInscricao->clear();
+}
+
+void TfrmExportacao::btnConsProtocoloClick()
+{
+    frmConsulta->DefineTabela(QStringLiteral("Protocolo"));
+    frmConsulta->DefineFiltro(QStringLiteral("Protocolo"), QString());
+    frmConsulta->Executa();
+    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
+    CarregaProtocolo();
+}
+
+void TfrmExportacao::btnCancelarClick() { m_cancelar = true; }
+
+void TfrmExportacao::btnFecharClick() { reject(); }
+
+void TfrmExportacao::btnValidarClick()
+{
+    if (m_exportando)
+        return;
+    const QString faltando = Funcoes::VerificaCampos(this);
+    if (!faltando.isEmpty()) {
+        orva::prompts().error(QStringLiteral("Falta os Dados do Campo") + faltando);
+        return;
+    }
+    if (!m_protocolo || m_registroEmpresa.isEmpty()) {
+        // The fields are filled only by a successful load; this guards the pairing.
+        orva::prompts().error(orva::exportacao::mensagemProtocoloInexistente());
+        return;
+    }
+    m_exportando = true;
+    ui->btnValidar->setEnabled(false);
+    ui->btnFechar->setEnabled(false);
+    ui->edtProtocolo->setEnabled(false);
+    ui->btnConsProtocolo->setEnabled(false);
+    try {
+        Exporta();
+    } catch (...) {
+        m_exportando = false;
+        ui->btnValidar->setEnabled(true);
+        ui->btnFechar->setEnabled(true);
+        ui->edtProtocolo->setEnabled(true);
+        ui->btnConsProtocolo->setEnabled(true);
+        throw;
+    }
+    m_exportando = false;
+    ui->btnValidar->setEnabled(true);
+    ui->btnFechar->setEnabled(true);
+    ui->edtProtocolo->setEnabled(true);
+    ui->btnConsProtocolo->setEnabled(true);
+}
+
+void TfrmExportacao::Exporta()
+{
+    ui->ProgressBar->setValue(0);
+    ui->edtLogErro->clear();
+    m_cancelar = false;
+    const auto progresso = [this](int linhas, int total) {
+        ui->ProgressBar->setMaximum(std::max(total, 1));
+        ui->ProgressBar->setValue(std::min(linhas, std::max(total, 1)));
+        ui->edtProcessados->setText(QString::number(linhas));
+        QApplication::processEvents(); // lets a Cancel click through
+        return !m_cancelar;
+    };
+    orva::exportacao::ResultadoGravacao resultado;
+    try {
+        resultado = m_exportador.gravaArquivo(*m_protocolo, m_registroEmpresa, progresso);
+    } catch (const orva::db::DatabaseError &e) {
+        orva::prompts().error(e.message());
+        return;
+    } catch (const orva::Error &e) {
+        if (e.message() == orva::exportacao::mensagemTipoInvalido()) {
+            orva::prompts().error(e.message());
+            return;
+        }
+        throw; // a file that cannot be written reaches the support-line box
+    }
+    if (resultado.cancelado) {
+        orva::prompts().information(QStringLiteral("Exportação Cancelada !"));
+        return;
+    }
+    if (resultado.linhas == 0) {
+        orva::prompts().warning(orva::exportacao::mensagemSemRegistros());
+        return;
+    }
+    QString motivo;
+    if (Funcoes::CompactaArquivo(m_protocolo->arquivo, m_protocolo->baseCompactado, &motivo)) {
+        orva::prompts().error(orva::exportacao::mensagemFalhaCompactacao()
+                              + (motivo.isEmpty() ? QString() : QStringLiteral("\n") + motivo));
+        return;
+    }
+    const QString arquivoCompactado = m_protocolo->baseCompactado + QStringLiteral(".rar");
+    if (orva::prompts().question(QStringLiteral("Confirmação"), QStringLiteral("Deseja transmitir o arquivo agora?"),
+                                 orva::Prompts::Icon::Question, orva::Prompts::Button::No)) {
+        const QString pastaCliente = Funcoes::DiretorioSistema() + QStringLiteral("ClienteOrvaDATP/");
+        const QString cliente = pastaCliente + QStringLiteral("ClienteORVA");
+        if (!orva::prompts().runProgram(cliente, {Funcoes::DiretorioSistema() + QStringLiteral("enviar/")}, pastaCliente))
+            orva::prompts().error(QStringLiteral("Não foi possível iniciar o programa de transmissão %1.\n"
+                                                 "O arquivo %2 ficou na pasta enviar: transmita-o mais tarde "
+                                                 "pelo ClienteORVA.")
+                                      .arg(cliente, arquivoCompactado));
+    } else {
+        TfrmCopiaArquivo copia(this);
+        copia.edtArquivo()->setText(arquivoCompactado);
+        orva::prompts().execModal(copia);
+    }
+    MarcaTransmitido();
+    orva::prompts().information(QStringLiteral("Exportação Concluida!"));
+}
+
+void TfrmExportacao::MarcaTransmitido()
+{
+    try {
+        m_exportador.marcaTransmitido(m_protocolo->numero, orva::hoje());
+    } catch (const orva::Error &e) {
+        orva::prompts().error(e.message());
+    }
+}

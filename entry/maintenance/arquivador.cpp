@@ -1,0 +1,90 @@
+#include "arquivador.h"
+
+#include "common/errors.h"
+#include "common/process.h"
+#include "common/prompts.h"
+#include "shell/funcoes.h"
+
+#include <QFileInfo>
+
+namespace Funcoes {
+
+namespace {
+
+QString programaArquivador() { return DiretorioSistema() + QStringLiteral("rar"); }
+
+// Runs the archiver on an argument text and judges its outcome: false when it
+// ran and ended well; true, with the reason, when it could not be started or
+// ended with an error. A failure must never pass for a written archive.
+bool executaArquivador(const QString &argumentos, QString *motivo)
+{
+    QString razao;
+    try {
+        const QString programa = programaArquivador();
+        const orva::process::Result r = orva::process::run(programa, orva::process::splitArguments(argumentos),
+                                                           QFileInfo(programa).absolutePath());
+        if (!r.started)
+            razao = QFileInfo::exists(programa)
+                        ? r.error
+                        : QStringLiteral("O programa rar não foi encontrado em %1.").arg(DiretorioSistema());
+        else if (r.exitCode == -1)
+            razao = r.error;
+        else if (r.exitCode != 0)
+            razao = QStringLiteral("O programa rar terminou com erro (código %1).").arg(r.exitCode);
+    } catch (const orva::Error &e) {
+        orva::prompts().error(QStringLiteral("Erro durante a compactação do arquivo de Dados!"));
+        razao = e.message();
+    } catch (const std::exception &e) {
+        orva::prompts().error(QStringLiteral("Erro durante a compactação do arquivo de Dados!"));
+        razao = QString::fromLocal8Bit(e.what());
+    }
+    if (motivo)
+        *motivo = razao;
+    return !razao.isEmpty();
+}
+
+// A path between double quotes, written so that splitting the argument text
+// gives it back as it stands: backslashes before a quote (also the closing
+// one) are doubled and a quote inside the path is escaped.
+QString entreAspas(const QString &texto)
+{
+    QString saida(QLatin1Char('"'));
+    qsizetype barras = 0;
+    for (const QChar c : texto) {
+        if (c == QLatin1Char('\\')) {
+            ++barras;
+        } else {
+            if (c == QLatin1Char('"'))
+                saida += QString(barras + 1, QLatin1Char('\\'));
+            barras = 0;
+        }
+        saida += c;
+    }
+    saida += QString(barras, QLatin1Char('\\'));
+    return saida + QLatin1Char('"');
+}
+
+} // namespace
+
+bool ExecutaEspera(const QString &programa, const QString &argumentos, int modo)
+{
+    Q_UNUSED(modo);
+    return orva::process::run(programa, orva::process::splitArguments(argumentos), QFileInfo(programa).absolutePath())
+        .started;
+}
+
+bool CompactaArquivo(const QString &arquivo, const QString &arquivoCompactado, QString *motivo)
+{
+    return executaArquivador(QStringLiteral("  a -va  ") + entreAspas(arquivoCompactado) + QStringLiteral("  ")
+                                 + entreAspas(arquivo),
+                             motivo);
+}
+
+bool DescompactaArquivo(const QString &arquivoCompactado, const QString &destino, QString *motivo)
+{
+    return executaArquivador(QStringLiteral("  e -y  ") + entreAspas(arquivoCompactado) + QStringLiteral(" ")
+                                 + entreAspas(destino),
+                             motivo);
+}
+
+} // namespace Funcoes
