@@ -17,7 +17,9 @@ Result run(const QString &program, const QStringList &arguments, const QString &
     process.setProgram(program);
     process.setArguments(arguments);
     process.setWorkingDirectory(workingFolder.isEmpty() ? info.absolutePath() : workingFolder);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // What the program prints is not ours to print; its errors still show.
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();
     if (!process.waitForStarted(-1)) {
         result.error = QStringLiteral("O programa %1 não pôde ser iniciado: %2").arg(program, process.errorString());
