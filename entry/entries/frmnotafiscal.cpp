@@ -5,6 +5,7 @@
 #include "entries/notaorigem.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
+#include "shell/db/sqltexto.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -35,12 +36,6 @@ constexpr int kTamanhoValor = 15;
 constexpr int kTamanhoInscricao = 14;
 constexpr int kTamanhoCpf = 11;
 
-orva::db::Connection &conexao()
-{
-    if (!dtmDados)
-        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-    return dtmDados->ADOConnection;
-}
 
 QDate dataCurta(const QString &texto) { return QDate::fromString(texto, QStringLiteral("dd/MM/yyyy")); }
 
@@ -49,14 +44,6 @@ bool soDigitos(const QString &texto)
     return !texto.isEmpty() && std::all_of(texto.begin(), texto.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-// A key value between single quotes; a quote inside it is doubled so that
-// the value can never end the literal early.
-QString entreAspas(const QString &valor)
-{
-    QString v = valor;
-    v.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + v + QLatin1Char('\'');
-}
 
 // The protocol number as it goes, unquoted, into a statement.
 QString numeroProtocolo(const QString &texto)
@@ -173,14 +160,14 @@ void TfrmNotaFiscal::DefineTabela(const QString &tabela) { strTabela = tabela; }
 orva::db::Query &TfrmNotaFiscal::ADOQuery1()
 {
     if (!m_query1)
-        m_query1 = std::make_unique<orva::db::Query>(conexao());
+        m_query1 = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
     return *m_query1;
 }
 
 orva::db::Command &TfrmNotaFiscal::ADOCommand()
 {
     if (!m_command)
-        m_command = std::make_unique<orva::db::Command>(conexao());
+        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
     return *m_command;
 }
 
@@ -352,11 +339,11 @@ void TfrmNotaFiscal::edtTipoEntradaMouseMove()
 
 QString TfrmNotaFiscal::CondicaoChave() const
 {
-    return QStringLiteral(" Where Inscricao = ") + entreAspas(ui->edtInscricao->text())
-        + QStringLiteral(" And Exercicio = ") + entreAspas(ui->edtExercicio->text())
-        + QStringLiteral(" And Municipio = ") + entreAspas(ui->edtMunicipio->text())
-        + QStringLiteral(" And NF = ") + entreAspas(ui->edtNotaFiscal->text())
-        + QStringLiteral(" And TIPO = ") + entreAspas(ui->edtTipoEntrada->text());
+    return QStringLiteral(" Where Inscricao = ") + orva::db::textoSql(ui->edtInscricao->text())
+        + QStringLiteral(" And Exercicio = ") + orva::db::textoSql(ui->edtExercicio->text())
+        + QStringLiteral(" And Municipio = ") + orva::db::textoSql(ui->edtMunicipio->text())
+        + QStringLiteral(" And NF = ") + orva::db::textoSql(ui->edtNotaFiscal->text())
+        + QStringLiteral(" And TIPO = ") + orva::db::textoSql(ui->edtTipoEntrada->text());
 }
 
 bool TfrmNotaFiscal::ConsultaNota()

@@ -4,6 +4,7 @@
 #include "common/prompts.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
+#include "shell/db/sqltexto.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -19,27 +20,13 @@ namespace {
 
 const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
 
-// A key value between single quotes; a quote inside it is doubled so that it
-// stays part of the value.
-QString entreAspas(const QString &valor)
-{
-    QString escapado = valor;
-    escapado.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + escapado + QLatin1Char('\'');
-}
 
-orva::db::Connection &conexao()
-{
-    if (!dtmDados)
-        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-    return dtmDados->ADOConnection;
-}
 
 } // namespace
 
 TfrmRateio::TfrmRateio(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmRateio>()), ADOQuery(conexao()), ADOQuery1(conexao()),
-      ADOCommand(conexao())
+    : QDialog(parent), ui(std::make_unique<Ui::frmRateio>()), ADOQuery(TdtmDados::Conexao()), ADOQuery1(TdtmDados::Conexao()),
+      ADOCommand(TdtmDados::Conexao())
 {
     ui->setupUi(this);
     m_grade = new QueryTableModel(this);
@@ -123,9 +110,9 @@ std::optional<qint64> TfrmRateio::NumeroProtocolo() const
 
 QString TfrmRateio::CondicaoChave() const
 {
-    return QStringLiteral(" Where Inscricao = ") + entreAspas(ui->edtInscricao->text())
-           + QStringLiteral(" And Exercicio = ") + entreAspas(ui->edtExercicio->text())
-           + QStringLiteral(" And Municipio = ") + entreAspas(ui->edtMunicipio->text());
+    return QStringLiteral(" Where Inscricao = ") + orva::db::textoSql(ui->edtInscricao->text())
+           + QStringLiteral(" And Exercicio = ") + orva::db::textoSql(ui->edtExercicio->text())
+           + QStringLiteral(" And Municipio = ") + orva::db::textoSql(ui->edtMunicipio->text());
 }
 
 void TfrmRateio::VerificaProtocolo()
@@ -185,8 +172,8 @@ void TfrmRateio::AtualizaGrade()
         ADOQuery.close();
         ADOQuery.setSql(QStringLiteral("Select INSCRICAO AS [InscEst Declarante], Exercicio as [Ano de Base], Municipio, "
                                        "Valor_Entrada as [Valor das Entradas], Valor_Saida as [Valor das Saidas] ")
-                        + QStringLiteral(" From vwRateio Where Inscricao = ") + entreAspas(ui->edtInscricao->text())
-                        + QStringLiteral(" And Exercicio = ") + entreAspas(ui->edtExercicio->text()));
+                        + QStringLiteral(" From vwRateio Where Inscricao = ") + orva::db::textoSql(ui->edtInscricao->text())
+                        + QStringLiteral(" And Exercicio = ") + orva::db::textoSql(ui->edtExercicio->text()));
         ADOQuery.open();
         m_grade->setQuery(&ADOQuery);
     } catch (const orva::Error &e) {

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/win1252.h"
+#include "shell/db/sqltexto.h"
 #include "shell/funcoes.h"
 
 #include <QFile>
@@ -130,9 +131,7 @@ declaracao::Totais Exportador::totais(const QString &numero, int tipoProtocolo)
 std::optional<QString> Exportador::registroEmpresa(const QString &inscricao)
 {
     orva::db::Query q(m_conexao);
-    QString chave = inscricao;
-    chave.replace(QLatin1Char('\''), QStringLiteral("''"));
-    q.setSql(QStringLiteral("Select * From Empresa Where Inscricao = '") + chave + QLatin1Char('\''));
+    q.setSql(QStringLiteral("Select * From Empresa Where Inscricao = ") + orva::db::textoSql(inscricao));
     q.open();
     if (q.eof())
         return std::nullopt;

@@ -17,19 +17,12 @@
 
 namespace {
 
-orva::db::Connection &conexao()
-{
-    if (!dtmDados)
-        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-    return dtmDados->ADOConnection;
-}
-
 const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
 
 } // namespace
 
 TfrmExportacao::TfrmExportacao(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmExportacao>()), m_exportador(conexao())
+    : QDialog(parent), ui(std::make_unique<Ui::frmExportacao>()), m_exportador(TdtmDados::Conexao())
 {
     ui->setupUi(this);
     orva::ui::applyWindowConventions(this);

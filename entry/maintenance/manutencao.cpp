@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/prompts.h"
 #include "shell/db/connection.h"
+#include "shell/db/sqltexto.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoes.h"
 
@@ -37,13 +38,6 @@ QString reabre(TdtmDados &dados)
     }
 }
 
-QString escapaSql(const QString &texto)
-{
-    QString t = texto;
-    t.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return t;
-}
-
 const QString kBackup = QStringLiteral("Backup/bkpOrva");
 
 } // namespace
@@ -61,7 +55,7 @@ Resultado compactaBanco(TdtmDados &dados)
         {
             db::Connection origem;
             origem.open(banco);
-            origem.executeScript(QStringLiteral("vacuum into '%1'").arg(escapaSql(compactado)));
+            origem.executeScript(QStringLiteral("vacuum into ") + db::textoSql(compactado));
         }
         // The compacted copy is checked before it takes the database's place.
         {

@@ -1,16 +1,11 @@
 #include "consultasql.h"
 
+#include "shell/db/sqltexto.h"
+
 #include <QRegularExpression>
 
 namespace orva::consulta {
 namespace {
-
-QString literal(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return escaped;
-}
 
 QString column(const QString &name)
 {
@@ -35,11 +30,11 @@ QString montaSql(const QString &tabela, const QString &campo, const QString &ope
                + QStringLiteral("  order by ") + c;
     if (operador == QLatin1String("Like"))
         return QStringLiteral(" Select * From ") + tabela + QStringLiteral(" Where ") + c + QLatin1Char(' ') + operador
-               + QStringLiteral("'%") + literal(chave) + QStringLiteral("%'") + QStringLiteral(" order by ") + c;
+               + orva::db::textoSql(QLatin1Char('%') + chave + QLatin1Char('%')) + QStringLiteral(" order by ") + c;
     if (operador == QLatin1String("=") || operador == QLatin1String("<>") || operador == QLatin1String("<=")
         || operador == QLatin1String(">="))
         return QStringLiteral(" Select * From ") + tabela + QStringLiteral(" Where ") + c + QLatin1Char(' ') + operador
-               + QLatin1Char('\'') + literal(chave) + QLatin1Char('\'') + QStringLiteral("  order by ") + c;
+               + orva::db::textoSql(chave) + QStringLiteral("  order by ") + c;
     return anterior;
 }
 

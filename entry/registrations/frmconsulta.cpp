@@ -41,9 +41,7 @@ QTableView *TfrmConsulta::DBGrid1() const { return ui->DBGrid1; }
 orva::db::Query &TfrmConsulta::query()
 {
     if (!m_query) {
-        if (!dtmDados)
-            throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-        m_query = std::make_unique<orva::db::Query>(dtmDados->ADOConnection);
+        m_query = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
     }
     return *m_query;
 }

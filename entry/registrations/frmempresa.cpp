@@ -58,9 +58,7 @@ void TfrmEmpresa::Abre(QWidget *parent)
 orva::db::Query &TfrmEmpresa::ADOQuery()
 {
     if (!m_query) {
-        if (!dtmDados)
-            throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-        m_query = std::make_unique<orva::db::Query>(dtmDados->ADOConnection);
+        m_query = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
     }
     return *m_query;
 }
@@ -68,9 +66,7 @@ orva::db::Query &TfrmEmpresa::ADOQuery()
 orva::db::Command &TfrmEmpresa::ADOCommand()
 {
     if (!m_command) {
-        if (!dtmDados)
-            throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-        m_command = std::make_unique<orva::db::Command>(dtmDados->ADOConnection);
+        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
         for (const char *name : {"Cnpj", "InscEst", "RazaoSocial", "Cnae", "TipoDeclara", "Municipio"})
             m_command->parameters().add(QString::fromLatin1(name), orva::db::ParamKind::Text);
     }

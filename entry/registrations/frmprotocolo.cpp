@@ -20,12 +20,6 @@ const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
 // Every protocol belongs to this exercise.
 const QString kExercicio = QStringLiteral("2015");
 
-orva::db::Connection &conexao()
-{
-    if (!dtmDados)
-        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-    return dtmDados->ADOConnection;
-}
 
 // The company's declaration type as the protocol type: a whole number, or
 // the save stops here.
@@ -97,14 +91,14 @@ void TfrmProtocolo::DefineModoReabertura()
 orva::db::Query &TfrmProtocolo::ADOQuery()
 {
     if (!m_query)
-        m_query = std::make_unique<orva::db::Query>(conexao());
+        m_query = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
     return *m_query;
 }
 
 orva::db::Command &TfrmProtocolo::ADOCommand()
 {
     if (!m_command)
-        m_command = std::make_unique<orva::db::Command>(conexao());
+        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
     return *m_command;
 }
 

@@ -57,9 +57,7 @@ void TfrmTabela::AbreProdutos(QWidget *parent)
 orva::db::Query &TfrmTabela::ADOQuery()
 {
     if (!m_query) {
-        if (!dtmDados)
-            throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-        m_query = std::make_unique<orva::db::Query>(dtmDados->ADOConnection);
+        m_query = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
     }
     return *m_query;
 }
@@ -67,9 +65,7 @@ orva::db::Query &TfrmTabela::ADOQuery()
 orva::db::Command &TfrmTabela::ADOCommand()
 {
     if (!m_command) {
-        if (!dtmDados)
-            throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
-        m_command = std::make_unique<orva::db::Command>(dtmDados->ADOConnection);
+        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
         m_command->parameters().add(QStringLiteral("Codigo"), orva::db::ParamKind::Text);
         m_command->parameters().add(QStringLiteral("Descricao"), orva::db::ParamKind::Text);
     }

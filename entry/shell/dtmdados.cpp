@@ -14,3 +14,10 @@ void TdtmDados::DataModuleCreate()
 {
     ADOConnection.open(ArquivoBanco());
 }
+
+orva::db::Connection &TdtmDados::Conexao()
+{
+    if (!dtmDados)
+        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
+    return dtmDados->ADOConnection;
+}

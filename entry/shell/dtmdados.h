@@ -13,6 +13,8 @@ public:
 
     // The database file in the program folder, whatever the case of its name.
     static QString ArquivoBanco();
+    // The connection of the data module; raises when none was created.
+    static orva::db::Connection &Conexao();
 
     orva::db::Connection ADOConnection;
     orva::db::Query ADOQuery{ADOConnection};

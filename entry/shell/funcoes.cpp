@@ -25,8 +25,7 @@ const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
 
 orva::db::Query &sharedQuery()
 {
-    if (!dtmDados)
-        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
+    TdtmDados::Conexao(); // raises when there is no data module
     return dtmDados->ADOQuery;
 }
 
