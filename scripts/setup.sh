@@ -9,6 +9,7 @@ packages=(
   libarchive-dev libarchive-tools         # the archiver; bsdtar lists its archives in the tests
   libgtest-dev                            # tests
   xvfb xauth fonts-dejavu-core            # a display and a font where there is none
+  poppler-utils                           # pdftotext / pdftoppm: report tests and screenshots
   locales
 )
 

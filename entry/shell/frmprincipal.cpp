@@ -4,6 +4,7 @@
 #include "entries/frmnotafiscal.h"
 #include "export/frmexportacao.h"
 #include "maintenance/frmcopiaarquivo.h"
+#include "maintenance/fsobre.h"
 #include "maintenance/manutencao.h"
 #include "dtmdados.h"
 #include "common/prompts.h"
@@ -102,7 +103,7 @@ void TfrmPrincipal::RestaurarCpiadeSegurana1Click()
 }
 void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() { TfrmCopiaArquivo::Abre(this); }
 void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() { TfrmProtocolo::AbreReabertura(this); }
-void TfrmPrincipal::Sober1Click() {}
+void TfrmPrincipal::Sober1Click() { TFSobre::Abre(this); }
 void TfrmPrincipal::NotasFiscais1Click() { TfrmNotaFiscal::Abre(this); }
 void TfrmPrincipal::Produtos1Click() { TfrmTabela::AbreProdutos(this); }
 

@@ -3,6 +3,7 @@
 #include "dtmdados.h"
 #include "frmprincipal.h"
 #include "funcoes.h"
+#include "maintenance/relatorios.h"
 #include "registrations/frmconsulta.h"
 
 #include <QLocale>
@@ -28,6 +29,7 @@ std::unique_ptr<ObjetosPrograma> IniciaPrograma(const QString &formatoData)
     objetos->frmPrincipal = std::make_unique<TfrmPrincipal>();
     objetos->frmConsulta = std::make_unique<TfrmConsulta>();
     ::frmConsulta = objetos->frmConsulta.get();
+    ::frmConsulta->ImprimeRelacao = orva::relatorios::ImprimeRelacao;
     objetos->dados = std::make_unique<TdtmDados>();
     dtmDados = objetos->dados.get();
     try {

@@ -1,0 +1,149 @@
+// Writes each list report (PDF, from a sample database) and pictures of the
+// about box and of a report's print preview into the folder given, for
+// scripts/screenshots.sh to turn into PNG files.
+#include "common/prompts.h"
+#include "maintenance/fsobre.h"
+#include "maintenance/relatorios.h"
+#include "shell/db/query.h"
+#include "shell/dtmdados.h"
+#include "shell/funcoes.h"
+#include "shell/instalacao.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QString g_saida;
+QString g_proximo; // file name of the next report painted
+
+// The preview is replaced by a PDF file of the report; the invoice report is
+// also shown in the real preview window once, to picture it.
+class PromptsCaptura : public orva::DialogPrompts {
+public:
+    void printPreview(const QString &caption, const std::function<void(QPrinter *)> &paint) override
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QDir(g_saida).filePath(g_proximo + QStringLiteral(".pdf")));
+        paint(&printer);
+        std::printf("%s: %s.pdf\n", qPrintable(caption), qPrintable(g_proximo));
+
+        if (g_proximo == QLatin1String("relatorio-notas")) {
+            QPrinter tela(QPrinter::ScreenResolution);
+            QPrintPreviewDialog preview(&tela);
+            preview.setWindowTitle(caption);
+            QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *p) { paint(p); });
+            preview.resize(1000, 760);
+            preview.show();
+            for (int i = 0; i < 20; ++i) {
+                QApplication::processEvents();
+            }
+            preview.grab().save(QDir(g_saida).filePath(QStringLiteral("preview-notas.png")));
+        }
+    }
+    void error(const QString &text) override { std::fprintf(stderr, "erro: %s\n", qPrintable(text)); }
+    void information(const QString &text) override { std::fprintf(stderr, "aviso: %s\n", qPrintable(text)); }
+};
+
+void exec(const QString &sql)
+{
+    orva::db::Command cmd(dtmDados->ADOConnection);
+    cmd.setCommandText(sql);
+    cmd.execute();
+}
+
+void dadosDeExemplo()
+{
+    exec("Insert into Empresa (Inscricao, Razao, Cnpj, Cnae, Tipo_Declara, Municipio) Values "
+         "('00000012345678', 'ARMAZEM SANTA LUZIA LTDA', '12345678000195', '4721102', '0', '110001'), "
+         "('00000087654321', 'COOPERATIVA AGROPECUARIA DO VALE', '87654321000110', '0115600', '1', '110004'), "
+         "('00000055500011', 'FRIGORIFICO BOA VISTA S/A', '55500011000120', '1011201', '0', '110009')");
+    exec("Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, PROTOCOLO, OPERACAO) Values "
+         "('00000012345678', '2015', '110001', '1021', '2015-01-12', 'NP', 15320.5, 1, 'I'), "
+         "('00000012345678', '2015', '110003', '1022', '2015-01-19', 'NA', 980, 1, 'I'), "
+         "('00000012345678', '2015', '110007', '1107', '2015-02-03', 'NE', 0, 1, 'I'), "
+         "('00000012345678', '2015', '110002', '1290', '2015-03-28', 'NP', 1250000.75, 1, 'I'), "
+         "('00000055500011', '2015', '110009', '88', '2015-05-05', 'NP', 42000, 3, 'I'), "
+         "('00000055500011', '2015', '110010', '91', '2015-05-09', 'NA', 3150.4, 3, 'I')");
+    exec("Insert into Rateio (INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO) Values "
+         "('00000087654321', '2015', '110004', 2500000, 3100000.5, 2, 'I'), "
+         "('00000087654321', '2015', '110005', 0, 120000, 2, 'I'), "
+         "('00000087654321', '2015', '110006', 730500.25, 0, 2, 'I'), "
+         "('00000087654321', '2015', '110008', -1500.6, 980.1, 2, 'I')");
+    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, DtTransmissao, "
+         "Responsavel, Razao, Cnpj) Values "
+         "(1, 0, '1', '2015', '00000012345678', '2015-04-02', '2015-04-03', 'CONTADOR RESPONSAVEL', 'ARMAZEM SANTA LUZIA LTDA', '12345678000195'), "
+         "(2, 1, '1', '2015', '00000087654321', '2015-04-10', NULL, 'SETOR FISCAL', 'COOPERATIVA AGROPECUARIA DO VALE', '87654321000110'), "
+         "(3, 0, '1', '2015', '00000055500011', '2015-06-01', NULL, 'ESCRITORIO CONTABIL', 'FRIGORIFICO BOA VISTA S/A', '55500011000120'), "
+         "(4, 0, '2', '2014', '00000012345678', '2014-11-20', '2014-11-21', 'CONTADOR RESPONSAVEL', 'ARMAZEM SANTA LUZIA LTDA', '12345678000195')");
+}
+
+void relatorio(const QString &arquivo, const QString &tabela, const QString &sql)
+{
+    g_proximo = arquivo;
+    orva::relatorios::ImprimeRelacao(tabela, sql);
+}
+
+void sobre()
+{
+    TFSobre frm;
+    frm.show();
+    QApplication::setActiveWindow(&frm);
+    for (int i = 0; i < 10; ++i)
+        QApplication::processEvents();
+    frm.grab().save(QDir(g_saida).filePath(QStringLiteral("sobre.png")));
+    frm.PageControl1()->setCurrentIndex(1);
+    QApplication::processEvents();
+    frm.grab().save(QDir(g_saida).filePath(QStringLiteral("sobre-equipe.png")));
+    frm.PageControl1()->setCurrentIndex(3);
+    QApplication::processEvents();
+    frm.grab().save(QDir(g_saida).filePath(QStringLiteral("sobre-contato.png")));
+    std::printf("sobre: sobre.png, sobre-equipe.png, sobre-contato.png\n");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    if (argc < 2) {
+        std::fprintf(stderr, "uso: orva-screens PASTA\n");
+        return 2;
+    }
+    g_saida = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_saida);
+
+    QTemporaryDir programa;
+    orva::install::createProgramFolder(programa.path());
+    Funcoes::DefineDiretorioSistema(programa.path());
+    TdtmDados dados;
+    dados.DataModuleCreate();
+    dtmDados = &dados;
+    dadosDeExemplo();
+
+    PromptsCaptura prompts;
+    orva::setPrompts(&prompts);
+    relatorio(QStringLiteral("relatorio-tabela"), QStringLiteral("Municipios"), QStringLiteral("Select * From Municipios"));
+    relatorio(QStringLiteral("relatorio-rateio"), QStringLiteral("vwRateio"), QStringLiteral("Select * From vwRateio"));
+    relatorio(QStringLiteral("relatorio-notas"), QStringLiteral("vwNotaFiscal"),
+              QStringLiteral(" Select * From vwNotaFiscal Where INSCRICAO Like'%%' order by INSCRICAO"));
+    relatorio(QStringLiteral("relatorio-empresas"), QStringLiteral("Empresa"), QStringLiteral("Select * From Empresa"));
+    relatorio(QStringLiteral("relatorio-protocolos"), QStringLiteral("Protocolo"),
+              QStringLiteral(" Select * From Protocolo Where Exercicio Like'%%' order by Exercicio"));
+    sobre();
+
+    orva::setPrompts(nullptr);
+    dtmDados = nullptr;
+    Funcoes::DefineDiretorioSistema(QString());
+    return 0;
+}
