@@ -11,6 +11,15 @@ if [[ ! -e "$dist/orva.mdb" && ! -e "$dist/Orva.mdb" ]]; then
   "$dist/orva-cli" --dir "$dist" init
 fi
 
+# A local receiving server, so a declaration can be delivered and its receipt
+# kept on this one machine: started on 127.0.0.1:4040 unless something already
+# listens there. It keeps running after the entry program ends.
+if ! (exec 3<>/dev/tcp/127.0.0.1/4040) 2>/dev/null; then
+  echo "Starting orva-datp-server on 127.0.0.1:4040 (log: $dist/datp-servidor.log)."
+  nohup "$dist/orva-datp-server" --port 4040 --data "$dist/datp-servidor" >>"$dist/datp-servidor.log" 2>&1 &
+  disown
+fi
+
 export LANG="${ORVA_LANG:-pt_BR.UTF-8}" LC_ALL="${ORVA_LANG:-pt_BR.UTF-8}" LANGUAGE=pt_BR
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "No display found: starting Orva under Xvfb (a virtual display)."

@@ -1,0 +1,224 @@
+// Delivering a 50 MB archive to orva-datp-server on loopback, against a plain
+// socket copy of the same bytes to a sink that reads and drops them, in the
+// same run (medians of five rounds). Transfer throughput is measured the same way on both sides: from
+// the first byte to the last handed to the socket. The client thread's CPU
+// time while it waits for the server's reply is read with getrusage.
+#include "archiver/rar_archive.h"
+#include "client/datp.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+namespace {
+
+double cpuDaThread()
+{
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+QByteArray z(quint64 v, int n) { return QByteArray::number(v).rightJustified(n, '0'); }
+
+// An invoice declaration whose digits vary, so it packs about 2.5 to 1.
+void escreveDeclaracao(const QString &caminho, int linhas)
+{
+    QFile f(caminho);
+    if (!f.open(QIODevice::WriteOnly))
+        std::abort();
+    QRandomGenerator gerador(2015);
+    const QByteArray inscricao = "00000000000001";
+    f.write("10" + inscricao + QByteArray("EMPRESA DE TESTE").leftJustified(70, ' ') + "12345678000195" "4711302" "0000"
+            "110001\r\n");
+    QByteArray detalhes;
+    quint64 soma = 0;
+    QByteArray bloco;
+    // The totals come first in the file but are known only at the end: the
+    // rows are written after a placeholder protocol record, rewritten later.
+    const qint64 inicio20 = f.pos();
+    f.write(QByteArray(259, ' '));
+    for (int i = 0; i < linhas; ++i) {
+        const quint64 centavos = gerador.bounded(100000000);
+        soma += centavos;
+        bloco += "30" + inscricao + "2015" + z(110001 + gerador.bounded(180), 6) + z(gerador.bounded(1u << 30), 10)
+                 + "10/02/2015" "NE" + z(centavos, 15) + "01" + z(gerador.bounded(1u << 30), 10) + "01/03/2015" "01"
+                 + z(gerador.generate64() % 100000000000000ULL, 14) + "NP" + z(gerador.bounded(100000000), 15) + "110063"
+                 + "0007" "I\r\n";
+        if (bloco.size() > (1 << 20)) {
+            f.write(bloco);
+            bloco.clear();
+        }
+    }
+    f.write(bloco);
+    f.seek(inicio20);
+    f.write("20" "0007" "00" "01" "2015" + inscricao + "05/03/2015" "08/12/2026" "12345678000195"
+            + QByteArray("EMPRESA DE TESTE").leftJustified(50, ' ') + QByteArray(14, '0')
+            + QByteArray("JOSE").leftJustified(50, ' ') + z(soma, 15) + z(quint64(linhas) * 100, 15)
+            + QByteArray(45, '0') + "110001\r\n");
+}
+
+// Plain copy: the file's bytes to a loopback sink, 64 KiB at a time.
+double copiaSimples(const QString &arquivo, qint64 tamanho)
+{
+    const int escuta = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    ::bind(escuta, reinterpret_cast<sockaddr *>(&a), n);
+    ::listen(escuta, 1);
+    ::getsockname(escuta, reinterpret_cast<sockaddr *>(&a), &n);
+    std::thread sumidouro([escuta, tamanho] {
+        const int c = ::accept(escuta, nullptr, nullptr);
+        static char buffer[1 << 18];
+        qint64 total = 0;
+        while (total < tamanho) {
+            const ssize_t r = ::recv(c, buffer, sizeof buffer, 0);
+            if (r <= 0)
+                break;
+            total += r;
+        }
+        ::send(c, "ok\n", 3, MSG_NOSIGNAL);
+        ::close(c);
+    });
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    QFile f(arquivo);
+    f.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    static char buffer[1 << 16];
+    QElapsedTimer t;
+    t.start();
+    qint64 lidos;
+    while ((lidos = f.read(buffer, sizeof buffer)) > 0) {
+        qint64 feito = 0;
+        while (feito < lidos) {
+            const ssize_t w = ::send(s, buffer + feito, lidos - feito, MSG_NOSIGNAL);
+            if (w <= 0)
+                std::abort();
+            feito += w;
+        }
+    }
+    const double segundos = t.nsecsElapsed() / 1e9;
+    char ok[3];
+    ::recv(s, ok, sizeof ok, MSG_WAITALL);
+    ::close(s);
+    sumidouro.join();
+    ::close(escuta);
+    return segundos;
+}
+
+struct Medida {
+    double transferencia = 0; // first to last byte handed to the socket
+    double total = 0;         // from the connection to the reply
+    double cpuEspera = 0;     // client thread CPU while waiting for the reply
+    double espera = 0;        // wall time of that wait
+    QString codigo;
+};
+
+Medida entrega(const QString &arquivo, quint16 porta, int blocosPorEnvio)
+{
+    orva::cliente::Endereco endereco;
+    endereco.porta = porta;
+    orva::cliente::Limites limites;
+    QElapsedTimer t, transf;
+    double fimTransferencia = 0, cpuNoFim = 0;
+    t.start();
+    const auto confirma = [&](const orva::cliente::Resposta &) { transf.start(); };
+    const auto progresso = [&](qint64 enviados, qint64 total) {
+        if (enviados == total) {
+            fimTransferencia = transf.nsecsElapsed() / 1e9;
+            cpuNoFim = cpuDaThread();
+            transf.restart();
+        }
+        return true;
+    };
+    const auto r = orva::cliente::EntregaDeclaracao(endereco, arquivo, limites, confirma, progresso, blocosPorEnvio);
+    Medida m;
+    m.cpuEspera = cpuDaThread() - cpuNoFim;
+    m.espera = transf.nsecsElapsed() / 1e9;
+    m.total = t.nsecsElapsed() / 1e9;
+    m.transferencia = fimTransferencia;
+    m.codigo = r.resposta.codigo;
+    return m;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const int linhas = argc > 1 ? std::atoi(argv[1]) : 1450000;
+    std::printf("writing a declaration of %d invoice rows and packing it...\n", linhas);
+    const QString exp = dir.filePath(QStringLiteral("Orva000700000000000001.exp"));
+    escreveDeclaracao(exp, linhas);
+    const QString arquivo = dir.filePath(QStringLiteral("Orva000700000000000001.rar"));
+    QString erro;
+    if (!orva::rar::add(arquivo, {exp}, &erro)) {
+        std::fprintf(stderr, "packing failed: %s\n", qPrintable(erro));
+        return 1;
+    }
+    QFile::remove(exp);
+    const qint64 tamanho = QFileInfo(arquivo).size();
+    const double mb = tamanho / 1e6;
+    std::printf("archive: %.1f MB\n", mb);
+
+    QProcess servidor;
+    servidor.start(QStringLiteral(ORVA_DIST_DIR "/orva-datp-server"),
+                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), dir.filePath(QStringLiteral("servidor"))});
+    QByteArray linha;
+    while (!linha.contains('\n') && servidor.waitForReadyRead(10000))
+        linha += servidor.readAllStandardOutput();
+    const auto m = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(QString::fromUtf8(linha));
+    if (!m.hasMatch()) {
+        std::fprintf(stderr, "orva-datp-server did not start\n");
+        return 1;
+    }
+    const quint16 porta = static_cast<quint16>(m.captured(1).toUInt());
+
+    // Five rounds, alternating; the medians are reported.
+    std::vector<double> copias;
+    std::vector<Medida> entregas, literais;
+    for (int rodada = 0; rodada < 5; ++rodada) {
+        copias.push_back(copiaSimples(arquivo, tamanho));
+        entregas.push_back(entrega(arquivo, porta, 128));
+        literais.push_back(entrega(arquivo, porta, 1));
+        if (entregas.back().codigo != QLatin1String("201")) {
+            std::fprintf(stderr, "the server answered %s\n", qPrintable(entregas.back().codigo));
+            return 1;
+        }
+    }
+    const auto porTransferencia = [](const Medida &a, const Medida &b) { return a.transferencia < b.transferencia; };
+    std::sort(copias.begin(), copias.end());
+    std::sort(entregas.begin(), entregas.end(), porTransferencia);
+    std::sort(literais.begin(), literais.end(), porTransferencia);
+    const double melhorCopia = copias[2];
+    const Medida melhor = entregas[2], literal = literais[2];
+    servidor.kill();
+    servidor.waitForFinished(5000);
+
+    std::printf("plain socket copy:             %7.1f MB/s (%.3f s)\n", mb / melhorCopia, melhorCopia);
+    std::printf("delivery (128 blocks a call):  %7.1f MB/s (%.3f s); reply after %.3f s, %.3f s in all\n",
+                mb / melhor.transferencia, melhor.transferencia, melhor.espera, melhor.total);
+    std::printf("delivery (1 block a call):     %7.1f MB/s (%.3f s)\n", mb / literal.transferencia, literal.transferencia);
+    std::printf("ratio delivery / plain copy:   %.2f (goal: at least 0.5)\n", melhorCopia / melhor.transferencia);
+    std::printf("client CPU while waiting %.3f s for the reply: %.4f s (goal: near zero)\n", melhor.espera,
+                melhor.cpuEspera);
+    return 0;
+}

@@ -1,0 +1,216 @@
+#include "datp.h"
+
+#include "common/errors.h"
+#include "common/win1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <vector>
+
+namespace orva::cliente {
+namespace {
+
+// A line must stay one line: no control character may travel in it.
+void recusaControles(const QString &texto, const QString &oQue)
+{
+    QString visivel = texto;
+    bool recusado = false;
+    for (QChar &c : visivel) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            c = QLatin1Char('?');
+            recusado = true;
+        }
+    }
+    if (recusado)
+        throw Error(QStringLiteral("%1 contém um caractere de controle e não pode ser enviado: \"%2\"")
+                        .arg(oQue, visivel));
+}
+
+QByteArray comFimDeLinha(const QString &linha) { return win1252::encode(linha) + "\r\n"; }
+
+// Reads a reply into the result: false when it was empty (the exchange ends).
+bool respostaLida(Conexao &conexao, const Limites &limites, ResultadoTroca &r)
+{
+    const LinhaLida lida = LeResposta(conexao, limites.resposta);
+    r.tempoEsgotado = r.tempoEsgotado || lida.esgotado;
+    r.resposta = InterpretaResposta(lida.linha);
+    return !lida.linha.isEmpty();
+}
+
+} // namespace
+
+Resposta InterpretaResposta(const QString &linha)
+{
+    Resposta r;
+    r.linha = linha;
+    r.marca = linha.mid(9, 2);
+    r.codigo = linha.mid(12, 3);
+    bool dentro = false;
+    QString *alvo = &r.mensagem1;
+    for (const QChar c : linha) {
+        if (c == QLatin1Char('\'')) {
+            if (dentro)
+                alvo = &r.mensagem2;
+            dentro = !dentro;
+        } else if (dentro) {
+            *alvo += c;
+        }
+    }
+    return r;
+}
+
+LinhaLida LeResposta(Conexao &conexao, Milissegundos limite)
+{
+    const auto prazo = Relogio::now() + limite;
+    LinhaLida r;
+    QByteArray linha;
+    for (;;) {
+        if (conexao.leLinha(linha, prazo) != Conexao::Leitura::Linha) {
+            r.esgotado = true;
+            return r;
+        }
+        r.linha = win1252::decode(linha);
+        if (r.linha.size() > 3)
+            return r;
+    }
+}
+
+QByteArray linhaAuth(qint64 tamanho, const QString &nomeArquivo)
+{
+    const QString nome = nomeArquivo.trimmed();
+    recusaControles(nome, QStringLiteral("O nome do arquivo"));
+    return comFimDeLinha(QStringLiteral("DATP/1.0 AUTH USUARIO@ORVA ORVA ") + QString::number(tamanho)
+                         + QLatin1Char(' ') + nome);
+}
+
+QByteArray linhaComp(const QString &inscricao, const QString &exercicioProtocolo)
+{
+    recusaControles(inscricao, QStringLiteral("A inscrição"));
+    recusaControles(exercicioProtocolo, QStringLiteral("O exercício e protocolo"));
+    return comFimDeLinha(QStringLiteral("DATP/1.0 COMP ") + inscricao + QLatin1Char('@') + exercicioProtocolo
+                         + QStringLiteral(" ORVA 3 myfile.rar"));
+}
+
+ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquivo, const Limites &limites,
+                                 const Confirmacao &confirma, const Progresso &progresso, int blocosPorEnvio)
+{
+    ResultadoTroca r;
+    QFile entrada(arquivo);
+    if (!entrada.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        r.desfecho = Desfecho::ArquivoInacessivel;
+        r.erro = QStringLiteral("Não foi possível abrir o arquivo \"%1\": %2").arg(arquivo, entrada.errorString());
+        return r;
+    }
+    r.tamanho = entrada.size();
+    QByteArray auth;
+    try {
+        auth = linhaAuth(r.tamanho, QFileInfo(arquivo).fileName());
+    } catch (const Error &e) {
+        r.desfecho = Desfecho::PedidoInvalido;
+        r.erro = e.message();
+        return r;
+    }
+
+    Conexao conexao;
+    if (!conexao.conecta(endereco.host, endereco.porta, limites.conexao, &r.erro)) {
+        r.desfecho = Desfecho::SemConexao;
+        return r;
+    }
+    // A command line that cannot go out means the connection broke.
+    if (!conexao.envia(auth, limites.envio, &r.erro)) {
+        r.desfecho = Desfecho::SemConexao;
+        return r;
+    }
+    if (!respostaLida(conexao, limites, r)) {
+        r.desfecho = Desfecho::SemResposta;
+        return r;
+    }
+    if (r.resposta.codigo != QLatin1String("200")) {
+        r.desfecho = Desfecho::Recusada;
+        return r;
+    }
+    if (confirma)
+        confirma(r.resposta);
+
+    // The archive's bytes, in 512-byte blocks, up to the size announced.
+    const int blocos = std::max(1, blocosPorEnvio);
+    QByteArray buffer(static_cast<qsizetype>(blocos) * TamanhoBloco, Qt::Uninitialized);
+    std::vector<iovec> partes(static_cast<size_t>(blocos));
+    qint64 enviados = 0;
+    QString erroEnvio;
+    r.aposEnvio = true;
+    while (enviados < r.tamanho) {
+        const qint64 pedir = std::min<qint64>(buffer.size(), r.tamanho - enviados);
+        const qint64 lidos = entrada.read(buffer.data(), pedir);
+        if (lidos <= 0) {
+            erroEnvio = QStringLiteral("Não foi possível ler o arquivo \"%1\": %2")
+                            .arg(arquivo, lidos < 0 ? entrada.errorString() : QStringLiteral("o arquivo diminuiu"));
+            break;
+        }
+        int quantas = 0;
+        for (qint64 p = 0; p < lidos; p += TamanhoBloco)
+            partes[static_cast<size_t>(quantas++)] = {buffer.data() + p,
+                                                      static_cast<size_t>(std::min<qint64>(TamanhoBloco, lidos - p))};
+        if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio))
+            break;
+        enviados += lidos;
+        if (progresso && !progresso(enviados, r.tamanho)) {
+            r.desfecho = Desfecho::Cancelada;
+            return r;
+        }
+    }
+    r.bytesEnviados = enviados == r.tamanho;
+    r.erro = erroEnvio;
+    entrada.close();
+
+    r.resposta = {};
+    if (!respostaLida(conexao, limites, r)) {
+        r.desfecho = Desfecho::SemResposta;
+        return r;
+    }
+    r.desfecho = r.resposta.codigo == QLatin1String("201") ? Desfecho::Recebida : Desfecho::RecusadaAposEnvio;
+    return r;
+}
+
+ResultadoTroca BuscaComprovante(const Endereco &endereco, const QString &inscricao,
+                                const QString &exercicioProtocolo, const Limites &limites)
+{
+    ResultadoTroca r;
+    QByteArray comp;
+    try {
+        comp = linhaComp(inscricao, exercicioProtocolo);
+    } catch (const Error &e) {
+        r.desfecho = Desfecho::PedidoInvalido;
+        r.erro = e.message();
+        return r;
+    }
+    Conexao conexao;
+    if (!conexao.conecta(endereco.host, endereco.porta, limites.conexao, &r.erro)) {
+        r.desfecho = Desfecho::SemConexao;
+        return r;
+    }
+    if (!conexao.envia(comp, limites.envio, &r.erro)) {
+        r.desfecho = Desfecho::SemConexao;
+        return r;
+    }
+    respostaLida(conexao, limites, r);
+    r.desfecho = r.resposta.codigo == QLatin1String("201") ? Desfecho::Recebida : Desfecho::Recusada;
+    return r;
+}
+
+QString mensagemTempoEsgotado()
+{
+    return QStringLiteral("Tempo limite esgotado, verifique o desempenho de sua conexão e tente novamente.");
+}
+
+QString mensagemSemConexao1() { return QStringLiteral("Não foi possível conectar ao servidor."); }
+
+QString mensagemSemConexao2() { return QStringLiteral("Verifique sua conexão de rede e tente novamente."); }
+
+QString mensagemComprovanteDisponivel()
+{
+    return QStringLiteral("O comprovante encontra-se disponível para impressão na lista de comprovantes recebidos.");
+}
+
+} // namespace orva::cliente

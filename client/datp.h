@@ -1,0 +1,99 @@
+#pragma once
+#include "conexao.h"
+#include "configuracao.h"
+
+#include <QString>
+
+#include <functional>
+
+// DATP, the line protocol with which the client hands an archive to the
+// receiving server ("AUTH", then the archive's bytes) and asks for the receipt
+// of an earlier delivery ("COMP"). Each exchange opens its own connection and
+// closes it at the end. These routines show nothing: they report what
+// happened, and the caller shows the dialogs (see cliente.h).
+namespace orva::cliente {
+
+struct Limites {
+    Milissegundos conexao{30000};   // to make the connection
+    Milissegundos resposta{240000}; // for each reply, counted from the start of its wait
+    Milissegundos envio{240000};    // while sending, without any byte accepted
+};
+
+// A reply line, read by position and by quotes.
+struct Resposta {
+    QString linha;
+    QString marca;  // characters 10-11: kept, not interpreted
+    QString codigo; // characters 13-15
+    QString mensagem1, mensagem2;
+};
+
+// Positions: characters 1-9 the prefix, 10-11 the mark, 12 a separator, 13-15
+// the code. Quotes: message 1 is the first quoted text, message 2 every later
+// one run together; a quote left open takes the rest of the line.
+Resposta InterpretaResposta(const QString &linha);
+
+struct LinhaLida {
+    QString linha;         // the reply, or the last short line read (empty when none)
+    bool esgotado = false; // no reply came: the time limit passed or the server closed
+};
+
+// Waits at most `limite` for a reply line longer than 3 characters; shorter
+// lines are dropped. When the server closes the connection nothing more can
+// come, so the wait ends then as if the limit had passed.
+LinhaLida LeResposta(Conexao &conexao, Milissegundos limite);
+
+// The command lines, Windows-1252, CR LF included. A text holding a control
+// character or a character the code page lacks is refused (orva::Error): it
+// could end the line early or inject another one.
+QByteArray linhaAuth(qint64 tamanho, const QString &nomeArquivo);
+QByteArray linhaComp(const QString &inscricao, const QString &exercicioProtocolo);
+
+enum class Desfecho {
+    ArquivoInacessivel, // the archive could not be opened; nothing was connected
+    PedidoInvalido,     // a command line could not be written (see linhaAuth, linhaComp)
+    SemConexao,         // the connection could not be made, or broke while sending a command line
+    SemResposta,        // a wait ended with an empty reply
+    Recusada,           // the server answered with a code other than 200 (AUTH) or 201 (COMP)
+    Cancelada,          // the caller stopped the sending of the archive
+    RecusadaAposEnvio,  // after the archive's bytes, a code other than 201
+    Recebida,           // "201": the messages carry the receipt
+};
+
+struct ResultadoTroca {
+    Desfecho desfecho = Desfecho::SemConexao;
+    Resposta resposta;          // the last reply parsed (empty when none came)
+    bool tempoEsgotado = false; // a wait ended without a reply: the time-limit box is due
+    bool bytesEnviados = false; // every byte of the archive went out
+    bool aposEnvio = false;     // the outcome came after the archive's bytes (sent whole or not)
+    qint64 tamanho = 0;         // the archive's size
+    QString erro;               // the reason of a failure to open, write, connect or send
+};
+
+// Shows the reply to AUTH ("200") and returns when the user chose to go on.
+using Confirmacao = std::function<void(const Resposta &)>;
+// Bytes of the archive sent so far and its size; false stops the sending.
+using Progresso = std::function<bool(qint64 enviados, qint64 total)>;
+
+// The archive goes out as it is in the file, in blocks of 512 bytes handed to
+// the socket `blocosPorEnvio` at a time (one system call), with nothing
+// before or after them.
+constexpr int TamanhoBloco = 512;
+
+// Delivery: AUTH with the archive's size and name, "200", the confirmation,
+// the archive's bytes, then the reply.
+ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquivo, const Limites &limites,
+                                 const Confirmacao &confirma, const Progresso &progresso = {},
+                                 int blocosPorEnvio = 128);
+
+// Receipt fetch: COMP with the registration and exercise + protocol. An empty
+// reply after the time limit is parsed like any other (it gives a refusal).
+ResultadoTroca BuscaComprovante(const Endereco &endereco, const QString &inscricao,
+                                const QString &exercicioProtocolo, const Limites &limites);
+
+// Texts of the exchanges' dialogs.
+QString mensagemTempoEsgotado();
+QString mensagemSemConexao1();
+QString mensagemSemConexao2();
+QString mensagemComprovanteDisponivel();
+
+} // namespace orva::cliente

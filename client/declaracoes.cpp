@@ -1,0 +1,166 @@
+#include "declaracoes.h"
+
+#include "common/errors.h"
+#include "common/files.h"
+#include "common/win1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace orva::cliente {
+namespace {
+
+constexpr int ProfundidadeMaxima = 64;
+
+QString procura(const QString &raiz, const QString &nome, bool subpastas, int profundidade)
+{
+    const QDir pasta(raiz);
+    const QFileInfoList entradas =
+        pasta.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo &e : entradas)
+        if (!e.fileName().startsWith(QLatin1Char('.')) && e.fileName().compare(nome, Qt::CaseInsensitive) == 0)
+            return comBarra(raiz) + e.fileName();
+    if (!subpastas || profundidade >= ProfundidadeMaxima)
+        return {};
+    for (const QFileInfo &e : entradas) {
+        if (!e.isDir() || e.isSymLink() || e.fileName().contains(QLatin1Char('.')))
+            continue;
+        const QString achado = procura(comBarra(raiz) + e.fileName(), nome, true, profundidade + 1);
+        if (!achado.isEmpty())
+            return achado;
+    }
+    return {};
+}
+
+} // namespace
+
+QString comBarra(const QString &pasta)
+{
+    if (pasta.endsWith(QLatin1Char('/')))
+        return pasta;
+    if (pasta.endsWith(QLatin1Char('\\')))
+        return pasta.left(pasta.size() - 1) + QLatin1Char('/');
+    return pasta + QLatin1Char('/');
+}
+
+QStringList arquivosDeclaracao(const QString &pasta)
+{
+    if (pasta.isEmpty())
+        return {};
+    return QDir(pasta).entryList({QStringLiteral("*.rar")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+QString linhaDeclaracao(const QString &nomeArquivo) { return nomeArquivo.left(22); }
+
+QString arquivoDados(const QString &pasta, const QString &nomeArquivo)
+{
+    return comBarra(pasta) + nomeArquivo.left(22) + QStringLiteral(".EXP");
+}
+
+QString ProcuraArquivo(const QString &raiz, const QString &nome, bool subpastas)
+{
+    return procura(comBarra(raiz), nome, subpastas, 0);
+}
+
+QString LocalizaArquivador(const QString &pastaCliente)
+{
+    const QString nome = QStringLiteral("rar");
+    for (const QString &pasta : {QDir(pastaCliente).absolutePath(), QDir(pastaCliente + QStringLiteral("/..")).absolutePath()}) {
+        const QString achado = ProcuraArquivo(pasta, nome, false);
+        if (!achado.isEmpty() && QFileInfo(achado).isFile() && QFileInfo(achado).isExecutable())
+            return achado;
+    }
+    return QStandardPaths::findExecutable(nome);
+}
+
+bool ExtraiDeclaracao(const QString &arquivador, const QString &arquivo, const QString &destino, QString *erro)
+{
+    if (arquivador.isEmpty()) {
+        *erro = QStringLiteral("O programa rar não foi encontrado.");
+        return false;
+    }
+    QProcess processo;
+    processo.setProgram(arquivador);
+    processo.setArguments({QStringLiteral("e"), QStringLiteral("-y"), arquivo, destino});
+    processo.setWorkingDirectory(destino);
+    // The archiver runs unseen: its messages are of no use to the user.
+    processo.setStandardOutputFile(QProcess::nullDevice());
+    processo.setStandardErrorFile(QProcess::nullDevice());
+    processo.start();
+    if (!processo.waitForStarted(-1)) {
+        *erro = QStringLiteral("O programa %1 não pôde ser iniciado: %2").arg(arquivador, processo.errorString());
+        return false;
+    }
+    processo.waitForFinished(-1);
+    if (processo.exitStatus() != QProcess::NormalExit || processo.exitCode() != 0) {
+        *erro = QStringLiteral("O programa %1 não conseguiu extrair %2.").arg(arquivador, arquivo);
+        return false;
+    }
+    return true;
+}
+
+QString textoTipo(const QString &codigoTipo)
+{
+    if (codigoTipo == QLatin1String("00"))
+        return QStringLiteral("Nota Fiscal");
+    if (codigoTipo == QLatin1String("01"))
+        return QStringLiteral("Rateio");
+    return {};
+}
+
+QString textoRetificacao(const QString &codigoEntrega)
+{
+    if (codigoEntrega == QLatin1String("01"))
+        return QStringLiteral("NÃO");
+    if (codigoEntrega == QLatin1String("02"))
+        return QStringLiteral("SIM");
+    return {};
+}
+
+std::optional<ChaveDeclaracao> LeRegistroProtocolo(const QString &arquivoDados)
+{
+    const QFileInfo info(arquivoDados);
+    const QString caminho = files::findIgnoringCase(info.path(), info.fileName());
+    QFile f(caminho);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Não foi possível abrir o arquivo \"%1\": %2").arg(caminho, f.errorString()));
+    for (int i = 0; i < 2 && !f.atEnd(); ++i) {
+        // Records are a few hundred characters; a longer line is cut.
+        QByteArray bytes = f.readLine(64 * 1024);
+        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+            bytes.chop(1);
+        const QString linha = win1252::decode(bytes);
+        if (!linha.startsWith(QLatin1String("20")))
+            continue;
+        ChaveDeclaracao chave;
+        chave.protocolo = linha.mid(2, 4);
+        chave.codigoTipo = linha.mid(6, 2);
+        chave.codigoEntrega = linha.mid(8, 2);
+        chave.exercicio = linha.mid(10, 4);
+        chave.inscricao = linha.mid(14, 14);
+        chave.textoTipo = textoTipo(chave.codigoTipo);
+        chave.textoRetificacao = textoRetificacao(chave.codigoEntrega);
+        return chave;
+    }
+    return std::nullopt;
+}
+
+bool MarcaEnviada(const QString &arquivo)
+{
+    const QFileInfo info(arquivo);
+    if (!info.isFile())
+        return false;
+    const QString nome = info.suffix().isEmpty() ? info.fileName() : info.completeBaseName();
+    const QString destino = info.dir().filePath(nome + QStringLiteral(".ra_"));
+    if (QFileInfo(destino).isDir())
+        return false;
+    // rename() replaces an older mark of the same declaration in one step.
+    return std::rename(QFile::encodeName(arquivo).constData(), QFile::encodeName(destino).constData()) == 0;
+}
+
+} // namespace orva::cliente

@@ -1,0 +1,12 @@
+#include "relogio.h"
+
+namespace orva::cliente {
+namespace {
+std::function<QDateTime()> g_relogio;
+}
+
+QDateTime agora() { return g_relogio ? g_relogio() : QDateTime::currentDateTime(); }
+
+void defineRelogio(std::function<QDateTime()> relogio) { g_relogio = std::move(relogio); }
+
+} // namespace orva::cliente

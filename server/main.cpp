@@ -1,0 +1,64 @@
+#include "servidor.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+
+// orva-datp-server: a receiving server for local trials and end-to-end tests.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    std::signal(SIGPIPE, SIG_IGN);
+    QTextStream err(stderr);
+
+    orva::servidor::Opcoes opcoes;
+    opcoes.dados = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("datp-servidor"));
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        const bool temValor = i + 1 < args.size();
+        bool ok = true;
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            QTextStream(stdout)
+                << "Uso: orva-datp-server [--port N] [--data PASTA] [--timeout SEGUNDOS] [--max-size BYTES]\n\n"
+                   "Servidor de recepção DATP para testes locais: escuta em 127.0.0.1 (porta 4040; 0 = uma porta livre),\n"
+                   "confere as declarações recebidas e guarda os comprovantes em PASTA/comprovantes.\n";
+            return 0;
+        } else if (a == QLatin1String("--port") && temValor) {
+            const uint porta = args.at(++i).toUInt(&ok);
+            ok = ok && porta <= 65535;
+            opcoes.porta = static_cast<quint16>(porta);
+        } else if (a == QLatin1String("--data") && temValor) {
+            opcoes.dados = args.at(++i);
+        } else if (a == QLatin1String("--timeout") && temValor) {
+            const double segundos = args.at(++i).toDouble(&ok);
+            ok = ok && segundos > 0 && segundos <= 86400;
+            opcoes.ocioso = std::chrono::milliseconds(static_cast<long long>(segundos * 1000));
+        } else if (a == QLatin1String("--max-size") && temValor) {
+            opcoes.tamanhoMaximo = args.at(++i).toLongLong(&ok);
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            err << "Opção inválida: " << a << ". Use --help.\n";
+            return 2;
+        }
+    }
+
+    orva::servidor::Servidor servidor(opcoes);
+    QString erro;
+    if (!servidor.escuta(&erro)) {
+        err << erro << '\n';
+        return 1;
+    }
+    // Tests started with --port 0 read the port from this first line.
+    std::printf("orva-datp-server: escutando em 127.0.0.1:%u, dados em %s\n", servidor.porta(),
+                QFile::encodeName(QDir(opcoes.dados).absolutePath()).constData());
+    std::fflush(stdout);
+    servidor.atende();
+    return 0;
+}

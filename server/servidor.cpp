@@ -1,0 +1,457 @@
+#include "servidor.h"
+
+#include "validacao.h"
+
+#include "common/errors.h"
+#include "common/win1252.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace orva::servidor {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::mutex g_saida;
+
+void registra(const QString &texto)
+{
+    const std::lock_guard<std::mutex> trava(g_saida);
+    std::printf("%s\n", texto.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+// Windows-1252 that never fails: a character the code page lacks becomes "?",
+// and a quote or a line break could not travel inside a quoted text.
+QByteArray paraLinha(QString texto)
+{
+    for (QChar &c : texto) {
+        if (c == QLatin1Char('\''))
+            c = QChar(0x00B4);
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    }
+    try {
+        return win1252::encode(texto);
+    } catch (const Error &) {
+        QByteArray saida;
+        for (const QChar c : texto)
+            saida += win1252::canEncode(QString(c)) ? win1252::encode(QString(c)) : QByteArray("?");
+        return saida;
+    }
+}
+
+QByteArray resposta(const char *codigo, const QString &m1, const QString &m2)
+{
+    return QByteArray("DATP/1.0 00 ") + codigo + " '" + paraLinha(m1) + "' '" + paraLinha(m2) + "'\r\n";
+}
+
+// The receipt record's own bytes: already Windows-1252, quotes taken out.
+QByteArray respostaComprovante(const QByteArray &registro)
+{
+    return "DATP/1.0 00 201 '" + registro.left(22) + "' '" + registro.mid(22) + "'\r\n";
+}
+
+bool soDigitos(const QByteArray &t)
+{
+    if (t.isEmpty())
+        return false;
+    for (const char c : t)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// One client's connection.
+class Canal {
+public:
+    enum class Estado { Ok, Fechado, Ocioso, Longa, ErroGravacao };
+
+    Canal(int fd, std::chrono::milliseconds ocioso) : m_fd(fd), m_ocioso(ocioso) {}
+    ~Canal() { ::close(m_fd); }
+
+    Estado leLinha(QByteArray &linha, qsizetype maximo)
+    {
+        for (;;) {
+            const qsizetype lf = m_buffer.indexOf('\n');
+            if (lf >= 0) {
+                linha = m_buffer.left(lf);
+                m_buffer.remove(0, lf + 1);
+                if (linha.endsWith('\r'))
+                    linha.chop(1);
+                return linha.size() > maximo ? Estado::Longa : Estado::Ok;
+            }
+            if (m_buffer.size() > maximo)
+                return Estado::Longa;
+            const Estado e = le();
+            if (e != Estado::Ok)
+                return e;
+        }
+    }
+
+    // Copies exactly `tamanho` bytes of the body into the file `saida`: what
+    // came with the command line first, then straight from the socket into
+    // one buffer and on to the file, waiting only when nothing is there.
+    Estado recebe(qint64 tamanho, int saida, qint64 *recebidos)
+    {
+        *recebidos = std::min<qint64>(m_buffer.size(), tamanho);
+        if (!grava(saida, m_buffer.constData(), *recebidos))
+            return Estado::ErroGravacao;
+        m_buffer.remove(0, *recebidos);
+        std::vector<char> bloco(1 << 18);
+        while (*recebidos < tamanho) {
+            const ssize_t n = ::recv(m_fd, bloco.data(), std::min<qint64>(bloco.size(), tamanho - *recebidos),
+                                     MSG_DONTWAIT);
+            if (n > 0) {
+                if (!grava(saida, bloco.data(), n))
+                    return Estado::ErroGravacao;
+                *recebidos += n;
+                continue;
+            }
+            if (n == 0)
+                return Estado::Fechado;
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                return Estado::Fechado;
+            pollfd p{m_fd, POLLIN, 0};
+            const int r = ::poll(&p, 1, static_cast<int>(m_ocioso.count()));
+            if (r == 0)
+                return Estado::Ocioso;
+            if (r < 0 && errno != EINTR)
+                return Estado::Fechado;
+        }
+        return Estado::Ok;
+    }
+
+    // Bytes beyond the announced body already waiting.
+    bool sobra()
+    {
+        if (!m_buffer.isEmpty())
+            return true;
+        char c;
+        return ::recv(m_fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+    }
+
+    bool envia(const QByteArray &dados)
+    {
+        qsizetype feito = 0;
+        while (feito < dados.size()) {
+            const ssize_t n = ::send(m_fd, dados.constData() + feito, dados.size() - feito, MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            feito += n;
+        }
+        return true;
+    }
+
+    // Sends the last line and closes politely: what the client still sends
+    // is read and dropped (for at most two seconds) so the reply is not lost
+    // to a reset.
+    void encerra(const QByteArray &ultima)
+    {
+        envia(ultima);
+        ::shutdown(m_fd, SHUT_WR);
+        const auto prazo = Clock::now() + std::chrono::seconds(2);
+        char lixo[4096];
+        while (Clock::now() < prazo) {
+            pollfd p{m_fd, POLLIN, 0};
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(prazo - Clock::now()).count();
+            if (::poll(&p, 1, static_cast<int>(std::max<long long>(1, ms))) <= 0)
+                break;
+            if (::recv(m_fd, lixo, sizeof lixo, 0) <= 0)
+                break;
+        }
+    }
+
+private:
+    Estado le()
+    {
+        for (;;) {
+            pollfd p{m_fd, POLLIN, 0};
+            const int r = ::poll(&p, 1, static_cast<int>(m_ocioso.count()));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r == 0)
+                return Estado::Ocioso;
+            if (r < 0)
+                return Estado::Fechado;
+            char bloco[1 << 16];
+            const ssize_t n = ::recv(m_fd, bloco, sizeof bloco, 0);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (n <= 0)
+                return Estado::Fechado;
+            m_buffer.append(bloco, n);
+            return Estado::Ok;
+        }
+    }
+
+    static bool grava(int fd, const char *dados, qint64 tamanho)
+    {
+        while (tamanho > 0) {
+            const ssize_t n = ::write(fd, dados, static_cast<size_t>(tamanho));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            dados += n;
+            tamanho -= n;
+        }
+        return true;
+    }
+
+    int m_fd;
+    std::chrono::milliseconds m_ocioso;
+    QByteArray m_buffer;
+};
+
+// Writes a file so that it is either whole on disk or not there at all.
+bool gravaDuravel(const QString &pasta, const QString &nome, const QByteArray &conteudo)
+{
+    const QByteArray destino = QFile::encodeName(QDir(pasta).filePath(nome));
+    const QByteArray temporario = destino + ".tmp" + QByteArray::number(static_cast<qulonglong>(
+                                      std::hash<std::thread::id>{}(std::this_thread::get_id())));
+    const int fd = ::open(temporario.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = ::write(fd, conteudo.constData(), conteudo.size()) == conteudo.size() && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporario.constData(), destino.constData()) == 0;
+    if (!ok) {
+        ::unlink(temporario.constData());
+        return false;
+    }
+    const int dir = ::open(QFile::encodeName(pasta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+quint64 controle(const QString &arquivo)
+{
+    QFile f(arquivo);
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    if (f.open(QIODevice::ReadOnly))
+        h.addData(&f);
+    const QByteArray d = h.result();
+    quint64 n = 0;
+    for (int i = 0; i < 8; ++i)
+        n = (n << 8) | static_cast<unsigned char>(d.at(i));
+    return n;
+}
+
+} // namespace
+
+Servidor::Servidor(Opcoes opcoes) : m_opcoes(std::move(opcoes)) {}
+
+Servidor::~Servidor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool Servidor::escuta(QString *erro)
+{
+    QDir dados(m_opcoes.dados);
+    if (!dados.mkpath(QStringLiteral("comprovantes")) || !dados.mkpath(QStringLiteral("recebendo"))) {
+        *erro = QStringLiteral("Não foi possível criar a pasta de dados %1.").arg(dados.absolutePath());
+        return false;
+    }
+    m_opcoes.dados = dados.absolutePath();
+    // Archives left half-received by an earlier run.
+    QDir recebendo(dados.filePath(QStringLiteral("recebendo")));
+    for (const QString &nome : recebendo.entryList(QDir::Files))
+        recebendo.remove(nome);
+
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int sim = 1;
+    ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &sim, sizeof sim);
+    sockaddr_in endereco{};
+    endereco.sin_family = AF_INET;
+    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    endereco.sin_port = htons(m_opcoes.porta);
+    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr *>(&endereco), sizeof endereco) != 0
+        || ::listen(m_fd, 128) != 0) {
+        *erro = QStringLiteral("Não foi possível escutar em 127.0.0.1:%1: %2")
+                    .arg(m_opcoes.porta)
+                    .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    socklen_t tamanho = sizeof endereco;
+    ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&endereco), &tamanho);
+    m_porta = ntohs(endereco.sin_port);
+    return true;
+}
+
+void Servidor::atende()
+{
+    for (;;) {
+        const int cliente = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (cliente < 0) {
+            if (errno == EMFILE || errno == ENFILE)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        if (m_ativos.load() >= m_opcoes.maxClientes) {
+            const QByteArray ocupado = resposta("503", QStringLiteral("Servidor ocupado."),
+                                                QStringLiteral("Tente novamente em alguns minutos."));
+            ::send(cliente, ocupado.constData(), ocupado.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::close(cliente);
+            continue;
+        }
+        ++m_ativos;
+        try {
+            std::thread([this, cliente] {
+                sessao(cliente);
+                --m_ativos;
+            }).detach();
+        } catch (const std::system_error &) {
+            --m_ativos;
+            ::close(cliente);
+        }
+    }
+}
+
+void Servidor::sessao(int fd)
+{
+    Canal canal(fd, m_opcoes.ocioso);
+    QByteArray linha;
+    switch (canal.leLinha(linha, 4096)) {
+    case Canal::Estado::Ok:
+        break;
+    case Canal::Estado::Longa:
+        canal.encerra(resposta("400", QStringLiteral("Comando inválido."), QStringLiteral("Linha longa demais.")));
+        return;
+    default:
+        return;
+    }
+    const QList<QByteArray> partes = linha.split(' ');
+    const QByteArray comando = partes.value(1);
+    if (!linha.startsWith("DATP/1.0 ") || (comando != "AUTH" && comando != "COMP")) {
+        registra(QStringLiteral("comando inválido: %1").arg(win1252::decode(linha.left(80))));
+        canal.encerra(resposta("400", QStringLiteral("Comando inválido."),
+                               QStringLiteral("O servidor atende DATP/1.0 AUTH e COMP.")));
+        return;
+    }
+
+    if (comando == "COMP") {
+        // DATP/1.0 COMP <inscrição>@<exercício><protocolo> ORVA 3 myfile.rar
+        const QList<QByteArray> chave = partes.value(2).split('@');
+        const QByteArray inscricao = chave.value(0), exercicioProtocolo = chave.value(1);
+        if (partes.size() != 6 || chave.size() != 2 || inscricao.size() != 14 || exercicioProtocolo.size() != 8
+            || !soDigitos(inscricao) || !soDigitos(exercicioProtocolo) || partes.at(3) != "ORVA") {
+            canal.encerra(resposta("400", QStringLiteral("Pedido de comprovante inválido."),
+                                   QStringLiteral("Informe inscrição (14 dígitos), exercício (4) e protocolo (4).")));
+            return;
+        }
+        QFile f(QDir(m_opcoes.dados).filePath(QStringLiteral("comprovantes/%1%2.txt")
+                                                  .arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo))));
+        if (!f.open(QIODevice::ReadOnly)) {
+            registra(QStringLiteral("COMP %1@%2: não encontrado").arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo)));
+            canal.encerra(resposta("404", QStringLiteral("Comprovante não encontrado."),
+                                   QStringLiteral("Não há entrega da inscrição %1, exercício %2, protocolo %3.")
+                                       .arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo.left(4)),
+                                            QString::fromLatin1(exercicioProtocolo.mid(4)))));
+            return;
+        }
+        const QByteArray registro = f.readAll().trimmed();
+        registra(QStringLiteral("COMP %1@%2: 201").arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo)));
+        canal.encerra(respostaComprovante(registro));
+        return;
+    }
+
+    // DATP/1.0 AUTH <usuário>@<sistema> <credencial> <tamanho> <nome>
+    const QByteArray tamanhoTexto = partes.value(4);
+    const QByteArray nome = partes.mid(5).join(' ').trimmed();
+    if (partes.size() < 6 || !partes.at(2).contains('@') || partes.at(3) != "ORVA" || !soDigitos(tamanhoTexto)
+        || tamanhoTexto.size() > 15 || nome.isEmpty()) {
+        canal.encerra(resposta("400", QStringLiteral("Pedido de entrega inválido."),
+                               QStringLiteral("Esperado: DATP/1.0 AUTH usuário@ORVA ORVA tamanho nome.")));
+        return;
+    }
+    const qint64 tamanho = tamanhoTexto.toLongLong();
+    const QString nomeTexto = win1252::decode(nome);
+    if (tamanho > m_opcoes.tamanhoMaximo) {
+        canal.encerra(resposta("413", QStringLiteral("Arquivo grande demais."),
+                               QStringLiteral("O servidor aceita arquivos de até %1 bytes.").arg(m_opcoes.tamanhoMaximo)));
+        return;
+    }
+    if (!canal.envia(resposta("200", QStringLiteral("Servidor pronto para receber %1 (%2 bytes).").arg(nomeTexto).arg(tamanho),
+                              QStringLiteral("Após o envio, aguarde a conferência da declaração e o comprovante de entrega."))))
+        return;
+
+    static std::atomic<quint64> sequencia{0};
+    const QString temporario = QDir(m_opcoes.dados).filePath(
+        QStringLiteral("recebendo/%1-%2.rar").arg(::getpid()).arg(++sequencia));
+    const int saida = ::open(QFile::encodeName(temporario).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (saida < 0) {
+        canal.encerra(resposta("500", QStringLiteral("Falha no servidor."), QStringLiteral("Não foi possível gravar o arquivo recebido.")));
+        return;
+    }
+    struct Remove {
+        QString caminho;
+        ~Remove() { QFile::remove(caminho); }
+    } remove{temporario};
+    qint64 recebidos = 0;
+    const Canal::Estado estado = canal.recebe(tamanho, saida, &recebidos);
+    ::close(saida);
+    switch (estado) {
+    case Canal::Estado::Ok:
+        break;
+    case Canal::Estado::Ocioso:
+        registra(QStringLiteral("AUTH %1: %2 de %3 bytes antes do tempo limite").arg(nomeTexto).arg(recebidos).arg(tamanho));
+        canal.encerra(resposta("408", QStringLiteral("Recebimento incompleto."),
+                               QStringLiteral("Recebidos %1 de %2 bytes no tempo limite.").arg(recebidos).arg(tamanho)));
+        return;
+    case Canal::Estado::ErroGravacao:
+        canal.encerra(resposta("500", QStringLiteral("Falha no servidor."), QStringLiteral("Não foi possível gravar o arquivo recebido.")));
+        return;
+    default:
+        registra(QStringLiteral("AUTH %1: o cliente desconectou após %2 de %3 bytes").arg(nomeTexto).arg(recebidos).arg(tamanho));
+        return;
+    }
+    if (canal.sobra()) {
+        canal.encerra(resposta("400", QStringLiteral("Declaração %1 recusada.").arg(nomeTexto),
+                               QStringLiteral("Chegaram mais bytes que os %1 anunciados.").arg(tamanho)));
+        return;
+    }
+
+    const Declaracao declaracao = validaArquivo(temporario);
+    if (!declaracao.problemas.isEmpty()) {
+        registra(QStringLiteral("AUTH %1: recusada (%2 problema(s))").arg(nomeTexto).arg(declaracao.problemas.size()));
+        canal.encerra(resposta("500", QStringLiteral("Declaração %1 recusada.").arg(nomeTexto),
+                               declaracao.problemas.join(QStringLiteral("#13"))));
+        return;
+    }
+    const QByteArray registro = registroComprovante(
+        declaracao, QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toLatin1(), controle(temporario));
+    if (!gravaDuravel(QDir(m_opcoes.dados).filePath(QStringLiteral("comprovantes")),
+                      QString::fromLatin1(registro.left(22)) + QStringLiteral(".txt"), registro + "\r\n")) {
+        canal.encerra(resposta("500", QStringLiteral("Falha no servidor."), QStringLiteral("Não foi possível gravar o comprovante.")));
+        return;
+    }
+    registra(QStringLiteral("AUTH %1: 201 %2").arg(nomeTexto, QString::fromLatin1(registro.left(22))));
+    canal.encerra(respostaComprovante(registro));
+}
+
+} // namespace orva::servidor

@@ -1,0 +1,145 @@
+#pragma once
+// Helpers of the client's tests: a scripted server on a free loopback port
+// and a record of the dialogs the client showed.
+#include "client/cliente.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace apoio {
+
+// Every wait of the scripted side ends after this, so a test never hangs.
+constexpr int EsperaMaximaMs = 5000;
+
+inline bool pronto(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, EsperaMaximaMs) > 0;
+}
+
+// Bytes up to and including the next LF (or what came before a close).
+inline QByteArray leLinha(int fd)
+{
+    QByteArray linha;
+    char c;
+    while (pronto(fd) && ::recv(fd, &c, 1, 0) == 1) {
+        linha += c;
+        if (c == '\n')
+            break;
+    }
+    return linha;
+}
+
+inline QByteArray leBytes(int fd, qint64 n)
+{
+    QByteArray dados;
+    char bloco[65536];
+    while (dados.size() < n && pronto(fd)) {
+        const ssize_t r = ::recv(fd, bloco, std::min<qint64>(sizeof bloco, n - dados.size()), 0);
+        if (r <= 0)
+            break;
+        dados.append(bloco, r);
+    }
+    return dados;
+}
+
+inline void envia(int fd, const QByteArray &dados) { ::send(fd, dados.constData(), dados.size(), MSG_NOSIGNAL); }
+
+// Listens on 127.0.0.1 (a free port) and runs the script on the first
+// connection, in a thread of its own; the connection is closed after it.
+class ServidorFalso {
+public:
+    explicit ServidorFalso(std::function<void(int)> roteiro, int fila = 8)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof a;
+        EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr *>(&a), n), 0);
+        EXPECT_EQ(::listen(m_fd, fila), 0);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &n);
+        porta = ntohs(a.sin_port);
+        if (!roteiro)
+            return;
+        m_thread = std::thread([this, roteiro] {
+            if (!pronto(m_fd))
+                return;
+            const int c = ::accept(m_fd, nullptr, nullptr);
+            if (c < 0)
+                return;
+            roteiro(c);
+            ::close(c);
+        });
+    }
+    ~ServidorFalso()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_fd);
+    }
+    int fd() const { return m_fd; }
+    quint16 porta = 0;
+
+private:
+    int m_fd = -1;
+    std::thread m_thread;
+};
+
+// What the client showed, in order: kind ("aviso", "falha", "erro",
+// "mensagem") and texts.
+struct DialogosGravados : orva::cliente::Dialogos {
+    struct Item {
+        QString tipo, texto1, texto2;
+    };
+    std::vector<Item> itens;
+    void aviso(const QString &m1, const QString &m2) override { itens.push_back({"aviso", m1, m2}); }
+    void falha(const QString &m1, const QString &m2) override { itens.push_back({"falha", m1, m2}); }
+    void erro(const QString &t) override { itens.push_back({"erro", t, {}}); }
+    void mensagem(const QString &t) override { itens.push_back({"mensagem", t, {}}); }
+    QStringList tipos() const
+    {
+        QStringList t;
+        for (const Item &i : itens)
+            t << i.tipo;
+        return t;
+    }
+};
+
+inline void grava(const QString &caminho, const QByteArray &dados)
+{
+    QFile f(caminho);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << caminho.toStdString();
+    f.write(dados);
+}
+
+inline QByteArray le(const QString &caminho)
+{
+    QFile f(caminho);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<ausente>");
+}
+
+// A protocol record "20" (257 characters) for the tests' declaration files.
+inline QByteArray registro20(const QByteArray &protocolo, const QByteArray &tipo, const QByteArray &entrega,
+                             const QByteArray &inscricao)
+{
+    QByteArray r = "20" + protocolo + tipo + entrega + "2015" + inscricao + "05/03/2015" + "08/12/2026"
+                   + "12345678000195" + QByteArray("EMPRESA DE TESTE").leftJustified(50, ' ') + QByteArray(14, '0')
+                   + QByteArray("JOSE").leftJustified(50, ' ') + QByteArray(75, '0') + "110001";
+    return r;
+}
+
+} // namespace apoio

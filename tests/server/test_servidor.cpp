@@ -1,0 +1,185 @@
+#include "server/servidor_teste.h"
+
+#include "archiver/rar_archive.h"
+#include "client/datp.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using orva::cliente::InterpretaResposta;
+
+namespace {
+
+QByteArray zeros(int n) { return QByteArray(n, '0'); }
+QByteArray z(qint64 v, int n) { return QByteArray::number(v).rightJustified(n, '0'); }
+
+const QByteArray Inscricao = "00000000000001";
+const QByteArray Razao = QByteArray("D'AVILA COMERCIO LTDA");
+
+// Record "10", record "20" with the given totals, and the detail records.
+QByteArray declaracao(const QByteArray &tipo, const QList<qint64> &totais, const QList<QByteArray> &detalhes)
+{
+    QByteArray d = "10" + Inscricao + Razao.leftJustified(70, ' ') + "12345678000195" "4711302" "0000" "110001\r\n";
+    d += "20" "0007" + tipo + "01" "2015" + Inscricao + "05/03/2015" "08/12/2026" "12345678000195"
+         + Razao.leftJustified(50, ' ') + zeros(14) + QByteArray("JOSE").leftJustified(50, ' ');
+    for (const qint64 t : totais)
+        d += z(t, 15);
+    d += "110001\r\n";
+    for (const QByteArray &l : detalhes)
+        d += l + "\r\n";
+    return d;
+}
+
+QByteArray nota(const QByteArray &nf, qint64 centavos)
+{
+    return "30" + Inscricao + "2015" "110002" + nf + "10/02/2015" "NP" + z(centavos, 15) + "01" + zeros(10)
+           + "01/01/1900" "00" + zeros(14) + "  " + zeros(15) + "000000" "0007" "I";
+}
+
+// Packs a declaration file as the export does; returns the archive's bytes.
+QByteArray compacta(const QTemporaryDir &dir, const QByteArray &conteudo, const QString &nome = "Orva000700000000000001.exp")
+{
+    const QString exp = dir.filePath(nome);
+    QFile f(exp);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(conteudo);
+    f.close();
+    const QString arquivo = dir.filePath("pacote-" + QString::number(qHash(conteudo)) + ".rar");
+    QString erro;
+    EXPECT_TRUE(orva::rar::add(arquivo, {exp}, &erro)) << erro.toStdString();
+    QFile a(arquivo);
+    EXPECT_TRUE(a.open(QIODevice::ReadOnly));
+    return a.readAll();
+}
+
+// AUTH, the bytes, and the reply after them.
+orva::cliente::Resposta entrega(quint16 porta, const QByteArray &bytes)
+{
+    ConexaoBruta c(porta);
+    c.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA " + QByteArray::number(bytes.size()) + " Orva000700000000000001.rar\r\n");
+    const QByteArray pronto = c.linha();
+    EXPECT_TRUE(pronto.startsWith("DATP/1.0 00 200 '")) << pronto.toStdString();
+    c.envia(bytes);
+    return InterpretaResposta(QString::fromLatin1(c.linha()));
+}
+
+orva::cliente::Resposta pede(quint16 porta, const QByteArray &linha)
+{
+    ConexaoBruta c(porta);
+    c.envia(linha);
+    return InterpretaResposta(QString::fromLatin1(c.linha()));
+}
+
+} // namespace
+
+TEST(Servidor, GoodDeclarationGetsAReceiptThatOutlivesTheServer)
+{
+    QTemporaryDir dir;
+    const QByteArray arquivo = compacta(dir, declaracao("00", {1250, 200, 0, 0, 0},
+                                                        {nota("0000000123", 1000), nota("0000000124", 250)}));
+    QByteArray registro;
+    {
+        ServidorDatp servidor(dir.filePath("dados"));
+        const auto r = entrega(servidor.porta, arquivo);
+        ASSERT_EQ(r.codigo, "201") << r.linha.toStdString();
+        registro = (r.mensagem1 + r.mensagem2).toLatin1();
+        EXPECT_EQ(r.mensagem1, "00000000000001" "2015" "0007");
+        ASSERT_EQ(registro.size(), 104);
+        EXPECT_EQ(registro.mid(22, 3), "001");
+        EXPECT_EQ(registro.mid(25, 10), QDate::currentDate().toString("dd/MM/yyyy").toLatin1());
+        // The quote of the name cannot travel inside a quoted text.
+        EXPECT_EQ(registro.mid(35, 50), QByteArray("D\xB4" "AVILA COMERCIO LTDA").leftJustified(50, ' '));
+        EXPECT_EQ(registro.mid(85, 6), "000004");
+        EXPECT_EQ(registro.mid(91).size(), 13);
+        // The control number comes from the archive's bytes.
+        EXPECT_EQ((entrega(servidor.porta, arquivo).mensagem2).toLatin1().mid(69), registro.mid(91));
+    }
+    ServidorDatp outro(dir.filePath("dados"));
+    const auto r = pede(outro.porta, "DATP/1.0 COMP 00000000000001@20150007 ORVA 3 myfile.rar\r\n");
+    EXPECT_EQ(r.codigo, "201");
+    EXPECT_EQ(r.mensagem2.toLatin1(), registro.mid(22));
+    EXPECT_EQ(pede(outro.porta, "DATP/1.0 COMP 00000000000001@20150008 ORVA 3 myfile.rar\r\n").codigo, "404");
+    EXPECT_EQ(pede(outro.porta, "DATP/1.0 COMP ../../etc@20150008 ORVA 3 myfile.rar\r\n").codigo, "400");
+    EXPECT_TRUE(QDir(dir.filePath("dados/recebendo")).isEmpty());
+}
+
+TEST(Servidor, BadDeclarationsAreRefusedWithTheirProblems)
+{
+    QTemporaryDir dir;
+    ServidorDatp servidor(dir.filePath("dados"));
+    // Totals off, a short invoice record, an apportionment record in an invoice protocol.
+    auto r = entrega(servidor.porta, compacta(dir, declaracao("00", {500, 300, 0, 0, 0},
+                                                              {nota("0000000123", 1000), nota("0000000124", 250).left(100),
+                                                               "40" + Inscricao})));
+    EXPECT_EQ(r.codigo, "500");
+    const QStringList problemas = r.mensagem2.split("#13");
+    ASSERT_EQ(problemas.size(), 4) << r.mensagem2.toStdString();
+    EXPECT_TRUE(problemas[0].startsWith("Linha 4: registro 30 com 100 caracteres")) << problemas[0].toStdString();
+    EXPECT_TRUE(problemas[1].startsWith("Linha 5: registro \"40\" inesperado")) << problemas[1].toStdString();
+    EXPECT_TRUE(problemas[2].startsWith("Total 1 (valor das notas) de 500 centavos")) << problemas[2].toStdString();
+    EXPECT_TRUE(problemas[3].startsWith("Total 2")) << problemas[3].toStdString();
+
+    // An apportionment protocol whose count is right; records "10" then nothing.
+    const QByteArray rateio = "40" + Inscricao + "2015" "110001" + z(10000, 15) + z(5025, 15) + "0007" "I";
+    EXPECT_EQ(entrega(servidor.porta, compacta(dir, declaracao("01", {0, 0, 10000, 5025, 100}, {rateio}))).codigo, "201");
+    r = entrega(servidor.porta, compacta(dir, declaracao("01", {0, 0, 0, 0, 100}, {}).left(119)));
+    EXPECT_EQ(r.codigo, "500");
+    EXPECT_TRUE(r.mensagem2.contains("Falta o registro 20")) << r.mensagem2.toStdString();
+    // Not an archive; an archive without a declaration file.
+    EXPECT_EQ(entrega(servidor.porta, QByteArray(300, 'x')).codigo, "500");
+    r = entrega(servidor.porta, compacta(dir, "qualquer coisa", "leia-me.txt"));
+    EXPECT_TRUE(r.mensagem2.contains(".exp")) << r.mensagem2.toStdString();
+}
+
+TEST(Servidor, GarbageShortOversizedAndVanishingClientsNeverStopIt)
+{
+    QTemporaryDir dir;
+    ServidorDatp servidor(dir.filePath("dados"), {"--timeout", "0.3", "--max-size", "100000"});
+    EXPECT_EQ(pede(servidor.porta, "ola\r\n").codigo, "400");
+    EXPECT_EQ(pede(servidor.porta, QByteArray(10000, 'A')).codigo, "400");
+    EXPECT_EQ(pede(servidor.porta, "DATP/1.0 AUTH USUARIO@ORVA ORVA 100001 x.rar\r\n").codigo, "413");
+    EXPECT_EQ(pede(servidor.porta, "DATP/1.0 AUTH USUARIO@ORVA SENHA 10 x.rar\r\n").codigo, "400");
+    {
+        // A short body: refused when the client falls silent.
+        ConexaoBruta c(servidor.porta);
+        c.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA 100 x.rar\r\n0123456789");
+        c.linha();
+        EXPECT_TRUE(c.linha().startsWith("DATP/1.0 00 408 "));
+        EXPECT_TRUE(c.fechada());
+    }
+    {
+        // More bytes than announced.
+        ConexaoBruta c(servidor.porta);
+        c.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA 5 x.rar\r\n0123456789");
+        c.linha();
+        EXPECT_TRUE(c.linha().startsWith("DATP/1.0 00 400 "));
+    }
+    {
+        // A client that vanishes in the middle of the body, another that never speaks.
+        ConexaoBruta c(servidor.porta);
+        c.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA 50000 x.rar\r\n" + QByteArray(20000, 'x'));
+        c.linha();
+        c.fecha();
+        ConexaoBruta mudo(servidor.porta);
+        EXPECT_TRUE(mudo.fechada());
+    }
+    // Many clients at once, each answered.
+    std::atomic<int> respondidos{0};
+    std::vector<std::thread> clientes;
+    for (int i = 0; i < 40; ++i)
+        clientes.emplace_back([&] {
+            if (pede(servidor.porta, "DATP/1.0 COMP 00000000000001@20150007 ORVA 3 myfile.rar\r\n").codigo == "404")
+                ++respondidos;
+        });
+    for (auto &t : clientes)
+        t.join();
+    EXPECT_EQ(respondidos.load(), 40);
+    EXPECT_EQ(servidor.processo.state(), QProcess::Running);
+    EXPECT_TRUE(QDir(dir.filePath("dados/recebendo")).isEmpty());
+}
