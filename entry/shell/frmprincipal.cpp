@@ -3,6 +3,7 @@
 
 #include "entries/frmnotafiscal.h"
 #include "export/frmexportacao.h"
+#include "import/frmvalidacao.h"
 #include "maintenance/frmcopiaarquivo.h"
 #include "maintenance/fsobre.h"
 #include "maintenance/manutencao.h"
@@ -57,7 +58,7 @@ void TfrmPrincipal::FormShow()
 // The windows behind these commands are wired in as they are written.
 void TfrmPrincipal::Empresa1Click() { TfrmEmpresa::Abre(this); }
 void TfrmPrincipal::ProtocolodeTransmisso1Click() { TfrmProtocolo::Abre(this); }
-void TfrmPrincipal::Importao1Click() {}
+void TfrmPrincipal::Importao1Click() { TfrmValidacao::Abre(this); }
 void TfrmPrincipal::Exportao1Click() { TfrmExportacao::Abre(this); }
 void TfrmPrincipal::Rateio1Click() { TfrmRateio::Abre(); }
 namespace {

@@ -1,0 +1,76 @@
+#include "comandos.h"
+
+#include "import/validacao.h"
+#include "maintenance/manutencao.h"
+#include "shell/dtmdados.h"
+#include "shell/funcoes.h"
+
+#include <QTextStream>
+
+namespace {
+
+// Validates an import file and, when it is free of errors, imports it under
+// the protocol and compacts the database, as the import window does when the
+// user agrees. The report of the pass that ran last goes to stdout.
+// Exit status: 0 every record imported; 1 validation errors (nothing
+// written); 2 some records could not be written; 3 every record imported but
+// the compaction failed.
+int importa(const QStringList &argumentos)
+{
+    const orva::cli::Opcoes opcoes(QStringLiteral("import"), argumentos, {QStringLiteral("protocolo")});
+    if (!opcoes.valido())
+        return orva::cli::falha(opcoes.erro());
+    if (!opcoes.tem(QStringLiteral("protocolo")) || opcoes.posicionais().size() != 1)
+        return orva::cli::falha(QStringLiteral("Uso: orva-cli import --protocolo N ARQUIVO"));
+    const QString numero = opcoes.valor(QStringLiteral("protocolo"));
+    const QString arquivo = opcoes.posicionais().first();
+
+    TdtmDados dados;
+    dados.DataModuleCreate();
+    dtmDados = &dados;
+    orva::importacao::Importador importador(dados.ADOConnection);
+    const auto protocolo = importador.VerificaProtocolo(numero);
+    if (!protocolo)
+        return orva::cli::falha(orva::importacao::mensagemProtocoloInvalido());
+    if (Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), protocolo->inscricao,
+                                      QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"))
+        == QStringLiteral("Não Cadastrado"))
+        return orva::cli::falha(QStringLiteral("A empresa %1 do protocolo não está cadastrada como declarante de "
+                                               "notas fiscais.")
+                                    .arg(protocolo->inscricao));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    orva::importacao::Acompanhamento acompanhamento;
+    acompanhamento.relatorio = [&out](const QString &entrada) { out << entrada << '\n'; };
+    const auto validacao = importador.ValidaArquivo(arquivo, protocolo->inscricao, protocolo->exercicio, acompanhamento);
+    if (validacao.erros > 0) {
+        out.flush();
+        return orva::cli::falha(orva::importacao::mensagemErrosValidacao());
+    }
+
+    orva::importacao::Resultado importacao;
+    try {
+        importacao = importador.ImportaArquivo(arquivo, numero, acompanhamento);
+    } catch (const orva::Error &e) {
+        out.flush();
+        err << e.message() << Qt::endl;
+        return 2;
+    }
+    out.flush();
+    if (importacao.erros > 0) {
+        err << orva::importacao::mensagemErrosImportacao() << Qt::endl;
+        return 2;
+    }
+    const auto compactacao = orva::manutencao::compactaBanco(dados);
+    err << compactacao.mensagem << Qt::endl;
+    err << orva::importacao::mensagemSemErros() << QStringLiteral(": %1 notas.").arg(importacao.importados) << Qt::endl;
+    return compactacao.ok ? 0 : 3;
+}
+
+const orva::cli::Registro registro("import",
+                                   "import --protocolo N ARQ     valida e importa o arquivo de notas ARQ no protocolo N "
+                                   "(0 tudo importado, 1 erros de validação, 2 notas não gravadas, 3 falha na compactação)",
+                                   importa);
+
+} // namespace

@@ -1,0 +1,291 @@
+#include "frmvalidacao.h"
+#include "ui_frmvalidacao.h"
+
+#include "common/errors.h"
+#include "common/prompts.h"
+#include "maintenance/manutencao.h"
+#include "registrations/frmconsulta.h"
+#include "shell/conventions.h"
+#include "shell/dtmdados.h"
+#include "shell/exithandler.h"
+#include "shell/funcoes.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QShortcut>
+
+namespace {
+
+orva::db::Connection &conexao()
+{
+    if (!dtmDados)
+        throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
+    return dtmDados->ADOConnection;
+}
+
+const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
+// The user types at most this much into the file field; the file dialog
+// puts the whole path there.
+constexpr int kArquivoDigitado = 6;
+// A pass repaints and lets input through at least this often (ms).
+constexpr qint64 kIntervaloPintura = 40;
+
+} // namespace
+
+TfrmValidacao::TfrmValidacao(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmValidacao>()), m_importador(conexao())
+{
+    ui->setupUi(this);
+    orva::ui::applyWindowConventions(this);
+    orva::ui::makeDigitField(ui->edtProtocolo);
+    // Records are fixed-width: the report lines them up.
+    ui->edtLogErro->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Esc presses Cancel: it stops a running pass and never closes the window.
+    auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, &TfrmValidacao::btnCancelarClick);
+    connect(ui->edtArquivo, &QLineEdit::textChanged, this, [this](const QString &texto) {
+        if (texto.isEmpty())
+            ui->edtArquivo->setMaxLength(kArquivoDigitado);
+    });
+
+    orva::ui::onExit(ui->edtProtocolo, [this] { edtProtocoloExit(); });
+    orva::ui::onExit(ui->edtInscricao, [this] { edtInscricaoExit(); });
+    connect(ui->btnConsProtocolo, &QPushButton::clicked, this, &TfrmValidacao::btnConsProtocoloClick);
+    connect(ui->btnConsMunicipio, &QPushButton::clicked, this, &TfrmValidacao::btnConsMunicipioClick);
+    connect(ui->btnValidar, &QPushButton::clicked, this, &TfrmValidacao::btnValidarClick);
+    connect(ui->btnCancelar, &QPushButton::clicked, this, &TfrmValidacao::btnCancelarClick);
+    connect(ui->btnFechar, &QPushButton::clicked, this, &TfrmValidacao::btnFecharClick);
+}
+
+TfrmValidacao::~TfrmValidacao() = default;
+
+void TfrmValidacao::Abre(QWidget *parent)
+{
+    TfrmValidacao frm(parent);
+    orva::prompts().execModal(frm);
+}
+
+QStringList TfrmValidacao::Relatorio() const
+{
+    const QString texto = ui->edtLogErro->toPlainText();
+    return texto.isEmpty() ? QStringList() : texto.split(QLatin1Char('\n'));
+}
+
+void TfrmValidacao::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_mostrada) {
+        m_mostrada = true;
+        FormShow();
+    }
+}
+
+void TfrmValidacao::reject()
+{
+    if (m_processando) {
+        m_cancelar = true; // closing during a pass cancels it first
+        return;
+    }
+    QDialog::reject();
+}
+
+void TfrmValidacao::FormShow() { Funcoes::LimpaCampos(this); }
+
+void TfrmValidacao::edtProtocoloExit()
+{
+    if (m_processando || ui->edtProtocolo->text().isEmpty())
+        return;
+    VerificaProtocolo();
+}
+
+void TfrmValidacao::VerificaProtocolo()
+{
+    std::optional<orva::importacao::Protocolo> protocolo;
+    try {
+        protocolo = m_importador.VerificaProtocolo(ui->edtProtocolo->text());
+    } catch (const orva::Error &e) {
+        orva::prompts().error(e.message());
+        return;
+    }
+    if (!protocolo) {
+        orva::prompts().warning(orva::importacao::mensagemProtocoloInvalido());
+        return;
+    }
+    m_protocolo = protocolo;
+    ui->edtExercicio->setText(protocolo->exercicio);
+    ui->edtInscricao->setText(protocolo->inscricao);
+    edtInscricaoExit();
+    ui->lblTipoEntrega->setText(Funcoes::BuscaDescricao(QStringLiteral("Tipo_Entrega"), QStringLiteral("Codigo"),
+                                                        protocolo->tipoEntrega, QStringLiteral("Descricao")));
+    ui->edtArquivo->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmValidacao::edtInscricaoExit()
+{
+    if (ui->edtInscricao->text().isEmpty())
+        return;
+    ui->lblNomeEmpresa->setText(Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"),
+                                                              ui->edtInscricao->text(), QStringLiteral("TIPO_DECLARA"),
+                                                              QStringLiteral("0"), QStringLiteral("Razao")));
+    if (ui->lblNomeEmpresa->text() == kNaoCadastrado)
+        ui->edtInscricao->clear();
+}
+
+void TfrmValidacao::btnConsProtocoloClick()
+{
+    if (m_processando || !frmConsulta)
+        return;
+    frmConsulta->DefineTabela(QStringLiteral("Protocolo"));
+    frmConsulta->DefineFiltro(QStringLiteral("Tipo_Protocolo"), QStringLiteral("0"));
+    frmConsulta->Executa();
+    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
+    edtProtocoloExit();
+}
+
+void TfrmValidacao::btnConsMunicipioClick()
+{
+    if (m_processando)
+        return;
+    const QString pasta = m_ultimoArquivo.isEmpty() ? QString() : QFileInfo(m_ultimoArquivo).absolutePath();
+    const QString escolhido = orva::prompts().openFileName(QStringLiteral("Arquivo de Importação"), pasta,
+                                                           QStringLiteral("Texto (*.TXT *.txt)"));
+    // A cancelled dialog still fills the field, with the file chosen before.
+    if (!escolhido.isEmpty())
+        m_ultimoArquivo = escolhido;
+    ui->edtArquivo->setMaxLength(std::max<int>(kArquivoDigitado, static_cast<int>(m_ultimoArquivo.size())));
+    ui->edtArquivo->setText(m_ultimoArquivo);
+}
+
+void TfrmValidacao::btnCancelarClick() { m_cancelar = true; }
+
+void TfrmValidacao::btnFecharClick() { reject(); }
+
+void TfrmValidacao::bloqueia(bool bloquear)
+{
+    m_processando = bloquear;
+    // Only Cancel (and Esc) work while a pass runs. The fields turn read-only
+    // rather than disabled, so the focus stays where it is.
+    for (QWidget *w : {static_cast<QWidget *>(ui->btnValidar), static_cast<QWidget *>(ui->btnConsProtocolo),
+                       static_cast<QWidget *>(ui->btnConsMunicipio), static_cast<QWidget *>(ui->btnFechar)})
+        w->setEnabled(!bloquear);
+    ui->edtProtocolo->setReadOnly(bloquear);
+    ui->edtArquivo->setReadOnly(bloquear);
+}
+
+void TfrmValidacao::btnValidarClick()
+{
+    if (m_processando)
+        return;
+    const QString faltando = Funcoes::VerificaCampos(this);
+    if (!faltando.isEmpty()) {
+        orva::prompts().error(QStringLiteral("Falta os Dados do Campo ") + faltando);
+        return;
+    }
+    // The declarant and year on screen belong to the protocol accepted last;
+    // a number typed after it that did not pass the check must not take its place.
+    if (!m_protocolo || m_protocolo->numero != ui->edtProtocolo->text()) {
+        orva::prompts().warning(orva::importacao::mensagemProtocoloInvalido());
+        return;
+    }
+    bloqueia(true);
+    try {
+        ValidaArquivo();
+    } catch (const orva::Error &e) {
+        bloqueia(false);
+        descarregaRelatorio();
+        Funcoes::TrataExcecao(e);
+        return;
+    } catch (...) {
+        bloqueia(false);
+        throw;
+    }
+    bloqueia(false);
+}
+
+orva::importacao::Acompanhamento TfrmValidacao::acompanhamento()
+{
+    orva::importacao::Acompanhamento a;
+    a.inicio = [this](int total) {
+        ui->ProgressBar->setMaximum(std::max(total, 1));
+        ui->ProgressBar->setValue(0);
+        m_ultimaPintura.invalidate();
+    };
+    a.andamento = [this](int processados, int erros) { mostraAndamento(processados, erros, false); };
+    a.cancelado = [this] { return m_cancelar; };
+    a.relatorio = [this](const QString &entrada) { m_relatorioPendente << entrada; };
+    return a;
+}
+
+void TfrmValidacao::mostraAndamento(int processados, int erros, bool sempre)
+{
+    // Painting and processing input for every record would cost more than the
+    // record itself: the window does it at most every few milliseconds, which
+    // still lets a Cancel click through between two records.
+    if (!sempre && m_ultimaPintura.isValid() && m_ultimaPintura.elapsed() < kIntervaloPintura)
+        return;
+    ui->edtProcessados->setText(QString::number(processados));
+    ui->ProgressBar->setValue(std::min(processados, ui->ProgressBar->maximum()));
+    ui->edtErros->setText(QString::number(erros));
+    descarregaRelatorio();
+    QApplication::processEvents();
+    m_ultimaPintura.restart();
+}
+
+void TfrmValidacao::descarregaRelatorio()
+{
+    if (m_relatorioPendente.isEmpty())
+        return;
+    ui->edtLogErro->appendPlainText(m_relatorioPendente.join(QLatin1Char('\n')));
+    m_relatorioPendente.clear();
+}
+
+void TfrmValidacao::ValidaArquivo()
+{
+    ui->ProgressBar->setValue(0);
+    ui->edtLogErro->clear();
+    m_relatorioPendente.clear();
+    auto a = acompanhamento();
+    const auto inicio = a.inicio;
+    a.inicio = [this, inicio](int total) {
+        inicio(total);
+        m_cancelar = false;
+    };
+    const auto r = m_importador.ValidaArquivo(ui->edtArquivo->text(), ui->edtInscricao->text(),
+                                              ui->edtExercicio->text(), a);
+    descarregaRelatorio();
+    if (r.cancelado) {
+        orva::prompts().information(QStringLiteral("Validação Cancelada !"));
+        return;
+    }
+    mostraAndamento(r.processados, r.erros, true);
+    if (r.erros > 0) {
+        orva::prompts().warning(orva::importacao::mensagemErrosValidacao());
+        ui->PageControl1->setCurrentWidget(ui->tabDetalhes);
+        return;
+    }
+    if (orva::prompts().question(QStringLiteral("ATENÇÃO"), QStringLiteral("Iniciar o processo de importação de dados agora ?"),
+                                 orva::Prompts::Icon::Warning, orva::Prompts::Button::Yes))
+        ImportaArquivo();
+}
+
+void TfrmValidacao::ImportaArquivo()
+{
+    ui->ProgressBar->setValue(0);
+    ui->edtLogErro->clear();
+    m_relatorioPendente.clear();
+    const auto r = m_importador.ImportaArquivo(ui->edtArquivo->text(), ui->edtProtocolo->text(), acompanhamento());
+    descarregaRelatorio();
+    if (r.cancelado) {
+        orva::prompts().information(QStringLiteral("Importação Cancelada !"));
+        return;
+    }
+    mostraAndamento(r.processados, r.erros, true);
+    if (r.erros == 0) {
+        Funcoes::CompactaBanco();
+        orva::prompts().information(orva::importacao::mensagemSemErros());
+        return;
+    }
+    orva::prompts().warning(orva::importacao::mensagemErrosImportacao());
+    ui->PageControl1->setCurrentWidget(ui->tabDetalhes);
+}

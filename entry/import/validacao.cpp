@@ -1,0 +1,762 @@
+#include "validacao.h"
+
+#include "common/errors.h"
+#include "shell/db/connection.h"
+#include "shell/db/parameters.h"
+#include "shell/db/query.h"
+#include "shell/funcoes.h"
+#include "shell/regional.h"
+
+#include <QDate>
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <limits>
+
+namespace orva::importacao {
+namespace {
+
+const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
+const QString kSeparador = QStringLiteral("------------------------------------------------");
+// Dates of this declaration must fall in its year.
+const QString kAnoDeclaracao = QStringLiteral("2015");
+
+bool soDigitos(const QString &texto)
+{
+    if (texto.isEmpty())
+        return false;
+    for (const QChar c : texto)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+// Removes the blanks (and the control characters below them) at both ends.
+QString semBrancos(const QString &texto)
+{
+    qsizetype inicio = 0;
+    qsizetype fim = texto.size();
+    while (inicio < fim && texto.at(inicio).unicode() <= 0x20)
+        ++inicio;
+    while (fim > inicio && texto.at(fim - 1).unicode() <= 0x20)
+        --fim;
+    return texto.mid(inicio, fim - inicio);
+}
+
+// The conversions of the checks. The fields are mostly digits: those take a
+// short way with the same answer as the regional conversion.
+bool validaNumero(const QString &v) { return soDigitos(v) || Funcoes::ValidaNumero(v); }
+
+std::optional<double> numero(const QString &v)
+{
+    if (soDigitos(v) && v.size() <= 18)
+        return static_cast<double>(v.toLongLong());
+    return orva::regional::parseFloat(v, false);
+}
+
+bool validaInteiro(const QString &v)
+{
+    if (soDigitos(v) && v.size() <= 18)
+        return v.toLongLong() <= std::numeric_limits<qint32>::max();
+    return Funcoes::ValidaInteiro(v);
+}
+
+bool validaData(const QString &d)
+{
+    // DD/MM/YYYY in digits: the date itself decides.
+    if (d.size() == 10 && d.at(2) == QLatin1Char('/') && d.at(5) == QLatin1Char('/') && soDigitos(d.left(2))
+        && soDigitos(d.mid(3, 2)) && soDigitos(d.right(4)))
+        return QDate(d.right(4).toInt(), d.mid(3, 2).toInt(), d.left(2).toInt()).isValid();
+    return Funcoes::ValidaData(d);
+}
+
+QString erroConversao(const QString &v) { return QStringLiteral("'%1' não é um número válido.").arg(v); }
+
+} // namespace
+
+QString mensagemProtocoloInvalido()
+{
+    return QStringLiteral("Este número de protocolo não existe, \nja foi entregue, ou o é um protocolo de Rateio !");
+}
+QString mensagemErrosValidacao() { return QStringLiteral("Foram encontrados erros na validação do Arquivo de importação"); }
+QString mensagemErrosImportacao() { return QStringLiteral("Foram encontrados erros na importação dos Dados"); }
+QString mensagemFalhaRegistro() { return QStringLiteral("Problemas na importação da Nota Fiscal!"); }
+QString mensagemSemErros() { return QStringLiteral("Dados importados sem erros"); }
+
+QString mensagemTamanho(qint64 tamanho)
+{
+    return QStringLiteral("Tamanho do Registro inválido, o registro deve ter 116 bytes e não ") + QString::number(tamanho);
+}
+
+QString verificaMunicipio(const QString &v)
+{
+    const QString t = semBrancos(v);
+    if (t.size() != 6)
+        return QStringLiteral("O cód. do municipio \"") + t + QStringLiteral("\" está com tamanho inválido!");
+    // A code that is no whole number is not a registered municipality either.
+    const auto codigo = orva::regional::parseInteger(t);
+    if (!codigo || *codigo < 110001 || *codigo > 110180)
+        return t + QStringLiteral(" Municipio não cadastrado no Orva");
+    return QString();
+}
+
+QStringList blocoValidacao(const QString &linha, int processados, const Verificacao::Mensagens &mensagens)
+{
+    // Each message ends with its own line break, as the report has always
+    // shown them: one line per message and an empty line before the closing
+    // separator.
+    QString juntas;
+    for (const QString &m : mensagens)
+        if (!m.isEmpty())
+            juntas += m + QLatin1Char('\n');
+    return {linha,
+            QStringLiteral("------ Erros encotrados no registro acima Linha ") + QString::number(processados)
+                + QStringLiteral("------"),
+            juntas, kSeparador};
+}
+
+QStringList blocoImportacao(const QString &linha, const QString &mensagem)
+{
+    return {linha, QStringLiteral("------ Erros encotrados no registro acima ------"), mensagem, kSeparador};
+}
+
+QStringList resumoValidacao(int processados, int erros)
+{
+    return {QStringLiteral("------ Resultado da Validação dos Dados ------"),
+            QStringLiteral("Registros Processados.: ") + QString::number(processados),
+            QStringLiteral("Qtde. Total de Erros..: ") + QString::number(erros), kSeparador};
+}
+
+QStringList resumoImportacao(int processados, int erros)
+{
+    return {QStringLiteral("------ Resultado da Importação dos Dados ------"),
+            QStringLiteral("Registros Processados.: ") + QString::number(processados),
+            QStringLiteral("Qtde. Total de Erros..: ") + QString::number(erros), kSeparador};
+}
+
+// --- Checks -----------------------------------------------------------------
+
+Verificacao::Verificacao(QString inscricao, QString exercicio, BuscaEmpresa buscaEmpresa)
+    : m_inscricao(std::move(inscricao)), m_exercicio(std::move(exercicio)), m_buscaEmpresa(std::move(buscaEmpresa))
+{
+}
+
+Verificacao::Mensagens Verificacao::verifica(const RegistroNota &registro)
+{
+    Mensagens m;
+    if (!registro.tamanhoValido()) {
+        m[0] = mensagemTamanho(registro.tamanho());
+        return m;
+    }
+    const QString tipo = registro.tipo();
+    m[0] = verificaDeclarante(registro.inscricao());
+    m[1] = verificaExercicio(registro.exercicio());
+    m[2] = verificaMunicipio(registro.municipio());
+    m[3] = verificaTipoEntrada(tipo);
+    m[4] = verificaTipoEmitente(registro.tipoEmitente(), tipo);
+    m[5] = verificaNotaFiscal(registro.notaFiscal());
+    m[6] = verificaDataEmissao(registro.dataEmissao());
+    m[7] = verificaValorNota(registro.valorNota());
+    // The origin note is checked only on the declarant's own entry notes.
+    if (tipo == QLatin1String("NE")) {
+        m[8] = verificaNotaOrigem(registro.notaOrigem());
+        m[9] = verificaMunicipio(registro.municipioOrigem());
+        m[10] = verificaTipoNotaOrigem(registro.tipoNotaOrigem());
+        m[11] = verificaValorNotaOrigem(registro.valorNotaOrigem(), registro.valorNota());
+    }
+    return m;
+}
+
+QString Verificacao::verificaDeclarante(const QString &v)
+{
+    if (v != m_inscricao)
+        return v + QStringLiteral(" Inscrição diferente da inscrição informada no protocolo.");
+    if (!m_declaranteConhecido || m_declaranteVerificado != v) {
+        bool valida = false;
+        try {
+            valida = Funcoes::ValidaInscricao(v);
+        } catch (const orva::Error &) {
+            valida = false; // a registration with other characters than digits is invalid, not a halt
+        }
+        if (!valida)
+            m_mensagemDeclarante = v + QStringLiteral(" Inscrição Inválida");
+        else if (m_buscaEmpresa && m_buscaEmpresa(v) == kNaoCadastrado)
+            m_mensagemDeclarante = v + QStringLiteral(" Empresa não Cadastrada no Orva");
+        else
+            m_mensagemDeclarante.clear();
+        m_declaranteVerificado = v;
+        m_declaranteConhecido = true;
+    }
+    return m_mensagemDeclarante;
+}
+
+QString Verificacao::verificaExercicio(const QString &v) const
+{
+    if (v != m_exercicio)
+        return v + QStringLiteral(" Exercicio diferente do exercicio informado no protocolo");
+    return QString();
+}
+
+QString Verificacao::verificaTipoEntrada(const QString &v) const
+{
+    const QString t = v.toUpper();
+    if (t != QLatin1String("NP") && t != QLatin1String("NA") && t != QLatin1String("NE"))
+        return kNaoCadastrado + QStringLiteral(" Tipo de Entrada não cadastrada no Orva");
+    return QString();
+}
+
+QString Verificacao::verificaTipoEmitente(const QString &v, const QString &tipo) const
+{
+    if (tipo == QLatin1String("NE") && v != QLatin1String("1"))
+        return v + QStringLiteral(" Para o tipo de Entrada ") + tipo
+               + QStringLiteral(" , o Tipo de emitente deve ser 1 (Inscrição Estadual)");
+    return QString();
+}
+
+QString Verificacao::verificaNotaFiscal(const QString &v) const
+{
+    if (!soDigitos(v))
+        return v + QStringLiteral(" Nota Fiscal deve ter somente números");
+    return QString();
+}
+
+QString Verificacao::verificaDataEmissao(const QString &d) const
+{
+    if (semBrancos(d).size() != 10)
+        return d + QStringLiteral(" Data da Nota com Tamanho inválido");
+    if (!validaData(d))
+        return d + QStringLiteral(" Data inválida");
+    if (d.mid(6, 4) != kAnoDeclaracao)
+        return d + QStringLiteral(" Ano inválido para esta declaração");
+    return QString();
+}
+
+QString Verificacao::verificaValorNota(const QString &v) const
+{
+    if (!validaNumero(v))
+        return v + QStringLiteral(" Valor da Nota deve comter apenas numeros");
+    const auto valor = numero(v);
+    if (!valor || !(*valor > 0))
+        return v + QStringLiteral(" Valor da Nota deve ser maior que ZERO");
+    return QString();
+}
+
+QString Verificacao::verificaNotaOrigem(const QString &v) const
+{
+    if (!validaInteiro(v))
+        return v + QStringLiteral(" Nota de Origem deve conter apenas numeros ");
+    return QString();
+}
+
+QString Verificacao::verificaTipoNotaOrigem(const QString &v) const
+{
+    if (v != QLatin1String("NP") && v != QLatin1String("NA"))
+        return v + QStringLiteral(" Tipo de Entrada não cadastrada no Orva");
+    return QString();
+}
+
+QString Verificacao::verificaValorNotaOrigem(const QString &v, const QString &w) const
+{
+    if (!validaNumero(v))
+        return v + QStringLiteral(" Valor da Nota de Origem deve comter apenas numeros");
+    const auto valorNota = numero(w);
+    if (!valorNota)
+        return QStringLiteral("Valor Invalido ") + erroConversao(w);
+    const auto valorOrigem = numero(v);
+    if (!valorOrigem || *valorOrigem != *valorNota)
+        return v + QStringLiteral(" Valor da Nota de Origem deve ser igual ao valor da Nota Fiscal de Entrada!");
+    return QString();
+}
+
+// --- Insert -----------------------------------------------------------------
+
+namespace {
+
+// The transaction of an import pass was undone by the database itself (a
+// full disk, an I/O error): what it held since the last commit is gone.
+struct TransacaoDesfeita {};
+
+using orva::db::ParamKind;
+
+// The parameters of the insert, in the order they are given their values.
+enum Param {
+    pInscricao,
+    pExercicio,
+    pMunicipio,
+    pNotaFiscal,
+    pDtEmissao,
+    pTipo,
+    pValorNF,
+    pTipoEmitente,
+    pNotaOrigem,
+    pEmitenteOrigem,
+    pTipoNfOrigem,
+    pDtNfOrigem,
+    pValorNfOrigem,
+    pTipoEmitenteOrigem,
+    pMunicipioOrigem,
+    pProtocolo,
+    pOperacao,
+    kParametros
+};
+
+constexpr const char *kNomes[kParametros] = {
+    "pInscricao",     "pExercicio",     "pMunicipio",          "pNotaFiscal",      "pDtEmissao", "pTipo",
+    "pValorNF",       "pTipoEmitente",  "pNotaOrigem",         "pEmitenteOrigem",  "pTipoNfOrigem",
+    "pDtNfOrigem",    "pValorNfOrigem", "pTipoEmitenteOrigem", "pMunicipioOrigem", "pProtocolo", "pOperacao",
+};
+
+bool digitos(const char *p, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (p[i] < '0' || p[i] > '9')
+            return false;
+    return true;
+}
+
+qint64 inteiro(const char *p, int n)
+{
+    qint64 v = 0;
+    for (int i = 0; i < n; ++i)
+        v = v * 10 + (p[i] - '0');
+    return v;
+}
+
+} // namespace
+
+// The insert and the savepoint statements, prepared once and run for every
+// record. Values are converted as the command parameters of their kinds
+// convert them; the usual shapes of the record's fields (digits where digits
+// belong) take a short way to the same value, anything else goes through the
+// parameters' own conversion.
+class Importador::Insercao {
+public:
+    explicit Insercao(orva::db::Connection &conexao) : m_conexao(conexao) {}
+    ~Insercao() { finaliza(); }
+
+    void prepara()
+    {
+        if (m_insert && m_geracao == m_conexao.generation())
+            return;
+        finaliza(); // statements of a connection closed since are stale
+        m_db = m_conexao.handle();
+        m_insert = prepara(Importador::comandoInsercao());
+        m_savepoint = prepara(QStringLiteral("savepoint registro"));
+        m_release = prepara(QStringLiteral("release registro"));
+        m_rollback = prepara(QStringLiteral("rollback to registro"));
+        for (int i = 0; i < kParametros; ++i)
+            m_indices[i] = sqlite3_bind_parameter_index(m_insert, (QByteArray(":") + kNomes[i]).constData());
+        m_geracao = m_conexao.generation();
+    }
+
+    // Takes the values of a 116-character record; false when one of them
+    // does not convert to the kind of its parameter.
+    bool preenche(const RegistroNota &r, const QString &protocolo)
+    {
+        if (r.linha().size() != RegistroNota::Tamanho)
+            return false; // only a whole record has all its fields
+        m_linha = r.linha().toUtf8();
+        m_ascii = m_linha.size() == r.linha().size();
+        texto(pInscricao, r, 1);
+        texto(pExercicio, r, 2);
+        texto(pMunicipio, r, 3);
+        texto(pNotaFiscal, r, 4);
+        if (!data(pDtEmissao, r, 38, false, [&] { return r.dataEmissao(); }))
+            return false;
+        texto(pTipo, r, 5);
+        if (!valor(pValorNF, 46, [&] { return r.valorNotaDecimal(); }))
+            return false;
+        // Emitter type: a whole number.
+        if (m_ascii && digitos(m_linha.constData() + 36, 1)) {
+            m_valores[pTipoEmitente] = Valor::deInteiro(m_linha.at(36) - '0');
+        } else {
+            const auto v = converte(ParamKind::Integer, r.tipoEmitente());
+            if (!v)
+                return false;
+            m_valores[pTipoEmitente] = Valor::deInteiro(v->toLongLong());
+        }
+        texto(pNotaOrigem, r, 14);
+        texto(pEmitenteOrigem, r, 12);
+        texto(pTipoNfOrigem, r, 13);
+        if (!data(pDtNfOrigem, r, 88, true, [&] { return r.dataNotaOrigemGravada(); }))
+            return false;
+        if (!valor(pValorNfOrigem, 96, [&] { return r.valorNotaOrigemDecimal(); }))
+            return false;
+        // Bound as text, into a whole-number column: the database refuses a
+        // text that is no number rather than keep it in that column.
+        texto(pTipoEmitenteOrigem, r, 11);
+        if (!(m_ascii && digitos(m_linha.constData() + 60, 1)) && !orva::regional::parseInteger(r.tipoEmitenteOrigem()))
+            return false;
+        texto(pMunicipioOrigem, r, 19);
+        if (protocolo != m_protocolo) {
+            m_protocolo = protocolo;
+            m_protocoloUtf8 = protocolo.toUtf8();
+        }
+        m_valores[pProtocolo] = Valor::deTexto(m_protocoloUtf8);
+        m_valores[pOperacao] = Valor::deTexto("I", 1);
+        return true;
+    }
+
+    // Writes the row under a savepoint of its own; false, with nothing of
+    // it left, when the database refuses it.
+    bool executa(bool emTransacao)
+    {
+        passo(m_savepoint);
+        const bool ok = vincula() && sqlite3_step(m_insert) == SQLITE_DONE;
+        sqlite3_reset(m_insert);
+        sqlite3_clear_bindings(m_insert);
+        if (ok) {
+            passo(m_release);
+            return true;
+        }
+        if (sqlite3_get_autocommit(m_db)) {
+            // The database undid more than this row: its own transaction and,
+            // in a pass, the rows written since the last commit.
+            if (emTransacao)
+                throw TransacaoDesfeita{};
+            return false;
+        }
+        passo(m_rollback);
+        passo(m_release);
+        return false;
+    }
+
+private:
+    struct Valor {
+        enum Tipo { Texto, Inteiro, Real } tipo = Texto;
+        const char *texto = nullptr;
+        int tamanho = 0;
+        qint64 numero = 0;
+        double real = 0;
+
+        static Valor deTexto(const char *t, int n) { return {Texto, t, n, 0, 0}; }
+        static Valor deTexto(const QByteArray &t) { return {Texto, t.constData(), static_cast<int>(t.size()), 0, 0}; }
+        static Valor deInteiro(qint64 v) { return {Inteiro, nullptr, 0, v, 0}; }
+        static Valor deReal(double v) { return {Real, nullptr, 0, 0, v}; }
+    };
+
+    // The parameters' own conversion: nothing when the text does not convert.
+    static std::optional<QVariant> converte(ParamKind tipo, const QString &texto)
+    {
+        orva::db::Parameter p(QString(), tipo);
+        try {
+            p.setValue(texto);
+        } catch (const orva::Error &) {
+            return std::nullopt;
+        }
+        return p.value();
+    }
+
+    // Field `campo` as text: straight from the line when it is plain ASCII.
+    void texto(Param p, const RegistroNota &r, int campo)
+    {
+        const auto &pos = RegistroNota::Campos[static_cast<size_t>(campo - 1)];
+        if (m_ascii) {
+            m_valores[p] = Valor::deTexto(m_linha.constData() + pos.inicio - 1, pos.largura);
+        } else {
+            m_textos[p] = r.campo(campo).toUtf8();
+            m_valores[p] = Valor::deTexto(m_textos[p]);
+        }
+    }
+
+    // A date of day, month and year fields starting at `inicio`, stored as
+    // YYYY-MM-DD. The all-zero origin date is the absent date 01/01/1900.
+    template <typename Texto>
+    bool data(Param p, const RegistroNota &, int inicio, bool zeroAusente, Texto textoData)
+    {
+        const char *d = m_linha.constData() + inicio - 1;
+        if (m_ascii && digitos(d, 8)) {
+            if (zeroAusente && std::memcmp(d, "00000000", 8) == 0) {
+                m_textos[p] = QByteArrayLiteral("1900-01-01");
+                m_valores[p] = Valor::deTexto(m_textos[p]);
+                return true;
+            }
+            const int ano = static_cast<int>(inteiro(d + 4, 4));
+            if (ano >= 1000 && QDate(ano, static_cast<int>(inteiro(d + 2, 2)), static_cast<int>(inteiro(d, 2))).isValid()) {
+                QByteArray &iso = m_textos[p];
+                iso.resize(10);
+                char *o = iso.data();
+                std::memcpy(o, d + 4, 4);
+                o[4] = '-';
+                std::memcpy(o + 5, d + 2, 2);
+                o[7] = '-';
+                std::memcpy(o + 8, d, 2);
+                m_valores[p] = Valor::deTexto(iso);
+                return true;
+            }
+        }
+        const auto v = converte(ParamKind::Date, textoData());
+        if (!v)
+            return false;
+        m_textos[p] = v->toString().toUtf8();
+        m_valores[p] = Valor::deTexto(m_textos[p]);
+        return true;
+    }
+
+    // A 15-character value in hundredths starting at `inicio`. Digits give
+    // an exact whole number of hundredths divided by 100: the number the
+    // regional conversion of "13 digits,2 digits" gives.
+    template <typename Texto>
+    bool valor(Param p, int inicio, Texto textoDecimal)
+    {
+        const char *v = m_linha.constData() + inicio - 1;
+        if (m_ascii && digitos(v, 15)) {
+            m_valores[p] = Valor::deReal(static_cast<double>(inteiro(v, 15)) / 100.0);
+            return true;
+        }
+        const auto n = converte(ParamKind::Float, textoDecimal());
+        if (!n)
+            return false;
+        m_valores[p] = Valor::deReal(n->toDouble());
+        return true;
+    }
+
+    sqlite3_stmt *prepara(const QString &sql)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        const QByteArray texto = sql.toUtf8();
+        if (sqlite3_prepare_v3(m_db, texto.constData(), static_cast<int>(texto.size()), SQLITE_PREPARE_PERSISTENT,
+                               &stmt, nullptr)
+            != SQLITE_OK) {
+            const QString erro = QString::fromUtf8(sqlite3_errmsg(m_db));
+            sqlite3_finalize(stmt);
+            throw orva::db::DatabaseError(erro);
+        }
+        return stmt;
+    }
+
+    void passo(sqlite3_stmt *stmt)
+    {
+        const int rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE)
+            throw orva::db::DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+
+    // The texts stay in this object until the row is written: no copies.
+    bool vincula()
+    {
+        for (int i = 0; i < kParametros; ++i) {
+            const int indice = m_indices[i];
+            if (indice == 0)
+                continue;
+            const Valor &v = m_valores[i];
+            int rc = SQLITE_OK;
+            switch (v.tipo) {
+            case Valor::Texto: rc = sqlite3_bind_text(m_insert, indice, v.texto, v.tamanho, SQLITE_STATIC); break;
+            case Valor::Inteiro: rc = sqlite3_bind_int64(m_insert, indice, v.numero); break;
+            case Valor::Real: rc = sqlite3_bind_double(m_insert, indice, v.real); break;
+            }
+            if (rc != SQLITE_OK)
+                return false;
+        }
+        return true;
+    }
+
+    void finaliza()
+    {
+        for (sqlite3_stmt **s : {&m_insert, &m_savepoint, &m_release, &m_rollback}) {
+            sqlite3_finalize(*s);
+            *s = nullptr;
+        }
+    }
+
+    orva::db::Connection &m_conexao;
+    sqlite3 *m_db = nullptr;
+    quint64 m_geracao = 0;
+    sqlite3_stmt *m_insert = nullptr;
+    sqlite3_stmt *m_savepoint = nullptr;
+    sqlite3_stmt *m_release = nullptr;
+    sqlite3_stmt *m_rollback = nullptr;
+    int m_indices[kParametros] = {};
+    Valor m_valores[kParametros];
+    std::array<QByteArray, kParametros> m_textos;
+    QByteArray m_linha;
+    bool m_ascii = false;
+    QString m_protocolo;
+    QByteArray m_protocoloUtf8;
+};
+
+// --- Importador ---------------------------------------------------------------
+
+Importador::Importador(orva::db::Connection &conexao) : m_conexao(conexao) {}
+
+Importador::~Importador() = default;
+
+QString Importador::comandoInsercao()
+{
+    return QStringLiteral("Insert into Notas ( ") + QStringLiteral("INSCRICAO, EXERCICIO, MUNICIPIO, NF, ")
+           + QStringLiteral("DTA_EMIT_NF, TIPO, VALOR_NF, TIPO_EMITENTE, ")
+           + QStringLiteral("NOTA_ORIGEM, DTA_NF_ORIGEM, EMITENTE_NOTA_ORIGEM,")
+           + QStringLiteral("TIPO_NF_ORIGEM, VALOR_NF_ORIGEM, TIPO_EMITENTE_ORIGEM,")
+           + QStringLiteral("MUNICIPIO_ORIGEM, PROTOCOLO, OPERACAO ) ")
+           + QStringLiteral("Values ( :pInscricao, :pExercicio, :pMunicipio, :pNotaFiscal, ")
+           + QStringLiteral(":pDtEmissao, :pTipo, :pValorNF, :pTipoEmitente, ")
+           + QStringLiteral(":pNotaOrigem, :pDtNfOrigem, :pEmitenteOrigem,")
+           + QStringLiteral(":pTipoNfOrigem, :pValorNfOrigem, :pTipoEmitenteOrigem,")
+           + QStringLiteral(":pMunicipioOrigem, :pProtocolo, :pOperacao )");
+}
+
+Importador::Insercao &Importador::insercao()
+{
+    if (!m_insercao)
+        m_insercao = std::make_unique<Insercao>(m_conexao);
+    m_insercao->prepara();
+    return *m_insercao;
+}
+
+std::optional<Protocolo> Importador::VerificaProtocolo(const QString &numero)
+{
+    if (!soDigitos(numero))
+        return std::nullopt; // only a number may reach the statement
+    orva::db::Query q(m_conexao);
+    q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero
+             + QStringLiteral(" And DtTransmissao is Null") + QStringLiteral(" And Tipo_Protocolo = 0"));
+    q.open();
+    if (q.eof())
+        return std::nullopt;
+    Protocolo p;
+    p.numero = numero;
+    p.exercicio = q.fieldByName(QStringLiteral("Exercicio")).asString();
+    p.inscricao = q.fieldByName(QStringLiteral("Inscricao")).asString();
+    p.tipoEntrega = q.fieldByName(QStringLiteral("Tipo_Entrega")).asString();
+    return p;
+}
+
+bool Importador::ImportaRegistro(const RegistroNota &registro, const QString &protocolo)
+{
+    return importa(registro, protocolo, false);
+}
+
+bool Importador::importa(const RegistroNota &r, const QString &protocolo, bool emTransacao)
+{
+    Insercao &ins = insercao();
+    if (!ins.preenche(r, protocolo))
+        return false;
+    return ins.executa(emTransacao);
+}
+
+Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscricao, const QString &exercicio,
+                                    const Acompanhamento &a)
+{
+    const int total = Funcoes::ContaLinhas(arquivo);
+    if (a.inicio)
+        a.inicio(total);
+    LeitorLinhas leitor(arquivo);
+    Verificacao verificacao(inscricao, exercicio, [](const QString &v) {
+        return Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), v,
+                                             QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"));
+    });
+    const auto relata = [&](const QStringList &entradas) {
+        if (a.relatorio)
+            for (const QString &e : entradas)
+                a.relatorio(e);
+    };
+
+    Resultado r;
+    while (leitor.proxima()) {
+        ++r.processados;
+        if (a.andamento)
+            a.andamento(r.processados, r.erros);
+        if (a.cancelado && a.cancelado()) {
+            r.cancelado = true;
+            return r;
+        }
+        const RegistroNota registro = leitor.registro();
+        const Verificacao::Mensagens mensagens = verificacao.verifica(registro);
+        int errosRegistro = 0;
+        for (const QString &m : mensagens)
+            if (!m.isEmpty())
+                ++errosRegistro;
+        if (errosRegistro > 0) {
+            r.erros += errosRegistro;
+            relata(blocoValidacao(registro.linha(), r.processados, mensagens));
+        }
+    }
+    if (a.andamento)
+        a.andamento(r.processados, r.erros);
+    if (r.erros > 0)
+        relata(resumoValidacao(r.processados, r.erros));
+    return r;
+}
+
+Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &protocolo, const Acompanhamento &a)
+{
+    const int total = Funcoes::ContaLinhas(arquivo);
+    if (a.inicio)
+        a.inicio(total);
+    LeitorLinhas leitor(arquivo);
+    const auto relata = [&](const QStringList &entradas) {
+        if (a.relatorio)
+            for (const QString &e : entradas)
+                a.relatorio(e);
+    };
+
+    insercao(); // a database that cannot take the statement fails before the pass
+    // No statement of the pass outlives it: a compaction closes the
+    // connection right after.
+    struct Libera {
+        std::unique_ptr<Insercao> &insercao;
+        ~Libera() { insercao.reset(); }
+    } libera{m_insercao};
+    Resultado r;
+    int pendentes = 0;       // records written since the last commit
+    int linhaConfirmada = 0; // last line whose record is committed
+    m_conexao.executeScript(QStringLiteral("begin"));
+    try {
+        for (;;) {
+            if (a.cancelado && a.cancelado()) {
+                r.cancelado = true;
+                break;
+            }
+            if (!leitor.proxima())
+                break;
+            ++r.processados;
+            if (a.andamento)
+                a.andamento(r.processados, r.erros);
+            const RegistroNota registro = leitor.registro();
+            QString mensagem;
+            if (!registro.tamanhoValido())
+                mensagem = mensagemTamanho(registro.tamanho());
+            else if (importa(registro, protocolo, true))
+                ++r.importados;
+            else
+                mensagem = mensagemFalhaRegistro();
+            if (!mensagem.isEmpty()) {
+                ++r.erros;
+                relata(blocoImportacao(registro.linha(), mensagem));
+            }
+            if (++pendentes >= m_porTransacao) {
+                m_conexao.executeScript(QStringLiteral("commit; begin"));
+                pendentes = 0;
+                linhaConfirmada = r.processados;
+            }
+        }
+        m_conexao.executeScript(QStringLiteral("commit"));
+    } catch (const TransacaoDesfeita &) {
+        throw orva::Error(
+            QStringLiteral("O banco de dados desfez a gravação em andamento: as notas das linhas %1 a %2 "
+                           "não foram gravadas. Verifique o espaço em disco e importe o arquivo novamente.")
+                .arg(linhaConfirmada + 1)
+                .arg(r.processados));
+    } catch (...) {
+        // What was written stays; a failed commit gives way to the first failure.
+        try {
+            m_conexao.executeScript(QStringLiteral("commit"));
+        } catch (const orva::Error &) {
+            try {
+                m_conexao.executeScript(QStringLiteral("rollback"));
+            } catch (const orva::Error &) {
+            }
+        }
+        throw;
+    }
+    if (a.andamento)
+        a.andamento(r.processados, r.erros);
+    if (!r.cancelado && r.erros > 0)
+        relata(resumoImportacao(r.processados, r.erros));
+    return r;
+}
+
+} // namespace orva::importacao

@@ -1,0 +1,151 @@
+#pragma once
+#include "registronota.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace orva::db {
+class Connection;
+}
+
+// Validation and import of an invoice record file under one open invoice
+// protocol, free of widgets: the import window and orva-cli run these same
+// passes. Both passes read the file one line at a time.
+namespace orva::importacao {
+
+// The open invoice protocol a file is imported under.
+struct Protocolo {
+    QString numero; // as given
+    QString exercicio;
+    QString inscricao;
+    QString tipoEntrega;
+};
+
+// What a pass tells whoever shows it. Every member may be left empty.
+struct Acompanhamento {
+    // The number of lines of the file, counted before the pass.
+    std::function<void(int total)> inicio;
+    // After each line is read (and once more at the end of the file): the
+    // records processed so far and the error count. The window repaints
+    // here and lets the user's input through.
+    std::function<void(int processados, int erros)> andamento;
+    // Looked at once per record; true ends the pass.
+    std::function<bool()> cancelado;
+    // Each entry appended to the report. An entry may span several lines.
+    std::function<void(const QString &entrada)> relatorio;
+};
+
+struct Resultado {
+    int processados = 0;
+    int erros = 0;      // the total error count of the pass
+    int importados = 0; // records written by the import pass
+    bool cancelado = false;
+};
+
+// The twelve field checks of one record.
+class Verificacao {
+public:
+    static constexpr int Verificacoes = 12;
+    using Mensagens = std::array<QString, Verificacoes>;
+    // The declarant's company name, or "Não Cadastrado", for a registration.
+    using BuscaEmpresa = std::function<QString(const QString &inscricao)>;
+
+    Verificacao(QString inscricao, QString exercicio, BuscaEmpresa buscaEmpresa);
+
+    // One message slot per check, in check order; empty where the check
+    // passed. A line of the wrong length fills only the first slot.
+    Mensagens verifica(const RegistroNota &registro);
+
+private:
+    QString verificaDeclarante(const QString &v);
+    QString verificaExercicio(const QString &v) const;
+    QString verificaTipoEntrada(const QString &v) const;
+    QString verificaTipoEmitente(const QString &v, const QString &tipo) const;
+    QString verificaNotaFiscal(const QString &v) const;
+    QString verificaDataEmissao(const QString &d) const;
+    QString verificaValorNota(const QString &v) const;
+    QString verificaNotaOrigem(const QString &v) const;
+    QString verificaTipoNotaOrigem(const QString &v) const;
+    QString verificaValorNotaOrigem(const QString &v, const QString &w) const;
+
+    QString m_inscricao;
+    QString m_exercicio;
+    BuscaEmpresa m_buscaEmpresa;
+    // The declarant's checks give one answer per registration: the lookup
+    // runs once per pass, not once per record.
+    QString m_declaranteVerificado;
+    QString m_mensagemDeclarante;
+    bool m_declaranteConhecido = false;
+};
+
+// The checks of a municipality field (3 and 19): empty when it passes.
+QString verificaMunicipio(const QString &v);
+
+// The report block of a faulty record in the validation pass.
+QStringList blocoValidacao(const QString &linha, int processados, const Verificacao::Mensagens &mensagens);
+// The report block of a record the import pass could not write.
+QStringList blocoImportacao(const QString &linha, const QString &mensagem);
+// The summaries that close a report with errors.
+QStringList resumoValidacao(int processados, int erros);
+QStringList resumoImportacao(int processados, int erros);
+
+// The length message of a line that is not 116 characters long.
+QString mensagemTamanho(qint64 tamanho);
+
+// Texts the window and orva-cli share.
+QString mensagemProtocoloInvalido();
+QString mensagemErrosValidacao();
+QString mensagemErrosImportacao();
+QString mensagemFalhaRegistro();
+QString mensagemSemErros();
+
+class Importador {
+public:
+    explicit Importador(orva::db::Connection &conexao);
+    ~Importador();
+    Importador(const Importador &) = delete;
+    Importador &operator=(const Importador &) = delete;
+
+    // The untransmitted invoice protocol with this number, or nothing (also
+    // for a number that is not made of digits only).
+    std::optional<Protocolo> VerificaProtocolo(const QString &numero);
+
+    // Runs every check on every record and reports the faulty ones; writes
+    // nothing. `inscricao` and `exercicio` are the protocol's.
+    Resultado ValidaArquivo(const QString &arquivo, const QString &inscricao, const QString &exercicio,
+                            const Acompanhamento &acompanhamento = {});
+
+    // Inserts every record under `protocolo`. Each record is written or
+    // refused on its own; records written stay when others fail or the pass
+    // is cancelled. The writes are grouped in transactions with a savepoint
+    // per record.
+    Resultado ImportaArquivo(const QString &arquivo, const QString &protocolo,
+                             const Acompanhamento &acompanhamento = {});
+
+    // Inserts one record; false (with nothing written) when it is not 116
+    // characters long, a value does not convert or the database refuses it.
+    bool ImportaRegistro(const RegistroNota &registro, const QString &protocolo);
+
+    // Records of an import pass written per transaction.
+    void defineRegistrosPorTransacao(int registros) { m_porTransacao = std::max(1, registros); }
+
+    // The insert statement, exactly as it is run.
+    static QString comandoInsercao();
+
+private:
+    class Insercao;
+    Insercao &insercao();
+    bool importa(const RegistroNota &registro, const QString &protocolo, bool emTransacao);
+
+    orva::db::Connection &m_conexao;
+    std::unique_ptr<Insercao> m_insercao;
+    int m_porTransacao = 20000;
+};
+
+} // namespace orva::importacao
