@@ -39,16 +39,11 @@ constexpr int kTamanhoCpf = 11;
 
 QDate dataCurta(const QString &texto) { return QDate::fromString(texto, QStringLiteral("dd/MM/yyyy")); }
 
-bool soDigitos(const QString &texto)
-{
-    return !texto.isEmpty() && std::all_of(texto.begin(), texto.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
 
 // The protocol number as it goes, unquoted, into a statement.
 QString numeroProtocolo(const QString &texto)
 {
-    if (!soDigitos(texto))
+    if (!Funcoes::SoDigitos(texto))
         throw orva::Error(QStringLiteral("'%1' não é um número de protocolo válido.").arg(texto));
     return texto;
 }
@@ -250,7 +245,7 @@ void TfrmNotaFiscal::VerificaProtocolo()
     const QString protocolo = ui->edtProtocolo->text();
     bool achou = false;
     QString exercicio, inscricao, tipoEntrega, municipio;
-    if (soDigitos(protocolo)) {
+    if (Funcoes::SoDigitos(protocolo)) {
         try {
             orva::db::Query &q = ADOQuery1();
             q.close();

@@ -10,15 +10,6 @@
 namespace orva::exportacao {
 namespace {
 
-bool soDigitos(const QString &texto)
-{
-    if (texto.isEmpty())
-        return false;
-    for (const QChar c : texto)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
 
 // Lines go out in Windows-1252, each ended by CR LF, through one buffer.
 class ArquivoDeclaracao {
@@ -83,7 +74,7 @@ QString mensagemFalhaCompactacao() { return QStringLiteral("Problemas na compact
 
 std::optional<ProtocoloCarregado> Exportador::carregaProtocolo(const QString &numero, const QDate &hoje)
 {
-    if (!soDigitos(numero))
+    if (!Funcoes::SoDigitos(numero))
         return std::nullopt; // only a number may reach the statement
     orva::db::Query q(m_conexao);
     q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero
@@ -174,7 +165,7 @@ ResultadoGravacao Exportador::gravaArquivo(const ProtocoloCarregado &protocolo, 
 
 void Exportador::marcaTransmitido(const QString &numero, const QDate &hoje)
 {
-    if (!soDigitos(numero))
+    if (!Funcoes::SoDigitos(numero))
         throw orva::Error(QStringLiteral("Número de protocolo inválido: %1").arg(numero));
     orva::db::Query q(m_conexao);
     q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero);

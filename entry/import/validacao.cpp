@@ -22,15 +22,6 @@ const QString kSeparador = QStringLiteral("-------------------------------------
 // Dates of this declaration must fall in its year.
 const QString kAnoDeclaracao = QStringLiteral("2015");
 
-bool soDigitos(const QString &texto)
-{
-    if (texto.isEmpty())
-        return false;
-    for (const QChar c : texto)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
 
 // Removes the blanks (and the control characters below them) at both ends.
 QString semBrancos(const QString &texto)
@@ -46,18 +37,18 @@ QString semBrancos(const QString &texto)
 
 // The conversions of the checks. The fields are mostly digits: those take a
 // short way with the same answer as the regional conversion.
-bool validaNumero(const QString &v) { return soDigitos(v) || Funcoes::ValidaNumero(v); }
+bool validaNumero(const QString &v) { return Funcoes::SoDigitos(v) || Funcoes::ValidaNumero(v); }
 
 std::optional<double> numero(const QString &v)
 {
-    if (soDigitos(v) && v.size() <= 18)
+    if (Funcoes::SoDigitos(v) && v.size() <= 18)
         return static_cast<double>(v.toLongLong());
     return orva::regional::parseFloat(v, false);
 }
 
 bool validaInteiro(const QString &v)
 {
-    if (soDigitos(v) && v.size() <= 18)
+    if (Funcoes::SoDigitos(v) && v.size() <= 18)
         return v.toLongLong() <= std::numeric_limits<qint32>::max();
     return Funcoes::ValidaInteiro(v);
 }
@@ -65,8 +56,8 @@ bool validaInteiro(const QString &v)
 bool validaData(const QString &d)
 {
     // DD/MM/YYYY in digits: the date itself decides.
-    if (d.size() == 10 && d.at(2) == QLatin1Char('/') && d.at(5) == QLatin1Char('/') && soDigitos(d.left(2))
-        && soDigitos(d.mid(3, 2)) && soDigitos(d.right(4)))
+    if (d.size() == 10 && d.at(2) == QLatin1Char('/') && d.at(5) == QLatin1Char('/') && Funcoes::SoDigitos(d.left(2))
+        && Funcoes::SoDigitos(d.mid(3, 2)) && Funcoes::SoDigitos(d.right(4)))
         return QDate(d.right(4).toInt(), d.mid(3, 2).toInt(), d.left(2).toInt()).isValid();
     return Funcoes::ValidaData(d);
 }
@@ -216,7 +207,7 @@ QString Verificacao::verificaTipoEmitente(const QString &v, const QString &tipo)
 
 QString Verificacao::verificaNotaFiscal(const QString &v) const
 {
-    if (!soDigitos(v))
+    if (!Funcoes::SoDigitos(v))
         return v + QStringLiteral(" Nota Fiscal deve ter somente números");
     return QString();
 }
@@ -608,7 +599,7 @@ Importador::Insercao &Importador::insercao()
 
 std::optional<Protocolo> Importador::VerificaProtocolo(const QString &numero)
 {
-    if (!soDigitos(numero))
+    if (!Funcoes::SoDigitos(numero))
         return std::nullopt; // only a number may reach the statement
     orva::db::Query q(m_conexao);
     q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero

@@ -135,6 +135,16 @@ QString SoNumeros(const QString &texto)
     return out;
 }
 
+bool SoDigitos(const QString &texto)
+{
+    if (texto.isEmpty())
+        return false;
+    for (const QChar c : texto)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
 bool ValidaNumero(const QString &texto) { return orva::regional::parseFloat(texto, false).has_value(); }
 
 bool ValidaInteiro(const QString &texto) { return orva::regional::parseInteger(texto).has_value(); }

@@ -37,6 +37,8 @@ QString ZerosEsquerda(const QString &texto, int tamanho);
 QString EspacosDireita(const QString &texto, int tamanho);
 QString RetiraPontuacao(const QString &texto);
 QString SoNumeros(const QString &texto);
+// True when the text is not empty and holds only the digits 0 to 9.
+bool SoDigitos(const QString &texto);
 
 bool ValidaNumero(const QString &texto);
 bool ValidaInteiro(const QString &texto);
