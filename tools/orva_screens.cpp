@@ -1,6 +1,12 @@
 // Writes each list report (PDF, from a sample database) and pictures of the
 // about box and of a report's print preview into the folder given, for
-// scripts/screenshots.sh to turn into PNG files.
+// scripts/screenshots.sh to turn into PNG files; then the delivery client's
+// main window, its notice dialogs and its receipt and error reports.
+#include "client/comprovantes.h"
+#include "client/janelas/frm_main.h"
+#include "client/janelas/frm_recibo.h"
+#include "client/janelas/frm_selecione.h"
+#include "client/relogio.h"
 #include "common/prompts.h"
 #include "maintenance/fsobre.h"
 #include "maintenance/relatorios.h"
@@ -10,11 +16,17 @@
 #include "shell/instalacao.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QLocale>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTabWidget>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -49,6 +61,17 @@ public:
             }
             preview.grab().save(QDir(g_saida).filePath(QStringLiteral("preview-notas.png")));
         }
+    }
+    // A modal window is pictured as it opens, then closed.
+    int execModal(QDialog &dialog) override
+    {
+        dialog.show();
+        for (int i = 0; i < 10; ++i)
+            QApplication::processEvents();
+        dialog.grab().save(QDir(g_saida).filePath(g_proximo + QStringLiteral(".png")));
+        std::printf("%s: %s.png\n", qPrintable(dialog.windowTitle()), qPrintable(g_proximo));
+        dialog.hide();
+        return QDialog::Rejected;
     }
     void error(const QString &text) override { std::fprintf(stderr, "erro: %s\n", qPrintable(text)); }
     void information(const QString &text) override { std::fprintf(stderr, "aviso: %s\n", qPrintable(text)); }
@@ -110,6 +133,85 @@ void sobre()
     std::printf("sobre: sobre.png, sobre-equipe.png, sobre-contato.png\n");
 }
 
+void vazio(const QString &caminho)
+{
+    QFile f(caminho);
+    if (f.open(QIODevice::WriteOnly))
+        f.write("x");
+}
+
+// The delivery client on a program folder of its own: two declarations in
+// "enviar", three stored receipts (one already printed).
+void cliente()
+{
+    QTemporaryDir programa;
+    const QString pastaCliente = programa.filePath(QStringLiteral("ClienteOrvaDATP"));
+    const QString enviar = programa.filePath(QStringLiteral("enviar/"));
+    QDir().mkpath(pastaCliente + QStringLiteral("/recv"));
+    QDir().mkpath(enviar);
+    vazio(enviar + QStringLiteral("Orva000200000087654321.rar"));
+    vazio(enviar + QStringLiteral("Orva000300000055500011.rar"));
+    const QString recv = pastaCliente + QStringLiteral("/recv");
+    const QDateTime quando(QDate(2015, 4, 3), QTime(10, 42, 17));
+    orva::cliente::ChaveDeclaracao chave;
+    // Receipt records: registration, exercise, protocol, type and
+    // rectification; the date; the name; the count and the control number.
+    const auto registro = [](const QString &inicio, const QString &razao, const QString &fim) {
+        return inicio + QStringLiteral("03/04/2015") + razao.leftJustified(50) + fim;
+    };
+    orva::cliente::GravaComprovante(recv, registro(QStringLiteral("0000001234567820150001001"), QStringLiteral("ARMAZEM SANTA LUZIA LTDA"),
+                                                   QStringLiteral("0000050000000004711")), chave, quando);
+    orva::cliente::GravaComprovante(recv, registro(QStringLiteral("0000005550001120140004002"), QStringLiteral("FRIGORIFICO BOA VISTA S/A"),
+                                                   QStringLiteral("0000030000000003102")), chave, quando);
+    const QString antigo = orva::cliente::GravaComprovante(
+        recv, registro(QStringLiteral("0000008765432120150002011"), QStringLiteral("COOPERATIVA AGROPECUARIA DO VALE"),
+                       QStringLiteral("0000040000000002954")), chave, quando);
+    orva::cliente::MarcaImpresso(antigo);
+    orva::cliente::defineRelogio([] { return QDateTime(QDate(2015, 4, 3), QTime(10, 45, 0)); });
+
+    auto frm = Tfrm_main::Inicia(pastaCliente, QString(), enviar);
+    frm->show();
+    QApplication::setActiveWindow(frm.get());
+    frm->ListBox1()->setCurrentRow(0);
+    frm->BitBtn1()->setEnabled(true);
+    frm->RadioButton1()->click();
+    frm->ListBox2()->setCurrentRow(0);
+    for (int i = 0; i < 10; ++i)
+        QApplication::processEvents();
+    frm->grab().save(QDir(g_saida).filePath(QStringLiteral("cliente-principal.png")));
+    std::printf("cliente: cliente-principal.png\n");
+
+    // The folder picker, opened on the origin; its tree fills in the background.
+    frm->BitBtn6Click();
+    QWidget *pastas = frm->frm_selecione();
+    QEventLoop espera;
+    QTimer::singleShot(1500, &espera, &QEventLoop::quit);
+    espera.exec();
+    pastas->grab().save(QDir(g_saida).filePath(QStringLiteral("cliente-pastas.png")));
+    pastas->hide();
+    std::printf("cliente: cliente-pastas.png\n");
+
+    g_proximo = QStringLiteral("cliente-aviso");
+    frm->MostraAviso(QStringLiteral("Servidor pronto para receber Orva000200000087654321.rar (1532 bytes)."),
+                     QStringLiteral("Após o envio, aguarde a conferência da declaração e o comprovante de entrega."));
+    // The failure names the declaration of the key; the error report too.
+    frm->cliente().chave().inscricao = QStringLiteral("00000087654321");
+    frm->cliente().chave().exercicio = QStringLiteral("2015");
+    g_proximo = QStringLiteral("cliente-falha");
+    frm->MostraFalha(QStringLiteral("Declaração Orva000200000087654321.rar recusada."),
+                     QStringLiteral("Linha 3: registro 40 com 120 caracteres; são 33.#13Total 1 (ENTRADA) de 323050100 "
+                                    "centavos difere da soma dos registros, 323000000 centavos.-500"));
+    g_proximo = QStringLiteral("cliente-erro");
+    frm->frm_recibo()->VisualizaErro();
+
+    g_proximo = QStringLiteral("cliente-recibo");
+    frm->ListBox2()->setCurrentRow(0);
+    frm->ListBox2Click();
+    frm->BitBtn3Click();
+    frm->close();
+    orva::cliente::defineRelogio({});
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -141,6 +243,7 @@ int main(int argc, char **argv)
     relatorio(QStringLiteral("relatorio-protocolos"), QStringLiteral("Protocolo"),
               QStringLiteral(" Select * From Protocolo Where Exercicio Like'%%' order by Exercicio"));
     sobre();
+    cliente();
 
     orva::setPrompts(nullptr);
     dtmDados = nullptr;

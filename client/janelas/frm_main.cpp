@@ -1,0 +1,399 @@
+#include "frm_main.h"
+
+#include "ui_frm_main.h"
+
+#include "emblema.h"
+#include "frm_atencao.h"
+#include "frm_recibo.h"
+#include "frm_selecione.h"
+#include "frmdownload.h"
+
+#include "client/avisos.h"
+#include "common/prompts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace cl = orva::cliente;
+
+// Wait cursor over the whole program while a step runs.
+class Tfrm_main::Ocupado {
+public:
+    explicit Ocupado(Tfrm_main &frm) : m_frm(frm)
+    {
+        if (m_frm.m_ocupado++ == 0)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~Ocupado()
+    {
+        if (--m_frm.m_ocupado == 0)
+            QApplication::restoreOverrideCursor();
+    }
+
+private:
+    Tfrm_main &m_frm;
+};
+
+// The normal cursor while a dialog waits for the user in the middle of a step.
+class Tfrm_main::Livre {
+public:
+    explicit Livre(Tfrm_main &frm) : m_ativo(frm.m_ocupado > 0)
+    {
+        if (m_ativo)
+            QApplication::restoreOverrideCursor();
+    }
+    ~Livre()
+    {
+        if (m_ativo)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+
+private:
+    bool m_ativo;
+};
+
+Tfrm_main::Tfrm_main(const QString &pastaCliente, const QString &arquivoIni, QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::frm_main>()), m_cliente(pastaCliente, *this),
+      m_arquivoIni(arquivoIni)
+{
+    ui->setupUi(this);
+    // Fixed border with system menu and minimize box.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    ui->Image1->setPixmap(QPixmap::fromImage(cl::Emblema(ui->Image1->height() * 2)));
+    const QStringList banner = Tfrm_recibo::linhasBanner();
+    ui->Label3->setText(banner.value(0));
+    ui->Label4->setText(banner.value(1));
+    ui->Label5->setText(banner.value(2));
+
+    // Where declarations are usually found: the root, the user's home and the
+    // entry program's "enviar" beside the client's folder.
+    ui->ComboBox1->addItem(QStringLiteral("/"));
+    ui->ComboBox1->addItem(cl::comBarra(QDir::homePath()));
+    ui->ComboBox1->addItem(cl::comBarra(QDir::cleanPath(pastaCliente + QStringLiteral("/../enviar"))));
+    ui->ComboBox1->setEditText(QStringLiteral("/"));
+
+    const QStyle *estilo = style();
+    ui->BitBtn5->setIcon(estilo->standardIcon(QStyle::SP_DirOpenIcon));
+    ui->BitBtn6->setIcon(estilo->standardIcon(QStyle::SP_FileDialogContentsView));
+    ui->BitBtn1->setIcon(estilo->standardIcon(QStyle::SP_ArrowRight));
+    ui->BitBtn2->setIcon(estilo->standardIcon(QStyle::SP_DialogDiscardButton));
+    ui->BitBtn7->setIcon(estilo->standardIcon(QStyle::SP_TrashIcon));
+    ui->BitBtn3->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), estilo->standardIcon(QStyle::SP_FileIcon)));
+
+    connect(ui->ListBox1, &QListWidget::itemClicked, this, &Tfrm_main::ListBox1Click);
+    connect(ui->ListBox2, &QListWidget::itemClicked, this, &Tfrm_main::ListBox2Click);
+    // Moving through a list with the keys selects as a click does.
+    ui->ListBox1->installEventFilter(this);
+    ui->ListBox2->installEventFilter(this);
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &Tfrm_main::BitBtn1Click);
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &Tfrm_main::BitBtn2Click);
+    connect(ui->BitBtn5, &QPushButton::clicked, this, &Tfrm_main::BitBtn5Click);
+    connect(ui->BitBtn6, &QPushButton::clicked, this, &Tfrm_main::BitBtn6Click);
+    connect(ui->BitBtn7, &QPushButton::clicked, this, &Tfrm_main::BitBtn7Click);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &Tfrm_main::BitBtn3Click);
+    connect(ui->BitBtn4, &QPushButton::clicked, this, &Tfrm_main::BitBtn4Click);
+    for (QRadioButton *opcao : {ui->RadioButton1, ui->RadioButton2, ui->RadioButton3})
+        connect(opcao, &QRadioButton::clicked, this, &Tfrm_main::RadioButtonClick);
+
+    FormCreate();
+}
+
+Tfrm_main::~Tfrm_main() = default;
+
+QString Tfrm_main::tituloAplicacao() { return QStringLiteral("Módulo de Entrega de Declaração/ORVA"); }
+
+std::unique_ptr<Tfrm_main> Tfrm_main::Inicia(const QString &pastaCliente, const QString &arquivoIni,
+                                             const QString &origem)
+{
+    orva::setApplicationTitle(tituloAplicacao());
+    auto frm = std::make_unique<Tfrm_main>(pastaCliente, arquivoIni);
+    frm->CriaJanelas();
+    if (!origem.isEmpty()) {
+        frm->ui->ComboBox1->setEditText(origem);
+        frm->ListaDeclaracoes(origem);
+    }
+    return frm;
+}
+
+void Tfrm_main::CriaJanelas()
+{
+    // A notice dialog exists from the start; each notice shown gets a fresh one.
+    if (!m_atencao)
+        m_atencao = std::make_unique<Tfrm_atencao>(this);
+    frm_recibo();
+    frm_selecione();
+    FrmDownload();
+}
+
+Tfrm_recibo *Tfrm_main::frm_recibo()
+{
+    if (!m_recibo)
+        m_recibo = std::make_unique<Tfrm_recibo>();
+    return m_recibo.get();
+}
+
+Tfrm_selecione *Tfrm_main::frm_selecione()
+{
+    if (!m_selecione) {
+        m_selecione = new Tfrm_selecione(this);
+        connect(m_selecione, &Tfrm_selecione::pastaSelecionada, this, [this](const QString &pasta) {
+            ui->ComboBox1->setEditText(pasta);
+            ListaDeclaracoes(pasta);
+        });
+    }
+    return m_selecione;
+}
+
+TFrmDownload *Tfrm_main::FrmDownload()
+{
+    if (!m_download)
+        m_download = new TFrmDownload(this);
+    return m_download;
+}
+
+QComboBox *Tfrm_main::ComboBox1() const { return ui->ComboBox1; }
+QPushButton *Tfrm_main::BitBtn5() const { return ui->BitBtn5; }
+QPushButton *Tfrm_main::BitBtn6() const { return ui->BitBtn6; }
+QListWidget *Tfrm_main::ListBox1() const { return ui->ListBox1; }
+QPushButton *Tfrm_main::BitBtn1() const { return ui->BitBtn1; }
+QPushButton *Tfrm_main::BitBtn2() const { return ui->BitBtn2; }
+QListWidget *Tfrm_main::ListBox2() const { return ui->ListBox2; }
+QRadioButton *Tfrm_main::RadioButton1() const { return ui->RadioButton1; }
+QRadioButton *Tfrm_main::RadioButton2() const { return ui->RadioButton2; }
+QRadioButton *Tfrm_main::RadioButton3() const { return ui->RadioButton3; }
+QPushButton *Tfrm_main::BitBtn7() const { return ui->BitBtn7; }
+QPushButton *Tfrm_main::BitBtn3() const { return ui->BitBtn3; }
+QPushButton *Tfrm_main::BitBtn4() const { return ui->BitBtn4; }
+
+void Tfrm_main::FormCreate()
+{
+    // The settings and the new receipts. A failure here is passed over: the
+    // window opens all the same.
+    try {
+        m_cliente.LeConfiguracao(m_arquivoIni);
+        ListaComprovantes();
+    } catch (...) {
+    }
+}
+
+void Tfrm_main::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_mostrada)
+        return;
+    m_mostrada = true;
+    if (const QScreen *tela = screen())
+        move(tela->availableGeometry().center() - rect().center());
+}
+
+bool Tfrm_main::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == ui->ListBox1 || watched == ui->ListBox2)) {
+        QListWidget *lista = static_cast<QListWidget *>(watched);
+        const int antes = lista->currentRow();
+        // Once the list has moved its selection.
+        QTimer::singleShot(0, this, [this, lista, antes] {
+            if (lista->currentRow() < 0 || lista->currentRow() == antes)
+                return;
+            if (lista == ui->ListBox1)
+                ListBox1Click();
+            else
+                ListBox2Click();
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tfrm_main::closeEvent(QCloseEvent *event)
+{
+    // The folder picker goes with the main window.
+    if (m_selecione)
+        m_selecione->hide();
+    QMainWindow::closeEvent(event);
+}
+
+// ---- lists ----
+
+void Tfrm_main::sincronizaOrigem() { m_cliente.defineOrigem(ui->ComboBox1->currentText()); }
+
+void Tfrm_main::mostraDeclaracoes()
+{
+    ui->ListBox1->clear();
+    ui->ListBox1->addItems(m_cliente.linhasDeclaracoes());
+}
+
+void Tfrm_main::mostraComprovantes()
+{
+    ui->ListBox2->clear();
+    ui->ListBox2->addItems(m_cliente.comprovantes().linhas);
+}
+
+void Tfrm_main::ListaDeclaracoes(const QString &pasta)
+{
+    sincronizaOrigem();
+    m_cliente.ListaDeclaracoes(pasta);
+    mostraDeclaracoes();
+}
+
+void Tfrm_main::ListaComprovantes()
+{
+    m_cliente.defineFiltro(ui->RadioButton2->isChecked()   ? cl::Filtro::Novos
+                           : ui->RadioButton3->isChecked() ? cl::Filtro::Antigos
+                                                           : cl::Filtro::Todos);
+    m_cliente.ListaComprovantes();
+    mostraComprovantes();
+}
+
+// ---- declarations ----
+
+void Tfrm_main::ListBox1Click()
+{
+    const int linha = ui->ListBox1->currentRow();
+    if (linha < 0)
+        return;
+    sincronizaOrigem();
+    Ocupado ocupado(*this); // the archiver is waited for
+    if (m_cliente.SelecionaDeclaracao(linha))
+        ui->BitBtn1->setEnabled(true);
+}
+
+void Tfrm_main::BitBtn1Click()
+{
+    sincronizaOrigem();
+    {
+        Ocupado ocupado(*this);
+        m_enviando = true;
+        // The window is painted again while the archive goes out.
+        m_cliente.Envia([](qint64, qint64) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        });
+        m_enviando = false;
+    }
+    ui->ComboBox1->setEditText(m_cliente.origem());
+    mostraDeclaracoes();
+    mostraComprovantes();
+}
+
+void Tfrm_main::BitBtn5Click()
+{
+    sincronizaOrigem();
+    if (m_cliente.Abre() == cl::Cliente::Abertura::ComprovanteGravado) {
+        // The text was a receipt record, now stored: the origin goes back to
+        // the root of the file system.
+        m_cliente.defineOrigem(QStringLiteral("/"));
+        mostraComprovantes();
+    } else {
+        mostraDeclaracoes();
+    }
+    ui->ComboBox1->setEditText(m_cliente.origem());
+}
+
+void Tfrm_main::BitBtn2Click()
+{
+    sincronizaOrigem();
+    m_cliente.Apaga();
+    mostraDeclaracoes();
+}
+
+void Tfrm_main::BitBtn6Click() { frm_selecione()->Mostra(ui->ComboBox1->currentText()); }
+
+// ---- receipts ----
+
+void Tfrm_main::ListBox2Click() { m_cliente.SelecionaComprovante(ui->ListBox2->currentRow()); }
+
+void Tfrm_main::RadioButtonClick() { ListaComprovantes(); }
+
+void Tfrm_main::BitBtn7Click()
+{
+    if (orva::prompts().question(QStringLiteral("Confirmação"), QStringLiteral("Deseja excluir o comprovante selecionado?"),
+                                 orva::Prompts::Icon::Question, orva::Prompts::Button::No))
+        m_cliente.ExcluiComprovante();
+    ListaComprovantes();
+}
+
+void Tfrm_main::BitBtn3Click()
+{
+    const std::optional<cl::Recibo> recibo = m_cliente.PreparaImpressao();
+    if (!recibo)
+        return;
+    frm_recibo()->DefineRecibo(*recibo, m_cliente.chave().textoTipo, m_cliente.chave().textoRetificacao);
+    frm_recibo()->VisualizaRecibo();
+    m_cliente.ConcluiImpressao();
+    mostraComprovantes();
+}
+
+void Tfrm_main::BitBtn4Click()
+{
+    TFrmDownload *download = FrmDownload();
+    orva::prompts().execModal(*download);
+    // Closing the dialog fetches with the values of its last confirm.
+    m_chaveBusca = std::make_pair(download->inscricao(), download->exercicioProtocolo().left(4));
+    {
+        Ocupado ocupado(*this);
+        m_cliente.BuscaRecibo(download->inscricao(), download->exercicioProtocolo());
+    }
+    m_chaveBusca.reset();
+    mostraComprovantes();
+}
+
+// ---- dialogs ----
+
+void Tfrm_main::MostraAviso(const QString &mensagem1, const QString &mensagem2)
+{
+    Livre livre(*this);
+    Tfrm_atencao frm(this);
+    frm.Limpa();
+    frm.bt_ok()->setText(QStringLiteral("Continuar >>"));
+    frm.bt_print()->setEnabled(false);
+    frm.setWindowTitle(QStringLiteral("Leia atentamente"));
+    frm.Label1()->setText(QStringLiteral("Bem vindo!, Leia atentamente as informações abaixo"));
+    frm.defineLinhas(cl::linhasAviso(mensagem1, mensagem2));
+    orva::prompts().execModal(frm);
+}
+
+void Tfrm_main::MostraFalha(const QString &mensagem1, const QString &mensagem2)
+{
+    Livre livre(*this);
+    Tfrm_atencao frm(this);
+    frm.Limpa();
+    frm.setWindowTitle(QStringLiteral("Erro ao entregar declaração"));
+    frm.Label1()->setText(QStringLiteral("Atenção. Sua declaração não pôde ser recebida."));
+    frm.defineLinhas(cl::linhasFalha(mensagem1, mensagem2));
+
+    // The error report names the declaration concerned: the one being sent
+    // (its protocol record), or the receipt being fetched.
+    const cl::ChaveDeclaracao &chave = m_cliente.chave();
+    const QString inscricao = m_chaveBusca ? m_chaveBusca->first : chave.inscricao;
+    const QString exercicio = m_chaveBusca ? m_chaveBusca->second : chave.exercicio;
+    frm_recibo()->DefineErro(inscricao, exercicio, mensagem1, cl::TrocaQuebras(mensagem2));
+    frm.defineImpressao([this] { frm_recibo()->VisualizaErro(); });
+    orva::prompts().execModal(frm);
+}
+
+void Tfrm_main::aviso(const QString &mensagem1, const QString &mensagem2) { MostraAviso(mensagem1, mensagem2); }
+
+void Tfrm_main::falha(const QString &mensagem1, const QString &mensagem2) { MostraFalha(mensagem1, mensagem2); }
+
+void Tfrm_main::erro(const QString &texto)
+{
+    Livre livre(*this);
+    QString mostrado = texto;
+    // A declaration file that is missing because the archiver failed: say why.
+    if (m_enviando && !m_cliente.erroExtracao().isEmpty()
+        && texto.contains(QFileInfo(m_cliente.arquivoDados()).fileName(), Qt::CaseInsensitive))
+        mostrado += QStringLiteral("\n\n") + m_cliente.erroExtracao();
+    orva::prompts().error(mostrado);
+}
+
+void Tfrm_main::mensagem(const QString &texto)
+{
+    Livre livre(*this);
+    orva::prompts().information(texto);
+}

@@ -1,0 +1,121 @@
+#pragma once
+#include "client/cliente.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class frm_main;
+}
+class QComboBox;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class Tfrm_atencao;
+class Tfrm_recibo;
+class Tfrm_selecione;
+class TFrmDownload;
+
+// The delivery client's main window: the origin folder and its packed
+// declarations on the left, the stored receipts on the right. The steps run
+// in the client engine; this window shows its lists and its dialogs.
+class Tfrm_main : public QMainWindow, private orva::cliente::Dialogos {
+    Q_OBJECT
+public:
+    // `pastaCliente`: the client's program folder ("recv", the archiver
+    // beside it); `arquivoIni`: its settings file (empty: ClienteORVA.INI in
+    // that folder). Runs the creation step.
+    explicit Tfrm_main(const QString &pastaCliente, const QString &arquivoIni = QString(), QWidget *parent = nullptr);
+    ~Tfrm_main() override;
+
+    // Start-up: the application title, the main window and the windows that
+    // live as long as it, in their order, and the origin folder of the
+    // command line (listed when given).
+    static std::unique_ptr<Tfrm_main> Inicia(const QString &pastaCliente, const QString &arquivoIni,
+                                             const QString &origem);
+    static QString tituloAplicacao();
+
+    // The windows created at start-up (created on first use otherwise).
+    Tfrm_recibo *frm_recibo();
+    Tfrm_selecione *frm_selecione();
+    TFrmDownload *FrmDownload();
+
+    orva::cliente::Cliente &cliente() { return m_cliente; }
+
+    // Controls.
+    QComboBox *ComboBox1() const;
+    QPushButton *BitBtn5() const;
+    QPushButton *BitBtn6() const;
+    QListWidget *ListBox1() const;
+    QPushButton *BitBtn1() const;
+    QPushButton *BitBtn2() const;
+    QListWidget *ListBox2() const;
+    QRadioButton *RadioButton1() const;
+    QRadioButton *RadioButton2() const;
+    QRadioButton *RadioButton3() const;
+    QPushButton *BitBtn7() const;
+    QPushButton *BitBtn3() const;
+    QPushButton *BitBtn4() const;
+
+    // The notice dialog: success variant, then failure variant with its
+    // error report. Both are modal.
+    void MostraAviso(const QString &mensagem1, const QString &mensagem2);
+    void MostraFalha(const QString &mensagem1, const QString &mensagem2);
+
+    // Lists the archives of `pasta` (the origin folder text is not changed).
+    void ListaDeclaracoes(const QString &pasta);
+    // Refills the receipts list with the filter of the options.
+    void ListaComprovantes();
+
+public slots:
+    void FormCreate();
+    void ListBox1Click();
+    void BitBtn1Click();
+    void BitBtn5Click();
+    void BitBtn2Click();
+    void BitBtn6Click();
+    void ListBox2Click();
+    void RadioButtonClick();
+    void BitBtn7Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // What the engine shows.
+    void aviso(const QString &mensagem1, const QString &mensagem2) override;
+    void falha(const QString &mensagem1, const QString &mensagem2) override;
+    void erro(const QString &texto) override;
+    void mensagem(const QString &texto) override;
+
+    void CriaJanelas();
+    // The origin folder text goes to the engine before each step that reads it.
+    void sincronizaOrigem();
+    void mostraDeclaracoes();
+    void mostraComprovantes();
+
+    // A wait cursor while the engine talks to the server or the archiver;
+    // lifted while a dialog waits for the user.
+    class Ocupado;
+    class Livre;
+    int m_ocupado = 0;
+
+    std::unique_ptr<Ui::frm_main> ui;
+    orva::cliente::Cliente m_cliente;
+    QString m_arquivoIni;
+    std::unique_ptr<Tfrm_atencao> m_atencao;
+    std::unique_ptr<Tfrm_recibo> m_recibo;
+    Tfrm_selecione *m_selecione = nullptr; // owned as a child window
+    TFrmDownload *m_download = nullptr;    // owned as a child window
+    bool m_mostrada = false;
+    bool m_enviando = false;
+    // The error report's registration and exercise while a receipt is
+    // fetched; otherwise those of the declaration key.
+    std::optional<std::pair<QString, QString>> m_chaveBusca;
+};
