@@ -30,6 +30,18 @@ void recusaControles(const QString &texto, const QString &oQue)
 QByteArray comFimDeLinha(const QString &linha) { return win1252::encode(linha) + "\r\n"; }
 
 // Reads a reply into the result: false when it was empty (the exchange ends).
+// Connects and sends the command line; a line that cannot go out means the
+// connection broke, the same outcome as no connection at all.
+bool conectaEEnvia(Conexao &conexao, const Endereco &endereco, const Limites &limites, const QByteArray &linha,
+                   ResultadoTroca &r)
+{
+    if (conexao.conecta(endereco.host, endereco.porta, limites.conexao, &r.erro)
+        && conexao.envia(linha, limites.envio, &r.erro))
+        return true;
+    r.desfecho = Desfecho::SemConexao;
+    return false;
+}
+
 bool respostaLida(Conexao &conexao, const Limites &limites, ResultadoTroca &r)
 {
     const LinhaLida lida = LeResposta(conexao, limites.resposta);
@@ -113,15 +125,8 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
     }
 
     Conexao conexao;
-    if (!conexao.conecta(endereco.host, endereco.porta, limites.conexao, &r.erro)) {
-        r.desfecho = Desfecho::SemConexao;
+    if (!conectaEEnvia(conexao, endereco, limites, auth, r))
         return r;
-    }
-    // A command line that cannot go out means the connection broke.
-    if (!conexao.envia(auth, limites.envio, &r.erro)) {
-        r.desfecho = Desfecho::SemConexao;
-        return r;
-    }
     if (!respostaLida(conexao, limites, r)) {
         r.desfecho = Desfecho::SemResposta;
         return r;
@@ -186,14 +191,8 @@ ResultadoTroca BuscaComprovante(const Endereco &endereco, const QString &inscric
         return r;
     }
     Conexao conexao;
-    if (!conexao.conecta(endereco.host, endereco.porta, limites.conexao, &r.erro)) {
-        r.desfecho = Desfecho::SemConexao;
+    if (!conectaEEnvia(conexao, endereco, limites, comp, r))
         return r;
-    }
-    if (!conexao.envia(comp, limites.envio, &r.erro)) {
-        r.desfecho = Desfecho::SemConexao;
-        return r;
-    }
     respostaLida(conexao, limites, r);
     r.desfecho = r.resposta.codigo == QLatin1String("201") ? Desfecho::Recebida : Desfecho::Recusada;
     return r;
