@@ -1,10 +1,10 @@
 // Time for the search window to show the first screen of a 100,000-row table,
 // against the baseline of reading every row into the grid before showing it.
+#include "apoio.h"
 #include "common/prompts.h"
 #include "registrations/frmconsulta.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoes.h"
-#include "shell/instalacao.h"
 #include "shell/querymodel.h"
 
 #include <QApplication>
@@ -47,12 +47,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("LC_ALL", "pt_BR.UTF-8");
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    orva::install::createProgramFolder(dir.path());
-    Funcoes::DefineDiretorioSistema(dir.path());
-    TdtmDados dados;
-    dados.DataModuleCreate();
-    dtmDados = &dados;
+    bench::ProgramaTemporario programa;
+    TdtmDados &dados = programa.dados;
     orva::db::Command fill(dados.ADOConnection);
     fill.setCommandText(QStringLiteral(
         "Create Table Grande (Codigo TEXT COLLATE NOCASE, Descricao TEXT COLLATE NOCASE, Valor REAL, Data DATE)"));
@@ -100,7 +96,6 @@ int main(int argc, char **argv)
     std::printf("baseline, all rows read before showing: %.1f ms (median of 5)\n", b);
     std::printf("ratio baseline / window: %.1fx\n", b / w);
     frmConsulta = nullptr;
-    dtmDados = nullptr;
     orva::setPrompts(nullptr);
     return 0;
 }

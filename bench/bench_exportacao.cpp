@@ -2,10 +2,10 @@
 // dumping the same rows as CSV from the same database in the same run. Peak
 // memory is read after a 100,000-row and after a 1,000,000-row export: flat
 // memory means the two stay close.
+#include "apoio.h"
 #include "export/exportacao.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoes.h"
-#include "shell/instalacao.h"
 #include "shell/relogio.h"
 
 #include <QCoreApplication>
@@ -18,17 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-long peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 void fill(orva::db::Connection &c, int protocolo, int rows)
 {
@@ -61,12 +50,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QTemporaryDir dir;
-    orva::install::createProgramFolder(dir.path());
-    Funcoes::DefineDiretorioSistema(dir.path());
-    TdtmDados dados;
-    dados.DataModuleCreate();
-    dtmDados = &dados;
+    bench::ProgramaTemporario programa;
+    QTemporaryDir &dir = programa.dir;
+    TdtmDados &dados = programa.dados;
     orva::db::Command setup(dados.ADOConnection);
     setup.setCommandText(QStringLiteral(
         "Insert into Empresa Values ('00000000000001', 'EMPRESA DE TESTE', '12345678000195', '4711302', '0', '110001')"));
@@ -81,9 +67,9 @@ int main(int argc, char **argv)
 
     orva::exportacao::Exportador exportador(dados.ADOConnection);
     exportSeconds(exportador, QStringLiteral("1"));
-    const long peakSmall = peakKiB();
+    const long peakSmall = bench::picoMemoriaKiB();
     const double exportTime = exportSeconds(exportador, QStringLiteral("2"));
-    const long peakLarge = peakKiB();
+    const long peakLarge = bench::picoMemoriaKiB();
 
     QElapsedTimer t;
     t.start();
@@ -101,6 +87,5 @@ int main(int argc, char **argv)
     std::printf("export of 1,000,000 rows: %.2f s\n", exportTime);
     std::printf("ratio export / dump: %.2fx (goal: at most 2x)\n", exportTime / dumpTime);
     std::printf("peak memory after 100,000 rows: %ld KiB; after 1,000,000 rows: %ld KiB\n", peakSmall, peakLarge);
-    dtmDados = nullptr;
     return 0;
 }

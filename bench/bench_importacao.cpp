@@ -4,10 +4,10 @@
 // wrote before its writes were grouped) against the grouped writes, and the
 // peak memory after a 100,000-record and after a 1,000,000-record file: flat
 // memory means the two stay close.
+#include "apoio.h"
 #include "import/validacao.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoes.h"
-#include "shell/instalacao.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,17 +19,6 @@
 #include <cstdio>
 
 namespace {
-
-long peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 QByteArray digits(qint64 value, int width) { return QByteArray::number(value).rightJustified(width, '0'); }
 
@@ -120,12 +109,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QTemporaryDir dir;
-    orva::install::createProgramFolder(dir.path());
-    Funcoes::DefineDiretorioSistema(dir.path());
-    TdtmDados dados;
-    dados.DataModuleCreate();
-    dtmDados = &dados;
+    bench::ProgramaTemporario programa;
+    QTemporaryDir &dir = programa.dir;
+    TdtmDados &dados = programa.dados;
     dados.ADOConnection.executeScript(QStringLiteral(
         "Insert into Empresa Values ('00000000000001', 'EMPRESA DE TESTE', '12345678000195', '4711302', '0', '110001');"
         "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao) Values "
@@ -159,10 +145,10 @@ int main(int argc, char **argv)
     generate(large, csv, 1000000, 1000000);
 
     const Run smallRun = validateAndImport(importer, small, 100000);
-    const long peakSmall = peakKiB();
+    const long peakSmall = bench::picoMemoriaKiB();
     clear();
     const Run largeRun = validateAndImport(importer, large, 1000000);
-    const long peakLarge = peakKiB();
+    const long peakLarge = bench::picoMemoriaKiB();
     std::printf("100,000 records: validation %.2f s, import %.2f s\n", smallRun.validate, smallRun.import);
 
     // The same table, empty, in a database of its own, filled by the sqlite3 shell.
@@ -196,6 +182,5 @@ int main(int argc, char **argv)
                 largeRun.validate, largeRun.import, largeRun.imported, ours);
     std::printf("ratio validation and import / sqlite3 .import: %.2fx (goal: at most 2x)\n", ours / csvTime);
     std::printf("peak memory after 100,000 records: %ld KiB; after 1,000,000 records: %ld KiB\n", peakSmall, peakLarge);
-    dtmDados = nullptr;
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "comandos.h"
+#include "pedidoimportacao.h"
 
 #include "import/validacao.h"
 #include "maintenance/manutencao.h"
@@ -17,33 +18,22 @@ namespace {
 // the compaction failed.
 int importa(const QStringList &argumentos)
 {
-    const orva::cli::Opcoes opcoes(QStringLiteral("import"), argumentos, {QStringLiteral("protocolo")});
-    if (!opcoes.valido())
-        return orva::cli::falha(opcoes.erro());
-    if (!opcoes.tem(QStringLiteral("protocolo")) || opcoes.posicionais().size() != 1)
-        return orva::cli::falha(QStringLiteral("Uso: orva-cli import --protocolo N ARQUIVO"));
-    const QString numero = opcoes.valor(QStringLiteral("protocolo"));
-    const QString arquivo = opcoes.posicionais().first();
-
     TdtmDados dados;
     dados.DataModuleCreate();
     dtmDados = &dados;
     orva::importacao::Importador importador(dados.ADOConnection);
-    const auto protocolo = importador.VerificaProtocolo(numero);
-    if (!protocolo)
-        return orva::cli::falha(orva::importacao::mensagemProtocoloInvalido());
-    if (Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), protocolo->inscricao,
-                                      QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"))
-        == QStringLiteral("Não Cadastrado"))
-        return orva::cli::falha(QStringLiteral("A empresa %1 do protocolo não está cadastrada como declarante de "
-                                               "notas fiscais.")
-                                    .arg(protocolo->inscricao));
+    const auto pedido = orva::cli::lePedidoImportacao(QStringLiteral("import"), argumentos, importador);
+    if (!pedido)
+        return 1;
+    const QString &arquivo = pedido->arquivo;
+    const QString &numero = pedido->protocolo.numero;
+    const auto &protocolo = pedido->protocolo;
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     orva::importacao::Acompanhamento acompanhamento;
     acompanhamento.relatorio = [&out](const QString &entrada) { out << entrada << '\n'; };
-    const auto validacao = importador.ValidaArquivo(arquivo, protocolo->inscricao, protocolo->exercicio, acompanhamento);
+    const auto validacao = importador.ValidaArquivo(arquivo, protocolo.inscricao, protocolo.exercicio, acompanhamento);
     if (validacao.erros > 0) {
         out.flush();
         return orva::cli::falha(orva::importacao::mensagemErrosValidacao());

@@ -1,8 +1,8 @@
 #include "comandos.h"
+#include "pedidoimportacao.h"
 
 #include "import/validacao.h"
 #include "shell/dtmdados.h"
-#include "shell/funcoes.h"
 
 #include <QTextStream>
 
@@ -12,30 +12,19 @@ namespace {
 // as the import window's validation does; the report goes to stdout.
 int valida(const QStringList &argumentos)
 {
-    const orva::cli::Opcoes opcoes(QStringLiteral("validate"), argumentos, {QStringLiteral("protocolo")});
-    if (!opcoes.valido())
-        return orva::cli::falha(opcoes.erro());
-    if (!opcoes.tem(QStringLiteral("protocolo")) || opcoes.posicionais().size() != 1)
-        return orva::cli::falha(QStringLiteral("Uso: orva-cli validate --protocolo N ARQUIVO"));
-
     TdtmDados dados;
     dados.DataModuleCreate();
     dtmDados = &dados;
     orva::importacao::Importador importador(dados.ADOConnection);
-    const auto protocolo = importador.VerificaProtocolo(opcoes.valor(QStringLiteral("protocolo")));
-    if (!protocolo)
-        return orva::cli::falha(orva::importacao::mensagemProtocoloInvalido());
-    if (Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), protocolo->inscricao,
-                                      QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"))
-        == QStringLiteral("Não Cadastrado"))
-        return orva::cli::falha(QStringLiteral("A empresa %1 do protocolo não está cadastrada como declarante de "
-                                               "notas fiscais.")
-                                    .arg(protocolo->inscricao));
+    const auto pedido = orva::cli::lePedidoImportacao(QStringLiteral("validate"), argumentos, importador);
+    if (!pedido)
+        return 1;
+    const auto &protocolo = pedido->protocolo;
 
     QTextStream out(stdout);
     orva::importacao::Acompanhamento acompanhamento;
     acompanhamento.relatorio = [&out](const QString &entrada) { out << entrada << '\n'; };
-    const auto r = importador.ValidaArquivo(opcoes.posicionais().first(), protocolo->inscricao, protocolo->exercicio,
+    const auto r = importador.ValidaArquivo(pedido->arquivo, protocolo.inscricao, protocolo.exercicio,
                                             acompanhamento);
     out.flush();
     if (r.erros > 0)

@@ -523,13 +523,19 @@ void TfrmNotaFiscal::ExcluiNotaFiscal()
 
 // --- Buttons ------------------------------------------------------------------
 
-void TfrmNotaFiscal::btnGravarClick()
+bool TfrmNotaFiscal::CamposCompletos()
 {
     const QString falta = Funcoes::VerificaCampos(this);
-    if (!falta.isEmpty()) {
-        orva::prompts().error(QStringLiteral("Falta o Dados do Campo ") + falta);
+    if (falta.isEmpty())
+        return true;
+    orva::prompts().error(QStringLiteral("Falta o Dados do Campo ") + falta);
+    return false;
+}
+
+void TfrmNotaFiscal::btnGravarClick()
+{
+    if (!CamposCompletos())
         return;
-    }
     if (ui->edtTipoEntrada->text() == kTipoNE
         && !orva::notas::mesmoValor(ui->edtValorNotaFiscal->text(), ui->edtValorNfOrigem->text())) {
         orva::prompts().error(QStringLiteral("O valor da nota fiscal de origem \n"
@@ -541,11 +547,8 @@ void TfrmNotaFiscal::btnGravarClick()
 
 void TfrmNotaFiscal::btnExcluirClick()
 {
-    const QString falta = Funcoes::VerificaCampos(this);
-    if (!falta.isEmpty()) {
-        orva::prompts().error(QStringLiteral("Falta o Dados do Campo ") + falta);
+    if (!CamposCompletos())
         return;
-    }
     if (!orva::prompts().question(QStringLiteral("ATENÇÃO"), QStringLiteral("Deseja mesmo Apagar o registro atual ?"),
                                   orva::Prompts::Icon::Warning, orva::Prompts::Button::Yes))
         return;

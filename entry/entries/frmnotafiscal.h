@@ -121,6 +121,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Names the first empty required field in an error box; false when one is empty.
+    bool CamposCompletos();
     // " Where Inscricao = '…' And Exercicio = '…' And Municipio = '…'
     // And NF = '…' And TIPO = '…'": the invoice on screen.
     QString CondicaoChave() const;

@@ -1,0 +1,41 @@
+#pragma once
+// What the benchmarks share: a fresh program folder with its database open,
+// and the process's peak memory.
+#include "shell/dtmdados.h"
+#include "shell/funcoes.h"
+#include "shell/instalacao.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace bench {
+
+// A new program folder with orva.mdb, opened as the program's data module
+// for the lifetime of the object.
+struct ProgramaTemporario {
+    ProgramaTemporario()
+    {
+        orva::install::createProgramFolder(dir.path());
+        Funcoes::DefineDiretorioSistema(dir.path());
+        dados.DataModuleCreate();
+        dtmDados = &dados;
+    }
+    ~ProgramaTemporario() { dtmDados = nullptr; }
+
+    QTemporaryDir dir;
+    TdtmDados dados;
+};
+
+// Peak resident memory of this process so far (VmHWM), in KiB; -1 when unknown.
+inline long picoMemoriaKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+} // namespace bench

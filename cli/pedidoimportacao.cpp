@@ -1,0 +1,35 @@
+#include "pedidoimportacao.h"
+
+#include "comandos.h"
+#include "shell/funcoes.h"
+
+namespace orva::cli {
+
+std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const QStringList &argumentos,
+                                                   orva::importacao::Importador &importador)
+{
+    const Opcoes opcoes(comando, argumentos, {QStringLiteral("protocolo")});
+    if (!opcoes.valido()) {
+        falha(opcoes.erro());
+        return std::nullopt;
+    }
+    if (!opcoes.tem(QStringLiteral("protocolo")) || opcoes.posicionais().size() != 1) {
+        falha(QStringLiteral("Uso: orva-cli %1 --protocolo N ARQUIVO").arg(comando));
+        return std::nullopt;
+    }
+    const auto protocolo = importador.VerificaProtocolo(opcoes.valor(QStringLiteral("protocolo")));
+    if (!protocolo) {
+        falha(orva::importacao::mensagemProtocoloInvalido());
+        return std::nullopt;
+    }
+    if (Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), protocolo->inscricao,
+                                      QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"))
+        == QStringLiteral("Não Cadastrado")) {
+        falha(QStringLiteral("A empresa %1 do protocolo não está cadastrada como declarante de notas fiscais.")
+                  .arg(protocolo->inscricao));
+        return std::nullopt;
+    }
+    return PedidoImportacao{*protocolo, opcoes.posicionais().first()};
+}
+
+} // namespace orva::cli

@@ -1,0 +1,22 @@
+#pragma once
+#include "import/validacao.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// What validate and import both start from: "--protocolo N FILE", an open
+// invoice protocol of a company registered for invoices.
+namespace orva::cli {
+
+struct PedidoImportacao {
+    orva::importacao::Protocolo protocolo;
+    QString arquivo;
+};
+
+// Reads the arguments and checks the protocol on the data module's
+// connection; nothing, after printing why, when the command cannot go on.
+std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const QStringList &argumentos,
+                                                   orva::importacao::Importador &importador);
+
+} // namespace orva::cli
