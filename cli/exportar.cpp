@@ -1,7 +1,6 @@
 #include "comandos.h"
 
 #include "export/exportacao.h"
-#include "maintenance/arquivador.h"
 #include "shell/dtmdados.h"
 #include "shell/relogio.h"
 
@@ -10,7 +9,8 @@
 namespace {
 
 // Exports an open protocol as the export window does, answering "No" to
-// sending it now and skipping the copy window.
+// sending it now and skipping the copy window. Success is printed only once
+// the archive was read back and the protocol's mark committed.
 int exporta(const QStringList &argumentos)
 {
     const orva::cli::Opcoes opcoes(QStringLiteral("export"), argumentos, {QStringLiteral("protocolo")});
@@ -23,22 +23,16 @@ int exporta(const QStringList &argumentos)
     dados.DataModuleCreate();
     dtmDados = &dados;
     orva::exportacao::Exportador exportador(dados.ADOConnection);
-    const auto carregado = exportador.carregaProtocolo(opcoes.valor(QStringLiteral("protocolo")), orva::hoje());
-    if (!carregado)
-        return orva::cli::falha(orva::exportacao::mensagemProtocoloInexistente());
-    const auto empresa = exportador.registroEmpresa(carregado->inscricao);
-    if (!empresa)
-        return orva::cli::falha(QStringLiteral("A empresa %1 do protocolo não está cadastrada. Cadastre-a antes de exportar.")
-                                    .arg(carregado->inscricao));
-    if (exportador.gravaArquivo(*carregado, *empresa).linhas == 0)
+    const auto exportacao = exportador.exporta(opcoes.valor(QStringLiteral("protocolo")), orva::hoje());
+    if (exportacao.linhas == 0)
         return orva::cli::falha(orva::exportacao::mensagemSemRegistros());
-    QString motivo;
-    if (Funcoes::CompactaArquivo(carregado->arquivo, carregado->baseCompactado, &motivo))
-        return orva::cli::falha(orva::exportacao::mensagemFalhaCompactacao()
-                                + (motivo.isEmpty() ? QString() : QStringLiteral("\n") + motivo));
-    exportador.marcaTransmitido(carregado->numero, orva::hoje());
+    try {
+        exportador.marcaTransmitido(exportacao.protocolo.numero, orva::hoje());
+    } catch (const orva::Error &e) {
+        return orva::cli::falha(orva::exportacao::mensagemFalhaMarca(e.message()));
+    }
     QTextStream out(stdout);
-    out << carregado->arquivo << Qt::endl << carregado->baseCompactado << ".rar" << Qt::endl;
+    out << exportacao.protocolo.arquivo << Qt::endl << exportacao.arquivoCompactado << Qt::endl;
     return 0;
 }
 

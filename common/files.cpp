@@ -1,7 +1,12 @@
 #include "files.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <initializer_list>
+
+#include <sys/stat.h>
 
 namespace orva::files {
 
@@ -17,6 +22,39 @@ QString findIgnoringCase(const QString &folder, const QString &name)
             return dir.filePath(entry);
     }
     return exact;
+}
+
+} // namespace orva::files
+
+namespace orva::files {
+
+QString descreveFalha(const QString &systemText)
+{
+    struct Causa {
+        std::initializer_list<const char *> textos;
+        const char *explicacao;
+    };
+    static const Causa causas[] = {
+        {{"No space left", "Não há espaço", "Disk quota", "Quota de disco"},
+         "o disco está cheio; libere espaço e tente novamente"},
+        {{"Read-only file system", "somente leitura", "apenas para leitura"},
+         "o disco ou a pasta estão somente para leitura"},
+        {{"Permission denied", "Permissão negada", "Operation not permitted", "Operação não permitida"},
+         "não há permissão de gravação no arquivo ou na pasta"},
+        {{"File too large", "Arquivo muito grande", "Ficheiro demasiado grande"},
+         "o arquivo passou do tamanho máximo que o sistema permite"},
+    };
+    for (const Causa &causa : causas)
+        for (const char *texto : causa.textos)
+            if (systemText.contains(QString::fromUtf8(texto), Qt::CaseInsensitive))
+                return QString::fromUtf8(causa.explicacao) + QStringLiteral(" (") + systemText + QLatin1Char(')');
+    return systemText;
+}
+
+bool isRegularFile(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 } // namespace orva::files

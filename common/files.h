@@ -9,3 +9,16 @@ namespace orva::files {
 QString findIgnoringCase(const QString &folder, const QString &name);
 
 } // namespace orva::files
+
+namespace orva::files {
+
+// A file failure told in Portuguese: the cause the user can act on (disk
+// full, no permission, read-only disk, file too large) followed by the
+// system's own text, which may come in English or Portuguese.
+QString descreveFalha(const QString &systemText);
+
+// Whether `path` is a regular file (after links); a FIFO, a device or a
+// folder would block or never end a pass that reads it to its end.
+bool isRegularFile(const QString &path);
+
+} // namespace orva::files

@@ -1,24 +1,30 @@
 #include "exportacao.h"
 
 #include "common/errors.h"
+#include "common/files.h"
 #include "common/win1252.h"
+#include "maintenance/arquivador.h"
+#include "shell/db/connection.h"
 #include "shell/db/sqltexto.h"
 #include "shell/funcoes.h"
 
-#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 namespace orva::exportacao {
 namespace {
 
 
 // Lines go out in Windows-1252, each ended by CR LF, through one buffer.
+// The file is written under a temporary name and takes its own name only
+// when closed complete, so a failed run leaves the earlier file as it was.
 class ArquivoDeclaracao {
 public:
     explicit ArquivoDeclaracao(const QString &nome) : m_arquivo(nome)
     {
-        if (!m_arquivo.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!m_arquivo.open(QIODevice::WriteOnly))
             throw orva::Error(QStringLiteral("Não foi possível criar o arquivo %1: %2")
-                                  .arg(nome, m_arquivo.errorString()));
+                                  .arg(nome, orva::files::descreveFalha(m_arquivo.errorString())));
         m_buffer.reserve(kBuffer + 1024);
     }
     void escreve(const QString &linha)
@@ -31,10 +37,9 @@ public:
     void fecha()
     {
         descarrega();
-        m_arquivo.close();
-        if (m_arquivo.error() != QFileDevice::NoError)
+        if (!m_arquivo.commit())
             throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
-                                  .arg(m_arquivo.fileName(), m_arquivo.errorString()));
+                                  .arg(m_arquivo.fileName(), orva::files::descreveFalha(m_arquivo.errorString())));
     }
 
 private:
@@ -43,11 +48,11 @@ private:
     {
         if (!m_buffer.isEmpty() && m_arquivo.write(m_buffer) != m_buffer.size())
             throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
-                                  .arg(m_arquivo.fileName(), m_arquivo.errorString()));
+                                  .arg(m_arquivo.fileName(), orva::files::descreveFalha(m_arquivo.errorString())));
         m_buffer.clear();
     }
 
-    QFile m_arquivo;
+    QSaveFile m_arquivo;
     QByteArray m_buffer;
 };
 
@@ -134,12 +139,14 @@ ResultadoGravacao Exportador::gravaArquivo(const ProtocoloCarregado &protocolo, 
 {
     ArquivoDeclaracao arquivo(protocolo.arquivo);
     QString tabela;
-    if (protocolo.tipoProtocolo == 0)
+    if (protocolo.tipoProtocolo == 0) {
         tabela = QStringLiteral("Notas");
-    else if (protocolo.tipoProtocolo == 1)
+    } else if (protocolo.tipoProtocolo == 1) {
         tabela = QStringLiteral("Rateio");
-    else
-        throw orva::Error(mensagemTipoInvalido());
+    } else {
+        arquivo.fecha(); // the file is left empty
+        throw Recusa(mensagemTipoInvalido());
+    }
 
     orva::db::Query linhas(m_conexao);
     linhas.setForwardOnly(true);
@@ -163,22 +170,65 @@ ResultadoGravacao Exportador::gravaArquivo(const ProtocoloCarregado &protocolo, 
     return resultado;
 }
 
+Exportacao Exportador::exporta(const QString &numero, const QDate &hoje,
+                               const std::function<bool(int, int)> &progresso)
+{
+    Exportacao e;
+    {
+        // Protocol, company, totals and rows from one snapshot: rows another
+        // program adds meanwhile are in neither the header nor the details.
+        const orva::db::ReadTransaction instantaneo(m_conexao);
+        const auto protocolo = carregaProtocolo(numero, hoje);
+        if (!protocolo)
+            throw Recusa(mensagemProtocoloInexistente());
+        e.protocolo = *protocolo;
+        const auto empresa = registroEmpresa(protocolo->inscricao);
+        if (!empresa)
+            throw Recusa(mensagemEmpresaInexistente(protocolo->inscricao));
+        const ResultadoGravacao gravacao = gravaArquivo(*protocolo, *empresa, progresso);
+        e.linhas = gravacao.linhas;
+        e.cancelado = gravacao.cancelado;
+    }
+    if (e.cancelado || e.linhas == 0)
+        return e;
+    QString motivo;
+    if (Funcoes::CompactaArquivo(e.protocolo.arquivo, e.protocolo.baseCompactado, &motivo))
+        throw Recusa(mensagemFalhaCompactacao() + (motivo.isEmpty() ? QString() : QStringLiteral("\n") + motivo));
+    e.arquivoCompactado = e.protocolo.baseCompactado + QStringLiteral(".rar");
+    // The archiver reads its archive back before it answers; what must hold
+    // here is that the file it named is there.
+    const QFileInfo compactado(e.arquivoCompactado);
+    if (!compactado.isFile() || compactado.size() == 0)
+        throw Recusa(mensagemFalhaCompactacao() + QStringLiteral("\nO arquivo %1 não foi gravado.").arg(e.arquivoCompactado));
+    e.empacotado = true;
+    return e;
+}
+
 void Exportador::marcaTransmitido(const QString &numero, const QDate &hoje)
 {
     if (!Funcoes::SoDigitos(numero))
         throw orva::Error(QStringLiteral("Número de protocolo inválido: %1").arg(numero));
-    orva::db::Query q(m_conexao);
-    q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero);
-    q.open();
-    const bool existe = !q.eof();
-    q.close();
-    if (!existe)
-        return;
+    orva::db::WriteTransaction transacao(m_conexao);
     orva::db::Command cmd(m_conexao);
     cmd.parameters().add(QStringLiteral("pDtTransmissao"), orva::db::ParamKind::Date).setValue(hoje);
     cmd.setCommandText(QStringLiteral("Update Protocolo Set ") + QStringLiteral(" DTTRANSMISSAO = :pDtTransmissao")
                        + QStringLiteral(" Where Protocolo = ") + numero);
-    cmd.execute();
+    if (cmd.execute() == 0)
+        throw orva::Error(QStringLiteral("O protocolo %1 não existe mais no banco de dados: ele não foi marcado como "
+                                         "transmitido.")
+                              .arg(numero));
+    transacao.commit();
+}
+
+QString mensagemEmpresaInexistente(const QString &inscricao)
+{
+    return QStringLiteral("A empresa %1 do protocolo não está cadastrada. Cadastre-a antes de exportar.").arg(inscricao);
+}
+
+QString mensagemFalhaMarca(const QString &motivo)
+{
+    return QStringLiteral("O arquivo foi gerado, mas o protocolo não pôde ser marcado como transmitido:\n") + motivo
+           + QStringLiteral("\nExporte o protocolo novamente quando o problema for resolvido.");
 }
 
 } // namespace orva::exportacao

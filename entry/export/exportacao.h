@@ -1,6 +1,8 @@
 #pragma once
 #include "declaracao.h"
 
+#include "common/errors.h"
+
 #include <QDate>
 #include <QString>
 
@@ -10,6 +12,14 @@
 // The export of one open protocol as a declaration file, free of widgets:
 // the export window and orva-cli run these same steps.
 namespace orva::exportacao {
+
+// A run refused for a reason the user is shown in a box (the protocol is no
+// longer open, the company is missing, an invalid protocol type, the
+// archiver failed); a file that cannot be written raises a plain Error.
+class Recusa : public orva::Error {
+public:
+    using orva::Error::Error;
+};
 
 // What loading an open protocol gives.
 struct ProtocoloCarregado {
@@ -26,6 +36,15 @@ struct ProtocoloCarregado {
 struct ResultadoGravacao {
     int linhas = 0;
     bool cancelado = false;
+};
+
+// What a whole export run did before the protocol is marked.
+struct Exportacao {
+    ProtocoloCarregado protocolo; // as read in the run's snapshot
+    int linhas = 0;
+    bool cancelado = false;
+    bool empacotado = false;   // the archive was written and read back
+    QString arquivoCompactado; // with ".rar"
 };
 
 class Exportador {
@@ -45,7 +64,16 @@ public:
     ResultadoGravacao gravaArquivo(const ProtocoloCarregado &protocolo, const QString &registroEmpresa,
                                    const std::function<bool(int, int)> &progresso = {});
 
-    // Sets the transmission date of the protocol.
+    // The run the window and orva-cli share: the protocol, its company, its
+    // totals and its rows read in one snapshot and written to the declaration
+    // file, which is then packed. Nothing is packed when the run is cancelled
+    // or has no rows. Raises orva::Error with the message to show when the
+    // protocol is no longer open, the company is missing, a file cannot be
+    // written or the archiver fails.
+    Exportacao exporta(const QString &numero, const QDate &hoje, const std::function<bool(int, int)> &progresso = {});
+
+    // Sets the transmission date of the protocol in a transaction of its
+    // own; raises when that cannot be written or the protocol is gone.
     void marcaTransmitido(const QString &numero, const QDate &hoje);
 
 private:
@@ -59,5 +87,8 @@ QString mensagemProtocoloInexistente();
 QString mensagemSemRegistros();
 QString mensagemTipoInvalido();
 QString mensagemFalhaCompactacao();
+QString mensagemEmpresaInexistente(const QString &inscricao);
+// The archive is there but the transmitted mark could not be written.
+QString mensagemFalhaMarca(const QString &motivo);
 
 } // namespace orva::exportacao

@@ -193,19 +193,17 @@ void TfrmExportacao::Exporta()
         QApplication::processEvents(); // lets a Cancel click through
         return !m_cancelar;
     };
-    orva::exportacao::ResultadoGravacao resultado;
+    orva::exportacao::Exportacao resultado;
     try {
-        resultado = m_exportador.gravaArquivo(*m_protocolo, m_registroEmpresa, progresso);
+        resultado = m_exportador.exporta(m_protocolo->numero, orva::hoje(), progresso);
+    } catch (const orva::exportacao::Recusa &e) {
+        orva::prompts().error(e.message());
+        return;
     } catch (const orva::db::DatabaseError &e) {
         orva::prompts().error(e.message());
         return;
-    } catch (const orva::Error &e) {
-        if (e.message() == orva::exportacao::mensagemTipoInvalido()) {
-            orva::prompts().error(e.message());
-            return;
-        }
-        throw; // a file that cannot be written reaches the support-line box
     }
+    // a file that cannot be written reaches the support-line box
     if (resultado.cancelado) {
         orva::prompts().information(QStringLiteral("Exportação Cancelada !"));
         return;
@@ -214,13 +212,7 @@ void TfrmExportacao::Exporta()
         orva::prompts().warning(orva::exportacao::mensagemSemRegistros());
         return;
     }
-    QString motivo;
-    if (Funcoes::CompactaArquivo(m_protocolo->arquivo, m_protocolo->baseCompactado, &motivo)) {
-        orva::prompts().error(orva::exportacao::mensagemFalhaCompactacao()
-                              + (motivo.isEmpty() ? QString() : QStringLiteral("\n") + motivo));
-        return;
-    }
-    const QString arquivoCompactado = m_protocolo->baseCompactado + QStringLiteral(".rar");
+    const QString &arquivoCompactado = resultado.arquivoCompactado;
     if (orva::prompts().question(QStringLiteral("Confirmação"), QStringLiteral("Deseja transmitir o arquivo agora?"),
                                  orva::Prompts::Icon::Question, orva::Prompts::Button::No)) {
         const QString pastaCliente = Funcoes::DiretorioSistema() + QStringLiteral("ClienteOrvaDATP/");
@@ -235,15 +227,17 @@ void TfrmExportacao::Exporta()
         copia.edtArquivo()->setText(arquivoCompactado);
         orva::prompts().execModal(copia);
     }
-    MarcaTransmitido();
-    orva::prompts().information(QStringLiteral("Exportação Concluida!"));
+    if (MarcaTransmitido())
+        orva::prompts().information(QStringLiteral("Exportação Concluida!"));
 }
 
-void TfrmExportacao::MarcaTransmitido()
+bool TfrmExportacao::MarcaTransmitido()
 {
     try {
         m_exportador.marcaTransmitido(m_protocolo->numero, orva::hoje());
+        return true;
     } catch (const orva::Error &e) {
-        orva::prompts().error(e.message());
+        orva::prompts().error(orva::exportacao::mensagemFalhaMarca(e.message()));
+        return false;
     }
 }

@@ -46,7 +46,8 @@ private:
     // that a run could pair with another protocol's rows.
     void EsqueceProtocolo();
     void Exporta();
-    void MarcaTransmitido();
+    // False, after saying why, when the mark could not be written.
+    bool MarcaTransmitido();
 
     std::unique_ptr<Ui::frmExportacao> ui;
     orva::exportacao::Exportador m_exportador;

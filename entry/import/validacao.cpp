@@ -1,6 +1,8 @@
 #include "validacao.h"
 
 #include "common/errors.h"
+#include "common/files.h"
+#include "shell/dtmdados.h"
 #include "shell/db/connection.h"
 #include "shell/db/parameters.h"
 #include "shell/db/query.h"
@@ -8,6 +10,7 @@
 #include "shell/regional.h"
 
 #include <QDate>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -266,7 +269,9 @@ namespace {
 
 // The transaction of an import pass was undone by the database itself (a
 // full disk, an I/O error): what it held since the last commit is gone.
-struct TransacaoDesfeita {};
+struct TransacaoDesfeita {
+    QString causa;
+};
 
 using orva::db::ParamKind;
 
@@ -394,10 +399,13 @@ public:
     bool executa(bool emTransacao)
     {
         passo(m_savepoint);
-        const bool ok = vincula() && sqlite3_step(m_insert) == SQLITE_DONE;
+        const bool vinculado = vincula();
+        const int rc = vinculado ? sqlite3_step(m_insert) : SQLITE_MISMATCH;
+        // Read before the reset, which may replace it.
+        const orva::db::DatabaseError falhaBanco = orva::db::falha(m_db, rc);
         sqlite3_reset(m_insert);
         sqlite3_clear_bindings(m_insert);
-        if (ok) {
+        if (rc == SQLITE_DONE) {
             passo(m_release);
             return true;
         }
@@ -405,11 +413,17 @@ public:
             // The database undid more than this row: its own transaction and,
             // in a pass, the rows written since the last commit.
             if (emTransacao)
-                throw TransacaoDesfeita{};
+                throw TransacaoDesfeita{falhaBanco.message()};
+            if (falhaBanco.doBanco())
+                throw falhaBanco;
             return false;
         }
         passo(m_rollback);
         passo(m_release);
+        // A full disk, a lock held by another program or a damaged file is
+        // no fault of the record: the pass stops and says why.
+        if (falhaBanco.doBanco())
+            throw falhaBanco;
         return false;
     }
 
@@ -507,12 +521,12 @@ private:
     {
         sqlite3_stmt *stmt = nullptr;
         const QByteArray texto = sql.toUtf8();
-        if (sqlite3_prepare_v3(m_db, texto.constData(), static_cast<int>(texto.size()), SQLITE_PREPARE_PERSISTENT,
-                               &stmt, nullptr)
-            != SQLITE_OK) {
-            const QString erro = QString::fromUtf8(sqlite3_errmsg(m_db));
+        const int rc = sqlite3_prepare_v3(m_db, texto.constData(), static_cast<int>(texto.size()),
+                                          SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            const orva::db::DatabaseError erro = orva::db::falha(m_db, rc);
             sqlite3_finalize(stmt);
-            throw orva::db::DatabaseError(erro);
+            throw erro;
         }
         return stmt;
     }
@@ -520,9 +534,12 @@ private:
     void passo(sqlite3_stmt *stmt)
     {
         const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) {
+            const orva::db::DatabaseError erro = orva::db::falha(m_db, rc);
+            sqlite3_reset(stmt);
+            throw erro;
+        }
         sqlite3_reset(stmt);
-        if (rc != SQLITE_DONE)
-            throw orva::db::DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)));
     }
 
     // The texts stay in this object until the row is written: no copies.
@@ -628,16 +645,37 @@ bool Importador::importa(const RegistroNota &r, const QString &protocolo, bool e
     return ins.executa(emTransacao);
 }
 
+void Importador::VerificaEntrada(const QString &arquivo)
+{
+    if (!QFileInfo::exists(arquivo))
+        throw orva::Error(QStringLiteral("O arquivo %1 não existe.").arg(arquivo));
+    if (!orva::files::isRegularFile(arquivo))
+        throw orva::Error(QStringLiteral("%1 não é um arquivo comum (é uma pasta, um dispositivo ou um canal): "
+                                         "informe o arquivo de notas fiscais a importar.")
+                              .arg(arquivo));
+    // A damaged database must not pass for a clean file, nor take records.
+    TdtmDados::VerificaBanco(m_conexao);
+}
+
 Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscricao, const QString &exercicio,
                                     const Acompanhamento &a)
 {
+    VerificaEntrada(arquivo);
     const int total = Funcoes::ContaLinhas(arquivo);
     if (a.inicio)
         a.inicio(total);
     LeitorLinhas leitor(arquivo);
-    Verificacao verificacao(inscricao, exercicio, [](const QString &v) {
-        return Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), v,
-                                             QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"));
+    // A database failure of this lookup stops the pass: it must not pass a
+    // registration it could not look up.
+    Verificacao verificacao(inscricao, exercicio, [this](const QString &v) {
+        orva::db::Query q(m_conexao);
+        q.parameters().add(QStringLiteral("Chave1"), orva::db::ParamKind::Text).setValue(v);
+        q.parameters().add(QStringLiteral("Chave2"), orva::db::ParamKind::Text).setValue(QStringLiteral("0"));
+        q.setSql(QStringLiteral("Select Razao as Descricao From Empresa Where Inscricao = :Chave1  And   "
+                                "TIPO_DECLARA = :Chave2 "));
+        q.open();
+        const QString razao = q.eof() ? QString() : q.field(0).asString();
+        return razao.isEmpty() ? kNaoCadastrado : razao;
     });
     const auto relata = [&](const QStringList &entradas) {
         if (a.relatorio)
@@ -674,6 +712,7 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
 
 Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &protocolo, const Acompanhamento &a)
 {
+    VerificaEntrada(arquivo);
     const int total = Funcoes::ContaLinhas(arquivo);
     if (a.inicio)
         a.inicio(total);
@@ -694,7 +733,9 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
     Resultado r;
     int pendentes = 0;       // records written since the last commit
     int linhaConfirmada = 0; // last line whose record is committed
-    m_conexao.executeScript(QStringLiteral("begin"));
+    // Each transaction takes the write lock at its start: a writer that
+    // cannot have it waits its time and fails before the first record.
+    m_conexao.executeScript(QStringLiteral("begin immediate"));
     try {
         for (;;) {
             if (a.cancelado && a.cancelado()) {
@@ -719,18 +760,43 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
                 relata(blocoImportacao(registro.linha(), mensagem));
             }
             if (++pendentes >= m_porTransacao) {
-                m_conexao.executeScript(QStringLiteral("commit; begin"));
+                m_conexao.executeScript(QStringLiteral("commit"));
                 pendentes = 0;
                 linhaConfirmada = r.processados;
+                m_conexao.executeScript(QStringLiteral("begin immediate"));
             }
         }
         m_conexao.executeScript(QStringLiteral("commit"));
-    } catch (const TransacaoDesfeita &) {
+    } catch (const TransacaoDesfeita &desfeita) {
         throw orva::Error(
             QStringLiteral("O banco de dados desfez a gravação em andamento: as notas das linhas %1 a %2 "
-                           "não foram gravadas. Verifique o espaço em disco e importe o arquivo novamente.")
+                           "não foram gravadas. Verifique o espaço em disco e importe o arquivo novamente.\n")
                 .arg(linhaConfirmada + 1)
-                .arg(r.processados));
+                .arg(r.processados)
+            + desfeita.causa);
+    } catch (const orva::db::DatabaseError &e) {
+        // What was written stays when it can be committed.
+        bool confirmado = !sqlite3_get_autocommit(m_conexao.handle());
+        try {
+            if (confirmado)
+                m_conexao.executeScript(QStringLiteral("commit"));
+        } catch (const orva::Error &) {
+            confirmado = false;
+            try {
+                m_conexao.executeScript(QStringLiteral("rollback"));
+            } catch (const orva::Error &) {
+            }
+        }
+        int primeira = linhaConfirmada + 1; // the transaction was undone
+        if (linhaConfirmada == r.processados)
+            primeira = r.processados + 1; // a new transaction could not start
+        else if (confirmado)
+            primeira = std::max(r.processados, 1); // the current record failed
+        throw orva::db::DatabaseError(QStringLiteral("A importação parou na linha %1: as notas a partir dela não foram "
+                                                     "gravadas (as anteriores ficaram gravadas).\n")
+                                              .arg(primeira)
+                                          + e.message(),
+                                      e.causa());
     } catch (...) {
         // What was written stays; a failed commit gives way to the first failure.
         try {

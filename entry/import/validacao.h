@@ -132,6 +132,10 @@ public:
     // characters long, a value does not convert or the database refuses it.
     bool ImportaRegistro(const RegistroNota &registro, const QString &protocolo);
 
+    // Refuses, with the message to show, a path that is not a regular file
+    // and a database that is damaged: checked before every pass.
+    void VerificaEntrada(const QString &arquivo);
+
     // Records of an import pass written per transaction.
     void defineRegistrosPorTransacao(int registros) { m_porTransacao = std::max(1, registros); }
 

@@ -5,27 +5,29 @@
 #include "common/files.h"
 #include "common/prompts.h"
 #include "shell/db/connection.h"
-#include "shell/db/sqltexto.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoes.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace orva::manutencao {
 namespace {
 
 QString pasta() { return Funcoes::DiretorioSistema(); }
 
-// Replaces `destino` by `origem` in one step (the same file system).
-bool substitui(const QString &origem, const QString &destino)
-{
-    return std::rename(QFile::encodeName(origem).constData(), QFile::encodeName(destino).constData()) == 0;
-}
+QString caminho(const QString &nome) { return QDir(pasta()).filePath(nome); }
 
 // Opens the connection again; a failure is part of the message.
 QString reabre(TdtmDados &dados)
@@ -38,38 +40,117 @@ QString reabre(TdtmDados &dados)
     }
 }
 
+// The data module's connection stays closed while an operation runs (as the
+// menu commands always did) and is opened again however the operation ends.
+class ConexaoFechada {
+public:
+    explicit ConexaoFechada(TdtmDados &dados) : m_dados(dados) { m_dados.ADOConnection.close(); }
+    ~ConexaoFechada() { reabre(); }
+    QString reabre()
+    {
+        if (m_reaberta)
+            return m_falha;
+        m_reaberta = true;
+        m_falha = manutencao::reabre(m_dados);
+        return m_falha;
+    }
+
+private:
+    TdtmDados &m_dados;
+    bool m_reaberta = false;
+    QString m_falha;
+};
+
 const QString kBackup = QStringLiteral("Backup/bkpOrva");
+
+// Temporary folders and files carry the process number, so a later run can
+// tell the leftovers of a run that died from those of one still going.
+QString prefixoTemporario(const QString &tipo)
+{
+    return tipo + QLatin1Char('-') + QString::number(::getpid()) + QLatin1Char('-');
+}
+
+bool processoVivo(qint64 pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+
+// Removes what runs of `tipo` left in `pasta` when they were interrupted.
+void removeSobras(const QString &pastaSobras, const QString &tipo)
+{
+    const QDir dir(pastaSobras);
+    const QFileInfoList entradas = dir.entryInfoList({tipo + QStringLiteral("-*")},
+                                                     QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entrada : entradas) {
+        const QStringList partes = entrada.fileName().split(QLatin1Char('-'));
+        bool numero = false;
+        const qint64 pid = partes.value(1).toLongLong(&numero);
+        if (numero && partes.size() > 2 && processoVivo(pid))
+            continue; // a run still going
+        if (entrada.isDir() && !entrada.isSymLink())
+            QDir(entrada.filePath()).removeRecursively();
+        else
+            QFile::remove(entrada.filePath());
+    }
+}
+
+// Flushes a file (or a folder's entries) to the disk.
+void sincroniza(const QString &caminhoArquivo)
+{
+    const int fd = ::open(QFile::encodeName(caminhoArquivo).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A free name for an older Orva_old.mdb, after the day it was written.
+QString nomeParaAntigo(const QString &antigo)
+{
+    const QString data = QFileInfo(antigo).lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString nome = caminho(QStringLiteral("Orva_old-%1.mdb").arg(data));
+    for (int n = 2; QFileInfo::exists(nome); ++n)
+        nome = caminho(QStringLiteral("Orva_old-%1-%2.mdb").arg(data).arg(n));
+    return nome;
+}
+
+bool renomeia(const QString &origem, const QString &destino)
+{
+    return std::rename(QFile::encodeName(origem).constData(), QFile::encodeName(destino).constData()) == 0;
+}
+
+// A new database file written by SQLite's online backup from `origem`.
+void copiaPara(db::Connection &origem, const QString &destino)
+{
+    QFile::remove(destino);
+    int fd = ::open(QFile::encodeName(destino).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw Error(QStringLiteral("Não foi possível criar %1: %2")
+                        .arg(destino, files::descreveFalha(QString::fromLocal8Bit(std::strerror(errno)))));
+    ::close(fd);
+    db::Connection copia;
+    copia.open(destino);
+    origem.copyTo(copia);
+}
 
 } // namespace
 
 Resultado compactaBanco(TdtmDados &dados)
 {
     const QString banco = TdtmDados::ArquivoBanco();
-    const QString compactado = QDir(pasta()).filePath(QStringLiteral("Orva2.mdb"));
-    dados.ADOConnection.close();
+    ConexaoFechada fechada(dados);
+    // Older versions compacted into Orva2.mdb beside the database; a copy
+    // left by one that was interrupted is of no use.
+    QFile::remove(caminho(QStringLiteral("Orva2.mdb")));
     QString erro;
     try {
-        if (!QFileInfo(banco).isFile())
-            throw Error(QStringLiteral("Banco de dados não encontrado: %1").arg(banco));
-        QFile::remove(compactado);
-        {
-            db::Connection origem;
-            origem.open(banco);
-            origem.executeScript(QStringLiteral("vacuum into ") + db::textoSql(compactado));
-        }
-        // The compacted copy is checked before it takes the database's place.
-        {
-            db::Connection copia;
-            copia.open(compactado);
-            copia.executeScript(QStringLiteral("pragma quick_check"));
-        }
-        if (!substitui(compactado, banco))
-            throw Error(QStringLiteral("Não foi possível substituir %1 pela cópia compactada.").arg(banco));
+        // In place, under the database's own locks: another program that has
+        // orva.mdb open keeps working on the same file.
+        db::Connection conexao;
+        conexao.open(banco);
+        TdtmDados::VerificaBanco(conexao);
+        conexao.executeScript(QStringLiteral("vacuum"));
     } catch (const Error &e) {
         erro = e.message();
     }
-    QFile::remove(compactado);
-    const QString falhaReabrir = reabre(dados);
+    const QString falhaReabrir = fechada.reabre();
     if (!erro.isEmpty())
         return {false, QStringLiteral("Erro durante a compactação do arquivo de Banco de Dados!\n") + erro + falhaReabrir};
     if (!falhaReabrir.isEmpty())
@@ -82,13 +163,32 @@ Resultado fazBackup(TdtmDados &dados)
     const QString banco = TdtmDados::ArquivoBanco();
     if (!QFileInfo(banco).isFile())
         return {false, QStringLiteral("Banco de dados não encontrado: %1\nNão há o que copiar.").arg(banco)};
-    QDir(pasta()).mkpath(QStringLiteral("Backup"));
-    dados.ADOConnection.close();
+    const QString pastaBackup = caminho(QStringLiteral("Backup"));
+    QDir().mkpath(pastaBackup);
+    removeSobras(pastaBackup, QStringLiteral("copia"));
+    ConexaoFechada fechada(dados);
+    const QString naoGerada = QStringLiteral("A cópia de segurança não foi gerada. A cópia anterior, se houver, foi mantida.\n");
+
+    // A consistent copy of the database as it is now, checked before it is packed.
+    QTemporaryDir temporaria(QDir(pastaBackup).filePath(prefixoTemporario(QStringLiteral("copia")) + QStringLiteral("XXXXXX")));
+    if (!temporaria.isValid())
+        return {false, naoGerada + files::descreveFalha(temporaria.errorString()) + fechada.reabre()};
+    const QString copia = QDir(temporaria.path()).filePath(QStringLiteral("orva.mdb"));
+    try {
+        db::Connection origem;
+        origem.open(banco);
+        copiaPara(origem, copia);
+        db::Connection conferida;
+        conferida.open(copia);
+        TdtmDados::VerificaBanco(conferida);
+    } catch (const Error &e) {
+        return {false, naoGerada + e.message() + fechada.reabre()};
+    }
     QString motivo;
-    const bool falhou = Funcoes::CompactaArquivo(banco, QDir(pasta()).filePath(kBackup), &motivo);
-    const QString falhaReabrir = reabre(dados);
+    const bool falhou = Funcoes::CompactaArquivo(copia, QDir(pasta()).filePath(kBackup), &motivo);
+    const QString falhaReabrir = fechada.reabre();
     if (falhou)
-        return {false, QStringLiteral("A cópia de segurança não foi gerada.\n") + motivo + falhaReabrir};
+        return {false, naoGerada + motivo + falhaReabrir};
     return {true, QStringLiteral("Copia de Segurança gerada com sucesso!") + falhaReabrir};
 }
 
@@ -99,51 +199,104 @@ Resultado restauraBackup(TdtmDados &dados)
         return {false, QStringLiteral("Não existe cópia de segurança em %1.\n"
                                       "Faça uma cópia de segurança antes de restaurar. O banco de dados não foi alterado.")
                            .arg(arquivo)};
+    const QString pastaBackup = caminho(QStringLiteral("Backup"));
+    removeSobras(pastaBackup, QStringLiteral("restaura"));
+    removeSobras(pasta(), QStringLiteral(".restaura"));
+    const QString naoAlterado = QStringLiteral("O banco de dados não foi alterado.");
 
-    // Extracted beside the program first, so nothing is touched until the copy is known good.
-    QTemporaryDir temporaria(QDir(pasta()).filePath(QStringLiteral("Backup/restaura-XXXXXX")));
+    // Extracted and checked first, so nothing is touched unless the copy is good.
+    QTemporaryDir temporaria(QDir(pastaBackup).filePath(prefixoTemporario(QStringLiteral("restaura")) + QStringLiteral("XXXXXX")));
     if (!temporaria.isValid())
-        return {false, QStringLiteral("Não foi possível preparar a restauração: %1").arg(temporaria.errorString())};
+        return {false, QStringLiteral("Não foi possível preparar a restauração: %1\n")
+                           .arg(files::descreveFalha(temporaria.errorString()))
+                           + naoAlterado};
     QString motivo;
     if (Funcoes::DescompactaArquivo(arquivo, temporaria.path(), &motivo))
-        return {false, QStringLiteral("A cópia de segurança não pôde ser lida. O banco de dados não foi alterado.\n") + motivo};
+        return {false, QStringLiteral("A cópia de segurança não pôde ser lida. ") + naoAlterado + QLatin1Char('\n') + motivo};
     const QString restaurado = files::findIgnoringCase(temporaria.path(), QStringLiteral("orva.mdb"));
+    db::Connection copia;
     try {
-        db::Connection teste;
-        teste.open(restaurado);
-        teste.executeScript(QStringLiteral("pragma quick_check"));
+        copia.open(restaurado);
+        TdtmDados::VerificaBanco(copia);
     } catch (const Error &e) {
-        return {false, QStringLiteral("A cópia de segurança não contém um banco de dados válido. "
-                                      "O banco de dados não foi alterado.\n")
-                           + e.message()};
+        return {false, QStringLiteral("A cópia de segurança não contém um banco de dados válido. ") + naoAlterado
+                           + QLatin1Char('\n') + e.message()};
     }
 
     const QString banco = TdtmDados::ArquivoBanco();
-    const QString antigo = QDir(pasta()).filePath(QStringLiteral("Orva_old.mdb"));
-    const QString destino = QDir(pasta()).filePath(QStringLiteral("orva.mdb"));
-    dados.ADOConnection.close();
-    const bool haviaBanco = QFileInfo(banco).isFile();
-    if (haviaBanco && !substitui(banco, antigo)) {
-        const QString falhaReabrir = reabre(dados);
-        return {false, QStringLiteral("Não foi possível guardar o banco atual como %1. Nada foi restaurado.").arg(antigo)
+    const QString antigo = caminho(QStringLiteral("Orva_old.mdb"));
+    ConexaoFechada fechada(dados);
+
+    // No database, or a file that is no database at all: no program can be
+    // working on it, so the restored copy takes its name. A damaged database
+    // is kept byte for byte as Orva_old.mdb: its pages cannot be trusted to copy.
+    db::Connection atual;
+    bool substituirArquivo = !QFileInfo(banco).isFile();
+    bool danificado = false;
+    if (!substituirArquivo) {
+        try {
+            atual.open(banco);
+            TdtmDados::VerificaBanco(atual);
+        } catch (const db::DatabaseError &e) {
+            if (e.causa() != db::Causa::Danificado)
+                return {false, QStringLiteral("A cópia de segurança não foi restaurada. ") + naoAlterado
+                                   + QLatin1Char('\n') + e.message() + fechada.reabre()};
+            danificado = true;
+            substituirArquivo = !atual.isOpen();
+        }
+    }
+
+    // The database as it is now, to become Orva_old.mdb once the restore is done.
+    const QString antigoNovo = caminho(prefixoTemporario(QStringLiteral(".restaura")) + QStringLiteral("Orva_old.mdb"));
+    QFile::remove(antigoNovo);
+    try {
+        if (danificado || substituirArquivo) {
+            if (QFileInfo(banco).isFile() && !QFile::copy(banco, antigoNovo))
+                throw Error(QStringLiteral("Não foi possível guardar o banco atual como %1.").arg(antigo));
+        } else {
+            copiaPara(atual, antigoNovo);
+        }
+        if (!substituirArquivo) {
+            try {
+                // Page by page into the database itself, under its locks:
+                // another program that has it open sees the restored rows.
+                copia.copyTo(atual);
+            } catch (const db::DatabaseError &e) {
+                if (!danificado)
+                    throw;
+                substituirArquivo = true;
+            }
+            atual.close();
+        }
+        if (substituirArquivo) {
+            // Written beside the database under another name, then put in its place in one step.
+            const QString novo = caminho(prefixoTemporario(QStringLiteral(".restaura")) + QStringLiteral("orva.mdb"));
+            copiaPara(copia, novo);
+            sincroniza(novo);
+            if (!renomeia(novo, QDir(pasta()).filePath(QStringLiteral("orva.mdb")))) {
+                QFile::remove(novo);
+                throw Error(QStringLiteral("Não foi possível colocar a cópia de segurança no lugar do banco de dados."));
+            }
+        }
+    } catch (const Error &e) {
+        QFile::remove(antigoNovo);
+        return {false, QStringLiteral("A cópia de segurança não foi restaurada. ") + naoAlterado + QLatin1Char('\n')
+                           + e.message() + fechada.reabre()};
+    }
+    QString aviso;
+    if (QFileInfo::exists(antigoNovo)) {
+        sincroniza(antigoNovo);
+        // An Orva_old.mdb of an earlier restore is kept under a name of its own.
+        if (QFileInfo::exists(antigo) && !renomeia(antigo, nomeParaAntigo(antigo)))
+            aviso = QStringLiteral("\nO banco anterior ficou em %1, pois %2 não pôde ser renomeado.").arg(antigoNovo, antigo);
+        else if (!renomeia(antigoNovo, antigo))
+            aviso = QStringLiteral("\nO banco anterior ficou em %1.").arg(antigoNovo);
+    }
+    const QString falhaReabrir = fechada.reabre();
+    if (!falhaReabrir.isEmpty())
+        return {false, QStringLiteral("A cópia foi restaurada, mas o banco de dados não pôde ser aberto.") + aviso
                            + falhaReabrir};
-    }
-    if (!substitui(restaurado, destino)) {
-        if (haviaBanco)
-            substitui(antigo, banco); // the previous database goes back
-        const QString falhaReabrir = reabre(dados);
-        return {false, QStringLiteral("Não foi possível colocar a cópia de segurança no lugar do banco de dados. "
-                                      "O banco anterior foi mantido.")
-                           + falhaReabrir};
-    }
-    const QString falhaReabrir = reabre(dados);
-    if (!falhaReabrir.isEmpty()) {
-        if (haviaBanco)
-            substitui(antigo, destino);
-        return {false, QStringLiteral("A cópia restaurada não pôde ser aberta; o banco anterior foi mantido.")
-                           + falhaReabrir + reabre(dados)};
-    }
-    return {true, QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!")};
+    return {true, QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!") + aviso};
 }
 
 } // namespace orva::manutencao

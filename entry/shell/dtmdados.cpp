@@ -21,3 +21,17 @@ orva::db::Connection &TdtmDados::Conexao()
         throw orva::db::DatabaseError(QStringLiteral("A conexão com o banco de dados não foi criada."));
     return dtmDados->ADOConnection;
 }
+
+const QStringList &TdtmDados::Tabelas()
+{
+    static const QStringList tabelas = {
+        QStringLiteral("Empresa"),      QStringLiteral("Protocolo"),    QStringLiteral("Notas"),
+        QStringLiteral("Rateio"),       QStringLiteral("Municipios"),   QStringLiteral("CNAE"),
+        QStringLiteral("Tipo_Declara"), QStringLiteral("Tipo_Entrega"), QStringLiteral("Tipo_Entrada"),
+        QStringLiteral("Produtos"),     QStringLiteral("Produtor"),     QStringLiteral("vwNotaFiscal"),
+        QStringLiteral("vwRateio"),
+    };
+    return tabelas;
+}
+
+void TdtmDados::VerificaBanco(orva::db::Connection &conexao) { conexao.verify(Tabelas()); }

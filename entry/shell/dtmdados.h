@@ -16,6 +16,12 @@ public:
     // The connection of the data module; raises when none was created.
     static orva::db::Connection &Conexao();
 
+    // The tables and views every orva.mdb has.
+    static const QStringList &Tabelas();
+    // Raises DatabaseError (Causa::Danificado) when `conexao` is not a sound
+    // orva.mdb: damaged pages or indexes, or tables missing (an empty file).
+    static void VerificaBanco(orva::db::Connection &conexao);
+
     orva::db::Connection ADOConnection;
     orva::db::Query ADOQuery{ADOConnection};
 };

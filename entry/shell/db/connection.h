@@ -1,7 +1,8 @@
 #pragma once
-#include "common/errors.h"
+#include "falhas.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <set>
 
@@ -10,12 +11,6 @@ struct sqlite3;
 namespace orva::db {
 
 class Query;
-
-// A database failure; the text is readable as it stands.
-class DatabaseError : public orva::Error {
-public:
-    using orva::Error::Error;
-};
 
 // The one connection to orva.mdb. It never creates the file: a missing
 // database is an error (only the installation step creates it).
@@ -36,6 +31,20 @@ public:
     // Runs statements with no parameters and no rows (schema scripts).
     void executeScript(const QString &sql);
 
+    // How long a statement waits for another program's lock before it fails
+    // with Causa::EmUso.
+    void setBusyTimeout(int milliseconds);
+    static constexpr int DefaultBusyTimeout = 5000;
+
+    // The database's own check of every page and index (PRAGMA quick_check)
+    // and the presence of `tables`: raises DatabaseError (Causa::Danificado)
+    // naming what is wrong. An empty or foreign file fails here.
+    void verify(const QStringList &tables);
+
+    // Copies the whole database into `target` through SQLite's online backup,
+    // under the locks of both: another program may keep both files open.
+    void copyTo(Connection &target);
+
     // Creates a new database file from a schema script; refuses an existing file.
     static void create(const QString &path, const QString &script);
 
@@ -53,9 +62,39 @@ private:
     void openHandle(const QString &path, int flags);
 
     sqlite3 *m_db = nullptr;
+    int m_busyTimeout = DefaultBusyTimeout;
     QString m_path;
     quint64 m_generation = 0;
     std::set<Query *> m_queries;
+};
+
+// A write transaction that takes the database's write lock at once (so two
+// writers wait for each other instead of failing halfway) and is rolled back
+// unless committed.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(Connection &connection);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction &) = delete;
+    WriteTransaction &operator=(const WriteTransaction &) = delete;
+    void commit();
+
+private:
+    Connection &m_connection;
+    bool m_open = true;
+};
+
+// A read transaction: every statement inside it sees one snapshot of the
+// database, whatever other programs commit meanwhile. Ended when destroyed.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Connection &connection);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction &) = delete;
+    ReadTransaction &operator=(const ReadTransaction &) = delete;
+
+private:
+    Connection &m_connection;
 };
 
 } // namespace orva::db

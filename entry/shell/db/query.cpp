@@ -9,7 +9,11 @@
 namespace orva::db {
 namespace {
 
-QString errorOf(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+// Rows read at once when a query opens: most lookups end within them, so
+// their statement is finished before the caller sees the first row.
+constexpr int kFirstRows = 64;
+// Most rows read ahead after a parked statement is resumed.
+constexpr int kMaxReadAhead = 20000;
 
 sqlite3_stmt *prepare(sqlite3 *db, const QString &sql)
 {
@@ -18,8 +22,9 @@ sqlite3_stmt *prepare(sqlite3 *db, const QString &sql)
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt *stmt = nullptr;
     const char *tail = nullptr;
-    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, &tail) != SQLITE_OK)
-        throw DatabaseError(errorOf(db));
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, &tail);
+    if (rc != SQLITE_OK)
+        throw falha(db, rc);
     if (!stmt)
         throw DatabaseError(QStringLiteral("O comando SQL está vazio."));
     return stmt;
@@ -140,6 +145,8 @@ void Query::execute()
     m_rows.clear();
     m_fetchedEnd = 0;
     m_done = false;
+    m_parked = false;
+    m_readAhead = 0;
     m_current = 0;
     auto cursor = std::make_unique<Cursor>();
     cursor->stmt = prepare(m_connection.handle(), m_sql);
@@ -164,10 +171,50 @@ void Query::open()
     m_connection.attach(this);
     try {
         fetchOne(); // errors of the statement surface at open, as the windows expect
+        if (!m_forwardOnly)
+            for (int i = 1; i < kFirstRows && fetchOne(); ++i) {
+            }
+        park();
     } catch (...) {
         close();
         throw;
     }
+}
+
+void Query::park()
+{
+    if (m_forwardOnly || m_done || m_parked || !m_cursor)
+        return;
+    // A statement resumed after a park read its rows again up to where it
+    // stopped: reading as many again ahead keeps the total work linear.
+    for (; m_readAhead > 0; --m_readAhead)
+        if (!fetchOne())
+            return;
+    sqlite3_reset(m_cursor->stmt);
+    m_parked = true;
+}
+
+bool Query::resume()
+{
+    sqlite3_stmt *stmt = m_cursor->stmt;
+    m_parked = false;
+    for (int skipped = 0; skipped < m_fetchedEnd; ++skipped) {
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) {
+            // Another program deleted rows meanwhile: the result ends here.
+            m_done = true;
+            m_cursor.reset();
+            return false;
+        }
+        if (rc != SQLITE_ROW) {
+            m_done = true;
+            const DatabaseError error = falha(sqlite3_db_handle(stmt), rc);
+            m_cursor.reset();
+            throw error;
+        }
+    }
+    m_readAhead = std::min(m_fetchedEnd, kMaxReadAhead);
+    return true;
 }
 
 void Query::close()
@@ -181,6 +228,8 @@ void Query::close()
     m_dateColumns.clear();
     m_fetchedEnd = 0;
     m_done = false;
+    m_parked = false;
+    m_readAhead = 0;
     m_current = 0;
     m_recordCount.reset();
 }
@@ -188,6 +237,8 @@ void Query::close()
 bool Query::fetchOne()
 {
     if (m_done || !m_cursor)
+        return false;
+    if (m_parked && !resume())
         return false;
     sqlite3_stmt *stmt = m_cursor->stmt;
     const int rc = sqlite3_step(stmt);
@@ -197,10 +248,10 @@ bool Query::fetchOne()
         return false;
     }
     if (rc != SQLITE_ROW) {
-        const QString message = errorOf(sqlite3_db_handle(stmt));
         m_done = true;
+        const DatabaseError error = falha(sqlite3_db_handle(stmt), rc);
         m_cursor.reset();
-        throw DatabaseError(message);
+        throw error;
     }
     Row values;
     if (m_forwardOnly && m_rows.size() == 1 && m_fetchedEnd - 1 < m_current) {
@@ -230,6 +281,7 @@ bool Query::hasRow(int index)
         if (!fetchOne())
             return false;
     }
+    park();
     return index >= m_fetchedEnd - static_cast<int>(m_rows.size());
 }
 
@@ -264,6 +316,7 @@ void Query::first()
     if (firstKept > 0) {
         execute(); // rows already dropped: read again from the start
         fetchOne();
+        park();
     }
     m_current = 0;
 }
@@ -326,6 +379,7 @@ int Query::fetchMore(int count)
     int fetched = 0;
     while (fetched < count && fetchOne())
         ++fetched;
+    park();
     return fetched;
 }
 
@@ -345,8 +399,9 @@ int Query::recordCount()
         if (stmt) {
             Cursor guard{stmt};
             m_parameters.bind(stmt);
-            if (sqlite3_step(stmt) != SQLITE_ROW)
-                throw DatabaseError(errorOf(sqlite3_db_handle(stmt)));
+            const int rc = sqlite3_step(stmt);
+            if (rc != SQLITE_ROW)
+                throw falha(sqlite3_db_handle(stmt), rc);
             m_recordCount = static_cast<int>(sqlite3_column_int64(stmt, 0));
         } else {
             while (fetchOne()) {
@@ -372,7 +427,7 @@ int Command::execute()
     while (rc == SQLITE_ROW)
         rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE)
-        throw DatabaseError(errorOf(db));
+        throw falha(db, rc);
     return sqlite3_changes(db);
 }
 

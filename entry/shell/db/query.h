@@ -35,7 +35,11 @@ private:
 };
 
 // A row set over a statement. Rows are read from the database as they are
-// asked for, so a large table is not loaded at once.
+// asked for, so a large table is not loaded at once. Between requests the
+// statement is parked (reset, so it holds no lock that would keep another
+// program from saving) and resumed where it stopped when more rows are asked
+// for. A forward-only query is one pass: it keeps its statement running until
+// it reaches the end or is closed.
 class Query {
 public:
     explicit Query(Connection &connection);
@@ -89,6 +93,8 @@ private:
     void checkOpen() const;
     void execute();
     bool fetchOne();
+    void park();
+    bool resume();
     const Row &row(int index);
     Field makeField(const Row &row, int column) const;
 
@@ -103,6 +109,8 @@ private:
     std::deque<Row> m_rows; // rows [m_fetchedEnd - m_rows.size(), m_fetchedEnd)
     int m_fetchedEnd = 0;
     bool m_done = false;
+    bool m_parked = false;
+    int m_readAhead = 0;
     int m_current = 0;
     std::optional<int> m_recordCount;
 };

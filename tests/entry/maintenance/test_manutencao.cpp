@@ -1,5 +1,8 @@
 #include "support/scripted_prompts.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
+
+#include "import/validacao.h"
 
 #include "maintenance/arquivador.h"
 #include "maintenance/manutencao.h"
@@ -9,12 +12,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 using namespace orva::manutencao;
 
 namespace {
+
+QByteArray lerArquivo(const QString &caminho)
+{
+    QFile f(caminho);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(ausente)");
+}
 
 // A program folder with the archiver beside the program.
 struct MaintenanceFixture {
@@ -117,13 +129,164 @@ TEST(Manutencao, CompactionKeepsTheRowsAndLeavesNoCopyBehind)
     EXPECT_TRUE(t.program.dados->ADOConnection.isOpen());
     EXPECT_EQ(t.produtos(), QStringList{"UM"});
 
-    // A compaction that fails still leaves the connection open on the database.
-    ASSERT_TRUE(QDir(t.program.dir.path()).mkdir("Orva2.mdb"));
-    const Resultado falha = compactaBanco(*t.program.dados);
-    EXPECT_FALSE(falha.ok);
-    EXPECT_TRUE(falha.mensagem.startsWith("Erro durante a compactação do arquivo de Banco de Dados!"));
-    EXPECT_TRUE(t.program.dados->ADOConnection.isOpen());
-    EXPECT_EQ(t.produtos(), QStringList{"UM"});
+    // A compaction that fails (another program writing) still leaves the
+    // connection open on the database, and the other program's rows in it.
+    {
+        orva::db::Connection outro;
+        outro.open(TdtmDados::ArquivoBanco());
+        orva::db::WriteTransaction escrevendo(outro);
+        sql::executa(outro, "Insert into Produtos Values (3, 'DO OUTRO')");
+        const Resultado falha = compactaBanco(*t.program.dados);
+        EXPECT_FALSE(falha.ok);
+        EXPECT_TRUE(falha.mensagem.startsWith("Erro durante a compactação do arquivo de Banco de Dados!\n"
+                                              "O banco de dados está em uso por outro programa"))
+            << falha.mensagem.toStdString();
+        EXPECT_TRUE(t.program.dados->ADOConnection.isOpen());
+        escrevendo.commit();
+    }
+    EXPECT_EQ(t.produtos(), (QStringList{"UM", "DO OUTRO"}));
+}
+
+TEST(Manutencao, CompactionAndRestoreKeepTheFileThatAnotherProgramHasOpen)
+{
+    MaintenanceFixture t;
+    t.exec("Insert into Produtos Values (1, 'NO BACKUP')");
+    ASSERT_TRUE(fazBackup(*t.program.dados).ok);
+    t.exec("Insert into Produtos Values (2, 'DEPOIS')");
+    const auto inode = [&] {
+        struct stat info {};
+        ::stat(QFile::encodeName(TdtmDados::ArquivoBanco()).constData(), &info);
+        return info.st_ino;
+    };
+    const auto antes = inode();
+    // A half-written copy of an interrupted compaction of older versions.
+    QFile(t.program.path("Orva2.mdb")).open(QIODevice::WriteOnly);
+
+    // The other program keeps its connection (and a grid) open throughout.
+    orva::db::Connection outro;
+    outro.open(TdtmDados::ArquivoBanco());
+    orva::db::Query grade(outro);
+    grade.setSql("Select Descricao From Produtos Order By Cod_Prod");
+    grade.open();
+
+    const Resultado compactado = compactaBanco(*t.program.dados);
+    EXPECT_TRUE(compactado.ok) << compactado.mensagem.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(t.program.path("Orva2.mdb")));
+    sql::executa(outro, "Insert into Produtos Values (3, 'DO OUTRO')");
+    EXPECT_EQ(t.produtos(), (QStringList{"NO BACKUP", "DEPOIS", "DO OUTRO"}));
+
+    const Resultado restaurado = restauraBackup(*t.program.dados);
+    EXPECT_TRUE(restaurado.ok) << restaurado.mensagem.toStdString();
+    EXPECT_EQ(inode(), antes);
+    // What the other program reads and writes now is the restored database.
+    EXPECT_EQ(sql::valor(outro, "Select group_concat(Descricao) From Produtos"), "NO BACKUP");
+    sql::executa(outro, "Insert into Produtos Values (4, 'APOS RESTAURAR')");
+    EXPECT_EQ(t.produtos(), (QStringList{"NO BACKUP", "APOS RESTAURAR"}));
+    EXPECT_EQ(sql::integridade(TdtmDados::ArquivoBanco()), "ok");
+    EXPECT_EQ(sql::integridade(t.program.path("Orva_old.mdb")), "ok");
+}
+
+TEST(Manutencao, DamagedDatabasesAreRefusedAndTheGoodBackupIsKept)
+{
+    enum Dano { Vazio, PaginaSobrescrita, Truncado };
+    for (const Dano dano : {Vazio, PaginaSobrescrita, Truncado}) {
+        SCOPED_TRACE(static_cast<int>(dano));
+        MaintenanceFixture t;
+        t.exec("With Recursive n(v) As (Select 1 Union All Select v + 1 From n Where v < 3000) "
+               "Insert into Produtos Select v, 'PRODUTO ' || v From n");
+        ASSERT_TRUE(fazBackup(*t.program.dados).ok);
+        const QByteArray bomBackup = lerArquivo(t.program.path("Backup/bkpOrva.rar"));
+
+        const QString banco = TdtmDados::ArquivoBanco();
+        t.program.dados->ADOConnection.close();
+        {
+            QFile f(banco);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            const qint64 tamanho = f.size();
+            if (dano == Vazio) {
+                f.resize(0);
+            } else if (dano == PaginaSobrescrita) {
+                f.seek((tamanho / 2 / 4096) * 4096);
+                f.write(QByteArray(4096, '\x33'));
+            } else {
+                f.resize((tamanho / 2 / 4096) * 4096);
+            }
+        }
+        try {
+            t.program.dados->ADOConnection.reopen(); // a damaged schema page does not even open
+        } catch (const orva::db::DatabaseError &e) {
+            EXPECT_EQ(e.causa(), orva::db::Causa::Danificado);
+        }
+        const QByteArray danificado = lerArquivo(banco);
+
+        const Resultado backup = fazBackup(*t.program.dados);
+        EXPECT_FALSE(backup.ok);
+        EXPECT_TRUE(backup.mensagem.contains("O banco de dados está danificado")) << backup.mensagem.toStdString();
+        EXPECT_EQ(lerArquivo(t.program.path("Backup/bkpOrva.rar")), bomBackup);
+        const Resultado compactado = compactaBanco(*t.program.dados);
+        EXPECT_FALSE(compactado.ok);
+        EXPECT_TRUE(compactado.mensagem.contains("danificado")) << compactado.mensagem.toStdString();
+        EXPECT_EQ(lerArquivo(banco), danificado);
+
+        const QString notas = t.program.path("notas.txt");
+        QFile(notas).open(QIODevice::WriteOnly);
+        try {
+            orva::db::Connection conexao;
+            conexao.open(banco);
+            orva::importacao::Importador(conexao).VerificaEntrada(notas);
+            ADD_FAILURE() << "a damaged database took an import";
+        } catch (const orva::db::DatabaseError &e) {
+            EXPECT_EQ(e.causa(), orva::db::Causa::Danificado);
+        }
+
+        // A backup holding the damaged file is refused by the restore.
+        ASSERT_FALSE(Funcoes::CompactaArquivo(banco, t.program.path("Backup/ruim/bkpOrva")));
+        QFile::rename(t.program.path("Backup/bkpOrva.rar"), t.program.path("Backup/bom.rar"));
+        QFile::rename(t.program.path("Backup/ruim/bkpOrva.rar"), t.program.path("Backup/bkpOrva.rar"));
+        const Resultado ruim = restauraBackup(*t.program.dados);
+        EXPECT_FALSE(ruim.ok);
+        EXPECT_TRUE(ruim.mensagem.contains("não foi alterado")) << ruim.mensagem.toStdString();
+        EXPECT_EQ(lerArquivo(banco), danificado);
+
+        // The good backup brings the database back, damaged as it is now.
+        QFile::remove(t.program.path("Backup/bkpOrva.rar"));
+        QFile::rename(t.program.path("Backup/bom.rar"), t.program.path("Backup/bkpOrva.rar"));
+        const Resultado bom = restauraBackup(*t.program.dados);
+        EXPECT_TRUE(bom.ok) << bom.mensagem.toStdString();
+        EXPECT_EQ(sql::integridade(banco), "ok");
+        EXPECT_EQ(t.produtos().size(), 3000);
+        EXPECT_EQ(lerArquivo(t.program.path("Orva_old.mdb")), danificado);
+    }
+}
+
+TEST(Manutencao, RestoreKeepsAnEarlierOrvaOldAndRemovesWhatInterruptedRunsLeft)
+{
+    MaintenanceFixture t;
+    t.exec("Insert into Produtos Values (1, 'UM')");
+    {
+        QFile velho(t.program.path("Orva_old.mdb"));
+        ASSERT_TRUE(velho.open(QIODevice::WriteOnly));
+        velho.write("o banco de uma restauração anterior");
+    }
+    // Leftovers of runs that died: a process number no longer running, or
+    // none at all (older versions).
+    const QStringList sobras = {"Backup/restaura-999999999-abcdef/orva.mdb", "Backup/restaura-Xy12Zw/orva.mdb",
+                                "Backup/copia-999999999-abcdef/orva.mdb", ".restaura-999999999-Orva_old.mdb"};
+    for (const QString &sobra : sobras) {
+        QDir().mkpath(QFileInfo(t.program.path(sobra)).absolutePath());
+        QFile(t.program.path(sobra)).open(QIODevice::WriteOnly);
+    }
+    ASSERT_TRUE(fazBackup(*t.program.dados).ok);
+    ASSERT_TRUE(restauraBackup(*t.program.dados).ok);
+
+    EXPECT_EQ(QDir(t.program.path("Backup")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList{"bkpOrva.rar"});
+    const QStringList antigos = QDir(t.program.dir.path()).entryList({"Orva_old*"}, QDir::Files);
+    ASSERT_EQ(antigos.size(), 2) << antigos.join(' ').toStdString();
+    EXPECT_EQ(sql::integridade(t.program.path("Orva_old.mdb")), "ok");
+    const QString guardado = antigos.filter(QRegularExpression("^Orva_old-\\d{8}-\\d{6}\\.mdb$")).value(0);
+    EXPECT_EQ(lerArquivo(t.program.path(guardado)), "o banco de uma restauração anterior");
+    EXPECT_TRUE(QDir(t.program.dir.path()).entryList({".restaura*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(Manutencao, MenuCommandsAskFirstAndAnswerNoDoesNothing)

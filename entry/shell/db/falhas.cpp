@@ -1,0 +1,73 @@
+#include "falhas.h"
+
+#include <sqlite3.h>
+
+namespace orva::db {
+
+Causa causaDe(int codigo)
+{
+    switch (codigo & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Causa::EmUso;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return Causa::SomenteLeitura;
+    case SQLITE_FULL:
+        return Causa::DiscoCheio;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Causa::Danificado;
+    case SQLITE_CANTOPEN:
+        return Causa::NaoEncontrado;
+    case SQLITE_IOERR:
+    case SQLITE_NOLFS:
+    case SQLITE_PROTOCOL:
+        return Causa::Disco;
+    default:
+        return Causa::Outra;
+    }
+}
+
+QString explicacao(Causa causa)
+{
+    switch (causa) {
+    case Causa::EmUso:
+        return QStringLiteral("O banco de dados está em uso por outro programa (outro Orva ou o orva-cli). "
+                              "Aguarde que ele termine e tente novamente. Nada foi alterado por esta operação.");
+    case Causa::SomenteLeitura:
+        return QStringLiteral("O banco de dados não pode ser gravado: o arquivo ou a sua pasta estão somente para "
+                              "leitura ou sem permissão de gravação. Verifique as permissões de orva.mdb e da pasta.");
+    case Causa::DiscoCheio:
+        return QStringLiteral("O disco está cheio: não há espaço para gravar no banco de dados. "
+                              "Libere espaço em disco e tente novamente.");
+    case Causa::Danificado:
+        return QStringLiteral("O banco de dados está danificado. Restaure a cópia de segurança "
+                              "(menu Ferramentas, \"Restaurar Cópia de Segurança\").");
+    case Causa::NaoEncontrado:
+        return QStringLiteral("O banco de dados não pôde ser aberto: o arquivo ou a sua pasta não foram encontrados "
+                              "ou não podem ser lidos.");
+    case Causa::Disco:
+        return QStringLiteral("Erro de leitura ou gravação no disco do banco de dados. "
+                              "Verifique o disco e tente novamente.");
+    case Causa::Outra:
+        break;
+    }
+    return QString();
+}
+
+DatabaseError falha(int codigo, const QString &texto)
+{
+    const Causa causa = causaDe(codigo);
+    if (causa == Causa::Outra)
+        return DatabaseError(texto, causa);
+    return DatabaseError(explicacao(causa) + QStringLiteral("\n(") + texto + QLatin1Char(')'), causa);
+}
+
+DatabaseError falha(sqlite3 *db, int codigo)
+{
+    const QString texto = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(codigo));
+    return falha(codigo, texto);
+}
+
+} // namespace orva::db

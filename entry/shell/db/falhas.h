@@ -1,0 +1,46 @@
+#pragma once
+#include "common/errors.h"
+
+#include <QString>
+
+struct sqlite3;
+
+namespace orva::db {
+
+// What kind of trouble a database failure is, as far as the user can act on it.
+enum class Causa {
+    Outra,          // the statement's own fault (a duplicate key, a bad value, SQL)
+    EmUso,          // another program holds the database past the wait
+    SomenteLeitura, // no permission to write, or a read-only file system
+    DiscoCheio,     // no space left
+    Danificado,     // the file is not a sound database
+    NaoEncontrado,  // the file or its folder cannot be opened
+    Disco,          // any other read or write failure of the disk
+};
+
+// A database failure; the text is readable as it stands.
+class DatabaseError : public orva::Error {
+public:
+    explicit DatabaseError(const QString &message, Causa causa = Causa::Outra)
+        : orva::Error(message), m_causa(causa) {}
+    Causa causa() const { return m_causa; }
+    // Failures of the database file itself, not of one statement or record.
+    bool doBanco() const { return m_causa != Causa::Outra; }
+
+private:
+    Causa m_causa;
+};
+
+// The cause of a SQLite result code (extended codes accepted).
+Causa causaDe(int codigo);
+
+// The Portuguese sentence that names a cause and says what to do; empty for Outra.
+QString explicacao(Causa causa);
+
+// The failure of the last call on `db`, which returned `codigo`: the
+// sentence of its cause followed by the database's own text.
+DatabaseError falha(sqlite3 *db, int codigo);
+// The same for a failure known only by its code and text.
+DatabaseError falha(int codigo, const QString &texto);
+
+} // namespace orva::db

@@ -1,0 +1,153 @@
+// Two connections on one orva.mdb behave as two programs do: SQLite's locks
+// hold between connections of one process as between processes.
+#include "support/sql.h"
+#include "support/temp_program.h"
+
+#include <gtest/gtest.h>
+
+using namespace orva::db;
+
+namespace {
+
+// A second program on the same database, with a short wait for locks.
+struct OutroPrograma {
+    explicit OutroPrograma(const QString &banco)
+    {
+        conexao.setBusyTimeout(200);
+        conexao.open(banco);
+    }
+    Connection conexao;
+};
+
+void insereProdutos(Connection &c, int quantos)
+{
+    WriteTransaction t(c);
+    for (int i = 1; i <= quantos; ++i)
+        sql::executa(c, QStringLiteral("Insert into Produtos Values (%1, 'PRODUTO %1')").arg(i));
+    t.commit();
+}
+
+} // namespace
+
+TEST(Travas, AQueryLeftOpenHoldsNoLockAndStillReadsItsRowsInOrder)
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    insereProdutos(c, 3000);
+
+    // A grid that showed a screenful, a lookup that read its one row, both left open.
+    Query grade(c);
+    grade.setSql(QStringLiteral("Select Cod_Prod, Descricao From Produtos Order By Cod_Prod"));
+    grade.open();
+    ASSERT_TRUE(grade.hasRow(99));
+    Query consulta(c);
+    consulta.setSql(QStringLiteral("Select Descricao From Produtos Where Cod_Prod = 7"));
+    consulta.open();
+    EXPECT_EQ(consulta.field(0).asString(), "PRODUTO 7");
+
+    OutroPrograma outro(TdtmDados::ArquivoBanco());
+    EXPECT_EQ(sql::executa(outro.conexao, QStringLiteral("Insert into Produtos Values (5000, 'DO OUTRO')")), 1);
+    EXPECT_EQ(sql::executa(outro.conexao, QStringLiteral("Update Produtos Set Descricao = 'NOVA' Where Cod_Prod = 2")), 1);
+
+    // The grid goes on where it stopped, through rows read again after the park.
+    for (int linha = 100; linha < 3000; linha += 37) {
+        ASSERT_TRUE(grade.hasRow(linha));
+        EXPECT_EQ(grade.valueAt(linha, 0).asInteger(), linha + 1) << linha;
+    }
+    for (int linha = 0; linha < 50; ++linha)
+        EXPECT_EQ(grade.valueAt(linha, 0).asInteger(), linha + 1);
+    EXPECT_TRUE(grade.hasRow(3000)); // the row the other program added
+    EXPECT_EQ(grade.valueAt(3000, 0).asInteger(), 5000);
+    EXPECT_FALSE(grade.hasRow(3001));
+    // And again after every row was read.
+    EXPECT_EQ(sql::executa(outro.conexao, QStringLiteral("Delete From Produtos Where Cod_Prod = 5000")), 1);
+}
+
+TEST(Travas, FailuresNameTheirCauseInPortuguese)
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    OutroPrograma outro(TdtmDados::ArquivoBanco());
+
+    // Another program in the middle of a write: ours waits its time, then says why.
+    {
+        WriteTransaction escrevendo(c);
+        sql::executa(c, QStringLiteral("Insert into Produtos Values (1, 'UM')"));
+        try {
+            sql::executa(outro.conexao, QStringLiteral("Insert into Produtos Values (2, 'DOIS')"));
+            FAIL() << "the second writer did not wait";
+        } catch (const DatabaseError &e) {
+            EXPECT_EQ(e.causa(), Causa::EmUso);
+            EXPECT_TRUE(e.message().startsWith("O banco de dados está em uso por outro programa")) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("database is locked")) << e.message().toStdString();
+        }
+        // A transaction never committed leaves nothing.
+    }
+    EXPECT_EQ(sql::numero(c, QStringLiteral("Select count(*) From Produtos")), 0);
+
+    // A row's own fault is not a database failure.
+    sql::executa(c, QStringLiteral("Insert into Produtos Values (1, 'UM')"));
+    try {
+        sql::executa(c, QStringLiteral("Insert into Produtos Values (1, 'DE NOVO')"));
+        FAIL() << "a duplicate key was accepted";
+    } catch (const DatabaseError &e) {
+        EXPECT_EQ(e.causa(), Causa::Outra);
+        EXPECT_FALSE(e.doBanco());
+    }
+}
+
+TEST(Travas, VerifyRefusesEmptyForeignAndDamagedFilesAndCopyToMakesASoundCopy)
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    insereProdutos(c, 2000);
+    EXPECT_NO_THROW(TdtmDados::VerificaBanco(c));
+
+    const QString copia = program.path("copia.mdb");
+    {
+        QFile vazio(copia);
+        ASSERT_TRUE(vazio.open(QIODevice::WriteOnly));
+    }
+    {
+        Connection destino;
+        destino.open(copia);
+        // A 0-byte file opens as an empty database: the check must refuse it.
+        EXPECT_THROW(TdtmDados::VerificaBanco(destino), DatabaseError);
+        c.copyTo(destino);
+        EXPECT_NO_THROW(TdtmDados::VerificaBanco(destino));
+        EXPECT_EQ(sql::numero(destino, QStringLiteral("Select count(*) From Produtos")), 2000);
+    }
+
+    // A page of the copy overwritten in its middle.
+    {
+        QFile f(copia);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        const qint64 meio = (f.size() / 2 / 4096) * 4096;
+        f.seek(meio);
+        f.write(QByteArray(4096, '\x5a'));
+    }
+    Connection danificada;
+    danificada.open(copia);
+    try {
+        TdtmDados::VerificaBanco(danificada);
+        FAIL() << "a damaged page passed the check";
+    } catch (const DatabaseError &e) {
+        EXPECT_EQ(e.causa(), Causa::Danificado);
+        EXPECT_TRUE(e.message().startsWith("O banco de dados está danificado")) << e.message().toStdString();
+    }
+
+    // A file that is no database at all does not even open.
+    const QString texto = program.path("texto.mdb");
+    {
+        QFile f(texto);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, 'x'));
+    }
+    Connection estranha;
+    try {
+        estranha.open(texto);
+        FAIL() << "a text file opened as a database";
+    } catch (const DatabaseError &e) {
+        EXPECT_EQ(e.causa(), Causa::Danificado);
+    }
+}
