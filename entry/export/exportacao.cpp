@@ -11,6 +11,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace orva::exportacao {
 namespace {
 
@@ -37,6 +43,16 @@ public:
     void fecha()
     {
         descarrega();
+        // On the disk before it takes its name: a crash never leaves a short
+        // file under the final name.
+        if (!m_arquivo.flush() || ::fsync(m_arquivo.handle()) != 0) {
+            const QString motivo = m_arquivo.error() != QFileDevice::NoError
+                                       ? m_arquivo.errorString()
+                                       : QString::fromLocal8Bit(std::strerror(errno));
+            m_arquivo.cancelWriting();
+            throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
+                                  .arg(m_arquivo.fileName(), orva::files::descreveFalha(motivo)));
+        }
         if (!m_arquivo.commit())
             throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
                                   .arg(m_arquivo.fileName(), orva::files::descreveFalha(m_arquivo.errorString())));
@@ -49,8 +65,19 @@ private:
         if (!m_buffer.isEmpty() && m_arquivo.write(m_buffer) != m_buffer.size())
             throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
                                   .arg(m_arquivo.fileName(), orva::files::descreveFalha(m_arquivo.errorString())));
+        m_gravados += m_buffer.size();
         m_buffer.clear();
+        // Hands what was written so far to the disk in the background, so
+        // the flush at the end has little left to wait for.
+        if (m_gravados - m_aDisco >= kLote && m_arquivo.flush()) {
+            ::sync_file_range(m_arquivo.handle(), m_aDisco, m_gravados - m_aDisco, SYNC_FILE_RANGE_WRITE);
+            m_aDisco = m_gravados;
+        }
     }
+
+    static constexpr qint64 kLote = 8 << 20;
+    qint64 m_gravados = 0;
+    qint64 m_aDisco = 0;
 
     QSaveFile m_arquivo;
     QByteArray m_buffer;
