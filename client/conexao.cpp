@@ -50,12 +50,15 @@ int espera(int fd, short eventos, Relogio::time_point prazo)
     }
 }
 
+int resolvePadrao(const char *nome, const char *servico, const addrinfo *dica, addrinfo **res)
+{
+    return ::getaddrinfo(nome, servico, dica, res);
+}
+
 // The name service, replaceable by tests.
 Resolvedor &resolvedor()
 {
-    static Resolvedor r = [](const char *nome, const char *servico, const addrinfo *dica, addrinfo **res) {
-        return ::getaddrinfo(nome, servico, dica, res);
-    };
+    static Resolvedor r = resolvePadrao;
     return r;
 }
 
@@ -106,9 +109,7 @@ Conexao::~Conexao() { fecha(); }
 
 void Conexao::defineResolvedor(Resolvedor resolve)
 {
-    resolvedor() = resolve ? std::move(resolve) : Resolvedor([](const char *n, const char *s, const addrinfo *d, addrinfo **r) {
-        return ::getaddrinfo(n, s, d, r);
-    });
+    resolvedor() = resolve ? std::move(resolve) : Resolvedor(resolvePadrao);
 }
 
 void Conexao::fecha()
