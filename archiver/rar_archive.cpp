@@ -225,12 +225,12 @@ QByteArray tempPrefix(const QFileInfo &archive)
     return QFile::encodeName(archive.absolutePath() + QStringLiteral("/.") + archive.fileName()) + ".tmp-";
 }
 
-// Temporary archives left by an earlier run that was interrupted. One still
-// being written holds a lock on itself and is left alone.
-void removeLeftovers(const QFileInfo &archive)
+// Temporary files of ours (`pattern`) left in `folder` by an earlier run
+// that was interrupted. One still being written holds a lock on itself and
+// is left alone.
+void removeLeftovers(const QString &folderPath, const QString &pattern)
 {
-    const QDir folder(archive.absolutePath());
-    const QString pattern = QStringLiteral(".") + archive.fileName() + QStringLiteral(".tmp-??????");
+    const QDir folder(folderPath);
     for (const QString &name : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
         const QByteArray path = QFile::encodeName(folder.filePath(name));
         const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -341,7 +341,7 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
         setError(error, QStringLiteral("%1 não é um arquivo.").arg(archive));
         return false;
     }
-    removeLeftovers(archiveInfo);
+    removeLeftovers(archiveInfo.absolutePath(), QStringLiteral(".") + archiveInfo.fileName() + QStringLiteral(".tmp-??????"));
 
     TempArchive temp;
     temp.path = tempPrefix(archiveInfo) + "XXXXXX";
@@ -481,6 +481,7 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
     Reader in = openReader(archive, error);
     if (!in)
         return false;
+    removeLeftovers(folder.absolutePath(), QStringLiteral(".rar-??????"));
     ExtractReport local;
     ExtractReport &done = report ? *report : local;
 
@@ -560,6 +561,7 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
             setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part->errorString()));
             return false;
         }
+        ::flock(part->handle(), LOCK_EX); // see removeLeftovers
         char buffer[kBlock];
         qint64 size = 0;
         for (;;) {

@@ -157,13 +157,15 @@ TEST(RarHostil, BombsAndDamagedArchivesLeaveNothingBehind)
 }
 
 // Only the named entry comes out, any letter case; the other files of the
-// folder, named like its other entries, are left as they were.
+// folder, named like its other entries, are left as they were. A part left
+// by an interrupted extraction is cleared.
 TEST(RarHostil, OneNamedEntryLeavesTheOtherFilesAlone)
 {
     QTemporaryDir dir;
     const QString arquivo = dir.filePath("Orva000700000000000001.rar");
     zip(arquivo, {{"Orva000700000000000001.EXP", "meu"}, {"x/Orva000800000000000002.exp", "intruso"}});
     write(dir.filePath("Orva000800000000000002.exp"), "outra declaração");
+    write(dir.filePath(".rar-Zz99Yy"), "parte de uma extração interrompida");
     Saida r = rar({"e", "-y", "-nOrva000700000000000001.exp", arquivo, dir.path()});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(read(dir.filePath("Orva000700000000000001.EXP")), "meu");
