@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <QTemporaryFile>
 #include <QTextStream>
@@ -13,8 +12,16 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <limits>
 #include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <vector>
 
 namespace orva::rar {
 
@@ -85,15 +92,31 @@ QString bareName(const QString &name)
     return name.mid(cut + 1);
 }
 
-la_ssize_t writeToFile(struct archive *a, void *device, const void *buffer, size_t length)
+// What the write callback needs: the temporary file and the cause of the
+// first failure, so the message can name it.
+struct Sink {
+    int fd = -1;
+    int error = 0;
+};
+
+la_ssize_t writeToFile(struct archive *a, void *data, const void *buffer, size_t length)
 {
-    auto *file = static_cast<QSaveFile *>(device);
-    const qint64 written = file->write(static_cast<const char *>(buffer), qint64(length));
-    if (written != qint64(length)) {
-        archive_set_error(a, EIO, "%s", file->errorString().toUtf8().constData());
-        return -1;
+    auto *sink = static_cast<Sink *>(data);
+    const char *p = static_cast<const char *>(buffer);
+    size_t left = length;
+    while (left > 0) {
+        const ssize_t n = ::write(sink->fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            sink->error = n < 0 ? errno : EIO;
+            archive_set_error(a, sink->error, "%s", std::strerror(sink->error));
+            return -1;
+        }
+        p += n;
+        left -= size_t(n);
     }
-    return written;
+    return la_ssize_t(length);
 }
 
 bool hasExtension(const QString &path)
@@ -174,6 +197,117 @@ QString archivePath(const QString &given)
     return hasExtension(given) ? given : given + QStringLiteral(".rar");
 }
 
+namespace {
+
+// The cause of a failed write, in the user's words.
+QString cause(int code)
+{
+    switch (code) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("disco cheio (sem espaço livre)");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("sem permissão de gravação na pasta");
+    case EROFS:
+        return QStringLiteral("sistema de arquivos somente para leitura");
+    case EFBIG:
+        return QStringLiteral("o arquivo passou do tamanho máximo permitido");
+    default:
+        return QString::fromLocal8Bit(std::strerror(code));
+    }
+}
+
+// The temporary name of a new archive: hidden, in the archive's folder, so
+// the final rename stays on one file system.
+QByteArray tempPrefix(const QFileInfo &archive)
+{
+    return QFile::encodeName(archive.absolutePath() + QStringLiteral("/.") + archive.fileName()) + ".tmp-";
+}
+
+// Temporary files of ours (`pattern`) left in `folder` by an earlier run
+// that was interrupted. One still being written holds a lock on itself and
+// is left alone.
+void removeLeftovers(const QString &folderPath, const QString &pattern)
+{
+    const QDir folder(folderPath);
+    for (const QString &name : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+}
+
+struct Expected {
+    QString name;
+    qint64 size = -1; // -1: not known
+};
+
+// Reads the new archive back to the end of every entry's data: the names
+// and sizes must be those written, and the library checks each entry's CRC.
+bool verify(const QString &path, const std::vector<Expected> &expected, const QString &archive, QString *error)
+{
+    QString readError;
+    Reader in = openReader(path, &readError);
+    const auto fail = [&](const QString &why) {
+        setError(error, QStringLiteral("O arquivo compactado %1 gravado não confere na releitura: %2").arg(archive, why));
+        return false;
+    };
+    if (!in)
+        return fail(readError);
+    struct archive_entry *entry = nullptr;
+    char buffer[kBlock];
+    for (const Expected &e : expected) {
+        if (archive_read_next_header(in.get(), &entry) != ARCHIVE_OK)
+            return fail(libraryMessage(in.get()));
+        if (entryName(entry) != e.name)
+            return fail(QStringLiteral("entrada %1 no lugar de %2").arg(entryName(entry), e.name));
+        qint64 total = 0;
+        for (;;) {
+            const la_ssize_t n = archive_read_data(in.get(), buffer, sizeof buffer);
+            if (n < 0)
+                return fail(libraryMessage(in.get()));
+            if (n == 0)
+                break;
+            total += n;
+        }
+        if (e.size >= 0 && total != e.size)
+            return fail(QStringLiteral("%1 com %2 bytes em vez de %3").arg(e.name).arg(total).arg(e.size));
+    }
+    if (archive_read_next_header(in.get(), &entry) != ARCHIVE_EOF)
+        return fail(QStringLiteral("entradas a mais"));
+    return true;
+}
+
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// The temporary archive: removed unless it was renamed into place.
+struct TempArchive {
+    QByteArray path;
+    int fd = -1;
+    bool kept = false;
+    ~TempArchive()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        if (!kept && !path.isEmpty())
+            ::unlink(path.constData());
+    }
+};
+
+} // namespace
+
 bool add(const QString &archiveGiven, const QStringList &files, QString *error)
 {
     const QString archive = archivePath(archiveGiven);
@@ -207,22 +341,37 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
         setError(error, QStringLiteral("%1 não é um arquivo.").arg(archive));
         return false;
     }
+    removeLeftovers(archiveInfo.absolutePath(), QStringLiteral(".") + archiveInfo.fileName() + QStringLiteral(".tmp-??????"));
 
-    QSaveFile target(archive);
-    if (!target.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, target.errorString()));
+    TempArchive temp;
+    temp.path = tempPrefix(archiveInfo) + "XXXXXX";
+    temp.fd = ::mkostemp(temp.path.data(), O_CLOEXEC);
+    if (temp.fd < 0) {
+        const int code = errno;
+        temp.path.clear();
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, cause(code)));
         return false;
     }
+    // Held while the file is written, so a run beside this one does not
+    // take it for a leftover.
+    ::flock(temp.fd, LOCK_EX);
+    ::fchmod(temp.fd, 0644);
+    Sink sink{temp.fd, 0};
+    const auto writeFailed = [&](struct archive *a) {
+        setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2")
+                            .arg(archive, sink.error ? cause(sink.error) : libraryMessage(a)));
+        return false;
+    };
+
     Writer out(archive_write_new());
     archive_write_set_format_zip(out.get());
     archive_write_zip_set_compression_deflate(out.get());
     archive_write_set_format_option(out.get(), "zip", "hdrcharset", "UTF-8");
     archive_write_set_bytes_in_last_block(out.get(), 1);
-    if (archive_write_open2(out.get(), &target, nullptr, writeToFile, nullptr, nullptr) != ARCHIVE_OK) {
-        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, libraryMessage(out.get())));
-        return false;
-    }
+    if (archive_write_open2(out.get(), &sink, nullptr, writeToFile, nullptr, nullptr) != ARCHIVE_OK)
+        return writeFailed(out.get());
 
+    std::vector<Expected> expected;
     // The entries already there, except those the new files replace.
     if (archiveInfo.exists()) {
         Reader in = openReader(archive, error);
@@ -239,12 +388,11 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
             }
             if (replaced.contains(entryName(entry).toLower()))
                 continue;
-            if (archive_write_header(out.get(), entry) < ARCHIVE_WARN) {
-                setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2").arg(archive, libraryMessage(out.get())));
-                return false;
-            }
+            expected.push_back({entryName(entry), archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1});
+            if (archive_write_header(out.get(), entry) < ARCHIVE_WARN)
+                return writeFailed(out.get());
             if (!copyData(in.get(), out.get(), archive, error))
-                return false;
+                return sink.error ? writeFailed(out.get()) : false;
         }
     }
 
@@ -255,23 +403,57 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
             laterSameName = laterSameName || names.at(j).compare(names.at(i), Qt::CaseInsensitive) == 0;
         if (laterSameName)
             continue;
+        expected.push_back({names.at(i), QFileInfo(files.at(i)).size()});
         if (!addFile(out.get(), files.at(i), names.at(i), archive, error))
-            return false;
+            return sink.error ? writeFailed(out.get()) : false;
     }
 
-    if (archive_write_close(out.get()) != ARCHIVE_OK) {
-        setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2").arg(archive, libraryMessage(out.get())));
+    if (archive_write_close(out.get()) != ARCHIVE_OK)
+        return writeFailed(out.get());
+    if (::fsync(temp.fd) != 0) {
+        sink.error = errno;
+        return writeFailed(out.get());
+    }
+    const QString tempName = QFile::decodeName(temp.path);
+    if (!verify(tempName, expected, archive, error))
+        return false;
+    const int fd = temp.fd;
+    temp.fd = -1;
+    if (::close(fd) != 0) {
+        sink.error = errno;
+        return writeFailed(out.get());
+    }
+    if (::rename(temp.path.constData(), QFile::encodeName(archiveInfo.absoluteFilePath()).constData()) != 0) {
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, cause(errno)));
         return false;
     }
-    if (!target.commit()) {
-        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, target.errorString()));
-        return false;
-    }
+    temp.kept = true;
+    syncFolder(archiveInfo.absolutePath());
     return true;
 }
 
+namespace {
+
+// What an extraction may write: a real declaration of millions of rows packs
+// at most some tens to one, so output beyond this many times the archive's
+// size (and beyond the floor for small archives) can only be a bomb.
+constexpr qint64 kMaxRatio = 200;
+constexpr qint64 kMinBound = qint64(64) << 20;
+// Left free on the destination's file system.
+constexpr qint64 kReserve = qint64(1) << 20;
+
+qint64 freeSpace(const QString &folder)
+{
+    struct statvfs st{};
+    if (::statvfs(QFile::encodeName(folder).constData(), &st) != 0)
+        return std::numeric_limits<qint64>::max();
+    return qint64(st.f_bavail) * qint64(st.f_frsize);
+}
+
+} // namespace
+
 bool extract(const QString &archiveGiven, const QString &folderGiven, bool overwrite, ExtractReport *report,
-             QString *error)
+             QString *error, const QString &only)
 {
     QString archive = archiveGiven;
     if (!QFileInfo::exists(archive) && !hasExtension(archive) && QFileInfo::exists(archivePath(archive)))
@@ -299,8 +481,36 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
     Reader in = openReader(archive, error);
     if (!in)
         return false;
+    removeLeftovers(folder.absolutePath(), QStringLiteral(".rar-??????"));
     ExtractReport local;
     ExtractReport &done = report ? *report : local;
+
+    // Every file is written under a temporary name first; only when the
+    // whole archive has been read do they take their names, so a damaged
+    // archive or a bomb leaves nothing behind.
+    struct Part {
+        std::unique_ptr<QTemporaryFile> file;
+        QString path, base;
+    };
+    std::vector<Part> parts;
+    const qint64 bound = std::max(kMinBound, kMaxRatio * archiveInfo.size());
+    const qint64 room = freeSpace(folder.absolutePath()) - kReserve;
+    qint64 total = 0;
+    const auto tooBig = [&](qint64 size) {
+        if (size > bound) {
+            setError(error, QStringLiteral("O arquivo compactado %1 foi recusado: extraído, passaria de %2 bytes "
+                                           "(%3 vezes o seu tamanho); parece um arquivo malicioso.")
+                                .arg(archive).arg(bound).arg(kMaxRatio));
+            return true;
+        }
+        if (size > room) {
+            setError(error, QStringLiteral("Espaço livre insuficiente em %1 para extrair %2: disco cheio.")
+                                .arg(folder.absolutePath(), archive));
+            return true;
+        }
+        return false;
+    };
+
     struct archive_entry *entry = nullptr;
     bool first = true;
     for (;;) {
@@ -313,7 +523,7 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
         if (r == ARCHIVE_EOF)
             break;
         if (r < ARCHIVE_WARN) {
-            setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser lido: %2").arg(archive, libraryMessage(in.get())));
+            setError(error, QStringLiteral("O arquivo compactado %1 está danificado: %2").arg(archive, libraryMessage(in.get())));
             return false;
         }
 
@@ -321,10 +531,16 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
         // reach outside the folder, create a link or a folder.
         const QString name = entryName(entry);
         const QString base = bareName(name);
+        if (!only.isEmpty() && base.compare(only, Qt::CaseInsensitive) != 0)
+            continue;
         if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry) || base.isEmpty()
             || base == QLatin1String(".") || base == QLatin1String("..")) {
             done.ignored << name;
             continue;
+        }
+        if (!only.isEmpty() && !parts.empty()) {
+            setError(error, QStringLiteral("O arquivo compactado %1 tem mais de uma entrada %2.").arg(archive, only));
+            return false;
         }
         const QString path = folder.filePath(base);
         const QFileInfo existing(path);
@@ -336,42 +552,80 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
             setError(error, QStringLiteral("%1 é uma pasta; o arquivo não pôde ser extraído.").arg(path));
             return false;
         }
+        const qint64 declared = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+        if (declared > 0 && tooBig(total + declared))
+            return false;
 
-        QTemporaryFile part(folder.filePath(QStringLiteral(".rar-XXXXXX")));
-        if (!part.open()) {
-            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part.errorString()));
+        auto part = std::make_unique<QTemporaryFile>(folder.filePath(QStringLiteral(".rar-XXXXXX")));
+        if (!part->open()) {
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part->errorString()));
             return false;
         }
+        ::flock(part->handle(), LOCK_EX); // see removeLeftovers
         char buffer[kBlock];
+        qint64 size = 0;
         for (;;) {
             const la_ssize_t n = archive_read_data(in.get(), buffer, sizeof buffer);
             if (n == 0)
                 break;
             if (n < 0) {
-                setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser lido: %2").arg(archive, libraryMessage(in.get())));
+                setError(error, QStringLiteral("O arquivo compactado %1 está danificado: %2").arg(archive, libraryMessage(in.get())));
                 return false;
             }
-            if (part.write(buffer, n) != n) {
-                setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part.errorString()));
+            size += n;
+            if (declared >= 0 && size > declared) {
+                setError(error, QStringLiteral("O arquivo compactado %1 está danificado: a entrada %2 tem mais dados "
+                                               "que os %3 bytes declarados.")
+                                    .arg(archive, name).arg(declared));
+                return false;
+            }
+            if (tooBig(total + size))
+                return false;
+            if (part->write(buffer, n) != n) {
+                setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part->errorString()));
                 return false;
             }
         }
-        if (!part.flush()) {
-            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part.errorString()));
+        if (declared >= 0 && size != declared) {
+            setError(error, QStringLiteral("O arquivo compactado %1 está danificado: a entrada %2 tem %3 bytes em vez "
+                                           "dos %4 declarados.")
+                                .arg(archive, name).arg(size).arg(declared));
             return false;
         }
-        part.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                            | QFileDevice::ReadOther);
+        total += size;
+        if (!part->flush()) {
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part->errorString()));
+            return false;
+        }
+        part->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                             | QFileDevice::ReadOther);
         if (archive_entry_mtime_is_set(entry))
-            part.setFileTime(QDateTime::fromSecsSinceEpoch(archive_entry_mtime(entry)), QFileDevice::FileModificationTime);
+            part->setFileTime(QDateTime::fromSecsSinceEpoch(archive_entry_mtime(entry)), QFileDevice::FileModificationTime);
+        // A later entry of the same bare name replaces an earlier one.
+        for (auto it = parts.begin(); it != parts.end(); ++it)
+            if (it->base == base) {
+                parts.erase(it);
+                break;
+            }
+        parts.push_back({std::move(part), path, base});
+    }
+
+    if (parts.empty() && done.kept.isEmpty()) {
+        setError(error, only.isEmpty()
+                            ? QStringLiteral("Nenhum arquivo foi extraído de %1: o arquivo compactado não tem arquivos "
+                                             "ou está danificado.").arg(archive)
+                            : QStringLiteral("O arquivo compactado %1 não contém o arquivo %2.").arg(archive, only));
+        return false;
+    }
+    for (Part &p : parts) {
         // rename() replaces the name itself: an existing link is replaced,
         // never followed.
-        if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
-            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        if (std::rename(QFile::encodeName(p.file->fileName()).constData(), QFile::encodeName(p.path).constData()) != 0) {
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(p.path, cause(errno)));
             return false;
         }
-        part.setAutoRemove(false);
-        done.written << base;
+        p.file->setAutoRemove(false);
+        done.written << p.base;
     }
     return true;
 }
@@ -388,12 +642,17 @@ QString usage()
         "      são criadas. O arquivo compactado só é substituído quando o novo está\n"
         "      completo.\n"
         "      -va  aceita por compatibilidade; não muda nada.\n"
-        "  rar e [-y] ARQUIVO_COMPACTADO [DESTINO]\n"
+        "  rar e [-y] [-nNOME] ARQUIVO_COMPACTADO [DESTINO]\n"
         "      Extrai cada arquivo, sem os caminhos, para a pasta DESTINO (a pasta\n"
         "      atual quando omitida; criada se faltar). Lê ZIP, RAR, 7z e tar.\n"
         "      Pastas, atalhos e entradas sem nome utilizável são ignorados.\n"
-        "      -y   substitui os arquivos que já existem. Sem -y eles são mantidos,\n"
-        "           cada um é avisado na saída de erros e o código de saída é 1.\n"
+        "      Nada é gravado se o arquivo compactado estiver danificado, se nada\n"
+        "      for extraído, se faltar espaço livre ou se o extraído passar de 200\n"
+        "      vezes o tamanho do arquivo compactado (no mínimo 64 MiB).\n"
+        "      -y      substitui os arquivos que já existem. Sem -y eles são mantidos,\n"
+        "              cada um é avisado na saída de erros e o código de saída é 1.\n"
+        "      -nNOME  extrai só a entrada chamada NOME (maiúsculas e minúsculas\n"
+        "              não diferem); falta dela é um erro.\n"
         "  rar --help\n"
         "      Mostra este texto.\n"
         "\n"
@@ -425,6 +684,7 @@ int runCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return bad(QStringLiteral("comando desconhecido: %1").arg(arguments.first()));
 
     bool yes = false;
+    QString only;
     bool switchesEnded = false;
     QStringList names;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -437,6 +697,8 @@ int runCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
                 yes = true;
             else if (sw == QLatin1String("-va") && command == QLatin1String("a"))
                 ; // accepted, changes nothing
+            else if (sw.startsWith(QLatin1String("-n")) && arg.size() > 2 && command == QLatin1String("e"))
+                only = arg.mid(2);
             else
                 return bad(QStringLiteral("opção desconhecida para o comando %1: %2").arg(command, arg));
         } else if (arg.isEmpty()) {
@@ -463,7 +725,7 @@ int runCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (names.isEmpty() || names.size() > 2)
         return bad(QStringLiteral("o comando e precisa do arquivo compactado e, se quiser, da pasta de destino."));
     ExtractReport report;
-    const bool ok = extract(names.first(), names.value(1), yes, &report, &error);
+    const bool ok = extract(names.first(), names.value(1), yes, &report, &error, only);
     for (const QString &name : std::as_const(report.written))
         out << "Extraído: " << name << '\n';
     for (const QString &name : std::as_const(report.ignored))

@@ -14,8 +14,11 @@ QString archivePath(const QString &given);
 
 // Adds each file under its bare name, replacing an entry of the same name
 // (letter case ignored) and keeping the others. The new archive is written
-// beside the old one and takes its place only when complete, so on failure
-// (false, *error set) the archive is as it was. Missing folders of the
+// under a temporary name in the archive's folder (".NAME.tmp-XXXXXX"), each
+// write and the close checked, flushed to disk and read back whole before it
+// takes the archive's place; on failure (false, *error naming the cause) the
+// archive is as it was and no temporary file is left. Temporary files of an
+// earlier run that was interrupted are removed. Missing folders of the
 // archive's path are created. The container is ZIP (deflate).
 bool add(const QString &archive, const QStringList &files, QString *error);
 
@@ -26,14 +29,19 @@ struct ExtractReport {
     QStringList kept;     // existing files left alone (no overwrite asked)
 };
 
-// Extracts every plain file of the archive into `folder` under the bare name
-// of its entry, so nothing is ever written outside the folder. Directories,
-// links and other entries are ignored. Each file is written under a
-// temporary name and renamed when complete. Existing files are replaced only
-// with `overwrite`. A missing archive named without extension is also looked
-// for with ".rar". False with *error when the archive cannot be read or a
-// file cannot be written; files completed before that stay.
-bool extract(const QString &archive, const QString &folder, bool overwrite, ExtractReport *report, QString *error);
+// Extracts every plain file of the archive (only the one whose bare name is
+// `only`, any letter case, when given) into `folder` under the bare name of
+// its entry, so nothing is ever written outside the folder. Directories,
+// links and other entries are ignored. Files are written under temporary
+// names and take their own only once the whole archive has been read.
+// Existing files are replaced only with `overwrite`. A missing archive named
+// without extension is also looked for with ".rar". False with *error, and
+// nothing written, when the archive cannot be read or is damaged, when
+// nothing was extracted, when a file cannot be written, or when the output
+// would pass the free space or a bound no real declaration reaches (200
+// times the archive's size, at least 64 MiB).
+bool extract(const QString &archive, const QString &folder, bool overwrite, ExtractReport *report, QString *error,
+             const QString &only = QString());
 
 // The command line without the program name: messages go to `out`, errors
 // to `err`; the result is the exit status (0 success, 1 failure, 2 bad

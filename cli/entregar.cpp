@@ -66,8 +66,6 @@ int entrega(const QStringList &argumentos)
                                     .arg(arquivo.fileName(), arquivo.absolutePath()));
     cliente.SelecionaDeclaracao(static_cast<int>(indice));
     const orva::cliente::ResultadoEnvio r = cliente.Envia();
-    if (r.troca.desfecho == orva::cliente::Desfecho::ArquivoInacessivel && !cliente.erroExtracao().isEmpty())
-        erros << cliente.erroExtracao() << Qt::endl;
     if (!r.comprovanteGravado)
         return 1;
     saida << r.comprovante << Qt::endl;

@@ -43,6 +43,14 @@ bool Cliente::SelecionaDeclaracao(int indice)
     return true;
 }
 
+void Cliente::avisaEspera(const ResultadoTroca &troca)
+{
+    if (troca.conexaoEncerrada)
+        m_dialogos.erro(mensagemConexaoEncerrada());
+    else if (troca.tempoEsgotado)
+        m_dialogos.erro(mensagemTempoEsgotado());
+}
+
 bool Cliente::grava(const QString &registro, QString *arquivo)
 {
     try {
@@ -59,6 +67,13 @@ ResultadoEnvio Cliente::Envia(const Progresso &progresso)
 {
     ResultadoEnvio r;
     r.troca.desfecho = Desfecho::ArquivoInacessivel;
+    // A declaration file that did not come out of this archive (or an older
+    // one left beside it) must not speak for it.
+    if (!m_erroExtracao.isEmpty()) {
+        r.troca.erro = m_erroExtracao;
+        m_dialogos.erro(m_erroExtracao);
+        return r;
+    }
     try {
         if (const auto chave = LeRegistroProtocolo(m_arquivoDados))
             m_chave = *chave;
@@ -71,8 +86,7 @@ ResultadoEnvio Cliente::Envia(const Progresso &progresso)
     const auto confirma = [this](const Resposta &resposta) { m_dialogos.aviso(resposta.mensagem1, resposta.mensagem2); };
     r.troca = EntregaDeclaracao(m_endereco, m_arquivoSelecionado, m_limites, confirma, progresso, m_blocosPorEnvio);
     const Resposta &resposta = r.troca.resposta;
-    if (r.troca.tempoEsgotado)
-        m_dialogos.erro(mensagemTempoEsgotado());
+    avisaEspera(r.troca);
     bool respondida = false;
     switch (r.troca.desfecho) {
     case Desfecho::ArquivoInacessivel:
@@ -85,6 +99,9 @@ ResultadoEnvio Cliente::Envia(const Progresso &progresso)
     case Desfecho::SemResposta:
     case Desfecho::Cancelada:
         break;
+    case Desfecho::EnvioParado:
+        m_dialogos.erro(mensagemEnvioParado(m_limites.envio));
+        break;
     case Desfecho::Recusada:
         m_dialogos.falha(resposta.mensagem1, resposta.mensagem2);
         break;
@@ -93,10 +110,12 @@ ResultadoEnvio Cliente::Envia(const Progresso &progresso)
         respondida = true;
         break;
     case Desfecho::Recebida:
-        m_dialogos.aviso(resposta.mensagem1, mensagemComprovanteDisponivel());
         // A receipt that cannot be stored stops here, as the delivery's
-        // error would: the archive stays listed, so it can be fetched or sent again.
+        // error would: the archive stays listed, so it can be fetched or sent
+        // again. The user hears of the receipt only once it is stored.
         r.comprovanteGravado = grava(resposta.mensagem1 + resposta.mensagem2, &r.comprovante);
+        if (r.comprovanteGravado)
+            m_dialogos.aviso(resposta.mensagem1, mensagemComprovanteDisponivel());
         respondida = r.comprovanteGravado;
         break;
     }
@@ -186,13 +205,13 @@ bool Cliente::BuscaRecibo(const QString &inscricao, const QString &exercicioProt
         m_dialogos.falha(mensagemSemConexao1(), mensagemSemConexao2());
         return false;
     }
-    if (r.tempoEsgotado)
-        m_dialogos.erro(mensagemTempoEsgotado());
+    avisaEspera(r);
     bool gravado = false;
     QString arquivo;
     if (r.desfecho == Desfecho::Recebida) {
-        m_dialogos.aviso(r.resposta.mensagem1, mensagemComprovanteDisponivel());
         gravado = grava(inscricao + exercicioProtocolo + r.resposta.mensagem2, &arquivo);
+        if (gravado)
+            m_dialogos.aviso(r.resposta.mensagem1, mensagemComprovanteDisponivel());
     } else {
         m_dialogos.falha(r.resposta.mensagem1, r.resposta.mensagem2 + r.resposta.codigo);
     }

@@ -69,7 +69,7 @@ public:
     // and is unpacked into the origin folder (the archiver is waited for).
     // True when Send may be enabled; false only for an index off the list.
     // An extraction that fails says nothing here (erroExtracao() keeps why):
-    // the send then fails to open the declaration file.
+    // the send then shows why and stops.
     bool SelecionaDeclaracao(int indice);
     const QString &arquivoSelecionado() const { return m_arquivoSelecionado; }
     const QString &arquivoDados() const { return m_arquivoDados; }
@@ -111,6 +111,9 @@ public:
     bool BuscaRecibo(const QString &inscricao, const QString &exercicioProtocolo, QString *comprovante = nullptr);
 
 private:
+    // A wait that ended without a reply: the time-limit box, or the box
+    // saying the server closed first.
+    void avisaEspera(const ResultadoTroca &troca);
     // Stores a receipt; false (after the error box) when it could not be.
     bool grava(const QString &registro, QString *arquivo);
 

@@ -1,5 +1,7 @@
 #include "comprovantes.h"
 
+#include "gravacaosegura.h"
+
 #include "common/errors.h"
 #include "common/ini.h"
 #include "common/win1252.h"
@@ -59,7 +61,7 @@ QString GravaComprovante(const QString &pastaRecibos, const QString &registro, c
     ini.setValue(Secao, QStringLiteral("QtdRegistro"), registro.mid(85, 6));
     ini.setValue(Secao, QStringLiteral("Controle"), registro.mid(91, 13));
     ini.setValue(Secao, QStringLiteral("Registro"), registro);
-    ini.save(arquivo);
+    GravaArquivoSeguro(arquivo, win1252::encode(ini.text()));
     return arquivo;
 }
 

@@ -17,7 +17,8 @@ QString pastaComprovantes(const QString &pastaCliente);
 // "CMP", ten keys; an existing file of that name has its keys overwritten.
 // TipoProtocolo and Retificadora come from `chave` when the record's
 // registration, exercise and protocol are the key's; otherwise empty. Data is
-// `quando` ("dd/MM/yyyy HH:mm:ss"). Returns the file's path. Throws
+// `quando` ("dd/MM/yyyy HH:mm:ss"). The file is replaced whole, never left
+// half written (see GravaArquivoSeguro). Returns the file's path. Throws
 // orva::Error when the name would leave the folder (it comes from the server:
 // "/", "\", ".." or a control character) or the file cannot be written.
 QString GravaComprovante(const QString &pastaRecibos, const QString &registro, const ChaveDeclaracao &chave,

@@ -12,6 +12,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace orva::cliente {
@@ -46,9 +50,67 @@ int espera(int fd, short eventos, Relogio::time_point prazo)
     }
 }
 
+int resolvePadrao(const char *nome, const char *servico, const addrinfo *dica, addrinfo **res)
+{
+    return ::getaddrinfo(nome, servico, dica, res);
+}
+
+// The name service, replaceable by tests.
+Resolvedor &resolvedor()
+{
+    static Resolvedor r = resolvePadrao;
+    return r;
+}
+
+// getaddrinfo() has no time limit of its own: the lookup runs in a thread of
+// its own and is waited for until `prazo`. A lookup still running then is
+// left behind; it frees its own answer when it ends.
+int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo &dica, Relogio::time_point prazo,
+               addrinfo **enderecos)
+{
+    struct Busca {
+        std::mutex trava;
+        std::condition_variable pronta;
+        bool feita = false, abandonada = false;
+        int resultado = EAI_AGAIN;
+        addrinfo *enderecos = nullptr;
+    };
+    auto busca = std::make_shared<Busca>();
+    try {
+        std::thread([busca, nome, servico, dica, resolve = resolvedor()] {
+            addrinfo *res = nullptr;
+            const int r = resolve(nome.constData(), servico.constData(), &dica, &res);
+            const std::lock_guard<std::mutex> trava(busca->trava);
+            if (busca->abandonada) {
+                if (r == 0 && res)
+                    ::freeaddrinfo(res);
+                return;
+            }
+            busca->resultado = r;
+            busca->enderecos = res;
+            busca->feita = true;
+            busca->pronta.notify_one();
+        }).detach();
+    } catch (const std::system_error &) {
+        return EAI_SYSTEM;
+    }
+    std::unique_lock<std::mutex> trava(busca->trava);
+    if (!busca->pronta.wait_until(trava, prazo, [&] { return busca->feita; })) {
+        busca->abandonada = true;
+        return EAI_AGAIN;
+    }
+    *enderecos = busca->enderecos;
+    return busca->resultado;
+}
+
 } // namespace
 
 Conexao::~Conexao() { fecha(); }
+
+void Conexao::defineResolvedor(Resolvedor resolve)
+{
+    resolvedor() = resolve ? std::move(resolve) : Resolvedor(resolvePadrao);
+}
 
 void Conexao::fecha()
 {
@@ -56,6 +118,7 @@ void Conexao::fecha()
         ::close(m_fd);
     m_fd = -1;
     m_buffer.clear();
+    m_cortada.clear();
     m_descartando = false;
     m_fim = false;
 }
@@ -79,7 +142,11 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
     int r = ::getaddrinfo(nome.constData(), servico.constData(), &dica, &enderecos);
     if (r != 0) {
         dica.ai_flags = AI_NUMERICSERV;
-        r = ::getaddrinfo(nome.constData(), servico.constData(), &dica, &enderecos);
+        r = resolveAte(nome, servico, dica, prazo, &enderecos);
+    }
+    if (r == EAI_AGAIN && Relogio::now() >= prazo) {
+        *erro = QStringLiteral("tempo limite esgotado ao procurar o endereço de %1").arg(host.trimmed());
+        return false;
     }
     if (r != 0) {
         *erro = QString::fromLocal8Bit(::gai_strerror(r));
@@ -125,6 +192,7 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
 
 bool Conexao::envia(const struct iovec *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro)
 {
+    m_parado = false;
     // A private copy: partial sends advance it.
     std::vector<iovec> resto(partes, partes + quantas);
     size_t inicio = 0;
@@ -146,6 +214,7 @@ bool Conexao::envia(const struct iovec *partes, int quantas, Milissegundos limit
             }
             const int w = espera(m_fd, POLLOUT, Relogio::now() + limiteSemProgresso);
             if (w <= 0) {
+                m_parado = w == 0;
                 *erro = w == 0 ? QStringLiteral("o servidor deixou de receber os dados") : textoErro(errno);
                 return false;
             }
@@ -173,28 +242,28 @@ bool Conexao::envia(const QByteArray &dados, Milissegundos limiteSemProgresso, Q
 
 bool Conexao::extraiLinha(QByteArray &linha)
 {
-    if (m_descartando) {
-        const qsizetype fim = m_buffer.indexOf('\n');
-        if (fim < 0) {
-            m_buffer.clear();
-            return false;
-        }
-        m_buffer.remove(0, fim + 1);
-        m_descartando = false;
-    }
     const qsizetype fim = m_buffer.indexOf('\n');
     if (fim < 0) {
-        if (m_buffer.size() < TamanhoMaximoLinha)
-            return false;
-        linha = m_buffer.left(TamanhoMaximoLinha);
-        m_buffer.clear();
-        m_descartando = true;
-        return true;
+        // A line beyond the limit keeps its first part; the rest is dropped
+        // until its end arrives.
+        if (!m_descartando && m_buffer.size() >= TamanhoMaximoLinha) {
+            m_cortada = m_buffer.left(TamanhoMaximoLinha);
+            m_descartando = true;
+        }
+        if (m_descartando)
+            m_buffer.clear();
+        return false;
     }
-    linha = m_buffer.left(fim);
+    if (m_descartando) {
+        linha = m_cortada;
+        m_cortada.clear();
+        m_descartando = false;
+    } else {
+        linha = m_buffer.left(fim);
+        if (linha.endsWith('\r'))
+            linha.chop(1);
+    }
     m_buffer.remove(0, fim + 1);
-    if (linha.endsWith('\r'))
-        linha.chop(1);
     return true;
 }
 
@@ -203,17 +272,10 @@ Conexao::Leitura Conexao::leLinha(QByteArray &linha, Relogio::time_point prazo)
     for (;;) {
         if (extraiLinha(linha))
             return Leitura::Linha;
-        if (m_fim || m_fd < 0) {
-            // The last bytes before the close count as a line of their own.
-            if (!m_buffer.isEmpty() && !m_descartando) {
-                linha = m_buffer;
-                if (linha.endsWith('\r'))
-                    linha.chop(1);
-                m_buffer.clear();
-                return Leitura::Linha;
-            }
+        // Bytes left without their line end were cut off by the close: they
+        // are no line at all.
+        if (m_fim || m_fd < 0)
             return Leitura::Fechada;
-        }
         const int w = espera(m_fd, POLLIN, prazo);
         if (w == 0)
             return Leitura::Prazo;

@@ -3,7 +3,10 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <sys/uio.h>
+
+struct addrinfo;
 
 // One TCP connection of the delivery client over POSIX sockets. Every wait
 // (connecting, sending, a reply) blocks in poll() with a deadline, so nothing
@@ -12,6 +15,8 @@ namespace orva::cliente {
 
 using Relogio = std::chrono::steady_clock;
 using Milissegundos = std::chrono::milliseconds;
+// getaddrinfo() or a stand-in.
+using Resolvedor = std::function<int(const char *, const char *, const addrinfo *, addrinfo **)>;
 
 class Conexao {
 public:
@@ -21,8 +26,8 @@ public:
     Conexao &operator=(const Conexao &) = delete;
 
     // Resolves `host` (name or IPv4 address) and connects, trying each address
-    // in turn, all within `limite`. False with *erro when no connection could
-    // be made in time.
+    // in turn, all within `limite`, the name lookup included. False with *erro
+    // when no connection could be made in time.
     bool conecta(const QString &host, quint16 porta, Milissegundos limite, QString *erro);
 
     // Sends every byte of the buffers, in order. Each wait for room in the
@@ -30,15 +35,21 @@ public:
     // error, a peer that closed or a stall beyond the limit.
     bool envia(const struct iovec *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro);
     bool envia(const QByteArray &dados, Milissegundos limiteSemProgresso, QString *erro);
+    // The last failed send ended because no byte was accepted within its limit.
+    bool envioParado() const { return m_parado; }
 
     enum class Leitura {
-        Linha,   // a line came; its LF and a CR before it are removed
+        Linha,   // a whole line came; its LF and a CR before it are removed
         Prazo,   // the deadline passed first
-        Fechada, // the peer closed (or reset) the connection and no line is left
+        Fechada, // the peer closed (or reset) the connection before a line end
     };
-    // Reads the next line, waiting for bytes until `prazo`. A line longer than
-    // 64 KiB is cut there (the rest of it is dropped up to its line end).
+    // Reads the next line, waiting for bytes until `prazo` however many come
+    // meanwhile. A line is whole only with its line end: bytes cut off by a
+    // close are dropped. A line longer than 64 KiB keeps its first 64 KiB.
     Leitura leLinha(QByteArray &linha, Relogio::time_point prazo);
+
+    // Replaces the name service (tests); an empty function restores getaddrinfo().
+    static void defineResolvedor(Resolvedor resolve);
 
     bool aberta() const { return m_fd >= 0; }
     void fecha();
@@ -48,8 +59,10 @@ private:
 
     int m_fd = -1;
     QByteArray m_buffer;
-    bool m_descartando = false; // dropping the rest of a line cut at the limit
+    QByteArray m_cortada;       // the kept part of a line beyond the limit
+    bool m_descartando = false; // dropping the rest of that line
     bool m_fim = false;         // the peer sent its last byte
+    bool m_parado = false;      // see envioParado()
 };
 
 } // namespace orva::cliente

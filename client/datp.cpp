@@ -46,6 +46,7 @@ bool respostaLida(Conexao &conexao, const Limites &limites, ResultadoTroca &r)
 {
     const LinhaLida lida = LeResposta(conexao, limites.resposta);
     r.tempoEsgotado = r.tempoEsgotado || lida.esgotado;
+    r.conexaoEncerrada = lida.fechada;
     r.resposta = InterpretaResposta(lida.linha);
     return !lida.linha.isEmpty();
 }
@@ -78,8 +79,10 @@ LinhaLida LeResposta(Conexao &conexao, Milissegundos limite)
     LinhaLida r;
     QByteArray linha;
     for (;;) {
-        if (conexao.leLinha(linha, prazo) != Conexao::Leitura::Linha) {
+        const Conexao::Leitura leitura = conexao.leLinha(linha, prazo);
+        if (leitura != Conexao::Leitura::Linha) {
             r.esgotado = true;
+            r.fechada = leitura == Conexao::Leitura::Fechada;
             return r;
         }
         r.linha = win1252::decode(linha);
@@ -157,8 +160,16 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
         for (qint64 p = 0; p < lidos; p += TamanhoBloco)
             partes[static_cast<size_t>(quantas++)] = {buffer.data() + p,
                                                       static_cast<size_t>(std::min<qint64>(TamanhoBloco, lidos - p))};
-        if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio))
+        if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio)) {
+            // A server that takes no more bytes would not answer either:
+            // no reply is waited for.
+            if (conexao.envioParado()) {
+                r.desfecho = Desfecho::EnvioParado;
+                r.erro = erroEnvio;
+                return r;
+            }
             break;
+        }
         enviados += lidos;
         if (progresso && !progresso(enviados, r.tamanho)) {
             r.desfecho = Desfecho::Cancelada;
@@ -201,6 +212,19 @@ ResultadoTroca BuscaComprovante(const Endereco &endereco, const QString &inscric
 QString mensagemTempoEsgotado()
 {
     return QStringLiteral("Tempo limite esgotado, verifique o desempenho de sua conexão e tente novamente.");
+}
+
+QString mensagemConexaoEncerrada()
+{
+    return QStringLiteral("O servidor encerrou a conexão sem uma resposta completa. Verifique sua conexão e tente "
+                          "novamente.");
+}
+
+QString mensagemEnvioParado(Milissegundos limite)
+{
+    return QStringLiteral("O envio da declaração parou: o servidor não recebeu nenhum dado em %1 segundos. "
+                          "Verifique sua conexão e tente novamente.")
+        .arg(std::chrono::duration_cast<std::chrono::seconds>(limite).count());
 }
 
 QString mensagemSemConexao1() { return QStringLiteral("Não foi possível conectar ao servidor."); }

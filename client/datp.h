@@ -35,11 +35,13 @@ Resposta InterpretaResposta(const QString &linha);
 struct LinhaLida {
     QString linha;         // the reply, or the last short line read (empty when none)
     bool esgotado = false; // no reply came: the time limit passed or the server closed
+    bool fechada = false;  // ... because the server closed (a line it cut off counts for nothing)
 };
 
-// Waits at most `limite` for a reply line longer than 3 characters; shorter
-// lines are dropped. When the server closes the connection nothing more can
-// come, so the wait ends then as if the limit had passed.
+// Waits for a reply line longer than 3 characters; shorter lines are
+// dropped. The wait ends `limite` after it began, however many lines came
+// meanwhile. A line is a reply only with its line end: when the server
+// closes the connection first, nothing more can come and the wait ends then.
 LinhaLida LeResposta(Conexao &conexao, Milissegundos limite);
 
 // The command lines, Windows-1252, CR LF included. A text holding a control
@@ -53,6 +55,7 @@ enum class Desfecho {
     PedidoInvalido,     // a command line could not be written (see linhaAuth, linhaComp)
     SemConexao,         // the connection could not be made, or broke while sending a command line
     SemResposta,        // a wait ended with an empty reply
+    EnvioParado,        // the server accepted no byte of the archive within the sending limit
     Recusada,           // the server answered with a code other than 200 (AUTH) or 201 (COMP)
     Cancelada,          // the caller stopped the sending of the archive
     RecusadaAposEnvio,  // after the archive's bytes, a code other than 201
@@ -63,6 +66,7 @@ struct ResultadoTroca {
     Desfecho desfecho = Desfecho::SemConexao;
     Resposta resposta;          // the last reply parsed (empty when none came)
     bool tempoEsgotado = false; // a wait ended without a reply: the time-limit box is due
+    bool conexaoEncerrada = false; // ... because the server closed the connection first
     bool bytesEnviados = false; // every byte of the archive went out
     bool aposEnvio = false;     // the outcome came after the archive's bytes (sent whole or not)
     qint64 tamanho = 0;         // the archive's size
@@ -95,5 +99,7 @@ QString mensagemTempoEsgotado();
 QString mensagemSemConexao1();
 QString mensagemSemConexao2();
 QString mensagemComprovanteDisponivel();
+QString mensagemConexaoEncerrada();
+QString mensagemEnvioParado(Milissegundos limite);
 
 } // namespace orva::cliente

@@ -84,13 +84,15 @@ bool ExtraiDeclaracao(const QString &arquivador, const QString &arquivo, const Q
         *erro = QStringLiteral("O programa rar não foi encontrado.");
         return false;
     }
+    // Only the declaration's own data file comes out: an archive holding
+    // other entries (named like another pending declaration, say) must not
+    // replace the files beside it.
+    const QString entrada = QFileInfo(arquivo).fileName().left(22) + QStringLiteral(".exp");
     QProcess processo;
     processo.setProgram(arquivador);
-    processo.setArguments({QStringLiteral("e"), QStringLiteral("-y"), arquivo, destino});
+    processo.setArguments({QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-n") + entrada, arquivo, destino});
     processo.setWorkingDirectory(destino);
-    // The archiver runs unseen: its messages are of no use to the user.
     processo.setStandardOutputFile(QProcess::nullDevice());
-    processo.setStandardErrorFile(QProcess::nullDevice());
     processo.start();
     if (!processo.waitForStarted(-1)) {
         *erro = QStringLiteral("O programa %1 não pôde ser iniciado: %2").arg(arquivador, processo.errorString());
@@ -98,7 +100,14 @@ bool ExtraiDeclaracao(const QString &arquivador, const QString &arquivo, const Q
     }
     processo.waitForFinished(-1);
     if (processo.exitStatus() != QProcess::NormalExit || processo.exitCode() != 0) {
-        *erro = QStringLiteral("O programa %1 não conseguiu extrair %2.").arg(arquivador, arquivo);
+        // The archiver's own words say why ("rar: ..."), the first lines of them.
+        QStringList motivo = QString::fromLocal8Bit(processo.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (QString &linha : motivo)
+            if (linha.startsWith(QLatin1String("rar: ")))
+                linha = linha.mid(5);
+        *erro = QStringLiteral("A declaração %1 não pôde ser extraída de %2.").arg(entrada, arquivo);
+        if (!motivo.isEmpty())
+            *erro += QLatin1Char('\n') + motivo.mid(0, 3).join(QLatin1Char('\n'));
         return false;
     }
     return true;

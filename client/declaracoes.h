@@ -32,9 +32,12 @@ QString ProcuraArquivo(const QString &raiz, const QString &nome, bool subpastas)
 // program's), else on PATH. Empty when there is none.
 QString LocalizaArquivador(const QString &pastaCliente);
 
-// Runs "<arquivador> e -y ARCHIVE DEST" and waits until it has ended, so the
-// declaration file is complete before anyone reads it. False with *erro when
-// the archiver could not run or reported an error.
+// Runs "<arquivador> e -y -nNAME ARCHIVE DEST" and waits until it has ended,
+// so the declaration file is complete before anyone reads it. Only the entry
+// NAME, the archive's first 22 characters + ".exp" (any letter case), comes
+// out: no other file of DEST is touched. False with *erro (the archiver's
+// reason included) when the archiver could not run, the entry is missing or
+// the extraction failed.
 bool ExtraiDeclaracao(const QString &arquivador, const QString &arquivo, const QString &destino, QString *erro);
 
 // The declaration key: what the protocol record says about the declaration.

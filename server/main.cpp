@@ -24,9 +24,19 @@ int main(int argc, char **argv)
         bool ok = true;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             QTextStream(stdout)
-                << "Uso: orva-datp-server [--port N] [--data PASTA] [--timeout SEGUNDOS] [--max-size BYTES]\n\n"
+                << "Uso: orva-datp-server [--port N] [--data PASTA] [--timeout SEGUNDOS] [--notice-timeout SEGUNDOS]\n"
+                   "                       [--max-size BYTES] [--budget BYTES] [--min-rate BYTES_POR_SEGUNDO]\n"
+                   "                       [--max-clients N] [--max-per-address N]\n\n"
                    "Servidor de recepção DATP para testes locais: escuta em 127.0.0.1 (porta 4040; 0 = uma porta livre),\n"
-                   "confere as declarações recebidas e guarda os comprovantes em PASTA/comprovantes.\n";
+                   "confere as declarações recebidas e guarda os comprovantes em PASTA/comprovantes.\n\n"
+                   "  --timeout          prazo do primeiro byte e da linha de comando inteira, e prazo-base do\n"
+                   "                     arquivo (padrão 10 s, 30 s e 60 s)\n"
+                   "  --notice-timeout   espera entre o \"200\" e o arquivo, enquanto o usuário lê o aviso (900 s)\n"
+                   "  --min-rate         o arquivo tem o prazo-base mais o seu tamanho a esta taxa (8192)\n"
+                   "  --budget           total de bytes em recebimento ao mesmo tempo (4 GiB)\n"
+                   "  --max-size         maior arquivo aceito (1 GiB)\n"
+                   "  --max-clients      clientes atendidos ao mesmo tempo (256)\n"
+                   "  --max-per-address  clientes de um mesmo endereço ao mesmo tempo (8)\n";
             return 0;
         } else if (a == QLatin1String("--port") && temValor) {
             const uint porta = args.at(++i).toUInt(&ok);
@@ -34,12 +44,27 @@ int main(int argc, char **argv)
             opcoes.porta = static_cast<quint16>(porta);
         } else if (a == QLatin1String("--data") && temValor) {
             opcoes.dados = args.at(++i);
-        } else if (a == QLatin1String("--timeout") && temValor) {
+        } else if ((a == QLatin1String("--timeout") || a == QLatin1String("--notice-timeout")) && temValor) {
             const double segundos = args.at(++i).toDouble(&ok);
             ok = ok && segundos > 0 && segundos <= 86400;
-            opcoes.ocioso = std::chrono::milliseconds(static_cast<long long>(segundos * 1000));
+            const std::chrono::milliseconds limite(static_cast<long long>(segundos * 1000));
+            if (a == QLatin1String("--notice-timeout"))
+                opcoes.aviso = limite;
+            else
+                opcoes.primeiroByte = opcoes.comando = opcoes.corpo = limite;
         } else if (a == QLatin1String("--max-size") && temValor) {
             opcoes.tamanhoMaximo = args.at(++i).toLongLong(&ok);
+        } else if (a == QLatin1String("--budget") && temValor) {
+            opcoes.orcamento = args.at(++i).toLongLong(&ok);
+        } else if (a == QLatin1String("--min-rate") && temValor) {
+            opcoes.taxaMinima = args.at(++i).toLongLong(&ok);
+            ok = ok && opcoes.taxaMinima > 0;
+        } else if (a == QLatin1String("--max-clients") && temValor) {
+            opcoes.maxClientes = args.at(++i).toInt(&ok);
+            ok = ok && opcoes.maxClientes > 0;
+        } else if (a == QLatin1String("--max-per-address") && temValor) {
+            opcoes.maxPorEndereco = args.at(++i).toInt(&ok);
+            ok = ok && opcoes.maxPorEndereco > 0;
         } else {
             ok = false;
         }

@@ -18,6 +18,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/statvfs.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -77,15 +78,28 @@ bool soDigitos(const QByteArray &t)
     return true;
 }
 
-// One client's connection.
+// Milliseconds from now until `prazo` for poll(): never negative, rounded up.
+int ate(Clock::time_point prazo)
+{
+    const auto agora = Clock::now();
+    if (agora >= prazo)
+        return 0;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(prazo - agora).count();
+    return ms > 3600000 ? 3600000 : static_cast<int>(ms);
+}
+
+// One client's connection. Every wait ends at a deadline fixed before it
+// began: bytes trickling in do not move it.
 class Canal {
 public:
-    enum class Estado { Ok, Fechado, Ocioso, Longa, ErroGravacao };
+    enum class Estado { Ok, Fechado, Prazo, Longa, ErroGravacao };
 
-    Canal(int fd, std::chrono::milliseconds ocioso) : m_fd(fd), m_ocioso(ocioso) {}
+    explicit Canal(int fd) : m_fd(fd) {}
     ~Canal() { ::close(m_fd); }
 
-    Estado leLinha(QByteArray &linha, qsizetype maximo)
+    // The command line: its first byte must come by `prazoPrimeiro`, the
+    // whole line by `prazoLinha`.
+    Estado leLinha(QByteArray &linha, qsizetype maximo, Clock::time_point prazoPrimeiro, Clock::time_point prazoLinha)
     {
         for (;;) {
             const qsizetype lf = m_buffer.indexOf('\n');
@@ -98,7 +112,7 @@ public:
             }
             if (m_buffer.size() > maximo)
                 return Estado::Longa;
-            const Estado e = le();
+            const Estado e = le(m_buffer.isEmpty() ? std::min(prazoPrimeiro, prazoLinha) : prazoLinha);
             if (e != Estado::Ok)
                 return e;
         }
@@ -106,18 +120,26 @@ public:
 
     // Copies exactly `tamanho` bytes of the body into the file `saida`: what
     // came with the command line first, then straight from the socket into
-    // one buffer and on to the file, waiting only when nothing is there.
-    Estado recebe(qint64 tamanho, int saida, qint64 *recebidos)
+    // one buffer and on to the file. The first byte must come by
+    // `prazoInicio`; from then on the whole body has `duracao`.
+    Estado recebe(qint64 tamanho, int saida, qint64 *recebidos, Clock::time_point prazoInicio,
+                  std::chrono::milliseconds duracao)
     {
         *recebidos = std::min<qint64>(m_buffer.size(), tamanho);
         if (!grava(saida, m_buffer.constData(), *recebidos))
             return Estado::ErroGravacao;
         m_buffer.remove(0, *recebidos);
+        Clock::time_point prazo = *recebidos > 0 ? Clock::now() + duracao : prazoInicio;
+        bool comecou = *recebidos > 0;
         std::vector<char> bloco(1 << 18);
         while (*recebidos < tamanho) {
             const ssize_t n = ::recv(m_fd, bloco.data(), std::min<qint64>(bloco.size(), tamanho - *recebidos),
                                      MSG_DONTWAIT);
             if (n > 0) {
+                if (!comecou) {
+                    comecou = true;
+                    prazo = Clock::now() + duracao;
+                }
                 if (!grava(saida, bloco.data(), n))
                     return Estado::ErroGravacao;
                 *recebidos += n;
@@ -129,10 +151,10 @@ public:
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK)
                 return Estado::Fechado;
+            if (Clock::now() >= prazo)
+                return Estado::Prazo;
             pollfd p{m_fd, POLLIN, 0};
-            const int r = ::poll(&p, 1, static_cast<int>(m_ocioso.count()));
-            if (r == 0)
-                return Estado::Ocioso;
+            const int r = ::poll(&p, 1, ate(prazo));
             if (r < 0 && errno != EINTR)
                 return Estado::Fechado;
         }
@@ -148,13 +170,22 @@ public:
         return ::recv(m_fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
     }
 
+    // Sends a reply; a client that does not read it within a few seconds is
+    // given up.
     bool envia(const QByteArray &dados)
     {
+        const auto prazo = Clock::now() + std::chrono::seconds(10);
         qsizetype feito = 0;
         while (feito < dados.size()) {
-            const ssize_t n = ::send(m_fd, dados.constData() + feito, dados.size() - feito, MSG_NOSIGNAL);
+            const ssize_t n = ::send(m_fd, dados.constData() + feito, dados.size() - feito, MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                pollfd p{m_fd, POLLOUT, 0};
+                if (Clock::now() >= prazo || ::poll(&p, 1, ate(prazo)) <= 0)
+                    return false;
+                continue;
+            }
             if (n <= 0)
                 return false;
             feito += n;
@@ -173,8 +204,7 @@ public:
         char lixo[4096];
         while (Clock::now() < prazo) {
             pollfd p{m_fd, POLLIN, 0};
-            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(prazo - Clock::now()).count();
-            if (::poll(&p, 1, static_cast<int>(std::max<long long>(1, ms))) <= 0)
+            if (::poll(&p, 1, std::max(1, ate(prazo))) <= 0)
                 break;
             if (::recv(m_fd, lixo, sizeof lixo, 0) <= 0)
                 break;
@@ -182,15 +212,17 @@ public:
     }
 
 private:
-    Estado le()
+    Estado le(Clock::time_point prazo)
     {
         for (;;) {
+            if (Clock::now() >= prazo)
+                return Estado::Prazo;
             pollfd p{m_fd, POLLIN, 0};
-            const int r = ::poll(&p, 1, static_cast<int>(m_ocioso.count()));
+            const int r = ::poll(&p, 1, ate(prazo));
             if (r < 0 && errno == EINTR)
                 continue;
             if (r == 0)
-                return Estado::Ocioso;
+                continue; // the loop's test decides whether the time is up
             if (r < 0)
                 return Estado::Fechado;
             char bloco[1 << 16];
@@ -219,7 +251,6 @@ private:
     }
 
     int m_fd;
-    std::chrono::milliseconds m_ocioso;
     QByteArray m_buffer;
 };
 
@@ -278,10 +309,14 @@ bool Servidor::escuta(QString *erro)
         return false;
     }
     m_opcoes.dados = dados.absolutePath();
-    // Archives left half-received by an earlier run.
+    // Archives left half-received and receipts left half-written by an
+    // earlier run that was stopped.
     QDir recebendo(dados.filePath(QStringLiteral("recebendo")));
-    for (const QString &nome : recebendo.entryList(QDir::Files))
+    for (const QString &nome : recebendo.entryList(QDir::Files | QDir::Hidden | QDir::System))
         recebendo.remove(nome);
+    QDir comprovantes(dados.filePath(QStringLiteral("comprovantes")));
+    for (const QString &nome : comprovantes.entryList({QStringLiteral("*.txt.tmp*")}, QDir::Files | QDir::Hidden))
+        comprovantes.remove(nome);
 
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int sim = 1;
@@ -291,7 +326,7 @@ bool Servidor::escuta(QString *erro)
     endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     endereco.sin_port = htons(m_opcoes.porta);
     if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr *>(&endereco), sizeof endereco) != 0
-        || ::listen(m_fd, 128) != 0) {
+        || ::listen(m_fd, SOMAXCONN) != 0) {
         *erro = QStringLiteral("Não foi possível escutar em 127.0.0.1:%1: %2")
                     .arg(m_opcoes.porta)
                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
@@ -306,37 +341,81 @@ bool Servidor::escuta(QString *erro)
 void Servidor::atende()
 {
     for (;;) {
-        const int cliente = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_in origem{};
+        socklen_t tamanho = sizeof origem;
+        const int cliente = ::accept4(m_fd, reinterpret_cast<sockaddr *>(&origem), &tamanho, SOCK_CLOEXEC);
         if (cliente < 0) {
             if (errno == EMFILE || errno == ENFILE)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             continue;
         }
-        if (m_ativos.load() >= m_opcoes.maxClientes) {
-            const QByteArray ocupado = resposta("503", QStringLiteral("Servidor ocupado."),
-                                                QStringLiteral("Tente novamente em alguns minutos."));
-            ::send(cliente, ocupado.constData(), ocupado.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const quint32 endereco = origem.sin_addr.s_addr;
+        const auto recusa = [cliente](const QString &m1, const QString &m2) {
+            const QByteArray linha = resposta("503", m1, m2);
+            ::send(cliente, linha.constData(), linha.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             ::close(cliente);
-            continue;
+        };
+        {
+            const std::lock_guard<std::mutex> trava(m_trava);
+            if (m_ativos >= m_opcoes.maxClientes) {
+                recusa(QStringLiteral("Servidor ocupado."), QStringLiteral("Tente novamente em alguns minutos."));
+                continue;
+            }
+            int &doEndereco = m_porEndereco[endereco];
+            if (doEndereco >= m_opcoes.maxPorEndereco) {
+                recusa(QStringLiteral("Conexões demais deste endereço."),
+                       QStringLiteral("Conclua as entregas em andamento e tente novamente."));
+                continue;
+            }
+            ++doEndereco;
+            ++m_ativos;
         }
-        ++m_ativos;
+        const auto libera = [this, endereco] {
+            const std::lock_guard<std::mutex> trava(m_trava);
+            --m_ativos;
+            if (--m_porEndereco[endereco] <= 0)
+                m_porEndereco.erase(endereco);
+        };
         try {
-            std::thread([this, cliente] {
+            std::thread([this, cliente, libera] {
                 sessao(cliente);
-                --m_ativos;
+                libera();
             }).detach();
         } catch (const std::system_error &) {
-            --m_ativos;
+            libera();
             ::close(cliente);
         }
     }
 }
 
+bool Servidor::reserva(qint64 bytes)
+{
+    const std::lock_guard<std::mutex> trava(m_trava);
+    if (m_reservado + bytes > m_opcoes.orcamento)
+        return false;
+    struct statvfs disco{};
+    if (::statvfs(QFile::encodeName(m_opcoes.dados).constData(), &disco) == 0) {
+        const qint64 livre = qint64(disco.f_bavail) * qint64(disco.f_frsize);
+        // What the receipts need is kept free beside the archives.
+        if (m_reservado + bytes > livre - m_opcoes.folgaDisco)
+            return false;
+    }
+    m_reservado += bytes;
+    return true;
+}
+
+void Servidor::libera(qint64 bytes)
+{
+    const std::lock_guard<std::mutex> trava(m_trava);
+    m_reservado -= bytes;
+}
+
 void Servidor::sessao(int fd)
 {
-    Canal canal(fd, m_opcoes.ocioso);
+    Canal canal(fd);
+    const auto inicio = Clock::now();
     QByteArray linha;
-    switch (canal.leLinha(linha, 4096)) {
+    switch (canal.leLinha(linha, 4096, inicio + m_opcoes.primeiroByte, inicio + m_opcoes.comando)) {
     case Canal::Estado::Ok:
         break;
     case Canal::Estado::Longa:
@@ -396,6 +475,15 @@ void Servidor::sessao(int fd)
                                QStringLiteral("O servidor aceita arquivos de até %1 bytes.").arg(m_opcoes.tamanhoMaximo)));
         return;
     }
+    // The bytes this delivery will take on disk are set aside before the
+    // "200", so a client is told at once when there is no room for it.
+    Reserva reserva(*this, tamanho);
+    if (!reserva.feita()) {
+        registra(QStringLiteral("AUTH %1: sem espaço para %2 bytes").arg(nomeTexto).arg(tamanho));
+        canal.encerra(resposta("507", QStringLiteral("Servidor sem espaço para receber a declaração agora."),
+                               QStringLiteral("Tente novamente mais tarde.")));
+        return;
+    }
     if (!canal.envia(resposta("200", QStringLiteral("Servidor pronto para receber %1 (%2 bytes).").arg(nomeTexto).arg(tamanho),
                               QStringLiteral("Após o envio, aguarde a conferência da declaração e o comprovante de entrega."))))
         return;
@@ -413,12 +501,13 @@ void Servidor::sessao(int fd)
         ~Remove() { QFile::remove(caminho); }
     } remove{temporario};
     qint64 recebidos = 0;
-    const Canal::Estado estado = canal.recebe(tamanho, saida, &recebidos);
+    const auto duracao = m_opcoes.corpo + std::chrono::milliseconds(tamanho * 1000 / std::max<qint64>(1, m_opcoes.taxaMinima));
+    const Canal::Estado estado = canal.recebe(tamanho, saida, &recebidos, Clock::now() + m_opcoes.aviso, duracao);
     ::close(saida);
     switch (estado) {
     case Canal::Estado::Ok:
         break;
-    case Canal::Estado::Ocioso:
+    case Canal::Estado::Prazo:
         registra(QStringLiteral("AUTH %1: %2 de %3 bytes antes do tempo limite").arg(nomeTexto).arg(recebidos).arg(tamanho));
         canal.encerra(resposta("408", QStringLiteral("Recebimento incompleto."),
                                QStringLiteral("Recebidos %1 de %2 bytes no tempo limite.").arg(recebidos).arg(tamanho)));

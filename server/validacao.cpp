@@ -1,6 +1,7 @@
 #include "validacao.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -12,6 +13,8 @@ namespace {
 
 // Longer lines than any record can be are not kept whole.
 constexpr qsizetype LinhaMaxima = 8192;
+// A real declaration packs at most some tens to one.
+constexpr qint64 RazaoMaxima = 200;
 
 using Soma = __int128;
 
@@ -115,6 +118,23 @@ public:
             somaValor(l.mid(41, 15), m_soma4, n);
         }
     }
+
+    qint64 registros() const { return m_d.registros; }
+
+    // The detail records the protocol record announces (its count total
+    // over 100); -1 when it has none that can be read.
+    qint64 detalhesDeclarados() const
+    {
+        const QByteArray &r = m_d.registro20;
+        if (r.isEmpty())
+            return -1;
+        const int campo = m_tipo == "00" ? 1 : m_tipo == "01" ? 4 : -1;
+        const QByteArray total = r.mid(r.size() - 6 - 5 * 15 + campo * 15, 15);
+        if (campo < 0 || !digitos(total))
+            return -1;
+        return total.toLongLong() / 100;
+    }
+    qsizetype larguraDetalhe() const { return m_tipo == "00" ? 129 : 61; }
 
     Declaracao conclui()
     {
@@ -232,6 +252,18 @@ Declaracao validaArquivo(const QString &caminho, int maxProblemas)
         if (archive_entry_filetype(entrada) != AE_IFREG || !nome
             || !QByteArray(nome).toLower().endsWith(".exp"))
             continue;
+        // Decompression stops at a bound the declaration itself sets: the
+        // size its entry declares, two header lines, then the detail records
+        // the protocol record announces. A bomb is refused after its first
+        // blocks instead of being inflated whole.
+        const qint64 declarado = archive_entry_size_is_set(entrada) ? archive_entry_size(entrada) : -1;
+        qint64 consumido = 0;
+        const qint64 razaoMaxima = std::max<qint64>(qint64(64) << 20, RazaoMaxima * QFileInfo(caminho).size());
+        qint64 limite = 2 * (LinhaMaxima + 2);
+        const auto marcaCabecalho = [&](qint64 fim) {
+            const qint64 detalhes = v.detalhesDeclarados();
+            limite = fim + LinhaMaxima + (detalhes < 0 ? 0 : detalhes * (v.larguraDetalhe() + 2));
+        };
         QByteArray linha;
         bool cortada = false;
         char bloco[1 << 16];
@@ -256,9 +288,35 @@ Declaracao validaArquivo(const QString &caminho, int maxProblemas)
                 if (linha.endsWith('\r'))
                     linha.chop(1);
                 v.linha(linha, cortada);
+                if (v.registros() == 2)
+                    marcaCabecalho(consumido + (lf + 1 - bloco));
                 linha.clear();
                 cortada = false;
                 p = lf + 1;
+            }
+            consumido += n;
+            // A record beyond any record's length: nothing after it can be
+            // judged, and a bomb of one endless line ends here.
+            if (cortada) {
+                v.linha(linha, true);
+                return v.conclui();
+            }
+            if (consumido > razaoMaxima) {
+                v.problema(QStringLiteral("O arquivo compactado foi recusado: a declaração passa de %1 vezes o "
+                                          "tamanho do arquivo.").arg(RazaoMaxima));
+                return v.conclui();
+            }
+            if (declarado >= 0 && consumido > declarado) {
+                v.problema(QStringLiteral("O arquivo compactado está danificado: a declaração tem mais dados que os "
+                                          "%1 bytes declarados.").arg(declarado));
+                return v.conclui();
+            }
+            if (consumido > limite) {
+                v.problema(v.registros() < 2
+                               ? QStringLiteral("O início da declaração não tem os registros 10 e 20.")
+                               : QStringLiteral("A declaração tem mais dados que os registros anunciados no "
+                                                "registro 20."));
+                return v.conclui();
             }
         }
         if (!linha.isEmpty()) {

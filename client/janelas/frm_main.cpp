@@ -268,13 +268,11 @@ void Tfrm_main::BitBtn1Click()
     sincronizaOrigem();
     {
         Ocupado ocupado(*this);
-        m_enviando = true;
         // The window is painted again while the archive goes out.
         m_cliente.Envia([](qint64, qint64) {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             return true;
         });
-        m_enviando = false;
     }
     ui->ComboBox1->setEditText(m_cliente.origem());
     mostraDeclaracoes();
@@ -384,12 +382,7 @@ void Tfrm_main::falha(const QString &mensagem1, const QString &mensagem2) { Most
 void Tfrm_main::erro(const QString &texto)
 {
     Livre livre(*this);
-    QString mostrado = texto;
-    // A declaration file that is missing because the archiver failed: say why.
-    if (m_enviando && !m_cliente.erroExtracao().isEmpty()
-        && texto.contains(QFileInfo(m_cliente.arquivoDados()).fileName(), Qt::CaseInsensitive))
-        mostrado += QStringLiteral("\n\n") + m_cliente.erroExtracao();
-    orva::prompts().error(mostrado);
+    orva::prompts().error(texto);
 }
 
 void Tfrm_main::mensagem(const QString &texto)

@@ -114,7 +114,6 @@ private:
     Tfrm_selecione *m_selecione = nullptr; // owned as a child window
     TFrmDownload *m_download = nullptr;    // owned as a child window
     bool m_mostrada = false;
-    bool m_enviando = false;
     // The error report's registration and exercise while a receipt is
     // fetched; otherwise those of the declaration key.
     std::optional<std::pair<QString, QString>> m_chaveBusca;

@@ -2,13 +2,18 @@
 // Helpers of the client's tests: a scripted server on a free loopback port
 // and a record of the dialogs the client showed.
 #include "client/cliente.h"
+#include "client/relogio.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -141,5 +146,53 @@ inline QByteArray registro20(const QByteArray &protocolo, const QByteArray &tipo
                    + QByteArray("JOSE").leftJustified(50, ' ') + QByteArray(75, '0') + "110001";
     return r;
 }
+
+inline const QString Nome = QStringLiteral("Orva000700000000000001.rar");
+inline const QByteArray Registro = QByteArray("00000000000001" "2015" "0007" "00" "1" "08/12/2026")
+                            + QByteArray("EMPRESA DE TESTE").leftJustified(50, ' ') + "000005" "0000000012345";
+
+inline QByteArray resposta(const QByteArray &codigo, const QByteArray &m1, const QByteArray &m2)
+{
+    return "DATP/1.0 00 " + codigo + " '" + m1 + "' '" + m2 + "'\r\n";
+}
+
+// A client folder and an origin folder holding one archive and the
+// declaration file it unpacks to (already there: the archiver beside the
+// client is a stand-in that succeeds without writing anything).
+struct Ambiente {
+    explicit Ambiente(quint16 porta, const QByteArray &conteudo = QByteArray(1300, 'x'))
+        : conteudo(conteudo)
+    {
+        origem = dir.filePath("enviar") + "/";
+        pastaCliente = dir.filePath("ClienteOrvaDATP");
+        QDir().mkpath(origem);
+        QDir().mkpath(pastaCliente + "/recv");
+        grava(pastaCliente + "/rar", "#!/bin/sh\nexit 0\n");
+        QFile(pastaCliente + "/rar").setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        grava(origem + Nome, conteudo);
+        grava(origem + "Orva000700000000000001.exp",
+                     "10" + QByteArray(115, '0') + "\r\n" + registro20("0007", "00", "01", "00000000000001") + "\r\n");
+        cliente = std::make_unique<orva::cliente::Cliente>(pastaCliente, dialogos);
+        cliente->endereco().porta = porta;
+        cliente->limites() = {std::chrono::milliseconds(2000), std::chrono::milliseconds(2000),
+                              std::chrono::milliseconds(2000)};
+        cliente->defineOrigem(origem);
+        cliente->ListaDeclaracoes(origem);
+        EXPECT_TRUE(cliente->SelecionaDeclaracao(0));
+    }
+    bool listada() const { return QFileInfo::exists(origem + Nome); }
+    bool dadosPresentes() const { return QFileInfo::exists(origem + "Orva000700000000000001.exp"); }
+
+    QTemporaryDir dir;
+    QString origem, pastaCliente;
+    QByteArray conteudo;
+    DialogosGravados dialogos;
+    std::unique_ptr<orva::cliente::Cliente> cliente;
+};
+
+struct RelogioFixo {
+    RelogioFixo() { orva::cliente::defineRelogio([] { return QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)); }); }
+    ~RelogioFixo() { orva::cliente::defineRelogio({}); }
+};
 
 } // namespace apoio

@@ -14,17 +14,13 @@
 
 using namespace orva::cliente;
 using apoio::DialogosGravados;
+using apoio::Ambiente;
+using apoio::Nome;
+using apoio::Registro;
+using apoio::RelogioFixo;
+using apoio::resposta;
 
 namespace {
-
-const QString Nome = QStringLiteral("Orva000700000000000001.rar");
-const QByteArray Registro = QByteArray("00000000000001" "2015" "0007" "00" "1" "08/12/2026")
-                            + QByteArray("EMPRESA DE TESTE").leftJustified(50, ' ') + "000005" "0000000012345";
-
-QByteArray resposta(const QByteArray &codigo, const QByteArray &m1, const QByteArray &m2)
-{
-    return "DATP/1.0 00 " + codigo + " '" + m1 + "' '" + m2 + "'\r\n";
-}
 
 double cpuDaThread()
 {
@@ -32,42 +28,6 @@ double cpuDaThread()
     getrusage(RUSAGE_THREAD, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
-
-// A client folder and an origin folder holding one archive and the
-// declaration file it unpacks to (already there, as after the click).
-struct Ambiente {
-    explicit Ambiente(quint16 porta, const QByteArray &conteudo = QByteArray(1300, 'x'))
-        : conteudo(conteudo)
-    {
-        origem = dir.filePath("enviar") + "/";
-        pastaCliente = dir.filePath("ClienteOrvaDATP");
-        QDir().mkpath(origem);
-        QDir().mkpath(pastaCliente + "/recv");
-        apoio::grava(origem + Nome, conteudo);
-        apoio::grava(origem + "Orva000700000000000001.exp",
-                     "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001") + "\r\n");
-        cliente = std::make_unique<Cliente>(pastaCliente, dialogos);
-        cliente->endereco().porta = porta;
-        cliente->limites() = {std::chrono::milliseconds(2000), std::chrono::milliseconds(2000),
-                              std::chrono::milliseconds(2000)};
-        cliente->defineOrigem(origem);
-        cliente->ListaDeclaracoes(origem);
-        EXPECT_TRUE(cliente->SelecionaDeclaracao(0));
-    }
-    bool listada() const { return QFileInfo::exists(origem + Nome); }
-    bool dadosPresentes() const { return QFileInfo::exists(origem + "Orva000700000000000001.exp"); }
-
-    QTemporaryDir dir;
-    QString origem, pastaCliente;
-    QByteArray conteudo;
-    DialogosGravados dialogos;
-    std::unique_ptr<Cliente> cliente;
-};
-
-struct RelogioFixo {
-    RelogioFixo() { defineRelogio([] { return QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)); }); }
-    ~RelogioFixo() { defineRelogio({}); }
-};
 
 } // namespace
 
@@ -297,6 +257,8 @@ TEST(Entrega, ServerClosingMidTransferEndsAtOnce)
     EXPECT_FALSE(r.troca.bytesEnviados);
     EXPECT_EQ(r.troca.desfecho, Desfecho::SemResposta);
     EXPECT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "erro"}));
+    // A reset is said to be one, not a time limit.
+    EXPECT_EQ(a.dialogos.itens[1].texto1, mensagemConexaoEncerrada());
     EXPECT_TRUE(a.listada());
     EXPECT_TRUE(a.dadosPresentes());
 }
@@ -314,8 +276,9 @@ TEST(Entrega, HostileReceiptNameIsRefusedAndNothingLeavesRecv)
     const ResultadoEnvio r = a.cliente->Envia();
     EXPECT_EQ(r.troca.desfecho, Desfecho::Recebida);
     EXPECT_FALSE(r.comprovanteGravado);
-    ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "aviso", "erro"}));
-    EXPECT_TRUE(a.dialogos.itens[2].texto1.contains("não foi gravado"));
+    // Not stored: the user never reads that it is available.
+    ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "erro"}));
+    EXPECT_TRUE(a.dialogos.itens[1].texto1.contains("não foi gravado"));
     EXPECT_TRUE(QDir(a.pastaCliente + "/recv").isEmpty());
     EXPECT_FALSE(QFileInfo::exists(a.dir.filePath("fora")));
     // Not stored, so not marked: the archive can be sent or its receipt fetched again.

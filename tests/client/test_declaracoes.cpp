@@ -124,3 +124,46 @@ TEST(Configuracao, CreatedWhenMissingAndTheFallbackWhenTheKeyIsMissing)
     EXPECT_EQ(LeConfiguracao(dir.filePath("nao-existe/ClienteORVA.INI"), &erro), "127.0.0.1");
     EXPECT_FALSE(erro.isEmpty());
 }
+
+// A click unpacks only the declaration's own data file: an entry named like
+// another pending declaration leaves that one alone, and an archive without
+// its data file is an error shown at Send, before any connection.
+TEST(Declaracoes, ClickWritesOnlyTheDeclarationsOwnFile)
+{
+    QTemporaryDir dir;
+    const QString programa = dir.filePath("programa");
+    const QString enviar = programa + "/enviar/";
+    QDir().mkpath(programa + "/ClienteOrvaDATP/recv");
+    QDir().mkpath(enviar);
+    ASSERT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar", programa + "/rar"));
+    QDir().mkpath(dir.filePath("pacote"));
+    const QString proprio = dir.filePath("pacote/Orva001200000000000060.EXP");
+    const QString intruso = dir.filePath("pacote/Orva001300000000000060.exp");
+    apoio::grava(proprio, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0012", "01", "01", "00000000000060") + "\r\n");
+    apoio::grava(intruso, "substituto");
+    QProcess rar;
+    rar.start(programa + "/rar", {"a", enviar + "Orva001200000000000060.rar", proprio, intruso});
+    ASSERT_TRUE(rar.waitForFinished(30000));
+    rar.start(programa + "/rar", {"a", enviar + "Orva001400000000000060.rar", intruso});
+    ASSERT_TRUE(rar.waitForFinished(30000));
+    apoio::grava(enviar + "Orva001300000000000060.exp", "a declaração pendente");
+
+    apoio::DialogosGravados dialogos;
+    Cliente cliente(programa + "/ClienteOrvaDATP", dialogos);
+    cliente.defineOrigem(enviar);
+    cliente.ListaDeclaracoes(enviar);
+    ASSERT_EQ(cliente.declaracoes().size(), 2);
+    ASSERT_TRUE(cliente.SelecionaDeclaracao(0));
+    EXPECT_EQ(cliente.erroExtracao(), "");
+    EXPECT_EQ(apoio::le(enviar + "Orva001300000000000060.exp"), "a declaração pendente");
+    EXPECT_TRUE(QFileInfo::exists(enviar + "Orva001200000000000060.EXP"));
+    EXPECT_EQ(QDir(enviar).entryList(QDir::Files | QDir::Hidden).size(), 4);
+
+    ASSERT_TRUE(cliente.SelecionaDeclaracao(1));
+    EXPECT_TRUE(cliente.erroExtracao().contains("não contém")) << cliente.erroExtracao().toStdString();
+    cliente.endereco().porta = 1; // nothing may be tried
+    EXPECT_EQ(cliente.Envia().troca.desfecho, Desfecho::ArquivoInacessivel);
+    ASSERT_EQ(dialogos.tipos(), QStringList{"erro"});
+    EXPECT_EQ(dialogos.itens[0].texto1, cliente.erroExtracao());
+    EXPECT_EQ(apoio::le(enviar + "Orva001300000000000060.exp"), "a declaração pendente");
+}

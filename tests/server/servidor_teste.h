@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -40,9 +41,17 @@ public:
 // A raw connection to the server.
 class ConexaoBruta {
 public:
-    explicit ConexaoBruta(quint16 porta)
+    // `origem`: the local address to connect from (any of 127.0.0.0/8), so
+    // tests can play clients of several addresses.
+    explicit ConexaoBruta(quint16 porta, const char *origem = nullptr)
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (origem) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, origem, &local.sin_addr);
+            EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr *>(&local), sizeof local), 0);
+        }
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -50,6 +59,7 @@ public:
         EXPECT_EQ(::connect(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
     }
     ~ConexaoBruta() { fecha(); }
+    int fd() const { return m_fd; }
     void envia(const QByteArray &dados)
     {
         qsizetype feito = 0;

@@ -1,0 +1,214 @@
+// The client against a receiving server that misbehaves: replies cut off by a
+// close, lines trickling in past the limit, a server that stops reading, a
+// name lookup that never answers. Limits are shortened; every wait must end
+// at its limit, and nothing but a whole "201" may count as a receipt.
+#include "client/apoio.h"
+
+#include "client/conexao.h"
+#include "client/datp.h"
+#include "client/gravacaosegura.h"
+#include "common/errors.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <csignal>
+#include <netdb.h>
+#include <sys/resource.h>
+
+using namespace orva::cliente;
+using apoio::Ambiente;
+using apoio::Nome;
+using apoio::Registro;
+using apoio::resposta;
+
+namespace {
+
+const QString ArquivoRecibo = QStringLiteral("/recv/0000000000000120150007.cmp");
+
+// The whole origin and receipts folders, names and bytes.
+QMap<QString, QByteArray> estado(const Ambiente &a)
+{
+    QMap<QString, QByteArray> r;
+    for (const QString &pasta : {a.origem, a.pastaCliente + "/recv"})
+        for (const QString &nome : QDir(pasta).entryList(QDir::Files | QDir::Hidden))
+            r[pasta + nome] = apoio::le(QDir(pasta).filePath(nome));
+    return r;
+}
+
+} // namespace
+
+// Every cut of the "200" and of the "201" short of its line end, and every
+// cut of a fetched receipt: a failure that renames, deletes and writes nothing.
+TEST(ServidorHostil, CutRepliesAreNeverTakenAsWhole)
+{
+    const QByteArray pronto = resposta("200", "Pronto", "Envie");
+    const QByteArray recibo = resposta("201", Registro.left(22), Registro.mid(22));
+    int falsos = 0, tentativas = 0;
+    for (int fase = 0; fase < 2; ++fase) {
+        const QByteArray &linha = fase == 0 ? pronto : recibo;
+        for (qsizetype corte = 1; corte < linha.size(); ++corte) {
+            apoio::ServidorFalso servidor([&](int fd) {
+                apoio::leLinha(fd);
+                if (fase == 0) {
+                    apoio::envia(fd, pronto.left(corte));
+                    return;
+                }
+                apoio::envia(fd, pronto);
+                apoio::leBytes(fd, 1300);
+                apoio::envia(fd, recibo.left(corte));
+            });
+            Ambiente a(servidor.porta);
+            const auto antes = estado(a);
+            const ResultadoEnvio r = a.cliente->Envia();
+            ++tentativas;
+            if (r.troca.desfecho == Desfecho::Recebida || r.comprovanteGravado)
+                ++falsos;
+            EXPECT_EQ(r.troca.desfecho, Desfecho::SemResposta) << fase << " " << corte;
+            EXPECT_EQ(estado(a), antes) << fase << " " << corte;
+            EXPECT_EQ(a.dialogos.tipos().last(), "erro");
+            EXPECT_EQ(a.dialogos.itens.back().texto1, mensagemConexaoEncerrada());
+        }
+    }
+    std::printf("cut replies: %d false successes in %d trials\n", falsos, tentativas);
+    EXPECT_EQ(falsos, 0) << "of " << tentativas;
+
+    // A fetch whose reply is cut leaves the good receipt as it was.
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("recv"));
+    apoio::DialogosGravados dialogos;
+    Cliente cliente(dir.path(), dialogos);
+    const QByteArray comp = resposta("201", "Localizado", Registro.mid(22));
+    {
+        apoio::ServidorFalso servidor([&](int fd) {
+            apoio::leLinha(fd);
+            apoio::envia(fd, comp);
+        });
+        cliente.endereco().porta = servidor.porta;
+        ASSERT_TRUE(cliente.BuscaRecibo("00000000000001", "20150007"));
+    }
+    const QByteArray bom = apoio::le(dir.path() + ArquivoRecibo);
+    for (qsizetype corte = 1; corte < comp.size(); corte += 3) {
+        apoio::ServidorFalso servidor([&](int fd) {
+            apoio::leLinha(fd);
+            apoio::envia(fd, comp.left(corte));
+        });
+        cliente.endereco().porta = servidor.porta;
+        EXPECT_FALSE(cliente.BuscaRecibo("00000000000001", "20150007")) << corte;
+        EXPECT_EQ(apoio::le(dir.path() + ArquivoRecibo), bom) << corte;
+    }
+    EXPECT_EQ(QDir(dir.filePath("recv")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// Short lines without end: the wait still ends at its limit, and a "201"
+// that comes after it is not taken.
+TEST(ServidorHostil, TricklingLinesDoNotMoveTheReplyDeadline)
+{
+    std::atomic<bool> fim{false};
+    apoio::ServidorFalso servidor([&](int fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, resposta("200", "", ""));
+        apoio::leBytes(fd, 1300);
+        QElapsedTimer t;
+        t.start();
+        while (!fim && t.elapsed() < 1500) {
+            apoio::envia(fd, "ab\r\n");
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        apoio::envia(fd, resposta("201", Registro.left(22), Registro.mid(22)));
+    });
+    Ambiente a(servidor.porta);
+    a.cliente->limites().resposta = std::chrono::milliseconds(600);
+    QElapsedTimer t;
+    t.start();
+    const ResultadoEnvio r = a.cliente->Envia();
+    const qint64 gasto = t.elapsed();
+    fim = true;
+    std::printf("reply wait with lines trickling: limit 600 ms, ended after %lld ms\n", static_cast<long long>(gasto));
+    EXPECT_GE(gasto, 600);
+    EXPECT_LT(gasto, 900);
+    // The last short line is parsed like a reply: a refusal, never a receipt.
+    EXPECT_EQ(r.troca.desfecho, Desfecho::RecusadaAposEnvio);
+    EXPECT_FALSE(r.comprovanteGravado);
+    EXPECT_TRUE(a.listada());
+    EXPECT_EQ(a.dialogos.itens.at(1).texto1, mensagemTempoEsgotado());
+}
+
+// A server that stops reading: the send ends when no byte was taken for the
+// sending limit, says so, and no reply is waited for afterwards.
+TEST(ServidorHostil, ServerThatStopsReadingEndsTheSendAtItsLimit)
+{
+    std::atomic<bool> fim{false};
+    apoio::ServidorFalso servidor([&](int fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, resposta("200", "", ""));
+        while (!fim)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    Ambiente a(servidor.porta, QByteArray(32 * 1024 * 1024, 'z'));
+    a.cliente->limites().envio = std::chrono::milliseconds(500);
+    a.cliente->limites().resposta = std::chrono::milliseconds(3000);
+    QElapsedTimer t;
+    t.start();
+    const ResultadoEnvio r = a.cliente->Envia();
+    const qint64 gasto = t.elapsed();
+    fim = true;
+    std::printf("send to a server that stopped reading: limit 500 ms, ended after %lld ms\n",
+                static_cast<long long>(gasto));
+    EXPECT_GE(gasto, 500);
+    EXPECT_LT(gasto, 1500);
+    EXPECT_EQ(r.troca.desfecho, Desfecho::EnvioParado);
+    ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "erro"}));
+    EXPECT_EQ(a.dialogos.itens[1].texto1, mensagemEnvioParado(std::chrono::milliseconds(500)));
+    EXPECT_TRUE(a.listada());
+    EXPECT_TRUE(a.dadosPresentes());
+}
+
+// A name lookup that never answers is held to the connection limit.
+TEST(ServidorHostil, NameLookupCountsInsideTheConnectLimit)
+{
+    Conexao::defineResolvedor([](const char *n, const char *s, const addrinfo *d, addrinfo **r) {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        return ::getaddrinfo(n, s, d, r);
+    });
+    Conexao c;
+    QString erro;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(c.conecta("servidor.invalid", 4040, std::chrono::milliseconds(300), &erro));
+    std::printf("name lookup that hangs: limit 300 ms, ended after %lld ms\n", static_cast<long long>(t.elapsed()));
+    EXPECT_GE(t.elapsed(), 290);
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(erro.contains("tempo limite")) << erro.toStdString();
+    Conexao::defineResolvedor({});
+}
+
+// A receipt that cannot be written whole (the file size limit stands in for
+// a full disk) leaves the receipt already there as it was, and no temporary
+// file behind.
+TEST(ServidorHostil, ReceiptWriteFailureKeepsTheOldReceipt)
+{
+    QTemporaryDir dir;
+    const QString arquivo = dir.filePath("x.cmp");
+    GravaArquivoSeguro(arquivo, "bom\r\n");
+    rlimit antes{};
+    getrlimit(RLIMIT_FSIZE, &antes);
+    const auto sinal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limite = antes;
+    limite.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &limite);
+    QString mensagem;
+    try {
+        GravaArquivoSeguro(arquivo, QByteArray(200, 'n'));
+    } catch (const orva::Error &e) {
+        mensagem = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &antes);
+    std::signal(SIGXFSZ, sinal);
+    EXPECT_TRUE(mensagem.contains("x.cmp")) << mensagem.toStdString();
+    EXPECT_EQ(apoio::le(arquivo), "bom\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"x.cmp"});
+}

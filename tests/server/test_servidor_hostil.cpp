@@ -1,0 +1,222 @@
+// The reference server against clients that hold it: connections trickling a
+// byte at a time, idle ones, one address taking every slot, a client that
+// reserves the disk, compression bombs. Honest clients must still be served.
+#include "server/declaracoes_teste.h"
+#include "server/servidor_teste.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace datp_teste;
+
+namespace {
+
+// An archive whose declaration file is `cabeca` followed by `tamanho` bytes
+// made of `padrao` over and over, streamed in so the test never holds it.
+QByteArray bomba(const QTemporaryDir &dir, const QByteArray &cabeca, const QByteArray &padrao, qint64 tamanho)
+{
+    const QString caminho = dir.filePath("bomba.rar");
+    struct archive *a = archive_write_new();
+    archive_write_set_format_zip(a);
+    archive_write_open_filename(a, QFile::encodeName(caminho).constData());
+    struct archive_entry *e = archive_entry_new();
+    archive_entry_set_pathname(e, "Orva000700000000000001.exp");
+    archive_entry_set_filetype(e, AE_IFREG);
+    archive_entry_set_perm(e, 0644);
+    archive_entry_set_size(e, cabeca.size() + tamanho);
+    archive_write_header(a, e);
+    archive_entry_free(e);
+    archive_write_data(a, cabeca.constData(), cabeca.size());
+    const QByteArray bloco = padrao.repeated((1 << 20) / padrao.size());
+    for (qint64 feito = 0; feito < tamanho; feito += bloco.size())
+        archive_write_data(a, bloco.constData(), std::min<qint64>(bloco.size(), tamanho - feito));
+    archive_write_close(a);
+    archive_write_free(a);
+    QFile f(caminho);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+// True when the server has closed the connection: whatever it sent last
+// (a refusal) is read first.
+bool fechadaAgora(int fd)
+{
+    char bloco[512];
+    for (;;) {
+        const ssize_t n = ::recv(fd, bloco, sizeof bloco, MSG_DONTWAIT);
+        if (n > 0)
+            continue;
+        return n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+}
+
+} // namespace
+
+// 300 connections from one address trickling a byte every 100 ms and 50
+// idle ones from another, while honest clients deliver: the flood gets a few
+// slots, those are dropped when their command line has not come whole by its
+// deadline, and every honest delivery gets its receipt.
+TEST(ClientesHostis, SlowlorisAndIdleConnectionsDoNotStopHonestClients)
+{
+    QTemporaryDir dir;
+    ServidorDatp servidor(dir.filePath("dados"), {"--timeout", "1"});
+    const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+
+    QElapsedTimer relogio;
+    relogio.start();
+    std::vector<std::unique_ptr<ConexaoBruta>> lentas, ociosas;
+    for (int i = 0; i < 300; ++i)
+        lentas.push_back(std::make_unique<ConexaoBruta>(servidor.porta, "127.0.0.2"));
+    for (int i = 0; i < 50; ++i)
+        ociosas.push_back(std::make_unique<ConexaoBruta>(servidor.porta, "127.0.0.3"));
+    std::atomic<bool> fim{false};
+
+    std::thread gotejador([&] {
+        const QByteArray linha = "DATP/1.0 AUTH USUARIO@ORVA ORVA 10 x.rar\r\n";
+        for (int i = 0; !fim && i < linha.size(); ++i) {
+            for (auto &c : lentas)
+                ::send(c->fd(), linha.constData() + i, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+
+    std::atomic<int> servidos{0};
+    std::vector<std::thread> honestos;
+    for (int t = 0; t < 4; ++t)
+        honestos.emplace_back([&] {
+            for (int i = 0; i < 5; ++i)
+                if (entrega(servidor.porta, arquivo).codigo == "201")
+                    ++servidos;
+        });
+    for (auto &t : honestos)
+        t.join();
+    EXPECT_EQ(servidos.load(), 20);
+    std::printf("honest deliveries: %d of 20 served, %lld ms after the flood began\n", servidos.load(),
+                static_cast<long long>(relogio.elapsed()));
+
+    // By 2.5 s every flood connection has been closed, trickling or not.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500) - std::chrono::milliseconds(relogio.elapsed()));
+    int abertas = 0;
+    for (auto &c : lentas)
+        abertas += fechadaAgora(c->fd()) ? 0 : 1;
+    for (auto &c : ociosas)
+        abertas += fechadaAgora(c->fd()) ? 0 : 1;
+    fim = true;
+    gotejador.join();
+    EXPECT_EQ(abertas, 0);
+    // One address holds no more than its share.
+    std::vector<std::unique_ptr<ConexaoBruta>> mesmas;
+    int recusadas = 0;
+    for (int i = 0; i < 12; ++i) {
+        mesmas.push_back(std::make_unique<ConexaoBruta>(servidor.porta, "127.0.0.4"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    for (auto &c : mesmas)
+        recusadas += c->linha(100).contains(" 503 ") ? 1 : 0;
+    EXPECT_EQ(recusadas, 4);
+    EXPECT_EQ(servidor.processo.state(), QProcess::Running);
+}
+
+// The taxpayer may read the notice for minutes before the archive goes; a
+// connection that says nothing at all is dropped at once; the notice has its
+// own limit.
+TEST(ClientesHostis, TheNoticeMayBeReadLongerThanTheOtherLimits)
+{
+    QTemporaryDir dir;
+    const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    const QByteArray auth = "DATP/1.0 AUTH USUARIO@ORVA ORVA " + QByteArray::number(arquivo.size()) + " x.rar\r\n";
+    {
+        ServidorDatp servidor(dir.filePath("dados"), {"--timeout", "0.3"});
+        ConexaoBruta leitor(servidor.porta);
+        leitor.envia(auth);
+        EXPECT_TRUE(leitor.linha().contains(" 200 "));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        leitor.envia(arquivo);
+        EXPECT_TRUE(leitor.linha().contains(" 201 "));
+
+        ConexaoBruta muda(servidor.porta);
+        QElapsedTimer t;
+        t.start();
+        EXPECT_TRUE(muda.fechada(3000));
+        EXPECT_LT(t.elapsed(), 1000);
+    }
+    ServidorDatp servidor(dir.filePath("dados"), {"--timeout", "0.3", "--notice-timeout", "0.5"});
+    ConexaoBruta leitor(servidor.porta);
+    leitor.envia(auth);
+    EXPECT_TRUE(leitor.linha().contains(" 200 "));
+    EXPECT_TRUE(leitor.linha(3000).contains(" 408 "));
+}
+
+// Room for archives is set aside at AUTH: when it is short the client is
+// told at once, and a client that goes gives its room back.
+TEST(ClientesHostis, DiskRoomIsReservedAndRefusedEarly)
+{
+    QTemporaryDir dir;
+    const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    ServidorDatp servidor(dir.filePath("dados"), {"--budget", "1000000"});
+    auto lenta = std::make_unique<ConexaoBruta>(servidor.porta);
+    lenta->envia("DATP/1.0 AUTH USUARIO@ORVA ORVA 999900 x.rar\r\n");
+    EXPECT_TRUE(lenta->linha().contains(" 200 "));
+    lenta->envia(QByteArray(1000, 'x'));
+
+    ConexaoBruta honesta(servidor.porta);
+    honesta.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA " + QByteArray::number(arquivo.size()) + " x.rar\r\n");
+    EXPECT_TRUE(honesta.linha().contains(" 507 "));
+    lenta.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(entrega(servidor.porta, arquivo).codigo, "201");
+    EXPECT_EQ(servidor.processo.state(), QProcess::Running);
+}
+
+// Bombs are refused after their first blocks: one endless line, and valid
+// records far beyond the count the protocol record announces.
+TEST(ClientesHostis, CompressionBombsAreRefusedInWellUnderASecond)
+{
+    QTemporaryDir dir;
+    ServidorDatp servidor(dir.filePath("dados"));
+    const QByteArray cabeca = declaracao("00", {1000, 100, 0, 0, 0}, {});
+    const QList<QByteArray> bombas{bomba(dir, cabeca, QByteArray(1, '0'), qint64(400) << 20),
+                                   bomba(dir, cabeca, nota("0000000123", 1000) + "\r\n", qint64(400) << 20)};
+    for (const QByteArray &b : bombas) {
+        ASSERT_LT(b.size(), 3 << 20);
+        ConexaoBruta c(servidor.porta);
+        c.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA " + QByteArray::number(b.size()) + " x.rar\r\n");
+        ASSERT_TRUE(c.linha().contains(" 200 "));
+        c.envia(b);
+        QElapsedTimer t;
+        t.start();
+        const auto r = InterpretaResposta(QString::fromLatin1(c.linha()));
+        std::printf("bomb of %lld bytes refused in %lld ms\n", static_cast<long long>(b.size()),
+                    static_cast<long long>(t.elapsed()));
+        EXPECT_LT(t.elapsed(), 300);
+        EXPECT_EQ(r.codigo, "500") << r.linha.toStdString();
+    }
+}
+
+// What a killed server left, half-received archives and half-written
+// receipts, is cleared when it starts again; the receipts stay.
+TEST(ClientesHostis, LeftoversOfAKilledServerAreCleared)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("dados/comprovantes"));
+    QDir().mkpath(dir.filePath("dados/recebendo"));
+    for (const QString &nome : {"dados/comprovantes/0000000000000120150007.txt.tmp1234",
+                                "dados/comprovantes/0000000000000120150007.txt", "dados/recebendo/99-1.rar"}) {
+        QFile f(dir.filePath(nome));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    ServidorDatp servidor(dir.filePath("dados"));
+    EXPECT_EQ(QDir(dir.filePath("dados/comprovantes")).entryList(QDir::Files),
+              QStringList{"0000000000000120150007.txt"});
+    EXPECT_TRUE(QDir(dir.filePath("dados/recebendo")).isEmpty());
+}
