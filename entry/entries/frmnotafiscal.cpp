@@ -4,6 +4,7 @@
 #include "common/prompts.h"
 #include "entries/notaorigem.h"
 #include "registrations/frmconsulta.h"
+#include "shell/campodata.h"
 #include "shell/conventions.h"
 #include "shell/db/sqltexto.h"
 #include "shell/dtmdados.h"
@@ -79,14 +80,6 @@ bool teclaRecusadaNaData(const QEvent *event)
                        [](QChar c) { return c.isPrint() && !(c >= u'0' && c <= u'9') && c != u'/'; });
 }
 
-// An amount rewritten as "1.234.567.890,12" is longer than what the field
-// lets the user type; the field must hold it whole.
-void cabeValorFormatado(QLineEdit *campo)
-{
-    const auto valor = orva::regional::parseAmount(campo->text());
-    if (valor && *valor > 0)
-        campo->setMaxLength(std::max(campo->maxLength(), int(orva::regional::formatAmount(*valor).size())));
-}
 
 } // namespace
 
@@ -99,6 +92,7 @@ TfrmNotaFiscal::TfrmNotaFiscal(QWidget *parent) : QDialog(parent), ui(std::make_
     ui->cmbTipoNFOrigem->lineEdit()->setMaxLength(2);
     DefineDatas();
     orva::ui::applyWindowConventions(this);
+    orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
 
     for (QLineEdit *campo : {ui->edtProtocolo, ui->edtInscricao, ui->edtMunicipio, ui->edtNotaFiscal,
                              ui->edtEmitenteOrigem, ui->edtNotaFiscalOrigem})
@@ -114,6 +108,8 @@ TfrmNotaFiscal::TfrmNotaFiscal(QWidget *parent) : QDialog(parent), ui(std::make_
     }
     ui->dtpEmissao->installEventFilter(this);
     ui->dtpEmissaoOrigem->installEventFilter(this);
+    orva::ui::makeDateField(ui->dtpEmissao);
+    orva::ui::makeDateField(ui->dtpEmissaoOrigem);
     ui->edtTipoEntrada->setMouseTracking(true);
     ui->edtTipoEntrada->installEventFilter(this);
     ui->edtEmitenteOrigem->installEventFilter(this);
@@ -395,7 +391,6 @@ void TfrmNotaFiscal::CarregaNotaFiscal()
 
 void TfrmNotaFiscal::edtValorNotaFiscalExit()
 {
-    cabeValorFormatado(ui->edtValorNotaFiscal);
     // A grouped amount the field wrote itself ("1.234,56") is read again as
     // it stands; anything that is no amount gets the same warning as zero.
     orva::ui::validaValorPositivo(ui->edtValorNotaFiscal, QStringLiteral("O valor da Nota Fiscal deve ser maior que ZERO !"));

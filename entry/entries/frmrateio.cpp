@@ -35,6 +35,7 @@ TfrmRateio::TfrmRateio(QWidget *parent)
                                           "   CLIQUE 2 vezes com o mouse sobre o Municipio\n"
                                           "   E CLIQUE no botão Excluir Rateio"));
     orva::ui::applyWindowConventions(this);
+    orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
     orva::ui::makeDigitField(ui->edtInscricao);
     orva::ui::makeDigitField(ui->edtMunicipio);
     orva::ui::makeAmountField(ui->edtValorEntrada);
@@ -89,6 +90,7 @@ void TfrmRateio::FormShow()
         QTimer::singleShot(0, this, &QDialog::reject);
     }
     Funcoes::LimpaCampos(this);
+    orva::ui::focusFirstField(this);
 }
 
 void TfrmRateio::FormClose()
@@ -354,6 +356,6 @@ void TfrmRateio::DBGridDblClick()
     if (!ui->edtMunicipio->text().isEmpty())
         ui->lblNomeMunicipio->setText(Funcoes::BuscaDescricao(QStringLiteral("Municipios"), QStringLiteral("Codigo"),
                                                               ui->edtMunicipio->text(), QStringLiteral("Descricao")));
-    ui->edtValorEntrada->setText(orva::regional::formatAmount(q->valueAt(linha, 3).asFloat()));
-    ui->edtValorSaida->setText(orva::regional::formatAmount(q->valueAt(linha, 4).asFloat()));
+    orva::ui::mostraValor(ui->edtValorEntrada, q->valueAt(linha, 3).asFloat());
+    orva::ui::mostraValor(ui->edtValorSaida, q->valueAt(linha, 4).asFloat());
 }

@@ -61,6 +61,9 @@ TFSobre::TFSobre(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::FSo
     ui->Image1->setPixmap(orva::sobre::logotipo(64));
     ui->Panel1->setBackgroundRole(QPalette::Base);
     connect(ui->btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    // Enter (and Esc) close the box, wherever the focus is in it.
+    ui->btnOk->setDefault(true);
+    ui->btnOk->setFocus(Qt::OtherFocusReason);
 }
 
 TFSobre::~TFSobre() = default;

@@ -23,6 +23,7 @@ TfrmEmpresa::TfrmEmpresa(QWidget *parent) : QDialog(parent), ui(std::make_unique
     // The tab page is not a stop of the Enter/Tab walk between the fields.
     ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
     orva::ui::applyWindowConventions(this);
+    orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
 
     for (QLineEdit *digits : {ui->edtInscricao, ui->edtCnpj, ui->edtCnae, ui->edtTipoDeclara, ui->edtMunicipio})
         orva::ui::makeDigitField(digits);

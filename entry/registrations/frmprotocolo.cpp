@@ -40,6 +40,7 @@ TfrmProtocolo::TfrmProtocolo(QWidget *parent) : QDialog(parent), ui(std::make_un
     ui->btnReAbrir->setEnabled(false);
     ui->btnReAbrir->hide();
     orva::ui::applyWindowConventions(this);
+    orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
 
     orva::ui::makeDigitField(ui->edtProtocolo);
     orva::ui::makeDigitField(ui->edtInscricao);
@@ -132,6 +133,7 @@ void TfrmProtocolo::FormShow()
     }
     setWindowTitle(QStringLiteral("Manutenção da Tabela ") + strTabela);
     Funcoes::LimpaCampos(this);
+    orva::ui::focusFirstField(this);
 }
 
 // --- Loading ----------------------------------------------------------------
@@ -329,16 +331,24 @@ void TfrmProtocolo::ApagaProtocolo()
 void TfrmProtocolo::ReabreProtocolo()
 {
     const QString numero = ui->edtProtocolo->text();
+    if (numero.isEmpty()) {
+        orva::prompts().warning(QStringLiteral("Informe o número do protocolo que será reaberto."));
+        return;
+    }
     try {
         const bool existe = Consulta(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero);
         ADOQuery().close();
-        if (existe) {
-            orva::db::Command &cmd = ADOCommand();
-            cmd.parameters().clear();
-            cmd.setCommandText(QStringLiteral("Update Protocolo Set ") + QStringLiteral(" DTTRANSMISSAO = null")
-                               + QStringLiteral(" Where Protocolo = ") + numero);
-            cmd.execute();
+        if (!existe) {
+            orva::prompts().warning(QStringLiteral("O protocolo %1 não existe: nada foi reaberto.\n"
+                                                   "Confira o número do protocolo.")
+                                        .arg(numero));
+            return;
         }
+        orva::db::Command &cmd = ADOCommand();
+        cmd.parameters().clear();
+        cmd.setCommandText(QStringLiteral("Update Protocolo Set ") + QStringLiteral(" DTTRANSMISSAO = null")
+                           + QStringLiteral(" Where Protocolo = ") + numero);
+        cmd.execute();
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;

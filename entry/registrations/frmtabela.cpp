@@ -129,7 +129,18 @@ void TfrmTabela::FormClose()
 void TfrmTabela::btnNovoClick()
 {
     Funcoes::LimpaCampos(this);
-    ui->edtCodigo->setText(Funcoes::ProximoCodigo(m_strTabela, m_cmpCodigo));
+    const QString proximo = Funcoes::ProximoCodigo(m_strTabela, m_cmpCodigo);
+    if (proximo.size() > ui->edtCodigo->maxLength()) {
+        // Cut to the field's width it would name a code that exists, and the
+        // save would overwrite that row.
+        orva::prompts().information(QStringLiteral("O próximo código (%1) não cabe no campo de %2 dígitos: a tabela "
+                                                   "chegou ao limite. Reutilize um código livre ou apague códigos que "
+                                                   "não serão mais usados.")
+                                        .arg(proximo)
+                                        .arg(ui->edtCodigo->maxLength()));
+        return;
+    }
+    ui->edtCodigo->setText(proximo);
     ui->edtDescricao->setFocus();
 }
 

@@ -64,9 +64,16 @@ void LimpaCampos(QWidget *janela)
             edit->clear();
         } else if (auto *combo = qobject_cast<QComboBox *>(field)) {
             // Unselecting a list item also empties the text it put there; a
-            // text typed or set without a selection stays.
-            if (combo->currentIndex() >= 0)
+            // text typed or set without a selection stays. An editable box
+            // selects the item equal to its text by itself when the focus
+            // passes through it: that is no pick, and its text stays.
+            if (combo->isEditable() && orva::ui::matchedOnLeaving(combo)) {
+                const QString texto = combo->currentText();
                 combo->setCurrentIndex(-1);
+                combo->setEditText(texto);
+            } else if (combo->currentIndex() >= 0) {
+                combo->setCurrentIndex(-1);
+            }
         } else if (auto *label = qobject_cast<QLabel *>(field)) {
             if (orva::ui::tag(label) == 1)
                 label->setText(QString());

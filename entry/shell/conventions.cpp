@@ -3,9 +3,11 @@
 #include "common/prompts.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QInputMethodEvent>
@@ -16,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QVariant>
 
 namespace orva::ui {
@@ -23,6 +26,9 @@ namespace {
 
 constexpr char kKeyPreviewProperty[] = "orvaKeyPreview";
 constexpr char kFieldKindProperty[] = "orvaFieldKind";
+constexpr char kLeaveWatched[] = "orvaLeaveWatched";
+constexpr char kEscapeIgnored[] = "orvaEscapeIgnored";
+constexpr char kMatchedOnLeaving[] = "orvaMatchedOnLeaving";
 
 // focusNextPrevChild() is protected; naming it through a derived class gives
 // a pointer that still dispatches to the window's own override.
@@ -198,7 +204,87 @@ private:
     }
 };
 
+// Notes when an editable combo box selects an item by itself as the focus
+// leaves it (it selects the item whose text equals the one shown): the
+// selection seen right after the focus-out is no pick of the user's.
+class LeaveMatchWatch : public QObject {
+public:
+    explicit LeaveMatchWatch(QComboBox *combo) : QObject(combo), m_combo(combo)
+    {
+        combo->setProperty(kLeaveWatched, true);
+        combo->installEventFilter(this);
+        combo->lineEdit()->installEventFilter(this);
+        // Any later selection is a real one.
+        connect(combo, &QComboBox::currentIndexChanged, this, [this] { m_combo->setProperty(kMatchedOnLeaving, false); });
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusOut && !m_leaving) {
+            m_leaving = true;
+            const int before = m_combo->currentIndex();
+            QTimer::singleShot(0, this, [this, before] {
+                m_leaving = false;
+                if (m_combo->currentIndex() != before && m_combo->currentIndex() >= 0)
+                    m_combo->setProperty(kMatchedOnLeaving, true);
+            });
+        }
+        return false;
+    }
+
+private:
+    QComboBox *m_combo;
+    bool m_leaving = false;
+};
+
+// Watches the whole application and drops Esc meant for its window.
+class EscapeFilter : public QObject {
+public:
+    explicit EscapeFilter(QWidget *window) : QObject(window), m_window(window) { qApp->installEventFilter(this); }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Escape)
+            return false;
+        auto *target = qobject_cast<QWidget *>(watched);
+        return target && target->window() == m_window && event->type() == QEvent::KeyPress;
+    }
+
+private:
+    QWidget *m_window;
+};
+
 } // namespace
+
+void focusFirstField(QWidget *window)
+{
+    if (!window)
+        return;
+    QTimer::singleShot(0, window, [window] {
+        for (QWidget *w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+            const auto *edit = qobject_cast<QLineEdit *>(w);
+            const bool takesTyping = (edit && !edit->isReadOnly()) || qobject_cast<QComboBox *>(w)
+                                     || qobject_cast<QAbstractSpinBox *>(w);
+            if (takesTyping && w->isEnabled() && w->isVisibleTo(window) && (w->focusPolicy() & Qt::TabFocus)
+                && w->window() == window && !qobject_cast<QComboBox *>(w->parentWidget())
+                && !qobject_cast<QAbstractSpinBox *>(w->parentWidget())) {
+                w->setFocus(Qt::OtherFocusReason);
+                return;
+            }
+        }
+    });
+}
+
+void ignoreEscape(QWidget *window)
+{
+    if (!window || window->property(kEscapeIgnored).toBool())
+        return;
+    window->setProperty(kEscapeIgnored, true);
+    new EscapeFilter(window);
+}
 
 void installKeyPreview(QWidget *window)
 {
@@ -222,7 +308,12 @@ void applyWindowConventions(QWidget *window)
 {
     installKeyPreview(window);
     disableDefaultButtons(window);
+    for (QComboBox *combo : window->findChildren<QComboBox *>())
+        if (combo->isEditable() && combo->lineEdit() && !combo->property(kLeaveWatched).toBool())
+            new LeaveMatchWatch(combo);
 }
+
+bool matchedOnLeaving(const QComboBox *combo) { return combo && combo->property(kMatchedOnLeaving).toBool(); }
 
 bool acceptsText(FieldKind kind, const QString &text)
 {

@@ -4,6 +4,7 @@
 class QObject;
 class QWidget;
 class QLineEdit;
+class QComboBox;
 
 // Behaviour every entry window shares: Enter moves on, digit-only and amount
 // fields, the `tag` marking of required fields and description labels.
@@ -21,8 +22,23 @@ void installKeyPreview(QWidget *window);
 // so that Enter never presses a button of a dialog.
 void disableDefaultButtons(QWidget *window);
 
-// Both of the above: what an entry window calls once its controls exist.
+// Both of the above, and the watch on editable combo boxes below: what an
+// entry window calls once its controls exist.
 void applyWindowConventions(QWidget *window);
+
+// Puts the focus on the window's first enabled field that takes typing
+// (line edit, combo box, date picker) in tab order, once the window shows.
+void focusFirstField(QWidget *window);
+
+// For windows that only their "Fechar" button closes: Esc is swallowed, so
+// what was typed is never thrown away by a stray key. Popups of the window
+// (an open list, a calendar) still close with Esc.
+void ignoreEscape(QWidget *window);
+
+// Whether an editable combo box of such a window has its list item selected
+// only because the focus left it with a text equal to that item (Qt then
+// selects the item by itself): the user picked nothing.
+bool matchedOnLeaving(const QComboBox *combo);
 
 // --- Field key rules --------------------------------------------------------
 

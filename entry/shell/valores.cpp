@@ -15,12 +15,20 @@ bool validaValorPositivo(QLineEdit *campo, const QString &aviso)
         return true;
     const auto valor = regional::parseAmount(texto);
     if (valor && *valor > 0) {
-        campo->setText(regional::formatAmount(*valor));
+        mostraValor(campo, *valor);
         return true;
     }
     prompts().warning(aviso);
     focusLater(campo);
     return false;
+}
+
+void mostraValor(QLineEdit *campo, double valor)
+{
+    const QString texto = regional::formatAmount(valor);
+    if (texto.size() > campo->maxLength())
+        campo->setMaxLength(int(texto.size()));
+    campo->setText(texto);
 }
 
 } // namespace orva::ui

@@ -12,4 +12,8 @@ namespace orva::ui {
 // warning box, puts the focus back and returns false.
 bool validaValorPositivo(QLineEdit *campo, const QString &aviso);
 
+// Shows `valor` as "1.234.567.890,12", the field's maximum length grown to
+// hold it whole: a formatted amount is longer than the digits typed for it.
+void mostraValor(QLineEdit *campo, double valor);
+
 } // namespace orva::ui

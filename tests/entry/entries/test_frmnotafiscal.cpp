@@ -640,3 +640,23 @@ TEST(FrmNotaFiscal, CpfEmitterIsStoredAtTheLengthTheFieldHad)
     EXPECT_EQ(linha("0000000062")["EMITENTE_NOTA_ORIGEM"], "00010538790911");
     EXPECT_EQ(linha("0000000062")["TIPO_EMITENTE_ORIGEM"], "2");
 }
+
+TEST(FrmNotaFiscal, DatesTypedWithSlashesAreStoredAsTypedAndEscKeepsTheWindow)
+{
+    NotaFiscal f;
+    TfrmNotaFiscal &w = *f.frm;
+    for (QDateEdit *dtp : {w.dtpEmissao(), w.dtpEmissaoOrigem()}) {
+        dtp->setDate(QDate(2015, 4, 15));
+        NotaFiscal::foca(dtp);
+        QTest::keyClicks(dtp, "28/11/2015");
+        EXPECT_EQ(dtp->date(), QDate(2015, 11, 28)) << dtp->objectName().toStdString();
+        NotaFiscal::foca(dtp);
+        QTest::keyClicks(dtp, "05/03/2015");
+        EXPECT_EQ(dtp->date(), QDate(2015, 3, 5)) << dtp->objectName().toStdString();
+    }
+    NotaFiscal::digita(w.edtNotaFiscal(), "123");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    NotaFiscal::assenta();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.edtNotaFiscal()->text(), "123");
+}

@@ -257,3 +257,50 @@ TEST(Rateio, SearchAndGridDoubleClick)
     EXPECT_EQ(t.f->edtExercicio->text(), "2015");
     EXPECT_EQ(t.frm->grade()->rowCount(), 1);
 }
+
+TEST(Rateio, AmountsOfABillionOrMoreKeepEveryDigit)
+{
+    RateioFixture t;
+    t.openProtocol("5");
+    t.prompts.clear();
+    t.type(t.f->edtValorEntrada, "1234567890,12");
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "1.234.567.890,12");
+    t.type(t.f->edtValorSaida, "123456789012");
+    EXPECT_EQ(t.f->edtValorSaida->text(), "123.456.789.012,00");
+    t.type(t.f->edtMunicipio, "110001");
+    t.frm->btnGravarClick();
+    EXPECT_EQ(t.prompts.last().text, "Registro Gravado !");
+    EXPECT_DOUBLE_EQ(rateio("110001").entrada, 1234567890.12);
+    EXPECT_DOUBLE_EQ(rateio("110001").saida, 123456789012.0);
+
+    // Declared again from the grid, the stored amounts come back whole.
+    ASSERT_EQ(t.frm->grade()->rowCount(), 1);
+    t.f->DBGrid->setCurrentIndex(t.frm->grade()->index(0, 0));
+    t.frm->DBGridDblClick();
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "1.234.567.890,12");
+    t.frm->btnGravarClick();
+    EXPECT_DOUBLE_EQ(rateio("110001").entrada, 1234567890.12);
+}
+
+TEST(Rateio, KeyboardOpensOnTheProtocolSkipsLookupButtonsAndEscKeepsTheWindow)
+{
+    RateioFixture t;
+    QApplication::setActiveWindow(t.frm.get());
+    QTest::qWaitForWindowActive(t.frm.get());
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), t.f->edtProtocolo);
+    t.openProtocol("5");
+    // Enter from the municipality goes to the entry amount, not to its "..." button.
+    t.f->edtMunicipio->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(t.f->edtMunicipio, "110001");
+    QTest::keyClick(t.f->edtMunicipio, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), t.f->edtValorEntrada);
+    QTest::keyClicks(QApplication::focusWidget(), "15");
+    EXPECT_EQ(t.f->edtValorEntrada->text(), "15");
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_TRUE(t.frm->isVisible());
+    EXPECT_EQ(t.f->edtMunicipio->text(), "110001");
+}

@@ -232,3 +232,26 @@ TEST(Consulta, EnterMovesAcrossGridColumnsAndALargeTableOpensAtOnce)
     });
     EXPECT_EQ(Funcoes::RetornoCodigo, "100000");
 }
+
+TEST(Consulta, TabbingThroughTheOperatorKeepsItsText)
+{
+    SearchFixture f;
+    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo) Values (1, 0), (2, 1)");
+    f.consulta->cmbOperador()->setEditText("Like");
+    for (int vez = 0; vez < 2; ++vez) {
+        f.consulta->DefineTabela("Protocolo");
+        runSearch(f, [&](TfrmConsulta &c) {
+            QApplication::setActiveWindow(&c);
+            QTest::qWaitForWindowActive(&c);
+            c.cmbCampo()->setFocus(Qt::OtherFocusReason);
+            QApplication::processEvents();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to the operator
+            QApplication::processEvents();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to the key
+            QApplication::processEvents();
+            EXPECT_EQ(QApplication::focusWidget(), c.edtChave());
+            c.btnFecharClick();
+        });
+        EXPECT_EQ(f.consulta->cmbOperador()->currentText(), "Like") << vez;
+    }
+}

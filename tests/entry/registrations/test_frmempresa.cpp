@@ -371,3 +371,13 @@ TEST(FrmEmpresa, ApagarAsksAttentionAndDeletesTheCompany)
     EXPECT_TRUE(f.w.edtRazaoSocial()->text().isEmpty());
     EXPECT_TRUE(f.w.lblNomeCnae()->text().isEmpty());
 }
+
+TEST(FrmEmpresa, EscKeepsTheWindowAndWhatWasTyped)
+{
+    EmpresaWindow f;
+    f.type(f.w.edtRazaoSocial(), QStringLiteral("ACME"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.w.isVisible());
+    EXPECT_EQ(f.w.edtRazaoSocial()->text(), QStringLiteral("ACME"));
+}

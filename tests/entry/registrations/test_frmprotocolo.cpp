@@ -363,7 +363,7 @@ TEST_F(FrmProtocolo, DeleteIsRefusedWhileRowsCarryTheNumber)
     EXPECT_EQ(f.edtInscricao()->text(), QString());
 }
 
-TEST_F(FrmProtocolo, ReopenClearsTheTransmissionDateAndAlwaysReportsSuccess)
+TEST_F(FrmProtocolo, ReopenClearsTheTransmissionDateAndNamesAProtocolThatDoesNotExist)
 {
     empresa(QStringLiteral("00000000000124"), QStringLiteral("1"));
     protocolo(4, QStringLiteral("00000000000124"), QStringLiteral("2015-04-01"));
@@ -380,13 +380,15 @@ TEST_F(FrmProtocolo, ReopenClearsTheTransmissionDateAndAlwaysReportsSuccess)
     prompts.clear();
     digita(f.edtProtocolo(), QStringLiteral("99"));
     clica(f.btnReAbrir());
-    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("Protocolo ReAberto com sucesso !")});
-
-    // An empty number makes a statement the database refuses.
-    prompts.clear();
-    f.ReabreProtocolo();
     ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.last().kind, QStringLiteral("error"));
+    EXPECT_EQ(prompts.last().kind, QStringLiteral("warning"));
+    EXPECT_TRUE(prompts.last().text.startsWith(QStringLiteral("O protocolo 99 não existe"))) << prompts.last().text.toStdString();
+
+    // Without a number there is nothing to reopen.
+    prompts.clear();
+    f.edtProtocolo()->clear();
+    f.ReabreProtocolo();
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("Informe o número do protocolo que será reaberto.")});
 }
 
 TEST_F(FrmProtocolo, KeysAndInvalidOrUnknownValues)
@@ -464,4 +466,16 @@ TEST_F(FrmProtocolo, NovoRefusesAFifthDigitRatherThanOverwriteAnotherProtocol)
     ASSERT_FALSE(prompts.shown.empty());
     EXPECT_TRUE(prompts.last().text.startsWith("O limite de 9999 protocolos foi atingido"));
     EXPECT_TRUE(frm.edtProtocolo()->text().isEmpty());
+}
+
+TEST_F(FrmProtocolo, OpensOnTheFirstFieldAndEscKeepsWhatWasTyped)
+{
+    TfrmProtocolo &f = abre();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), f.edtProtocolo());
+    f.edtProtocolo()->setText(QStringLiteral("12"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.edtProtocolo()->text(), QStringLiteral("12"));
 }

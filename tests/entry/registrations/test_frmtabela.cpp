@@ -145,6 +145,17 @@ TEST(FrmTabela, NovoProposesTheNextCode)
     EXPECT_EQ(QApplication::focusWidget(), f.w.edtDescricao());
 }
 
+TEST(FrmTabela, NovoPastTheFieldWidthIsRefusedRatherThanNameAStoredCode)
+{
+    TabelaWindow f;
+    f.execute(QStringLiteral("Insert into Produtos Values (10000, 'DEZ MIL'), (99999, 'ULTIMO')"));
+    f.click(f.w.btnNovo());
+    EXPECT_EQ(f.w.edtCodigo()->text(), QString());
+    ASSERT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_TRUE(f.prompts.last().text.startsWith(QStringLiteral("O próximo código (100000) não cabe no campo de 5 dígitos")))
+        << f.prompts.last().text.toStdString();
+}
+
 TEST(FrmTabela, CodeSevenTravelsAs00007AndIsStoredAsSeven)
 {
     TabelaWindow f;

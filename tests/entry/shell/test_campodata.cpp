@@ -1,0 +1,93 @@
+#include "support/scripted_prompts.h"
+#include "support/window_driver.h"
+
+#include "maintenance/fsobre.h"
+#include "shell/campodata.h"
+
+#include <QDateEdit>
+#include <QDialog>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A window with one date picker of this year's declaration, as the invoice window sets them.
+struct JanelaData {
+    JanelaData()
+    {
+        auto *layout = new QVBoxLayout(&w);
+        data = new QDateEdit(&w);
+        outro = new QLineEdit(&w);
+        layout->addWidget(data);
+        layout->addWidget(outro);
+        data->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        data->setDateRange(QDate(2015, 1, 1), QDate(2015, 12, 31));
+        data->setToolTip(QStringLiteral("Data de Emissão da Nota Fiscal"));
+        orva::ui::makeDateField(data);
+        janela::ativa(&w);
+    }
+    QDate digita(const QString &texto, QDate antes = QDate(2015, 4, 15))
+    {
+        data->setDate(antes);
+        janela::foca(data);
+        QTest::keyClicks(data, texto);
+        janela::assenta();
+        return data->date();
+    }
+
+    ScriptedPrompts prompts;
+    QDialog w;
+    QDateEdit *data = nullptr;
+    QLineEdit *outro = nullptr;
+};
+
+} // namespace
+
+TEST(CampoData, ADateTypedWithOrWithoutSlashesIsExactlyThatDate)
+{
+    JanelaData j;
+    EXPECT_EQ(j.digita("28/11/2015"), QDate(2015, 11, 28));
+    EXPECT_EQ(j.digita("28112015"), QDate(2015, 11, 28));
+    EXPECT_EQ(j.digita("05/03/2015"), QDate(2015, 3, 5));
+    EXPECT_EQ(j.digita("5/3/2015"), QDate(2015, 3, 5));
+    EXPECT_EQ(j.digita("31/12/2015", QDate(2015, 1, 1)), QDate(2015, 12, 31));
+    EXPECT_EQ(j.data->text(), "31/12/2015");
+    // Backspace takes back the last digit typed.
+    j.data->setDate(QDate(2015, 4, 15));
+    janela::foca(j.data);
+    QTest::keyClicks(j.data, "01/02/201");
+    QTest::keyClick(j.data, Qt::Key_Backspace);
+    QTest::keyClicks(j.data, "15");
+    EXPECT_EQ(j.data->date(), QDate(2015, 2, 1)); // "0102201" less its last digit, then "15"
+    EXPECT_TRUE(j.prompts.shown.empty());
+}
+
+TEST(CampoData, AnImpossibleOrUnfinishedDateIsRefusedAndTheEarlierOneStays)
+{
+    JanelaData j;
+    for (const char *impossivel : {"31/02/2015", "31042015", "00/01/2015", "01/13/2015", "01/01/2016"}) {
+        j.prompts.clear();
+        EXPECT_EQ(j.digita(impossivel), QDate(2015, 4, 15)) << impossivel;
+        ASSERT_EQ(j.prompts.shown.size(), 1u) << impossivel;
+        EXPECT_EQ(j.prompts.last().kind, "warning");
+        EXPECT_TRUE(j.prompts.last().text.startsWith("Data de Emissão da Nota Fiscal inválida")) << impossivel;
+    }
+    // Leaving in the middle of a date brings the earlier one back.
+    j.prompts.clear();
+    EXPECT_EQ(j.digita("28/1"), QDate(2015, 4, 15));
+    janela::sai();
+    EXPECT_EQ(j.data->date(), QDate(2015, 4, 15));
+    EXPECT_EQ(j.data->text(), "15/04/2015");
+    EXPECT_TRUE(j.prompts.texts().isEmpty());
+}
+
+TEST(Sobre, EnterClosesTheBox)
+{
+    ScriptedPrompts prompts;
+    TFSobre sobre;
+    janela::ativa(&sobre);
+    janela::tecla(Qt::Key_Return);
+    EXPECT_FALSE(sobre.isVisible());
+    EXPECT_EQ(sobre.result(), QDialog::Accepted);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// Drives a real window as the user does: focus, typing, Tab, Enter, Esc, clicks.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace janela {
+
+// Lets queued focus moves and timers of zero run.
+inline void assenta()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+// Shows the window and makes it the active one, so focus moves happen.
+inline void ativa(QWidget *w)
+{
+    w->show();
+    QApplication::setActiveWindow(w);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+    assenta();
+}
+
+inline void foca(QWidget *w)
+{
+    w->setFocus(Qt::OtherFocusReason);
+    assenta();
+}
+
+// Types over the field's text.
+inline void digita(QWidget *w, const QString &texto)
+{
+    foca(w);
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        edit->selectAll();
+    if (auto *combo = qobject_cast<QComboBox *>(w); combo && combo->lineEdit())
+        combo->lineEdit()->selectAll();
+    QTest::keyClicks(w, texto);
+}
+
+// A key on whatever has the focus.
+inline void tecla(Qt::Key key)
+{
+    QWidget *alvo = QApplication::focusWidget();
+    EXPECT_NE(alvo, nullptr);
+    if (alvo)
+        QTest::keyClick(alvo, key);
+    assenta();
+}
+
+inline void sai() { tecla(Qt::Key_Tab); }
+
+inline void clica(QAbstractButton *b)
+{
+    QTest::mouseClick(b, Qt::LeftButton);
+    assenta();
+}
+
+} // namespace janela
