@@ -31,6 +31,7 @@ TfrmRateio::TfrmRateio(QWidget *parent)
     ui->setupUi(this);
     m_grade = new QueryTableModel(this);
     ui->DBGrid->setModel(m_grade);
+    orva::ui::sizeColumnsToContents(ui->DBGrid);
     ui->DBGrid->setToolTip(QStringLiteral("Rateio por Municipio.\nPara Excluir um Rateio:\n"
                                           "   CLIQUE 2 vezes com o mouse sobre o Municipio\n"
                                           "   E CLIQUE no botão Excluir Rateio"));

@@ -19,6 +19,7 @@ TfrmConsulta::TfrmConsulta(QWidget *parent) : QDialog(parent), ui(std::make_uniq
     ui->setupUi(this);
     m_model = new QueryTableModel(this);
     ui->DBGrid1->setModel(m_model);
+    orva::ui::sizeColumnsToContents(ui->DBGrid1);
     // "Like" is the initial text, not a pick from the list: clearing the
     // window keeps it until the user picks an operator.
     ui->cmbOperador->setCurrentIndex(-1);

@@ -1,11 +1,12 @@
 #include "aplicacao.h"
 
+#include "common/focovisivel.h"
 #include "funcoes.h"
 
 #include <QLibraryInfo>
 #include <QTranslator>
 
-OrvaApplication::OrvaApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+OrvaApplication::OrvaApplication(int &argc, char **argv) : QApplication(argc, argv) { orva::instalaFocoVisivel(); }
 
 bool OrvaApplication::notify(QObject *receiver, QEvent *event)
 {

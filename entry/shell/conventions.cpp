@@ -259,6 +259,15 @@ private:
 
 } // namespace
 
+void sizeColumnsToContents(QTableView *grid)
+{
+    if (!grid || !grid->model())
+        return;
+    QObject::connect(grid->model(), &QAbstractItemModel::modelReset, grid, [grid] {
+        QTimer::singleShot(0, grid, [grid] { grid->resizeColumnsToContents(); });
+    });
+}
+
 void focusFirstField(QWidget *window)
 {
     if (!window)

@@ -5,6 +5,7 @@ class QObject;
 class QWidget;
 class QLineEdit;
 class QComboBox;
+class QTableView;
 
 // Behaviour every entry window shares: Enter moves on, digit-only and amount
 // fields, the `tag` marking of required fields and description labels.
@@ -25,6 +26,10 @@ void disableDefaultButtons(QWidget *window);
 // Both of the above, and the watch on editable combo boxes below: what an
 // entry window calls once its controls exist.
 void applyWindowConventions(QWidget *window);
+
+// Sizes the grid's columns to their content, headers included, each time its
+// model is filled anew (the first rows read decide).
+void sizeColumnsToContents(QTableView *grid);
 
 // Puts the focus on the window's first enabled field that takes typing
 // (line edit, combo box, date picker) in tab order, once the window shows.

@@ -7,6 +7,7 @@
 #include "maintenance/frmcopiaarquivo.h"
 #include "maintenance/fsobre.h"
 #include "maintenance/manutencao.h"
+#include "configuracao.h"
 #include "dtmdados.h"
 #include "common/prompts.h"
 #include "entries/frmrateio.h"
@@ -34,6 +35,26 @@ TfrmPrincipal::TfrmPrincipal(QWidget *parent) : QMainWindow(parent), ui(std::mak
             &TfrmPrincipal::Reabriroprotocoloparaalteraes1Click);
     connect(ui->Sober1, &QAction::triggered, this, &TfrmPrincipal::Sober1Click);
     connect(ui->Sair1, &QAction::triggered, this, &TfrmPrincipal::Sair1Click);
+    MostraMenusOpcionais();
+}
+
+// Orva.ini may offer the windows the shipped menus leave out: users with
+// invoice protocols need a way in besides orva-cli import.
+void TfrmPrincipal::MostraMenusOpcionais()
+{
+    const auto menus = orva::configuracao::lerMenus(Funcoes::DiretorioSistema());
+    if (menus.notasFiscais) {
+        QAction *notas = ui->Movimento1->addAction(QStringLiteral("&Notas Fiscais"));
+        notas->setObjectName(QStringLiteral("NotasFiscais1"));
+        connect(notas, &QAction::triggered, this, &TfrmPrincipal::NotasFiscais1Click);
+    }
+    if (menus.produtos) {
+        QAction *produtos = new QAction(QStringLiteral("P&rodutos"), this);
+        produtos->setObjectName(QStringLiteral("Produtos1"));
+        ui->Cadastros1->insertAction(ui->Exportao1, produtos);
+        connect(produtos, &QAction::triggered, this, &TfrmPrincipal::Produtos1Click);
+    }
+    ui->Importao1->setVisible(menus.importacao);
 }
 
 TfrmPrincipal::~TfrmPrincipal() = default;

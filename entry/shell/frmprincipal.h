@@ -43,6 +43,7 @@ protected:
 
 private:
     void FormShow();
+    void MostraMenusOpcionais();
 
     std::unique_ptr<Ui::frmPrincipal> ui;
     bool m_shown = false;

@@ -1,6 +1,10 @@
 #include "support/scripted_prompts.h"
 
+#include "support/temp_program.h"
+
+#include "common/focovisivel.h"
 #include "shell/conventions.h"
+#include "shell/querymodel.h"
 #include "shell/funcoes.h"
 
 #include <QApplication>
@@ -15,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QHeaderView>
 #include <QTableWidget>
 #include <QTest>
 #include <QVBoxLayout>
@@ -299,4 +304,55 @@ TEST(Conventions, VerificaCamposNamesTheFirstEmptyRequiredFieldInCreationOrder)
     w.edtValor->clear();
     w.cmbMunicipio->setEditText(QString());
     EXPECT_EQ(Funcoes::VerificaCampos(&w.dialog), QString());
+}
+
+TEST(Conventions, FocusIsDrawnPlainlyOnButtonsAndGridColumnsFitTheirContent)
+{
+    // A focused button shows a frame in the highlight colour; an unfocused one does not.
+    orva::FocoVisivel estilo(QStringLiteral("fusion"));
+    QDialog janela;
+    auto *layout = new QVBoxLayout(&janela);
+    auto *botao = new QPushButton(QStringLiteral("Excluir"), &janela);
+    auto *outro = new QPushButton(QStringLiteral("Fechar"), &janela);
+    layout->addWidget(botao);
+    layout->addWidget(outro);
+    botao->setStyle(&estilo);
+    outro->setStyle(&estilo);
+    janela.show();
+    QApplication::setActiveWindow(&janela);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&janela));
+    botao->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    const QColor realce = botao->palette().color(QPalette::Highlight);
+    const auto pixelsDeRealce = [&](QWidget *w) {
+        const QImage imagem = w->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < imagem.height(); ++y)
+            for (int x = 0; x < imagem.width(); ++x)
+                n += imagem.pixelColor(x, y) == realce;
+        return n;
+    };
+    EXPECT_GT(pixelsDeRealce(botao), 2 * (botao->width() + botao->height()));
+    EXPECT_LT(pixelsDeRealce(outro), botao->width());
+
+    // A grid over a query: a 14-digit registration and its header are shown whole.
+    TempProgram program;
+    orva::db::Command cmd(program.connection());
+    cmd.setCommandText(QStringLiteral("Insert into Empresa (Inscricao, Razao, Tipo_Declara, Municipio) Values "
+                                      "('00000007770001', 'X', '0', '110001')"));
+    cmd.execute();
+    orva::db::Query q(program.connection());
+    q.setSql(QStringLiteral("Select Inscricao as [InscEst Declarante], Razao From Empresa"));
+    q.open();
+    QTableView grade;
+    QueryTableModel modelo;
+    grade.setModel(&modelo);
+    orva::ui::sizeColumnsToContents(&grade);
+    modelo.setQuery(&q);
+    grade.show();
+    QApplication::processEvents();
+    const QFontMetrics fm(grade.font());
+    EXPECT_GE(grade.columnWidth(0), fm.horizontalAdvance(QStringLiteral("00000007770001")));
+    EXPECT_GE(grade.columnWidth(0), QFontMetrics(grade.horizontalHeader()->font()).horizontalAdvance(QStringLiteral("InscEst Declarante")));
+    modelo.setQuery(nullptr);
 }

@@ -1,6 +1,10 @@
 #include "support/scripted_prompts.h"
 
 #include "shell/frmprincipal.h"
+#include "shell/funcoes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <QAction>
 #include <QApplication>
@@ -99,4 +103,36 @@ TEST(Principal, StaysOpenWithTheRightDateFormatAndSairClosesIt)
     window.findChild<QAction *>(QStringLiteral("Sair1"))->trigger();
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(prompts.shown.empty()) << "no confirmation";
+}
+
+TEST(Principal, OrvaIniOffersTheInvoiceProductAndImportWindows)
+{
+    ScriptedPrompts prompts;
+    QTemporaryDir pasta;
+    Funcoes::DefineDiretorioSistema(pasta.path());
+    {
+        QFile ini(pasta.filePath(QStringLiteral("Orva.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[MENU]\r\nNotasFiscais=1\r\nProdutos=1\r\nImportacao=1\r\n");
+    }
+    {
+        TfrmPrincipal window;
+        auto *notas = window.findChild<QAction *>(QStringLiteral("NotasFiscais1"));
+        auto *produtos = window.findChild<QAction *>(QStringLiteral("Produtos1"));
+        ASSERT_NE(notas, nullptr);
+        ASSERT_NE(produtos, nullptr);
+        EXPECT_EQ(notas->text(), QStringLiteral("&Notas Fiscais"));
+        EXPECT_TRUE(window.findChild<QMenu *>(QStringLiteral("Movimento1"))->actions().contains(notas));
+        EXPECT_TRUE(window.findChild<QMenu *>(QStringLiteral("Cadastros1"))->actions().contains(produtos));
+        EXPECT_TRUE(window.findChild<QAction *>(QStringLiteral("Importao1"))->isVisible());
+    }
+    // Without the keys the menus are as shipped.
+    QFile::remove(pasta.filePath(QStringLiteral("Orva.ini")));
+    {
+        TfrmPrincipal window;
+        EXPECT_EQ(window.findChild<QAction *>(QStringLiteral("NotasFiscais1")), nullptr);
+        EXPECT_EQ(window.findChild<QAction *>(QStringLiteral("Produtos1")), nullptr);
+        EXPECT_FALSE(window.findChild<QAction *>(QStringLiteral("Importao1"))->isVisible());
+    }
+    Funcoes::DefineDiretorioSistema(QString());
 }
