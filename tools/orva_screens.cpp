@@ -8,7 +8,14 @@
 #include "client/janelas/frm_selecione.h"
 #include "client/relogio.h"
 #include "common/prompts.h"
+#include "common/focovisivel.h"
+#include "entries/frmnotafiscal.h"
+#include "entries/frmrateio.h"
 #include "maintenance/fsobre.h"
+#include "registrations/frmconsulta.h"
+#include "registrations/frmempresa.h"
+#include "registrations/frmprotocolo.h"
+#include "ui_frmrateio.h"
 #include "maintenance/relatorios.h"
 #include "shell/db/query.h"
 #include "shell/dtmdados.h"
@@ -133,6 +140,72 @@ void sobre()
     std::printf("sobre: sobre.png, sobre-equipe.png, sobre-contato.png\n");
 }
 
+// A window shown, filled by `preenche` as the user's typing would, and captured.
+void captura(QDialog &frm, const QString &nome, const std::function<void()> &preenche)
+{
+    frm.show();
+    QApplication::setActiveWindow(&frm);
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    preenche();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    frm.grab().save(QDir(g_saida).filePath(nome + QStringLiteral(".png")));
+    frm.hide();
+    std::printf("%s.png\n", qPrintable(nome));
+}
+
+void janelasDeLancamento()
+{
+    TfrmConsulta consulta;
+    frmConsulta = &consulta;
+    {
+        TfrmEmpresa frm;
+        frm.DefineTabela(QStringLiteral("Empresa"));
+        captura(frm, QStringLiteral("empresa"), [&] {
+            frm.edtInscricao()->setText(QStringLiteral("00000012345678"));
+            frm.edtInscricaoExit();
+        });
+    }
+    {
+        TfrmProtocolo frm;
+        frm.DefineTabela(QStringLiteral("Protocolo"));
+        captura(frm, QStringLiteral("protocolo"), [&] {
+            frm.edtProtocolo()->setText(QStringLiteral("2"));
+            frm.edtProtocoloExit();
+        });
+    }
+    {
+        TfrmRateio frm;
+        frm.DefineTabela(QStringLiteral("Rateio"));
+        captura(frm, QStringLiteral("rateio"), [&] {
+            frm.form()->edtProtocolo->setText(QStringLiteral("2"));
+            frm.edtProtocoloExit();
+            frm.form()->edtMunicipio->setText(QStringLiteral("110004"));
+            frm.edtMunicipioExit();
+            frm.form()->edtValorEntrada->setText(QStringLiteral("1234567890,12"));
+            frm.edtValorEntradaExit();
+            frm.form()->edtValorEntrada->setFocus();
+        });
+    }
+    {
+        TfrmNotaFiscal::DefineTabela(QStringLiteral("Notas"));
+        TfrmNotaFiscal frm;
+        captura(frm, QStringLiteral("notafiscal"), [&] {
+            frm.edtProtocolo()->setText(QStringLiteral("3"));
+            frm.edtProtocoloExit();
+            frm.edtNotaFiscal()->setText(QStringLiteral("88"));
+            frm.edtNotaFiscalExit();
+        });
+    }
+    consulta.DefineTabela(QStringLiteral("Empresa"));
+    consulta.DefineAutoConsulta(1);
+    consulta.FormShow();
+    captura(consulta, QStringLiteral("consulta"), [] {});
+    consulta.FormClose();
+    frmConsulta = nullptr;
+}
+
 void vazio(const QString &caminho)
 {
     QFile f(caminho);
@@ -217,6 +290,7 @@ void cliente()
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    orva::instalaFocoVisivel();
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     if (argc < 2) {
         std::fprintf(stderr, "uso: orva-screens PASTA\n");
@@ -243,6 +317,7 @@ int main(int argc, char **argv)
     relatorio(QStringLiteral("relatorio-protocolos"), QStringLiteral("Protocolo"),
               QStringLiteral(" Select * From Protocolo Where Exercicio Like'%%' order by Exercicio"));
     sobre();
+    janelasDeLancamento();
     cliente();
 
     orva::setPrompts(nullptr);
