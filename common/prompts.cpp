@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
@@ -27,9 +29,23 @@ QMessageBox::Icon toQt(Prompts::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// A box is sized by its text; a short text under a long caption would leave
+// the title bar too narrow, and the window manager cuts the caption.
+void fitCaption(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    // Room for the caption and the title bar's own buttons.
+    const int width = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box.windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text)
 {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    fitCaption(box);
     box.exec();
 }
 
@@ -65,6 +81,7 @@ bool DialogPrompts::question(const QString &caption, const QString &text, Icon i
 {
     QMessageBox box(toQt(icon), caption, text, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(defaultButton == Button::Yes ? QMessageBox::Yes : QMessageBox::No);
+    fitCaption(box);
     return box.exec() == QMessageBox::Yes;
 }
 
