@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "diagnostico.h"
 #include "shell/dtmdados.h"
 #include "shell/db/connection.h"
 #include "shell/db/parameters.h"
@@ -22,6 +23,9 @@ namespace {
 
 const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
 const QString kSeparador = QStringLiteral("------------------------------------------------");
+// The protocol under which an invoice of the same key is stored.
+const QString kSqlProtocoloDaNota = QStringLiteral("Select Protocolo From Notas Where INSCRICAO = :p1 And EXERCICIO = :p2 "
+                                                   "And MUNICIPIO = :p3 And NF = :p4 And TIPO = :p5");
 // Dates of this declaration must fall in its year.
 const QString kAnoDeclaracao = QStringLiteral("2015");
 
@@ -122,11 +126,15 @@ QStringList resumoValidacao(int processados, int erros)
             QStringLiteral("Qtde. Total de Erros..: ") + QString::number(erros), kSeparador};
 }
 
-QStringList resumoImportacao(int processados, int erros)
+QStringList resumoImportacao(int processados, int erros, int existentes)
 {
-    return {QStringLiteral("------ Resultado da Importação dos Dados ------"),
-            QStringLiteral("Registros Processados.: ") + QString::number(processados),
-            QStringLiteral("Qtde. Total de Erros..: ") + QString::number(erros), kSeparador};
+    QStringList resumo = {QStringLiteral("------ Resultado da Importação dos Dados ------"),
+                          QStringLiteral("Registros Processados.: ") + QString::number(processados),
+                          QStringLiteral("Qtde. Total de Erros..: ") + QString::number(erros)};
+    if (existentes > 0)
+        resumo << QStringLiteral("Já no Banco de Dados..: ") + QString::number(existentes);
+    resumo << kSeparador;
+    return resumo;
 }
 
 // --- Checks -----------------------------------------------------------------
@@ -403,6 +411,8 @@ public:
         const int rc = vinculado ? sqlite3_step(m_insert) : SQLITE_MISMATCH;
         // Read before the reset, which may replace it.
         const orva::db::DatabaseError falhaBanco = orva::db::falha(m_db, rc);
+        m_ultimoCodigo = rc;
+        m_ultimoTexto = vinculado ? falhaBanco.message() : QString();
         sqlite3_reset(m_insert);
         sqlite3_clear_bindings(m_insert);
         if (rc == SQLITE_DONE) {
@@ -571,6 +581,11 @@ private:
     }
 
     orva::db::Connection &m_conexao;
+public:
+    int m_ultimoCodigo = SQLITE_OK; // of the last record written or refused
+    QString m_ultimoTexto;
+
+private:
     sqlite3 *m_db = nullptr;
     quint64 m_geracao = 0;
     sqlite3_stmt *m_insert = nullptr;
@@ -637,12 +652,39 @@ bool Importador::ImportaRegistro(const RegistroNota &registro, const QString &pr
     return importa(registro, protocolo, false);
 }
 
-bool Importador::importa(const RegistroNota &r, const QString &protocolo, bool emTransacao)
+bool Importador::importa(const RegistroNota &r, const QString &protocolo, bool emTransacao, Recusa *recusa)
 {
     Insercao &ins = insercao();
-    if (!ins.preenche(r, protocolo))
+    if (!ins.preenche(r, protocolo)) {
+        if (recusa)
+            *recusa = {QStringLiteral("Um valor do registro não pôde ser convertido."), false};
         return false;
-    return ins.executa(emTransacao);
+    }
+    if (ins.executa(emTransacao))
+        return true;
+    if (recusa)
+        *recusa = motivoRecusa(r, ins.m_ultimoCodigo, ins.m_ultimoTexto);
+    return false;
+}
+
+Importador::Recusa Importador::motivoRecusa(const RegistroNota &r, int codigo, const QString &texto)
+{
+    if (codigo == SQLITE_CONSTRAINT_PRIMARYKEY || codigo == SQLITE_CONSTRAINT_UNIQUE) {
+        // The key of Notas: the same invoice is already stored.
+        orva::db::Query q(m_conexao);
+        q.setSql(kSqlProtocoloDaNota);
+        const QStringList chaves = {r.campo(1), r.campo(2), r.campo(3), r.campo(4), r.campo(5)};
+        for (int i = 0; i < chaves.size(); ++i)
+            q.parameters().add(QStringLiteral("p%1").arg(i + 1), orva::db::ParamKind::Text).setValue(chaves.at(i));
+        q.open();
+        const QString protocolo = q.eof() ? QString() : q.field(0).asString();
+        return {protocolo.isEmpty() ? QStringLiteral("A nota já está no banco de dados.")
+                                    : QStringLiteral("A nota já está no banco de dados (protocolo %1).").arg(protocolo),
+                true};
+    }
+    if (codigo == SQLITE_MISMATCH && texto.isEmpty())
+        return {QStringLiteral("Um valor do registro não pôde ser convertido."), false};
+    return {QStringLiteral("O banco de dados recusou o registro: %1").arg(texto), false};
 }
 
 void Importador::VerificaEntrada(const QString &arquivo)
@@ -661,6 +703,8 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
                                     const Acompanhamento &a)
 {
     VerificaEntrada(arquivo);
+    Resultado r;
+    r.diagnostico = diagnosticaArquivo(arquivo);
     const int total = Funcoes::ContaLinhas(arquivo);
     if (a.inicio)
         a.inicio(total);
@@ -683,7 +727,8 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
                 a.relatorio(e);
     };
 
-    Resultado r;
+    // What is wrong with the file as a whole comes first, to explain the rest.
+    relata(r.diagnostico);
     while (leitor.proxima()) {
         ++r.processados;
         if (a.andamento)
@@ -751,10 +796,13 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             QString mensagem;
             if (!registro.tamanhoValido())
                 mensagem = mensagemTamanho(registro.tamanho());
-            else if (importa(registro, protocolo, true))
+            else if (Recusa recusa; importa(registro, protocolo, true, &recusa))
                 ++r.importados;
-            else
-                mensagem = mensagemFalhaRegistro();
+            else {
+                // The record's message as always, and why after it.
+                mensagem = mensagemFalhaRegistro() + QLatin1Char(' ') + recusa.motivo;
+                r.existentes += recusa.existente ? 1 : 0;
+            }
             if (!mensagem.isEmpty()) {
                 ++r.erros;
                 relata(blocoImportacao(registro.linha(), mensagem));
@@ -812,7 +860,7 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
     if (a.andamento)
         a.andamento(r.processados, r.erros);
     if (!r.cancelado && r.erros > 0)
-        relata(resumoImportacao(r.processados, r.erros));
+        relata(resumoImportacao(r.processados, r.erros, r.existentes));
     return r;
 }
 

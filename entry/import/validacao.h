@@ -45,7 +45,9 @@ struct Resultado {
     int processados = 0;
     int erros = 0;      // the total error count of the pass
     int importados = 0; // records written by the import pass
+    int existentes = 0; // records of the import pass already in the database
     bool cancelado = false;
+    QStringList diagnostico; // what is wrong with the file as a whole (validation pass)
 };
 
 // The twelve field checks of one record.
@@ -93,7 +95,8 @@ QStringList blocoValidacao(const QString &linha, int processados, const Verifica
 QStringList blocoImportacao(const QString &linha, const QString &mensagem);
 // The summaries that close a report with errors.
 QStringList resumoValidacao(int processados, int erros);
-QStringList resumoImportacao(int processados, int erros);
+// A count of records already in the database adds a line when not zero.
+QStringList resumoImportacao(int processados, int erros, int existentes = 0);
 
 // The length message of a line that is not 116 characters long.
 QString mensagemTamanho(qint64 tamanho);
@@ -145,7 +148,13 @@ public:
 private:
     class Insercao;
     Insercao &insercao();
-    bool importa(const RegistroNota &registro, const QString &protocolo, bool emTransacao);
+    // Why the database refused a record; `existente` when it is already stored.
+    struct Recusa {
+        QString motivo;
+        bool existente = false;
+    };
+    bool importa(const RegistroNota &registro, const QString &protocolo, bool emTransacao, Recusa *recusa = nullptr);
+    Recusa motivoRecusa(const RegistroNota &registro, int codigo, const QString &texto);
 
     orva::db::Connection &m_conexao;
     std::unique_ptr<Insercao> m_insercao;

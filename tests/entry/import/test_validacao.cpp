@@ -168,13 +168,15 @@ TEST(Importacao, EachRecordStandsAloneAcrossTransactionsAndCancelKeepsWhatWasWri
     const QString sep(48, '-');
     comparaLinhas(relatorio.linhas(),
                   {notaNP("0000000001").linha(), "------ Erros encotrados no registro acima ------",
-                   "Problemas na importação da Nota Fiscal!", sep, "curta",
-                   "------ Erros encotrados no registro acima ------",
+                   "Problemas na importação da Nota Fiscal! A nota já está no banco de dados (protocolo 7).", sep,
+                   "curta", "------ Erros encotrados no registro acima ------",
                    "Tamanho do Registro inválido, o registro deve ter 116 bytes e não 5", sep,
                    notaNP("0000000007").com(10, "00000000000001,").linha(),
-                   "------ Erros encotrados no registro acima ------", "Problemas na importação da Nota Fiscal!", sep,
+                   "------ Erros encotrados no registro acima ------",
+                   "Problemas na importação da Nota Fiscal! Um valor do registro não pôde ser convertido.", sep,
                    "------ Resultado da Importação dos Dados ------", "Registros Processados.: 7",
-                   "Qtde. Total de Erros..: 3", sep});
+                   "Qtde. Total de Erros..: 3", "Já no Banco de Dados..: 1", sep});
+    EXPECT_EQ(r.existentes, 1);
     EXPECT_EQ(conta("Select Count(*) From Notas Where Protocolo = 7 And Operacao = 'I'"), 4);
     // No transaction is left open: another connection can write at once.
     {
@@ -188,7 +190,12 @@ TEST(Importacao, EachRecordStandsAloneAcrossTransactionsAndCancelKeepsWhatWasWri
     const auto again = importador.ImportaArquivo(arquivo, "7", denovo.acompanhamento());
     EXPECT_EQ(again.importados, 0);
     EXPECT_EQ(again.erros, 7);
-    EXPECT_EQ(denovo.entradas.count("Problemas na importação da Nota Fiscal!"), 6);
+    // Each says why: already in the database, under the protocol it came in with.
+    EXPECT_EQ(denovo.entradas.filter("Problemas na importação da Nota Fiscal! A nota já está no banco de dados "
+                                     "(protocolo 7).").size(),
+              5);
+    EXPECT_EQ(again.existentes, 5);
+    EXPECT_TRUE(denovo.entradas.contains("Já no Banco de Dados..: 5"));
     EXPECT_EQ(notas(), 4);
 
     // Cancel: looked at before each line is read; what was written stays.
@@ -288,9 +295,10 @@ TEST(OrvaCli, ValidateAndImportPrintTheReportAndTellTheOutcomeByExitStatus)
     // Again: every record is refused, nothing is duplicated.
     EXPECT_EQ(roda({"import", "--protocolo", "7", limpo}), 2);
     const QStringList relatorio = saida();
-    EXPECT_EQ(relatorio.count("Problemas na importação da Nota Fiscal!"), 3);
-    EXPECT_EQ(relatorio.mid(relatorio.size() - 3, 2),
-              (QStringList{"Registros Processados.: 3", "Qtde. Total de Erros..: 3"}));
+    EXPECT_EQ(relatorio.filter("Problemas na importação da Nota Fiscal! A nota já está no banco de dados").size(), 3);
+    EXPECT_EQ(relatorio.mid(relatorio.size() - 4, 3), (QStringList{"Registros Processados.: 3",
+                                                                   "Qtde. Total de Erros..: 3",
+                                                                   "Já no Banco de Dados..: 3"}));
 
     // Protocols that take no import, a declarant of the other type, a missing file.
     for (const char *numero : {"8", "9", "99", "x"})
