@@ -24,9 +24,13 @@ int main(int argc, char **argv)
         bool ok = true;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             QTextStream(stdout)
-                << "Uso: orva-datp-server [--port N] [--data PASTA] [--timeout SEGUNDOS] [--max-size BYTES]\n\n"
+                << "Uso: orva-datp-server [--port N] [--data PASTA] [--timeout SEGUNDOS] [--max-size BYTES]\n"
+                   "       orva-datp-server --help | --version\n\n"
                    "Servidor de recepção DATP para testes locais: escuta em 127.0.0.1 (porta 4040; 0 = uma porta livre),\n"
                    "confere as declarações recebidas e guarda os comprovantes em PASTA/comprovantes.\n";
+            return 0;
+        } else if (a == QLatin1String("--version")) {
+            QTextStream(stdout) << "orva-datp-server " << ORVA_VERSION << Qt::endl;
             return 0;
         } else if (a == QLatin1String("--port") && temValor) {
             const uint porta = args.at(++i).toUInt(&ok);
