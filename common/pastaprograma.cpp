@@ -34,9 +34,10 @@ bool ligaProgramas(const QString &pastaPrograma, const QString &pastaInstalada, 
             continue;
         if (atual.isSymLink())
             QFile::remove(link);
-        if (!programa.mkpath(QFileInfo(nome).path()) || !QFile::link(instalados.filePath(nome), link)) {
+        const QString alvo = QDir::cleanPath(instalados.absoluteFilePath(nome));
+        if (!programa.mkpath(QFileInfo(nome).path()) || !QFile::link(alvo, link)) {
             if (erro)
-                *erro = QStringLiteral("Não foi possível criar o atalho %1 para %2.").arg(link, instalados.filePath(nome));
+                *erro = QStringLiteral("Não foi possível criar o atalho %1 para %2.").arg(link, alvo);
             return false;
         }
     }

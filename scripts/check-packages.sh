@@ -69,7 +69,7 @@ out="$(as_user "$work/casa" orva-cli init)"
 for d in dados enviar Backup ClienteOrvaDATP/recv; do
   [[ -d "$pasta/$d" ]] || fail "no $d in the per-user folder"
 done
-[[ "$(readlink -f "$pasta/rar")" == /usr/lib/orva/rar ]] || fail "no archiver in the per-user folder"
+[[ "$(readlink "$pasta/rar")" == /usr/lib/orva/rar ]] || fail "no archiver in the per-user folder"
 [[ "$(readlink -f "$pasta/ClienteOrvaDATP/ClienteORVA")" == /usr/lib/orva/ClienteOrvaDATP/ClienteORVA ]] ||
   fail "no delivery client in the per-user folder"
 
