@@ -21,7 +21,9 @@ work="$(mktemp -d /tmp/orva-pacotes.XXXXXX)"
 chmod 755 "$work"
 dpkg-deb -x "$build"/packages/orva_*.deb "$work/conteudo"
 desktop-file-validate "$work"/conteudo/usr/share/applications/*.desktop
-appstreamcli validate --no-net "$work"/conteudo/usr/share/metainfo/*.xml
+# The metainfo against its desktop entries and icons; the screenshots' web
+# addresses are not fetched.
+appstreamcli validate-tree --no-net "$work/conteudo"
 
 user="orvateste$$"
 server_user_existed="$(getent passwd orva-datp >/dev/null && echo 1 || true)"
@@ -50,6 +52,7 @@ getent passwd orva-datp >/dev/null || fail "no system user orva-datp"
 ! ls /etc/systemd/system/*.wants/orva-datp-server.service 2>/dev/null || fail "the server's unit is enabled"
 
 # An ordinary user, a fresh HOME and a locale that is not Brazilian.
+install -d -m 1777 "$work/tmp"
 useradd --no-create-home --home-dir "$work/casa" --shell /bin/sh "$user"
 # HOME COMMAND...: becomes COMMAND run as that user (so a background job's
 # PID is the program's own); as_user runs it in a subshell.
@@ -57,7 +60,7 @@ exec_as_user() {
   local home="$1"
   shift
   exec setpriv --reuid="$user" --regid="$user" --init-groups \
-    env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
+    env -i HOME="$home" TMPDIR="$work/tmp" PATH=/usr/bin:/bin LANG=C.UTF-8 ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
 }
 as_user() { (exec_as_user "$@"); }
 
@@ -72,6 +75,9 @@ done
 [[ "$(readlink "$pasta/rar")" == /usr/lib/orva/rar ]] || fail "no archiver in the per-user folder"
 [[ "$(readlink -f "$pasta/ClienteOrvaDATP/ClienteORVA")" == /usr/lib/orva/ClienteOrvaDATP/ClienteORVA ]] ||
   fail "no delivery client in the per-user folder"
+
+out="$(as_user "$work/casa" orva-cli --dir "$work/casa/outra" init)"
+[[ "$out" == "$work/casa/outra/orva.mdb" && -L "$work/casa/outra/rar" ]] || fail "orva-cli --dir init: $out"
 
 echo "== export, delivery and receipt from the per-user folder"
 as_user "$work/casa" sqlite3 "$pasta/orva.mdb" <<'SQL'
@@ -99,7 +105,8 @@ as_user "$work/casa" orva-cli receipt --inscricao 00000000000001 --exercicio 201
 [[ -f "$recibo" ]] || fail "the receipt was not fetched again"
 kill "${pids[0]}"
 
-echo "== Orva's main window for another fresh user"
+echo "== Orva's and the client's main windows for other fresh users"
+install -d -o "$user" "$work/casa3"
 install -d -o "$user" "$work/casa2"
 display=99
 while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
@@ -109,14 +116,23 @@ for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; do
 export DISPLAY=":$display"
 (exec_as_user "$work/casa2" orva 2>"$work/orva.err") &
 pids+=($!)
-shown=
-for _ in $(seq 60); do
-  if xwininfo -root -tree | grep -q '"ORVA - Tessaria."'; then shown=1; break; fi
-  sleep 0.5
-done
-[[ -n "$shown" ]] || { cat "$work/orva.err" >&2; fail "Orva showed no main window"; }
+(exec_as_user "$work/casa3" clienteorva 2>"$work/cliente.err") &
+pids+=($!)
+window_shown() {
+  for _ in $(seq 60); do
+    xwininfo -root -tree | grep -qF "\"$1" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+window_shown 'ORVA - Tessaria."' || { cat "$work/orva.err" >&2; fail "Orva showed no main window"; }
+window_shown 'Módulo de Entrega de Declaração/ORVA' || { cat "$work/cliente.err" >&2; fail "the client showed no main window"; }
 kill "${pids[-1]}" "${pids[-2]}"
+sleep 0.5
+kill "${pids[-3]}"
 unset DISPLAY
+[[ -f "$work/casa3/.local/share/orva/ClienteOrvaDATP/ClienteORVA.INI" && -L "$work/casa3/.local/share/orva/rar" ]] ||
+  fail "the client did not use the per-user folder"
 [[ -f "$work/casa2/.local/share/orva/orva.mdb" ]] || fail "Orva did not prepare the per-user folder"
 
 echo "== remove"
