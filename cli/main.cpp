@@ -36,8 +36,10 @@ private:
 void ajuda()
 {
     QTextStream out(stdout);
-    out << "Uso: orva-cli [--dir PASTA_DO_PROGRAMA] COMANDO [OPÇÕES]\n\n"
-           "Operações do ORVA sem janelas. Sem --dir, a pasta do programa é a do orva-cli.\n\n"
+    out << "Uso: orva-cli [--dir PASTA_DO_PROGRAMA] COMANDO [OPÇÕES]\n"
+           "     orva-cli --help | --version\n\n"
+           "Operações do ORVA sem janelas. Sem --dir, a pasta do programa é a do orva-cli;\n"
+           "instalado para todos os usuários, é a pasta de cada usuário (~/.local/share/orva).\n\n"
            "Comandos:\n";
     for (const auto &c : orva::cli::comandos())
         out << "  " << c.uso << '\n';
@@ -55,11 +57,15 @@ int main(int argc, char **argv)
     orva::setPrompts(&console);
 
     QStringList args = app.arguments().mid(1);
-    QString pasta = QCoreApplication::applicationDirPath();
+    QString pasta; // the default program folder unless --dir names one
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opcao = args.takeFirst();
         if (opcao == QLatin1String("--help") || opcao == QLatin1String("-h")) {
             ajuda();
+            return 0;
+        }
+        if (opcao == QLatin1String("--version")) {
+            QTextStream(stdout) << "orva-cli " << ORVA_VERSION << Qt::endl;
             return 0;
         }
         if (opcao == QLatin1String("--dir") && !args.isEmpty())

@@ -4,13 +4,22 @@
 #include "janelas/frm_main.h"
 
 #include "client/configuracao.h"
+#include "common/pastaprograma.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("ClienteORVA %s\n", ORVA_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
     // Qt's own Brazilian texts, so standard buttons read "Sim" / "Não".
     auto *traducao = new QTranslator(&app);
@@ -19,9 +28,18 @@ int main(int argc, char **argv)
 
     const QStringList argumentos = QCoreApplication::arguments();
     const QString origem = argumentos.size() > 1 ? argumentos.at(1) : QString();
-    const auto frm_main = Tfrm_main::Inicia(QCoreApplication::applicationDirPath(),
-                                            orva::cliente::arquivoConfiguracao(QCoreApplication::applicationFilePath()),
-                                            origem);
+    QString pasta = QCoreApplication::applicationDirPath();
+    QString ini = orva::cliente::arquivoConfiguracao(QCoreApplication::applicationFilePath());
+    // Installed for all users: settings and receipts go to the user's program
+    // folder, where the archiver is linked as the entry program links it.
+    if (orva::pastaprograma::instalada(pasta)) {
+        const QString usuario = orva::pastaprograma::doUsuario();
+        QDir().mkpath(usuario + QStringLiteral("/ClienteOrvaDATP/recv"));
+        orva::pastaprograma::ligaProgramas(usuario, QDir(pasta).filePath(QStringLiteral("..")), nullptr);
+        pasta = usuario + QStringLiteral("/ClienteOrvaDATP");
+        ini = orva::cliente::configuracaoDaPasta(pasta);
+    }
+    const auto frm_main = Tfrm_main::Inicia(pasta, ini, origem);
     frm_main->show();
     return app.exec();
 }

@@ -1,15 +1,30 @@
+#include "common/errors.h"
 #include "common/prompts.h"
 #include "shell/aplicacao.h"
 #include "shell/frmprincipal.h"
 #include "shell/inicio.h"
+#include "shell/instalacao.h"
 
 #include <QScreen>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Orva %s\n", ORVA_VERSION);
+        return 0;
+    }
     OrvaApplication app(argc, argv);
     orva::setApplicationTitle(QStringLiteral("ORVA 2016 - Tessaria"));
     orva::loadPortugueseTranslations(app);
+    try {
+        orva::install::prepareInstalledProgramFolder();
+    } catch (const orva::Error &e) {
+        orva::prompts().error(e.message());
+        return 1;
+    }
 
     const auto objetos = IniciaPrograma();
     if (!objetos)

@@ -6,4 +6,4 @@ build="${ORVA_BUILD_DIR:-$root/build}"
 if [[ ! -f "$build/build.ninja" ]]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "${ORVA_JOBS:-$(nproc)}"

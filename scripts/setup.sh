@@ -11,6 +11,9 @@ packages=(
   xvfb xauth fonts-dejavu-core            # a display and a font where there is none
   poppler-utils                           # pdftotext / pdftoppm: report tests and screenshots
   locales
+  dpkg-dev file                           # packages: dpkg-shlibdeps finds their libraries, file finds the programs
+  lintian desktop-file-utils appstream    # package checks: lintian, desktop entries, metainfo
+  x11-utils                               # xwininfo: the installed Orva's window under Xvfb
 )
 
 missing=()

@@ -26,7 +26,8 @@ int main(int argc, char **argv)
             QTextStream(stdout)
                 << "Uso: orva-datp-server [--port N] [--data PASTA] [--timeout SEGUNDOS] [--notice-timeout SEGUNDOS]\n"
                    "                       [--max-size BYTES] [--budget BYTES] [--min-rate BYTES_POR_SEGUNDO]\n"
-                   "                       [--max-clients N] [--max-per-address N]\n\n"
+                   "                       [--max-clients N] [--max-per-address N]\n"
+                   "       orva-datp-server --help | --version\n\n"
                    "Servidor de recepção DATP para testes locais: escuta em 127.0.0.1 (porta 4040; 0 = uma porta livre),\n"
                    "confere as declarações recebidas e guarda os comprovantes em PASTA/comprovantes.\n\n"
                    "  --timeout          prazo do primeiro byte e da linha de comando inteira, e prazo-base do\n"
@@ -37,6 +38,9 @@ int main(int argc, char **argv)
                    "  --max-size         maior arquivo aceito (1 GiB)\n"
                    "  --max-clients      clientes atendidos ao mesmo tempo (256)\n"
                    "  --max-per-address  clientes de um mesmo endereço ao mesmo tempo (8)\n";
+            return 0;
+        } else if (a == QLatin1String("--version")) {
+            QTextStream(stdout) << "orva-datp-server " << ORVA_VERSION << Qt::endl;
             return 0;
         } else if (a == QLatin1String("--port") && temValor) {
             const uint porta = args.at(++i).toUInt(&ok);

@@ -1,6 +1,7 @@
 #include "funcoes.h"
 
 #include "common/errors.h"
+#include "common/pastaprograma.h"
 #include "common/prompts.h"
 #include "dtmdados.h"
 #include "regional.h"
@@ -55,9 +56,16 @@ QString lookUp(const QString &sql, const QStringList &values)
 
 } // namespace
 
+// The executable's folder, or the per-user folder on an installed system.
+static QString pastaPadrao()
+{
+    const QString executavel = QCoreApplication::applicationDirPath();
+    return orva::pastaprograma::instalada(executavel) ? orva::pastaprograma::doUsuario() : executavel;
+}
+
 QString DiretorioSistema()
 {
-    QString folder = g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_programFolder;
+    QString folder = g_programFolder.isEmpty() ? pastaPadrao() : g_programFolder;
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder;

@@ -20,7 +20,8 @@ extern QString RetornoDescricao;
 extern QString RetornoExtra;
 
 // The program folder, with a trailing "/". The folder of the running
-// executable unless set (orva-cli --dir, tests).
+// executable unless set (orva-cli --dir, tests); on an installed system,
+// where that folder is not writable, the per-user one (~/.local/share/orva).
 QString DiretorioSistema();
 void DefineDiretorioSistema(const QString &folder);
 

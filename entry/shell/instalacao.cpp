@@ -2,8 +2,10 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/pastaprograma.h"
 #include "db/connection.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +19,18 @@ QString resourceText(const QString &name)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("O roteiro de instalação %1 não está no programa.").arg(name));
     return QString::fromUtf8(file.readAll());
+}
+
+// On an installed system the archiver and the delivery client stay in the
+// package's folder: the program folder links to them.
+void linkInstalledPrograms(const QString &folder)
+{
+    const QString installed = QCoreApplication::applicationDirPath();
+    if (!pastaprograma::instalada(installed))
+        return;
+    QString error;
+    if (!pastaprograma::ligaProgramas(folder, installed, &error))
+        throw Error(error);
 }
 
 } // namespace
@@ -39,6 +53,23 @@ void createProgramFolder(const QString &folder)
     db::Connection::create(dir.filePath(QStringLiteral("orva.mdb")),
                            resourceText(QStringLiteral("schema.sql")) + QLatin1Char('\n')
                                + resourceText(QStringLiteral("reference.sql")));
+    linkInstalledPrograms(folder);
+}
+
+void prepareInstalledProgramFolder()
+{
+    if (!pastaprograma::instalada(QCoreApplication::applicationDirPath()))
+        return;
+    const QString folder = pastaprograma::doUsuario();
+    if (!QFileInfo::exists(files::findIgnoringCase(folder, QStringLiteral("orva.mdb")))) {
+        createProgramFolder(folder);
+        return;
+    }
+    QDir dir(folder);
+    for (const QString &sub : programFolders())
+        if (!dir.mkpath(sub))
+            throw Error(QStringLiteral("Não foi possível criar a pasta %1.").arg(dir.filePath(sub)));
+    linkInstalledPrograms(folder);
 }
 
 } // namespace orva::install

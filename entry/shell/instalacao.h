@@ -11,4 +11,10 @@ QStringList programFolders();
 // already there, whatever the case of its name; never touches one.
 void createProgramFolder(const QString &folder);
 
+// On an installed system (the executable's folder is no program folder),
+// makes the per-user program folder the program folder: prepared on first
+// start as createProgramFolder does, completed on later ones. Does nothing
+// when the programs run from their own folder. Raises orva::Error.
+void prepareInstalledProgramFolder();
+
 } // namespace orva::install
