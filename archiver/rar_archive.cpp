@@ -655,6 +655,8 @@ QString usage()
         "              não diferem); falta dela é um erro.\n"
         "  rar --help\n"
         "      Mostra este texto.\n"
+        "  rar --version\n"
+        "      Mostra a versão.\n"
         "\n"
         "Opções são aceitas em maiúsculas ou minúsculas; \"--\" encerra as opções.\n"
         "Código de saída: 0 sucesso; 1 erro ao ler ou gravar (ou arquivo mantido\n"
