@@ -29,13 +29,13 @@ int importa(const QStringList &argumentos)
     const QString &numero = pedido->protocolo.numero;
     const auto &protocolo = pedido->protocolo;
 
-    QTextStream out(stdout);
     QTextStream err(stderr);
+    orva::cli::SaidaRelatorio saida(pedido->formato);
     orva::importacao::Acompanhamento acompanhamento;
-    acompanhamento.relatorio = [&out](const QString &entrada) { out << entrada << '\n'; };
+    saida.acompanha(acompanhamento);
     const auto validacao = importador.ValidaArquivo(arquivo, protocolo.inscricao, protocolo.exercicio, acompanhamento);
     if (validacao.erros > 0) {
-        out.flush();
+        saida.termina(QStringLiteral("validacao"), validacao, validacao.diagnostico);
         return orva::cli::falha(orva::importacao::mensagemErrosValidacao());
     }
 
@@ -43,11 +43,11 @@ int importa(const QStringList &argumentos)
     try {
         importacao = importador.ImportaArquivo(arquivo, numero, acompanhamento);
     } catch (const orva::Error &e) {
-        out.flush();
+        saida.termina(QStringLiteral("importacao"), importacao, validacao.diagnostico);
         err << e.message() << Qt::endl;
         return 2;
     }
-    out.flush();
+    saida.termina(QStringLiteral("importacao"), importacao, validacao.diagnostico);
     if (importacao.erros > 0) {
         err << orva::importacao::mensagemErrosImportacao() << Qt::endl;
         return 2;
@@ -60,7 +60,7 @@ int importa(const QStringList &argumentos)
 
 const orva::cli::Registro registro("import",
                                    "import --protocolo N ARQ     valida e importa o arquivo de notas ARQ no protocolo N "
-                                   "(0 tudo importado, 1 erros de validação, 2 notas não gravadas, 3 falha na compactação)",
+                                   "(--formato texto|csv|json; 0 tudo importado, 1 erros de validação, 2 notas não gravadas, 3 falha na compactação)",
                                    importa);
 
 } // namespace

@@ -8,13 +8,18 @@ namespace orva::cli {
 std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const QStringList &argumentos,
                                                    orva::importacao::Importador &importador)
 {
-    const Opcoes opcoes(comando, argumentos, {QStringLiteral("protocolo")});
+    const Opcoes opcoes(comando, argumentos, {QStringLiteral("protocolo"), QStringLiteral("formato")});
     if (!opcoes.valido()) {
         falha(opcoes.erro());
         return std::nullopt;
     }
     if (!opcoes.tem(QStringLiteral("protocolo")) || opcoes.posicionais().size() != 1) {
-        falha(QStringLiteral("Uso: orva-cli %1 --protocolo N ARQUIVO").arg(comando));
+        falha(QStringLiteral("Uso: orva-cli %1 --protocolo N [--formato texto|csv|json] ARQUIVO").arg(comando));
+        return std::nullopt;
+    }
+    const auto formato = SaidaRelatorio::formato(opcoes.valor(QStringLiteral("formato")));
+    if (!formato) {
+        falha(QStringLiteral("Formato desconhecido: %1. Use texto, csv ou json.").arg(opcoes.valor(QStringLiteral("formato"))));
         return std::nullopt;
     }
     const auto protocolo = importador.VerificaProtocolo(opcoes.valor(QStringLiteral("protocolo")));
@@ -29,7 +34,7 @@ std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const
                   .arg(protocolo->inscricao));
         return std::nullopt;
     }
-    return PedidoImportacao{*protocolo, opcoes.posicionais().first()};
+    return PedidoImportacao{*protocolo, opcoes.posicionais().first(), *formato};
 }
 
 } // namespace orva::cli

@@ -1,17 +1,19 @@
 #pragma once
 #include "import/validacao.h"
+#include "saidarelatorio.h"
 
 #include <QStringList>
 
 #include <optional>
 
-// What validate and import both start from: "--protocolo N FILE", an open
+// What validate and import both start from: "--protocolo N [--formato texto|csv|json] FILE", an open
 // invoice protocol of a company registered for invoices.
 namespace orva::cli {
 
 struct PedidoImportacao {
     orva::importacao::Protocolo protocolo;
     QString arquivo;
+    SaidaRelatorio::Formato formato = SaidaRelatorio::Formato::Texto;
 };
 
 // Reads the arguments and checks the protocol on the data module's

@@ -21,12 +21,12 @@ int valida(const QStringList &argumentos)
         return 1;
     const auto &protocolo = pedido->protocolo;
 
-    QTextStream out(stdout);
+    orva::cli::SaidaRelatorio saida(pedido->formato);
     orva::importacao::Acompanhamento acompanhamento;
-    acompanhamento.relatorio = [&out](const QString &entrada) { out << entrada << '\n'; };
+    saida.acompanha(acompanhamento);
     const auto r = importador.ValidaArquivo(pedido->arquivo, protocolo.inscricao, protocolo.exercicio,
                                             acompanhamento);
-    out.flush();
+    saida.termina(QStringLiteral("validacao"), r, r.diagnostico);
     if (r.erros > 0)
         return orva::cli::falha(orva::importacao::mensagemErrosValidacao());
     QTextStream(stderr) << QStringLiteral("Arquivo sem erros: %1 registros validados.").arg(r.processados) << Qt::endl;
@@ -35,7 +35,7 @@ int valida(const QStringList &argumentos)
 
 const orva::cli::Registro registro("validate",
                                    "validate --protocolo N ARQ   valida o arquivo de notas ARQ para o protocolo N "
-                                   "(relatório na saída; 0 sem erros, 1 com erros)",
+                                   "(relatório na saída, --formato texto|csv|json; 0 sem erros, 1 com erros)",
                                    valida);
 
 } // namespace

@@ -99,6 +99,36 @@ QString verificaMunicipio(const QString &v)
     return QString();
 }
 
+const CampoVerificado &campoDaVerificacao(int verificacao)
+{
+    static const CampoVerificado campos[Verificacao::Verificacoes] = {
+        {"inscricao", 1, 14},          {"exercicio", 15, 4},       {"municipio", 19, 6},
+        {"tipo_entrada", 35, 2},       {"tipo_emitente", 37, 1},   {"nota_fiscal", 25, 10},
+        {"data_emissao", 38, 8},       {"valor_nota", 46, 15},     {"nota_origem", 78, 10},
+        {"municipio_origem", 111, 6},  {"tipo_nota_origem", 76, 2}, {"valor_nota_origem", 96, 15},
+    };
+    return campos[std::clamp(verificacao, 0, Verificacao::Verificacoes - 1)];
+}
+
+namespace {
+
+// The record's key and the line as one error of the whole record.
+ErroRegistro erroDoRegistro(const RegistroNota &registro, int linha, const QString &mensagem)
+{
+    ErroRegistro e;
+    e.linha = linha;
+    e.inscricao = registro.campo(1);
+    e.notaFiscal = registro.campo(4);
+    e.tipo = registro.campo(5);
+    e.campo = QStringLiteral("registro");
+    e.largura = static_cast<int>(std::min<qint64>(registro.tamanho(), std::numeric_limits<int>::max()));
+    e.mensagem = mensagem;
+    e.texto = registro.linha().left(200);
+    return e;
+}
+
+} // namespace
+
 QStringList blocoValidacao(const QString &linha, int processados, const Verificacao::Mensagens &mensagens)
 {
     // Each message ends with its own line break, as the report has always
@@ -746,6 +776,21 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
         if (errosRegistro > 0) {
             r.erros += errosRegistro;
             relata(blocoValidacao(registro.linha(), r.processados, mensagens));
+            if (a.erro) {
+                for (int i = 0; i < Verificacao::Verificacoes; ++i) {
+                    if (mensagens[static_cast<size_t>(i)].isEmpty())
+                        continue;
+                    ErroRegistro e = erroDoRegistro(registro, r.processados, mensagens[static_cast<size_t>(i)]);
+                    if (registro.tamanhoValido()) {
+                        const CampoVerificado &c = campoDaVerificacao(i);
+                        e.campo = QString::fromLatin1(c.nome);
+                        e.inicio = c.inicio;
+                        e.largura = c.largura;
+                        e.texto = registro.linha().mid(c.inicio - 1, c.largura);
+                    }
+                    a.erro(e);
+                }
+            }
         }
     }
     if (a.andamento)
@@ -806,6 +851,8 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             if (!mensagem.isEmpty()) {
                 ++r.erros;
                 relata(blocoImportacao(registro.linha(), mensagem));
+                if (a.erro)
+                    a.erro(erroDoRegistro(registro, r.processados, mensagem));
             }
             if (++pendentes >= m_porTransacao) {
                 m_conexao.executeScript(QStringLiteral("commit"));

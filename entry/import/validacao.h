@@ -27,6 +27,27 @@ struct Protocolo {
     QString tipoEntrega;
 };
 
+// One error of a report as data: which line, which record, which field.
+struct ErroRegistro {
+    int linha = 0;      // line of the file, from 1
+    QString inscricao;  // the record's key as cut: registration, invoice number, type
+    QString notaFiscal;
+    QString tipo;
+    QString campo;      // the field checked ("registro" for the record as a whole)
+    int inicio = 1;     // its positions in the line, from 1
+    int largura = 0;
+    QString mensagem;   // as the report writes it
+    QString texto;      // the offending text
+};
+
+// The field a check of the validation pass looks at, by check (0 to 11).
+struct CampoVerificado {
+    const char *nome;
+    int inicio;
+    int largura;
+};
+const CampoVerificado &campoDaVerificacao(int verificacao);
+
 // What a pass tells whoever shows it. Every member may be left empty.
 struct Acompanhamento {
     // The number of lines of the file, counted before the pass.
@@ -39,6 +60,9 @@ struct Acompanhamento {
     std::function<bool()> cancelado;
     // Each entry appended to the report. An entry may span several lines.
     std::function<void(const QString &entrada)> relatorio;
+    // Each error of the report, as data (a record of three failed checks
+    // gives three).
+    std::function<void(const ErroRegistro &erro)> erro;
 };
 
 struct Resultado {
