@@ -183,6 +183,11 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
         r.desfecho = Desfecho::Recusada;
         return r;
     }
+    // The sending stage shows while the notice waits for the user.
+    if (!acompanhamento.etapa(Andamento::Etapa::Enviando)) {
+        r.desfecho = Desfecho::Cancelada;
+        return r;
+    }
     if (confirma)
         confirma(r.resposta);
 
@@ -193,10 +198,6 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
     qint64 enviados = 0;
     QString erroEnvio;
     r.aposEnvio = true;
-    if (!acompanhamento.etapa(Andamento::Etapa::Enviando)) {
-        r.desfecho = Desfecho::Cancelada;
-        return r;
-    }
     while (enviados < r.tamanho) {
         const qint64 pedir = std::min<qint64>(buffer.size(), r.tamanho - enviados);
         const qint64 lidos = entrada.read(buffer.data(), pedir);
