@@ -543,6 +543,7 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     int batidasNaEspera = 0, pinturasAntes = 0;
     bool comandosLivres = false, cancelarLivre = false;
     QString texto;
+    std::function<void()> acao = [&] { QTest::mouseClick(frm->btnCancelar(), Qt::LeftButton); };
     QTimer relogio;
     QObject::connect(&relogio, &QTimer::timeout, [&] {
         if (!frm->emTransmissao() || !frm->lblAndamento()->text().startsWith("Declaração enviada."))
@@ -554,7 +555,7 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
         cancelarLivre = frm->btnCancelar()->isEnabled();
         texto = frm->lblAndamento()->text();
         if (batidasNaEspera == 5)
-            QTest::mouseClick(frm->btnCancelar(), Qt::LeftButton);
+            acao();
     });
     relogio.start(10);
     std::vector<Aviso> avisos;
@@ -581,4 +582,28 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     EXPECT_EQ(frm->lblAndamento()->text(), "Nenhuma transmissão em andamento.");
     EXPECT_TRUE(frm->BitBtn5()->isEnabled());
     EXPECT_FALSE(frm->btnCancelar()->isEnabled());
+
+    // Closing the window during the wait cancels the delivery the same way;
+    // the window closes once it has ended.
+    clienteFechou = false;
+    apoio::ServidorFalso segundo([&](int fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, apoio::resposta("200", "Pronto", "Envie"));
+        apoio::leBytes(fd, tamanho);
+        char c;
+        clienteFechou = apoio::pronto(fd) && ::recv(fd, &c, 1, 0) == 0;
+    });
+    frm->cliente().endereco().porta = segundo.porta;
+    batidasNaEspera = 0;
+    acao = [&] { frm->close(); };
+    inst.prompts.clear();
+    inst.prompts.dialogHandlers.push_back(registra(avisos));
+    relogio.start(10);
+    QTest::mouseClick(frm->BitBtn1(), Qt::LeftButton);
+    relogio.stop();
+    EXPECT_EQ(batidasNaEspera, 5);
+    EXPECT_TRUE(clienteFechou);
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_TRUE(inst.prompts.last().text.startsWith("Entrega cancelada.")) << inst.prompts.last().text.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.rar"));
 }
