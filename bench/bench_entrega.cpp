@@ -3,6 +3,8 @@
 // same run (medians of five rounds). Transfer throughput is measured the same way on both sides: from
 // the first byte to the last handed to the socket. The client thread's CPU
 // time while it waits for the server's reply is read with getrusage.
+#include "declaracao_grande.h"
+
 #include "archiver/rar_archive.h"
 #include "client/datp.h"
 
@@ -32,45 +34,6 @@ double cpuDaThread()
     rusage u{};
     getrusage(RUSAGE_THREAD, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-QByteArray z(quint64 v, int n) { return QByteArray::number(v).rightJustified(n, '0'); }
-
-// An invoice declaration whose digits vary, so it packs about 2.5 to 1.
-void escreveDeclaracao(const QString &caminho, int linhas)
-{
-    QFile f(caminho);
-    if (!f.open(QIODevice::WriteOnly))
-        std::abort();
-    QRandomGenerator gerador(2015);
-    const QByteArray inscricao = "00000000000001";
-    f.write("10" + inscricao + QByteArray("EMPRESA DE TESTE").leftJustified(70, ' ') + "12345678000195" "4711302" "0000"
-            "110001\r\n");
-    QByteArray detalhes;
-    quint64 soma = 0;
-    QByteArray bloco;
-    // The totals come first in the file but are known only at the end: the
-    // rows are written after a placeholder protocol record, rewritten later.
-    const qint64 inicio20 = f.pos();
-    f.write(QByteArray(259, ' '));
-    for (int i = 0; i < linhas; ++i) {
-        const quint64 centavos = gerador.bounded(100000000);
-        soma += centavos;
-        bloco += "30" + inscricao + "2015" + z(110001 + gerador.bounded(180), 6) + z(gerador.bounded(1u << 30), 10)
-                 + "10/02/2015" "NE" + z(centavos, 15) + "01" + z(gerador.bounded(1u << 30), 10) + "01/03/2015" "01"
-                 + z(gerador.generate64() % 100000000000000ULL, 14) + "NP" + z(gerador.bounded(100000000), 15) + "110063"
-                 + "0007" "I\r\n";
-        if (bloco.size() > (1 << 20)) {
-            f.write(bloco);
-            bloco.clear();
-        }
-    }
-    f.write(bloco);
-    f.seek(inicio20);
-    f.write("20" "0007" "00" "01" "2015" + inscricao + "05/03/2015" "08/12/2026" "12345678000195"
-            + QByteArray("EMPRESA DE TESTE").leftJustified(50, ' ') + QByteArray(14, '0')
-            + QByteArray("JOSE").leftJustified(50, ' ') + z(soma, 15) + z(quint64(linhas) * 100, 15)
-            + QByteArray(45, '0') + "110001\r\n");
 }
 
 // Plain copy: the file's bytes to a loopback sink, 64 KiB at a time.
@@ -140,15 +103,17 @@ Medida entrega(const QString &arquivo, quint16 porta, int blocosPorEnvio)
     double fimTransferencia = 0, cpuNoFim = 0;
     t.start();
     const auto confirma = [&](const orva::cliente::Resposta &) { transf.start(); };
-    const auto progresso = [&](qint64 enviados, qint64 total) {
-        if (enviados == total) {
+    // The wait after the archive's bytes begins when the last one was handed
+    // to the socket.
+    const auto acompanha = [&](const orva::cliente::Andamento &a) {
+        if (a.etapa == orva::cliente::Andamento::Etapa::Aguardando && a.aposEnvio && fimTransferencia == 0) {
             fimTransferencia = transf.nsecsElapsed() / 1e9;
             cpuNoFim = cpuDaThread();
             transf.restart();
         }
         return true;
     };
-    const auto r = orva::cliente::EntregaDeclaracao(endereco, arquivo, limites, confirma, progresso, blocosPorEnvio);
+    const auto r = orva::cliente::EntregaDeclaracao(endereco, arquivo, limites, confirma, acompanha, blocosPorEnvio);
     Medida m;
     m.cpuEspera = cpuDaThread() - cpuNoFim;
     m.espera = transf.nsecsElapsed() / 1e9;
@@ -167,7 +132,7 @@ int main(int argc, char **argv)
     const int linhas = argc > 1 ? std::atoi(argv[1]) : 1450000;
     std::printf("writing a declaration of %d invoice rows and packing it...\n", linhas);
     const QString exp = dir.filePath(QStringLiteral("Orva000700000000000001.exp"));
-    escreveDeclaracao(exp, linhas);
+    bench::escreveDeclaracao(exp, linhas);
     const QString arquivo = dir.filePath(QStringLiteral("Orva000700000000000001.rar"));
     QString erro;
     if (!orva::rar::add(arquivo, {exp}, &erro)) {

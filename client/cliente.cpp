@@ -63,7 +63,7 @@ bool Cliente::grava(const QString &registro, QString *arquivo)
     return true;
 }
 
-ResultadoEnvio Cliente::Envia(const Progresso &progresso)
+ResultadoEnvio Cliente::Envia()
 {
     ResultadoEnvio r;
     r.troca.desfecho = Desfecho::ArquivoInacessivel;
@@ -84,7 +84,7 @@ ResultadoEnvio Cliente::Envia(const Progresso &progresso)
     }
 
     const auto confirma = [this](const Resposta &resposta) { m_dialogos.aviso(resposta.mensagem1, resposta.mensagem2); };
-    r.troca = EntregaDeclaracao(m_endereco, m_arquivoSelecionado, m_limites, confirma, progresso, m_blocosPorEnvio);
+    r.troca = EntregaDeclaracao(m_endereco, m_arquivoSelecionado, m_limites, confirma, m_acompanha, m_blocosPorEnvio);
     const Resposta &resposta = r.troca.resposta;
     avisaEspera(r.troca);
     bool respondida = false;
@@ -97,7 +97,9 @@ ResultadoEnvio Cliente::Envia(const Progresso &progresso)
         m_dialogos.falha(mensagemSemConexao1(), mensagemSemConexao2());
         break;
     case Desfecho::SemResposta:
+        break;
     case Desfecho::Cancelada:
+        m_dialogos.mensagem(mensagemEntregaCancelada(r.troca.bytesEnviados));
         break;
     case Desfecho::EnvioParado:
         m_dialogos.erro(mensagemEnvioParado(m_limites.envio));
@@ -196,7 +198,11 @@ void Cliente::ExcluiComprovante()
 
 bool Cliente::BuscaRecibo(const QString &inscricao, const QString &exercicioProtocolo, QString *comprovante)
 {
-    const ResultadoTroca r = BuscaComprovante(m_endereco, inscricao, exercicioProtocolo, m_limites);
+    const ResultadoTroca r = BuscaComprovante(m_endereco, inscricao, exercicioProtocolo, m_limites, m_acompanha);
+    if (r.desfecho == Desfecho::Cancelada) {
+        m_dialogos.mensagem(mensagemBuscaCancelada());
+        return false;
+    }
     if (r.desfecho == Desfecho::PedidoInvalido) {
         m_dialogos.erro(r.erro);
         return false;

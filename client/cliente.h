@@ -55,6 +55,9 @@ public:
     Limites &limites() { return m_limites; }
     // How many 512-byte blocks go to the socket in one call.
     void defineBlocosPorEnvio(int blocos) { m_blocosPorEnvio = blocos; }
+    // Shown the progress of each exchange (send and fetch) and able to stop
+    // it; without one the exchanges block until they end.
+    void defineAcompanhamento(Acompanha acompanha) { m_acompanha = std::move(acompanha); }
 
     // ---- Declarations ----
     // The origin folder text.
@@ -78,8 +81,9 @@ public:
 
     // Send: reads the protocol record, delivers the selected archive and,
     // once a reply came after its bytes, marks it sent (when a receipt came),
-    // refreshes both lists and deletes the declaration file.
-    ResultadoEnvio Envia(const Progresso &progresso = {});
+    // refreshes both lists and deletes the declaration file. A cancelled
+    // delivery changes nothing, as a failure before the reply.
+    ResultadoEnvio Envia();
 
     enum class Abertura { Listada, ComprovanteGravado, ComprovanteRecusado };
     // Open: a text of more than 140 characters beginning "S" or "N" is a
@@ -122,6 +126,7 @@ private:
     Endereco m_endereco;
     Limites m_limites;
     int m_blocosPorEnvio = 128;
+    Acompanha m_acompanha;
 
     QString m_origem;
     QStringList m_arquivos, m_linhas;

@@ -37,7 +37,7 @@ int restante(Relogio::time_point prazo)
 }
 
 // Waits for `eventos` on the socket until `prazo`: >0 ready, 0 time out, <0 error.
-int espera(int fd, short eventos, Relogio::time_point prazo)
+int esperaAte(int fd, short eventos, Relogio::time_point prazo)
 {
     for (;;) {
         pollfd p{fd, eventos, 0};
@@ -63,10 +63,11 @@ Resolvedor &resolvedor()
 }
 
 // getaddrinfo() has no time limit of its own: the lookup runs in a thread of
-// its own and is waited for until `prazo`. A lookup still running then is
-// left behind; it frees its own answer when it ends.
+// its own and is waited for until `prazo`, `fatia` at a time with `entre`
+// called between the slices (false abandons it as cancelled). A lookup still
+// running then is left behind; it frees its own answer when it ends.
 int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo &dica, Relogio::time_point prazo,
-               addrinfo **enderecos)
+               const std::function<bool()> &entre, Milissegundos fatia, addrinfo **enderecos, bool *cancelada)
 {
     struct Busca {
         std::mutex trava;
@@ -95,9 +96,22 @@ int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo
         return EAI_SYSTEM;
     }
     std::unique_lock<std::mutex> trava(busca->trava);
-    if (!busca->pronta.wait_until(trava, prazo, [&] { return busca->feita; })) {
-        busca->abandonada = true;
-        return EAI_AGAIN;
+    for (;;) {
+        const auto fim = entre ? std::min(prazo, Relogio::now() + fatia) : prazo;
+        if (busca->pronta.wait_until(trava, fim, [&] { return busca->feita; }))
+            break;
+        if (fim >= prazo) {
+            busca->abandonada = true;
+            return EAI_AGAIN;
+        }
+        trava.unlock();
+        const bool segue = entre();
+        trava.lock();
+        if (!segue && !busca->feita) {
+            busca->abandonada = true;
+            *cancelada = true;
+            return EAI_AGAIN;
+        }
     }
     *enderecos = busca->enderecos;
     return busca->resultado;
@@ -110,6 +124,44 @@ Conexao::~Conexao() { fecha(); }
 void Conexao::defineResolvedor(Resolvedor resolve)
 {
     resolvedor() = resolve ? std::move(resolve) : Resolvedor(resolvePadrao);
+}
+
+void Conexao::defineVigia(Vigia vigia, Milissegundos fatia)
+{
+    m_vigia = std::move(vigia);
+    m_fatia = std::max(fatia, Milissegundos(1));
+}
+
+bool Conexao::vigiaSeDevida()
+{
+    if (!m_vigia || Relogio::now() - m_ultimaVigia < m_fatia)
+        return true;
+    return chamaVigia();
+}
+
+bool Conexao::chamaVigia()
+{
+    const bool segue = m_vigia();
+    m_ultimaVigia = Relogio::now();
+    if (!segue)
+        m_cancelada = true;
+    return segue;
+}
+
+int Conexao::espera(int fd, short eventos, Relogio::time_point prazo)
+{
+    for (;;) {
+        if (!vigiaSeDevida()) {
+            errno = ECANCELED;
+            return -1;
+        }
+        // Without a watcher one poll() to the deadline; with one, up to the
+        // end of the slice, the deadline never moved.
+        const auto fim = m_vigia ? std::min(prazo, m_ultimaVigia + m_fatia) : prazo;
+        const int r = esperaAte(fd, eventos, fim);
+        if (r != 0 || fim >= prazo)
+            return r;
+    }
 }
 
 void Conexao::fecha()
@@ -126,6 +178,7 @@ void Conexao::fecha()
 bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, QString *erro)
 {
     fecha();
+    m_cancelada = false;
     const auto prazo = Relogio::now() + limite;
     const QByteArray nome = host.trimmed().toUtf8();
     const QByteArray servico = QByteArray::number(porta);
@@ -142,7 +195,12 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
     int r = ::getaddrinfo(nome.constData(), servico.constData(), &dica, &enderecos);
     if (r != 0) {
         dica.ai_flags = AI_NUMERICSERV;
-        r = resolveAte(nome, servico, dica, prazo, &enderecos);
+        const auto entre = m_vigia ? std::function<bool()>([this] { return chamaVigia(); }) : std::function<bool()>();
+        r = resolveAte(nome, servico, dica, prazo, entre, m_fatia, &enderecos, &m_cancelada);
+    }
+    if (m_cancelada) {
+        *erro = QStringLiteral("operação cancelada");
+        return false;
     }
     if (r == EAI_AGAIN && Relogio::now() >= prazo) {
         *erro = QStringLiteral("tempo limite esgotado ao procurar o endereço de %1").arg(host.trimmed());
@@ -178,11 +236,15 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
         } else {
             ultimo = textoErro(codigo);
             ::close(fd);
-            if (Relogio::now() >= prazo)
+            if (Relogio::now() >= prazo || m_cancelada)
                 break;
         }
     }
     ::freeaddrinfo(enderecos);
+    if (m_cancelada) {
+        *erro = QStringLiteral("operação cancelada");
+        return false;
+    }
     if (m_fd < 0) {
         *erro = ultimo;
         return false;
@@ -193,6 +255,7 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
 bool Conexao::envia(const struct iovec *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro)
 {
     m_parado = false;
+    m_cancelada = false;
     // A private copy: partial sends advance it.
     std::vector<iovec> resto(partes, partes + quantas);
     size_t inicio = 0;
@@ -213,6 +276,10 @@ bool Conexao::envia(const struct iovec *partes, int quantas, Milissegundos limit
                 return false;
             }
             const int w = espera(m_fd, POLLOUT, Relogio::now() + limiteSemProgresso);
+            if (m_cancelada) {
+                *erro = QStringLiteral("envio cancelado");
+                return false;
+            }
             if (w <= 0) {
                 m_parado = w == 0;
                 *erro = w == 0 ? QStringLiteral("o servidor deixou de receber os dados") : textoErro(errno);
@@ -229,6 +296,10 @@ bool Conexao::envia(const struct iovec *partes, int quantas, Milissegundos limit
             enviado -= parte;
             if (p.iov_len == 0)
                 ++inicio;
+        }
+        if (!vigiaSeDevida()) {
+            *erro = QStringLiteral("envio cancelado");
+            return false;
         }
     }
     return true;
@@ -269,6 +340,7 @@ bool Conexao::extraiLinha(QByteArray &linha)
 
 Conexao::Leitura Conexao::leLinha(QByteArray &linha, Relogio::time_point prazo)
 {
+    m_cancelada = false;
     for (;;) {
         if (extraiLinha(linha))
             return Leitura::Linha;
@@ -277,6 +349,8 @@ Conexao::Leitura Conexao::leLinha(QByteArray &linha, Relogio::time_point prazo)
         if (m_fim || m_fd < 0)
             return Leitura::Fechada;
         const int w = espera(m_fd, POLLIN, prazo);
+        if (m_cancelada)
+            return Leitura::Cancelada;
         if (w == 0)
             return Leitura::Prazo;
         if (w < 0) {

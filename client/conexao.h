@@ -10,13 +10,18 @@ struct addrinfo;
 
 // One TCP connection of the delivery client over POSIX sockets. Every wait
 // (connecting, sending, a reply) blocks in poll() with a deadline, so nothing
-// spins and nothing waits for ever.
+// spins and nothing waits for ever. A caller that must stay responsive (a
+// window) sets a watcher: the waits are then cut into short slices with the
+// watcher called between them, the deadlines unchanged.
 namespace orva::cliente {
 
 using Relogio = std::chrono::steady_clock;
 using Milissegundos = std::chrono::milliseconds;
 // getaddrinfo() or a stand-in.
 using Resolvedor = std::function<int(const char *, const char *, const addrinfo *, addrinfo **)>;
+// Called at least once a slice while the connection waits or sends; false
+// stops what is running (see cancelada()).
+using Vigia = std::function<bool()>;
 
 class Conexao {
 public:
@@ -42,11 +47,18 @@ public:
         Linha,   // a whole line came; its LF and a CR before it are removed
         Prazo,   // the deadline passed first
         Fechada, // the peer closed (or reset) the connection before a line end
+        Cancelada, // the watcher stopped the wait
     };
     // Reads the next line, waiting for bytes until `prazo` however many come
     // meanwhile. A line is whole only with its line end: bytes cut off by a
     // close are dropped. A line longer than 64 KiB keeps its first 64 KiB.
     Leitura leLinha(QByteArray &linha, Relogio::time_point prazo);
+
+    // The watcher and the longest slice between two of its calls; an empty
+    // watcher makes each wait one poll() again.
+    void defineVigia(Vigia vigia, Milissegundos fatia = Milissegundos(20));
+    // The watcher stopped the last connect, send or read.
+    bool cancelada() const { return m_cancelada; }
 
     // Replaces the name service (tests); an empty function restores getaddrinfo().
     static void defineResolvedor(Resolvedor resolve);
@@ -56,6 +68,13 @@ public:
 
 private:
     bool extraiLinha(QByteArray &linha);
+    // Waits for `eventos` until `prazo`: >0 ready, 0 time out, <0 error or
+    // stopped by the watcher (m_cancelada).
+    int espera(int fd, short eventos, Relogio::time_point prazo);
+    // Calls the watcher when a slice has passed since its last call; false
+    // when it stopped the work.
+    bool vigiaSeDevida();
+    bool chamaVigia();
 
     int m_fd = -1;
     QByteArray m_buffer;
@@ -63,6 +82,10 @@ private:
     bool m_descartando = false; // dropping the rest of that line
     bool m_fim = false;         // the peer sent its last byte
     bool m_parado = false;      // see envioParado()
+    Vigia m_vigia;
+    Milissegundos m_fatia{20};
+    Relogio::time_point m_ultimaVigia{};
+    bool m_cancelada = false;
 };
 
 } // namespace orva::cliente

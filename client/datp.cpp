@@ -29,22 +29,59 @@ void recusaControles(const QString &texto, const QString &oQue)
 
 QByteArray comFimDeLinha(const QString &linha) { return win1252::encode(linha) + "\r\n"; }
 
-// Reads a reply into the result: false when it was empty (the exchange ends).
+// Hands the connection's watcher the stage the exchange is in, and shows each
+// new stage at once.
+class Acompanhamento {
+public:
+    Acompanhamento(Conexao &conexao, const Acompanha &acompanha) : m_acompanha(acompanha)
+    {
+        if (m_acompanha)
+            conexao.defineVigia([this] { return m_acompanha(andamento); });
+    }
+    // False when the caller stopped the exchange.
+    bool etapa(Andamento::Etapa etapa, Relogio::time_point prazo = {})
+    {
+        andamento.etapa = etapa;
+        andamento.prazo = prazo;
+        return !m_acompanha || m_acompanha(andamento);
+    }
+    Andamento andamento;
+
+private:
+    const Acompanha &m_acompanha;
+};
+
 // Connects and sends the command line; a line that cannot go out means the
 // connection broke, the same outcome as no connection at all.
-bool conectaEEnvia(Conexao &conexao, const Endereco &endereco, const Limites &limites, const QByteArray &linha,
-                   ResultadoTroca &r)
+bool conectaEEnvia(Conexao &conexao, Acompanhamento &acompanhamento, const Endereco &endereco,
+                   const Limites &limites, const QByteArray &linha, ResultadoTroca &r)
 {
+    if (!acompanhamento.etapa(Andamento::Etapa::Conectando, Relogio::now() + limites.conexao)) {
+        r.desfecho = Desfecho::Cancelada;
+        return false;
+    }
     if (conexao.conecta(endereco.host, endereco.porta, limites.conexao, &r.erro)
         && conexao.envia(linha, limites.envio, &r.erro))
         return true;
-    r.desfecho = Desfecho::SemConexao;
+    r.desfecho = conexao.cancelada() ? Desfecho::Cancelada : Desfecho::SemConexao;
     return false;
 }
 
-bool respostaLida(Conexao &conexao, const Limites &limites, ResultadoTroca &r)
+// Reads a reply into the result: false when it was empty (the exchange
+// ends) or the caller stopped the wait (desfecho Cancelada).
+bool respostaLida(Conexao &conexao, Acompanhamento &acompanhamento, const Limites &limites, ResultadoTroca &r)
 {
-    const LinhaLida lida = LeResposta(conexao, limites.resposta);
+    const auto prazo = Relogio::now() + limites.resposta;
+    acompanhamento.andamento.aposEnvio = r.aposEnvio;
+    LinhaLida lida;
+    if (acompanhamento.etapa(Andamento::Etapa::Aguardando, prazo))
+        lida = LeResposta(conexao, prazo);
+    else
+        lida.cancelada = true;
+    if (lida.cancelada) {
+        r.desfecho = Desfecho::Cancelada;
+        return false;
+    }
     r.tempoEsgotado = r.tempoEsgotado || lida.esgotado;
     r.conexaoEncerrada = lida.fechada;
     r.resposta = InterpretaResposta(lida.linha);
@@ -73,13 +110,18 @@ Resposta InterpretaResposta(const QString &linha)
     return r;
 }
 
-LinhaLida LeResposta(Conexao &conexao, Milissegundos limite)
+LinhaLida LeResposta(Conexao &conexao, Milissegundos limite) { return LeResposta(conexao, Relogio::now() + limite); }
+
+LinhaLida LeResposta(Conexao &conexao, Relogio::time_point prazo)
 {
-    const auto prazo = Relogio::now() + limite;
     LinhaLida r;
     QByteArray linha;
     for (;;) {
         const Conexao::Leitura leitura = conexao.leLinha(linha, prazo);
+        if (leitura == Conexao::Leitura::Cancelada) {
+            r.cancelada = true;
+            return r;
+        }
         if (leitura != Conexao::Leitura::Linha) {
             r.esgotado = true;
             r.fechada = leitura == Conexao::Leitura::Fechada;
@@ -108,7 +150,7 @@ QByteArray linhaComp(const QString &inscricao, const QString &exercicioProtocolo
 }
 
 ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquivo, const Limites &limites,
-                                 const Confirmacao &confirma, const Progresso &progresso, int blocosPorEnvio)
+                                 const Confirmacao &confirma, const Acompanha &acompanha, int blocosPorEnvio)
 {
     ResultadoTroca r;
     QFile entrada(arquivo);
@@ -128,14 +170,22 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
     }
 
     Conexao conexao;
-    if (!conectaEEnvia(conexao, endereco, limites, auth, r))
+    Acompanhamento acompanhamento(conexao, acompanha);
+    acompanhamento.andamento.total = r.tamanho;
+    if (!conectaEEnvia(conexao, acompanhamento, endereco, limites, auth, r))
         return r;
-    if (!respostaLida(conexao, limites, r)) {
-        r.desfecho = Desfecho::SemResposta;
+    if (!respostaLida(conexao, acompanhamento, limites, r)) {
+        if (r.desfecho != Desfecho::Cancelada)
+            r.desfecho = Desfecho::SemResposta;
         return r;
     }
     if (r.resposta.codigo != QLatin1String("200")) {
         r.desfecho = Desfecho::Recusada;
+        return r;
+    }
+    // The sending stage shows while the notice waits for the user.
+    if (!acompanhamento.etapa(Andamento::Etapa::Enviando)) {
+        r.desfecho = Desfecho::Cancelada;
         return r;
     }
     if (confirma)
@@ -161,6 +211,10 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
             partes[static_cast<size_t>(quantas++)] = {buffer.data() + p,
                                                       static_cast<size_t>(std::min<qint64>(TamanhoBloco, lidos - p))};
         if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio)) {
+            if (conexao.cancelada()) {
+                r.desfecho = Desfecho::Cancelada;
+                return r;
+            }
             // A server that takes no more bytes would not answer either:
             // no reply is waited for.
             if (conexao.envioParado()) {
@@ -171,18 +225,16 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
             break;
         }
         enviados += lidos;
-        if (progresso && !progresso(enviados, r.tamanho)) {
-            r.desfecho = Desfecho::Cancelada;
-            return r;
-        }
+        acompanhamento.andamento.enviados = enviados;
     }
     r.bytesEnviados = enviados == r.tamanho;
     r.erro = erroEnvio;
     entrada.close();
 
     r.resposta = {};
-    if (!respostaLida(conexao, limites, r)) {
-        r.desfecho = Desfecho::SemResposta;
+    if (!respostaLida(conexao, acompanhamento, limites, r)) {
+        if (r.desfecho != Desfecho::Cancelada)
+            r.desfecho = Desfecho::SemResposta;
         return r;
     }
     r.desfecho = r.resposta.codigo == QLatin1String("201") ? Desfecho::Recebida : Desfecho::RecusadaAposEnvio;
@@ -190,7 +242,8 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
 }
 
 ResultadoTroca BuscaComprovante(const Endereco &endereco, const QString &inscricao,
-                                const QString &exercicioProtocolo, const Limites &limites)
+                                const QString &exercicioProtocolo, const Limites &limites,
+                                const Acompanha &acompanha)
 {
     ResultadoTroca r;
     QByteArray comp;
@@ -202,9 +255,11 @@ ResultadoTroca BuscaComprovante(const Endereco &endereco, const QString &inscric
         return r;
     }
     Conexao conexao;
-    if (!conectaEEnvia(conexao, endereco, limites, comp, r))
+    Acompanhamento acompanhamento(conexao, acompanha);
+    if (!conectaEEnvia(conexao, acompanhamento, endereco, limites, comp, r))
         return r;
-    respostaLida(conexao, limites, r);
+    if (!respostaLida(conexao, acompanhamento, limites, r) && r.desfecho == Desfecho::Cancelada)
+        return r;
     r.desfecho = r.resposta.codigo == QLatin1String("201") ? Desfecho::Recebida : Desfecho::Recusada;
     return r;
 }
@@ -226,6 +281,17 @@ QString mensagemEnvioParado(Milissegundos limite)
                           "Verifique sua conexão e tente novamente.")
         .arg(std::chrono::duration_cast<std::chrono::seconds>(limite).count());
 }
+
+QString mensagemEntregaCancelada(bool bytesEnviados)
+{
+    QString texto = QStringLiteral("Entrega cancelada. A declaração continua na lista e pode ser enviada novamente.");
+    if (bytesEnviados)
+        texto += QStringLiteral(" Se o servidor chegou a recebê-la, o comprovante pode ser obtido em "
+                                "\"Buscar recibos na origem\".");
+    return texto;
+}
+
+QString mensagemBuscaCancelada() { return QStringLiteral("Busca do comprovante cancelada."); }
 
 QString mensagemSemConexao1() { return QStringLiteral("Não foi possível conectar ao servidor."); }
 

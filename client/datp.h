@@ -1,4 +1,5 @@
 #pragma once
+#include "andamento.h"
 #include "conexao.h"
 #include "configuracao.h"
 
@@ -36,6 +37,7 @@ struct LinhaLida {
     QString linha;         // the reply, or the last short line read (empty when none)
     bool esgotado = false; // no reply came: the time limit passed or the server closed
     bool fechada = false;  // ... because the server closed (a line it cut off counts for nothing)
+    bool cancelada = false; // the connection's watcher stopped the wait
 };
 
 // Waits for a reply line longer than 3 characters; shorter lines are
@@ -43,6 +45,7 @@ struct LinhaLida {
 // meanwhile. A line is a reply only with its line end: when the server
 // closes the connection first, nothing more can come and the wait ends then.
 LinhaLida LeResposta(Conexao &conexao, Milissegundos limite);
+LinhaLida LeResposta(Conexao &conexao, Relogio::time_point prazo);
 
 // The command lines, Windows-1252, CR LF included. A text holding a control
 // character or a character the code page lacks is refused (orva::Error): it
@@ -57,7 +60,7 @@ enum class Desfecho {
     SemResposta,        // a wait ended with an empty reply
     EnvioParado,        // the server accepted no byte of the archive within the sending limit
     Recusada,           // the server answered with a code other than 200 (AUTH) or 201 (COMP)
-    Cancelada,          // the caller stopped the sending of the archive
+    Cancelada,          // the caller stopped the exchange (see Acompanha); no reply is taken
     RecusadaAposEnvio,  // after the archive's bytes, a code other than 201
     Recebida,           // "201": the messages carry the receipt
 };
@@ -75,8 +78,6 @@ struct ResultadoTroca {
 
 // Shows the reply to AUTH ("200") and returns when the user chose to go on.
 using Confirmacao = std::function<void(const Resposta &)>;
-// Bytes of the archive sent so far and its size; false stops the sending.
-using Progresso = std::function<bool(qint64 enviados, qint64 total)>;
 
 // The archive goes out as it is in the file, in blocks of 512 bytes handed to
 // the socket `blocosPorEnvio` at a time (one system call), with nothing
@@ -84,15 +85,17 @@ using Progresso = std::function<bool(qint64 enviados, qint64 total)>;
 constexpr int TamanhoBloco = 512;
 
 // Delivery: AUTH with the archive's size and name, "200", the confirmation,
-// the archive's bytes, then the reply.
+// the archive's bytes, then the reply. With `acompanha` every wait is cut
+// into slices so that the caller can show the progress and stop it.
 ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquivo, const Limites &limites,
-                                 const Confirmacao &confirma, const Progresso &progresso = {},
+                                 const Confirmacao &confirma, const Acompanha &acompanha = {},
                                  int blocosPorEnvio = 128);
 
 // Receipt fetch: COMP with the registration and exercise + protocol. An empty
 // reply after the time limit is parsed like any other (it gives a refusal).
 ResultadoTroca BuscaComprovante(const Endereco &endereco, const QString &inscricao,
-                                const QString &exercicioProtocolo, const Limites &limites);
+                                const QString &exercicioProtocolo, const Limites &limites,
+                                const Acompanha &acompanha = {});
 
 // Texts of the exchanges' dialogs.
 QString mensagemTempoEsgotado();
@@ -101,5 +104,8 @@ QString mensagemSemConexao2();
 QString mensagemComprovanteDisponivel();
 QString mensagemConexaoEncerrada();
 QString mensagemEnvioParado(Milissegundos limite);
+// After a cancelled delivery; `bytesEnviados`: the whole archive had gone out.
+QString mensagemEntregaCancelada(bool bytesEnviados);
+QString mensagemBuscaCancelada();
 
 } // namespace orva::cliente

@@ -1,11 +1,12 @@
 #include "process.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 
 namespace orva::process {
 
-Result run(const QString &program, const QStringList &arguments, const QString &workingFolder)
+Result run(const QString &program, const QStringList &arguments, const QString &workingFolder, Wait wait)
 {
     Result result;
     const QFileInfo info(program);
@@ -26,7 +27,14 @@ Result run(const QString &program, const QStringList &arguments, const QString &
         return result;
     }
     result.started = true;
-    process.waitForFinished(-1);
+    if (wait == Wait::ProcessingEvents) {
+        QEventLoop loop;
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        if (process.state() != QProcess::NotRunning)
+            loop.exec();
+    } else {
+        process.waitForFinished(-1);
+    }
     if (process.exitStatus() == QProcess::NormalExit)
         result.exitCode = process.exitCode();
     else

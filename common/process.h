@@ -11,9 +11,16 @@ struct Result {
     QString error;        // why it could not be started
 };
 
+// How the caller waits: blocked (a short helper such as the archiver), or in
+// an event loop of its own so that its windows keep painting (a program the
+// user works with). Windows stay as modal as they were: the caller disables
+// what must not be used meanwhile.
+enum class Wait { Blocking, ProcessingEvents };
+
 // Starts `program` with `arguments` in `workingFolder` (its own folder when
 // empty) and waits for it to end, without a time limit.
-Result run(const QString &program, const QStringList &arguments, const QString &workingFolder = QString());
+Result run(const QString &program, const QStringList &arguments, const QString &workingFolder = QString(),
+           Wait wait = Wait::Blocking);
 
 // Splits an argument text the way a Windows program reads its command line:
 // blanks separate arguments, double quotes group blanks into one and are

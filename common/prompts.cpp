@@ -110,7 +110,8 @@ void DialogPrompts::printPreview(const QString &caption, const std::function<voi
 
 bool DialogPrompts::runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder)
 {
-    return process::run(program, arguments, workingFolder).started;
+    // The calling windows keep painting while the program runs.
+    return process::run(program, arguments, workingFolder, process::Wait::ProcessingEvents).started;
 }
 
 } // namespace orva

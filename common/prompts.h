@@ -35,7 +35,8 @@ public:
     virtual QString openFileName(const QString &caption, const QString &folder, const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) = 0;
     // Starts a program the user works with (a normal window) and waits for it
-    // to end; false when it could not be started.
+    // to end, the caller's windows painting meanwhile; false when it could
+    // not be started.
     virtual bool runProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) = 0;
     // A modal print preview of what `paint` draws on a printer (the user may
     // print from it).

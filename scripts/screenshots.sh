@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Pictures to look at: the entry windows filled with sample rows (company,
-# protocol, apportionment, invoice, search), the first page of each list report (from a sample
-# database) and the about box; the delivery client's main window, its folder
-# picker, its notice and failure dialogs and the first page of its receipt
-# and error reports; as PNG files in build/screens/.
+# protocol, apportionment, invoice, search), the first page of each list
+# report (from a sample database) and the about box; the delivery client's
+# main window (also in the middle of a send, with its progress and Cancelar),
+# its folder picker, its notice and failure dialogs and the first page of its
+# receipt and error reports; as PNG files in build/screens/.
 # Needs xvfb-run and pdftoppm (scripts/setup.sh installs both).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

@@ -2,6 +2,7 @@
 // about box and of a report's print preview into the folder given, for
 // scripts/screenshots.sh to turn into PNG files; then the delivery client's
 // main window, its notice dialogs and its receipt and error reports.
+#include "archiver/rar_archive.h"
 #include "client/comprovantes.h"
 #include "client/janelas/frm_main.h"
 #include "client/janelas/frm_recibo.h"
@@ -26,7 +27,9 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
+#include <QRandomGenerator>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QLocale>
@@ -37,7 +40,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -285,6 +295,72 @@ void cliente()
     orva::cliente::defineRelogio({});
 }
 
+// The client while it sends: a server that answers the command and then
+// reads nothing more, so the send waits with part of the archive gone out.
+void clienteEnviando()
+{
+    QTemporaryDir programa;
+    const QString pastaCliente = programa.filePath(QStringLiteral("ClienteOrvaDATP"));
+    const QString enviar = programa.filePath(QStringLiteral("enviar/"));
+    QDir().mkpath(pastaCliente + QStringLiteral("/recv"));
+    QDir().mkpath(enviar);
+    QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), programa.filePath(QStringLiteral("rar")));
+    const QString exp = programa.filePath(QStringLiteral("Orva000200000087654321.exp"));
+    {
+        QFile f(exp);
+        if (!f.open(QIODevice::WriteOnly))
+            return;
+        f.write("10" + QByteArray(115, '0') + "\r\n20" "0002" "00" "01" "2015" "00000087654321" + QByteArray(200, '0')
+                + "\r\n");
+        QByteArray ruido(24 << 20, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(ruido.data()), ruido.size() / 4);
+        f.write(ruido);
+    }
+    QString erro;
+    if (!orva::rar::add(enviar + QStringLiteral("Orva000200000087654321"), {exp}, &erro))
+        return;
+    QFile::remove(exp);
+
+    const int escuta = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    ::bind(escuta, reinterpret_cast<sockaddr *>(&a), n);
+    ::listen(escuta, 1);
+    ::getsockname(escuta, reinterpret_cast<sockaddr *>(&a), &n);
+    std::atomic<bool> fim{false};
+    std::thread servidor([&] {
+        const int c = ::accept(escuta, nullptr, nullptr);
+        char ch;
+        while (::recv(c, &ch, 1, 0) == 1 && ch != '\n') {
+        }
+        const QByteArray pronto = "DATP/1.0 00 200 'Servidor pronto para receber Orva000200000087654321.rar.' ''\r\n";
+        ::send(c, pronto.constData(), pronto.size(), MSG_NOSIGNAL);
+        for (int i = 0; i < 200 && !fim; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::close(c);
+    });
+
+    auto frm = Tfrm_main::Inicia(pastaCliente, QString(), enviar);
+    frm->cliente().endereco().porta = ntohs(a.sin_port);
+    frm->show();
+    frm->ListBox1()->setCurrentRow(0);
+    frm->ListBox1Click();
+    g_proximo = QStringLiteral("cliente-envio-aviso");
+    QTimer::singleShot(1500, frm.get(), [&frm] {
+        frm->grab().save(QDir(g_saida).filePath(QStringLiteral("cliente-envio.png")));
+        std::printf("cliente: cliente-envio.png (%s)\n", qPrintable(frm->lblAndamento()->text()));
+        frm->btnCancelarClick();
+    });
+    frm->BitBtn1Click();
+    fim = true;
+    servidor.join();
+    ::close(escuta);
+    QFile::remove(QDir(g_saida).filePath(QStringLiteral("cliente-envio-aviso.png")));
+    frm->close();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -319,6 +395,7 @@ int main(int argc, char **argv)
     sobre();
     janelasDeLancamento();
     cliente();
+    clienteEnviando();
 
     orva::setPrompts(nullptr);
     dtmDados = nullptr;

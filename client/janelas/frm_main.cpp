@@ -15,19 +15,22 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 
 namespace cl = orva::cliente;
 
-// Wait cursor over the whole program while a step runs.
+// Wait cursor over the whole program while a step runs; a busy cursor (the
+// pointer still usable) while an exchange can be cancelled.
 class Tfrm_main::Ocupado {
 public:
-    explicit Ocupado(Tfrm_main &frm) : m_frm(frm)
+    explicit Ocupado(Tfrm_main &frm, Qt::CursorShape forma = Qt::WaitCursor) : m_frm(frm)
     {
         if (m_frm.m_ocupado++ == 0)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+            QApplication::setOverrideCursor(forma);
     }
     ~Ocupado()
     {
@@ -42,19 +45,44 @@ private:
 // The normal cursor while a dialog waits for the user in the middle of a step.
 class Tfrm_main::Livre {
 public:
-    explicit Livre(Tfrm_main &frm) : m_ativo(frm.m_ocupado > 0)
+    explicit Livre(Tfrm_main &frm) : m_ativo(frm.m_ocupado > 0 && QApplication::overrideCursor())
     {
-        if (m_ativo)
+        if (m_ativo) {
+            m_forma = QApplication::overrideCursor()->shape();
             QApplication::restoreOverrideCursor();
+        }
     }
     ~Livre()
     {
         if (m_ativo)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+            QApplication::setOverrideCursor(m_forma);
     }
 
 private:
     bool m_ativo;
+    Qt::CursorShape m_forma = Qt::WaitCursor;
+};
+
+// An exchange with the server: every command but Cancelar waits for its end,
+// the folder picker included.
+class Tfrm_main::Transmissao {
+public:
+    explicit Transmissao(Tfrm_main &frm) : m_frm(frm), m_ocupado(frm, Qt::BusyCursor)
+    {
+        m_frm.m_trocando = true;
+        m_frm.m_cancelar = false;
+        m_frm.habilitaComandos(false);
+    }
+    ~Transmissao()
+    {
+        m_frm.m_trocando = false;
+        m_frm.habilitaComandos(true);
+        m_frm.mostraParado();
+    }
+
+private:
+    Tfrm_main &m_frm;
+    Ocupado m_ocupado;
 };
 
 Tfrm_main::Tfrm_main(const QString &pastaCliente, const QString &arquivoIni, QWidget *parent)
@@ -100,6 +128,12 @@ Tfrm_main::Tfrm_main(const QString &pastaCliente, const QString &arquivoIni, QWi
     connect(ui->BitBtn4, &QPushButton::clicked, this, &Tfrm_main::BitBtn4Click);
     for (QRadioButton *opcao : {ui->RadioButton1, ui->RadioButton2, ui->RadioButton3})
         connect(opcao, &QRadioButton::clicked, this, &Tfrm_main::RadioButtonClick);
+    connect(ui->btnCancelar, &QPushButton::clicked, this, &Tfrm_main::btnCancelarClick);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, [this] {
+        if (m_trocando)
+            btnCancelarClick();
+    });
+    m_cliente.defineAcompanhamento([this](const cl::Andamento &andamento) { return acompanha(andamento); });
 
     FormCreate();
 }
@@ -170,6 +204,9 @@ QRadioButton *Tfrm_main::RadioButton3() const { return ui->RadioButton3; }
 QPushButton *Tfrm_main::BitBtn7() const { return ui->BitBtn7; }
 QPushButton *Tfrm_main::BitBtn3() const { return ui->BitBtn3; }
 QPushButton *Tfrm_main::BitBtn4() const { return ui->BitBtn4; }
+QLabel *Tfrm_main::lblAndamento() const { return ui->lblAndamento; }
+QProgressBar *Tfrm_main::ProgressBar1() const { return ui->ProgressBar1; }
+QPushButton *Tfrm_main::btnCancelar() const { return ui->btnCancelar; }
 
 void Tfrm_main::FormCreate()
 {
@@ -196,13 +233,27 @@ bool Tfrm_main::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && (watched == ui->ListBox1 || watched == ui->ListBox2)) {
         QListWidget *lista = static_cast<QListWidget *>(watched);
+        const int tecla = static_cast<QKeyEvent *>(event)->key();
+        // Keys that choose a line: the line they leave current is read as a
+        // click reads it, also when it was current already (a list of one).
+        const bool escolhe = tecla == Qt::Key_Space || tecla == Qt::Key_Return || tecla == Qt::Key_Enter;
+        const bool move = tecla == Qt::Key_Up || tecla == Qt::Key_Down || tecla == Qt::Key_Home || tecla == Qt::Key_End
+                          || tecla == Qt::Key_PageUp || tecla == Qt::Key_PageDown;
         const int antes = lista->currentRow();
-        // Once the list has moved its selection.
-        QTimer::singleShot(0, this, [this, lista, antes] {
-            if (lista->currentRow() < 0 || lista->currentRow() == antes)
+        // Once the list has handled the key.
+        QTimer::singleShot(0, this, [this, lista, antes, escolhe, move] {
+            if (m_trocando || lista->count() == 0)
                 return;
+            int linha = lista->currentRow();
+            if (linha < 0 && (escolhe || move))
+                linha = 0;
+            const bool jaLida = lista == ui->ListBox1 && linha == m_linhaLida;
+            if (linha < 0 || !(escolhe || linha != antes || (move && !jaLida)))
+                return;
+            if (!lista->item(linha)->isSelected() || lista->currentRow() != linha)
+                lista->setCurrentRow(linha);
             if (lista == ui->ListBox1)
-                ListBox1Click();
+                leDeclaracao(linha);
             else
                 ListBox2Click();
         });
@@ -212,6 +263,13 @@ bool Tfrm_main::eventFilter(QObject *watched, QEvent *event)
 
 void Tfrm_main::closeEvent(QCloseEvent *event)
 {
+    // Closing during an exchange cancels it; the window closes at its end.
+    if (m_trocando) {
+        m_fecharAoTerminar = true;
+        btnCancelarClick();
+        event->ignore();
+        return;
+    }
     // The folder picker goes with the main window.
     if (m_selecione)
         m_selecione->hide();
@@ -224,6 +282,7 @@ void Tfrm_main::sincronizaOrigem() { m_cliente.defineOrigem(ui->ComboBox1->curre
 
 void Tfrm_main::mostraDeclaracoes()
 {
+    m_linhaLida = -1;
     ui->ListBox1->clear();
     ui->ListBox1->addItems(m_cliente.linhasDeclaracoes());
 }
@@ -252,31 +311,76 @@ void Tfrm_main::ListaComprovantes()
 
 // ---- declarations ----
 
-void Tfrm_main::ListBox1Click()
+void Tfrm_main::ListBox1Click() { leDeclaracao(ui->ListBox1->currentRow()); }
+
+void Tfrm_main::leDeclaracao(int linha)
 {
-    const int linha = ui->ListBox1->currentRow();
-    if (linha < 0)
+    if (linha < 0 || m_trocando)
         return;
     sincronizaOrigem();
     Ocupado ocupado(*this); // the archiver is waited for
-    if (m_cliente.SelecionaDeclaracao(linha))
+    if (m_cliente.SelecionaDeclaracao(linha)) {
+        m_linhaLida = linha;
         ui->BitBtn1->setEnabled(true);
+    }
 }
 
 void Tfrm_main::BitBtn1Click()
 {
+    if (m_trocando)
+        return;
     sincronizaOrigem();
     {
-        Ocupado ocupado(*this);
-        // The window is painted again while the archive goes out.
-        m_cliente.Envia([](qint64, qint64) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            return true;
-        });
+        Transmissao transmissao(*this);
+        m_cliente.Envia();
     }
     ui->ComboBox1->setEditText(m_cliente.origem());
     mostraDeclaracoes();
     mostraComprovantes();
+    fechaSePedido();
+}
+
+void Tfrm_main::btnCancelarClick()
+{
+    if (!m_trocando)
+        return;
+    m_cancelar = true;
+    ui->btnCancelar->setEnabled(false);
+    ui->lblAndamento->setText(QStringLiteral("Cancelando..."));
+}
+
+void Tfrm_main::habilitaComandos(bool habilitados)
+{
+    for (QWidget *area : {static_cast<QWidget *>(ui->GroupBox1), static_cast<QWidget *>(ui->GroupBox2),
+                          static_cast<QWidget *>(ui->GroupBox3)})
+        area->setEnabled(habilitados);
+    if (m_selecione)
+        m_selecione->setEnabled(habilitados);
+    ui->btnCancelar->setEnabled(!habilitados);
+}
+
+bool Tfrm_main::acompanha(const cl::Andamento &andamento)
+{
+    if (!m_cancelar) {
+        ui->lblAndamento->setText(cl::textoAndamento(andamento, cl::Relogio::now()));
+        ui->ProgressBar1->setValue(cl::milesimosEnviados(andamento));
+    }
+    QCoreApplication::processEvents();
+    return !m_cancelar;
+}
+
+void Tfrm_main::mostraParado()
+{
+    ui->lblAndamento->setText(QStringLiteral("Nenhuma transmissão em andamento."));
+    ui->ProgressBar1->setValue(0);
+}
+
+void Tfrm_main::fechaSePedido()
+{
+    if (m_fecharAoTerminar) {
+        m_fecharAoTerminar = false;
+        close();
+    }
 }
 
 void Tfrm_main::BitBtn5Click()
@@ -329,16 +433,19 @@ void Tfrm_main::BitBtn3Click()
 
 void Tfrm_main::BitBtn4Click()
 {
+    if (m_trocando)
+        return;
     TFrmDownload *download = FrmDownload();
     orva::prompts().execModal(*download);
     // Closing the dialog fetches with the values of its last confirm.
     m_chaveBusca = std::make_pair(download->inscricao(), download->exercicioProtocolo().left(4));
     {
-        Ocupado ocupado(*this);
+        Transmissao transmissao(*this);
         m_cliente.BuscaRecibo(download->inscricao(), download->exercicioProtocolo());
     }
     m_chaveBusca.reset();
     mostraComprovantes();
+    fechaSePedido();
 }
 
 // ---- dialogs ----

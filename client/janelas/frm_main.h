@@ -10,7 +10,9 @@ namespace Ui {
 class frm_main;
 }
 class QComboBox;
+class QLabel;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class Tfrm_atencao;
@@ -58,6 +60,12 @@ public:
     QPushButton *BitBtn7() const;
     QPushButton *BitBtn3() const;
     QPushButton *BitBtn4() const;
+    // The progress of a delivery or a fetch, and the button that stops it.
+    QLabel *lblAndamento() const;
+    QProgressBar *ProgressBar1() const;
+    QPushButton *btnCancelar() const;
+    // An exchange with the server is running (the other commands wait).
+    bool emTransmissao() const { return m_trocando; }
 
     // The notice dialog: success variant, then failure variant with its
     // error report. Both are modal.
@@ -81,6 +89,7 @@ public slots:
     void BitBtn7Click();
     void BitBtn3Click();
     void BitBtn4Click();
+    void btnCancelarClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -99,12 +108,26 @@ private:
     void sincronizaOrigem();
     void mostraDeclaracoes();
     void mostraComprovantes();
+    // While an exchange runs: its stage in the progress area, then the
+    // window's pending events (paint, timers, the Cancelar click).
+    bool acompanha(const orva::cliente::Andamento &andamento);
+    void mostraParado();
+    void habilitaComandos(bool habilitados);
+    void fechaSePedido();
+    // A click or a key on the list of declarations at `linha`.
+    void leDeclaracao(int linha);
 
     // A wait cursor while the engine talks to the server or the archiver;
     // lifted while a dialog waits for the user.
     class Ocupado;
     class Livre;
     int m_ocupado = 0;
+    // The commands other than Cancelar are unavailable while an exchange runs.
+    class Transmissao;
+    bool m_trocando = false;
+    bool m_cancelar = false;
+    bool m_fecharAoTerminar = false; // the window was closed during the exchange
+    int m_linhaLida = -1;            // the declaration of the list last read
 
     std::unique_ptr<Ui::frm_main> ui;
     orva::cliente::Cliente m_cliente;

@@ -217,7 +217,13 @@ void TfrmExportacao::Exporta()
                                  orva::Prompts::Icon::Question, orva::Prompts::Button::No)) {
         const QString pastaCliente = Funcoes::DiretorioSistema() + QStringLiteral("ClienteOrvaDATP/");
         const QString cliente = pastaCliente + QStringLiteral("ClienteORVA");
-        if (!orva::prompts().runProgram(cliente, {Funcoes::DiretorioSistema() + QStringLiteral("enviar/")}, pastaCliente))
+        // The window keeps painting while the client runs, greyed: nothing in
+        // it (nor the menu behind it) can be used until the client ends.
+        setEnabled(false);
+        const bool iniciado =
+            orva::prompts().runProgram(cliente, {Funcoes::DiretorioSistema() + QStringLiteral("enviar/")}, pastaCliente);
+        setEnabled(true);
+        if (!iniciado)
             orva::prompts().error(QStringLiteral("Não foi possível iniciar o programa de transmissão %1.\n"
                                                  "O arquivo %2 ficou na pasta enviar: transmita-o mais tarde "
                                                  "pelo ClienteORVA.")

@@ -212,3 +212,78 @@ TEST(ServidorHostil, ReceiptWriteFailureKeepsTheOldReceipt)
     EXPECT_EQ(apoio::le(arquivo), "bom\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"x.cmp"});
 }
+
+// With a watcher (the window's way) the waits are cut into slices: the reply
+// deadline holds all the same, every stage is shown, and a watcher that says
+// stop ends a send to a server that stopped reading, or a name lookup that
+// hangs, at once and changes nothing.
+TEST(ServidorHostil, WatchedExchangeKeepsItsDeadlinesAndStopsWhenTold)
+{
+    {
+        apoio::ServidorFalso servidor([&](int fd) {
+            apoio::leLinha(fd);
+            apoio::envia(fd, resposta("200", "", ""));
+            apoio::leBytes(fd, 1300);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        });
+        Ambiente a(servidor.porta);
+        a.cliente->limites().resposta = std::chrono::milliseconds(600);
+        std::vector<std::pair<Andamento::Etapa, bool>> etapas;
+        int chamadas = 0;
+        a.cliente->defineAcompanhamento([&](const Andamento &e) {
+            ++chamadas;
+            if (etapas.empty() || etapas.back() != std::pair{e.etapa, e.aposEnvio})
+                etapas.emplace_back(e.etapa, e.aposEnvio);
+            return true;
+        });
+        QElapsedTimer t;
+        t.start();
+        const ResultadoEnvio r = a.cliente->Envia();
+        std::printf("watched reply wait: limit 600 ms, ended after %lld ms, %d watcher calls\n",
+                    static_cast<long long>(t.elapsed()), chamadas);
+        EXPECT_EQ(r.troca.desfecho, Desfecho::SemResposta);
+        EXPECT_GE(t.elapsed(), 600);
+        EXPECT_LT(t.elapsed(), 900);
+        EXPECT_GE(chamadas, 10);
+        using E = Andamento::Etapa;
+        EXPECT_EQ(etapas, (std::vector<std::pair<E, bool>>{
+                              {E::Conectando, false}, {E::Aguardando, false}, {E::Enviando, false}, {E::Aguardando, true}}));
+    }
+    {
+        std::atomic<bool> fim{false};
+        apoio::ServidorFalso servidor([&](int fd) {
+            apoio::leLinha(fd);
+            apoio::envia(fd, resposta("200", "", ""));
+            while (!fim)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        });
+        Ambiente a(servidor.porta, QByteArray(32 * 1024 * 1024, 'z'));
+        const auto antes = estado(a);
+        qint64 enviados = 0;
+        a.cliente->defineAcompanhamento([&](const Andamento &e) {
+            enviados = e.enviados;
+            return e.etapa != Andamento::Etapa::Enviando || e.enviados == 0;
+        });
+        const ResultadoEnvio r = a.cliente->Envia();
+        fim = true;
+        EXPECT_EQ(r.troca.desfecho, Desfecho::Cancelada);
+        EXPECT_GT(enviados, 0);
+        EXPECT_EQ(estado(a), antes);
+        EXPECT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "mensagem"}));
+        EXPECT_EQ(a.dialogos.itens[1].texto1, mensagemEntregaCancelada(false));
+    }
+    Conexao::defineResolvedor([](const char *n, const char *s, const addrinfo *d, addrinfo **r) {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        return ::getaddrinfo(n, s, d, r);
+    });
+    Conexao c;
+    int chamadas = 0;
+    c.defineVigia([&] { return ++chamadas < 3; });
+    QString erro;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(c.conecta("servidor.invalid", 4040, std::chrono::milliseconds(5000), &erro));
+    EXPECT_TRUE(c.cancelada());
+    EXPECT_LT(t.elapsed(), 1000);
+    Conexao::defineResolvedor({});
+}

@@ -24,11 +24,15 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <atomic>
 
 #include <gtest/gtest.h>
 
@@ -466,4 +470,140 @@ TEST(JanelasCliente, NoticeLinesAndTheDownloadDialogKeepingItsValues)
     frm->BitBtn4()->click();
     EXPECT_EQ(vistos, (QStringList{"12345678901234", "0007", "2015"}));
     EXPECT_EQ(pedido, "DATP/1.0 COMP 12345678901234@20150007 ORVA 3 myfile.rar\r\n");
+}
+
+// A list of one declaration: each key that chooses a line reads it as the
+// click does and enables Send.
+TEST(JanelasCliente, KeysOnAListOfOneDeclarationActAsTheClick)
+{
+    Instalacao inst;
+    apoio::grava(inst.enviar + "Orva000700000000000001.rar", "x");
+    for (const Qt::Key tecla : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Home}) {
+        auto frm = Tfrm_main::Inicia(inst.cliente, QString(), inst.enviar);
+        mostra(*frm);
+        frm->ListBox1()->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        ASSERT_EQ(frm->ListBox1()->count(), 1);
+        EXPECT_FALSE(frm->BitBtn1()->isEnabled());
+        QTest::keyClick(frm->ListBox1(), tecla);
+        QApplication::processEvents();
+        EXPECT_TRUE(frm->BitBtn1()->isEnabled()) << tecla;
+        EXPECT_EQ(frm->cliente().arquivoSelecionado(), inst.enviar + "Orva000700000000000001.rar") << tecla;
+        EXPECT_TRUE(frm->ListBox1()->item(0)->isSelected()) << tecla;
+    }
+}
+
+namespace {
+
+// Counts the paint events a widget receives.
+struct ContaPinturas : QObject {
+    int pinturas = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++pinturas;
+        return false;
+    }
+};
+
+} // namespace
+
+// While the server holds back its reply the window paints, its timers run
+// and the other commands are unavailable; Cancelar ends the delivery as a
+// failure: nothing renamed, no receipt, the declaration file kept.
+TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
+{
+    Instalacao inst;
+    const QString exp = inst.dir.filePath("Orva000700000000000001.exp");
+    apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001")
+                          + "\r\n30" + QByteArray(3000, '7') + "\r\n");
+    QProcess rar;
+    rar.start(inst.programa + "/rar", {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
+    ASSERT_TRUE(rar.waitForFinished(30000));
+    const qint64 tamanho = QFileInfo(inst.enviar + "Orva000700000000000001.rar").size();
+
+    std::atomic<bool> recebeuTudo{false}, clienteFechou{false};
+    apoio::ServidorFalso servidor([&](int fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, apoio::resposta("200", "Pronto", "Envie"));
+        recebeuTudo = apoio::leBytes(fd, tamanho).size() == tamanho;
+        // No reply: only the client's close ends the wait.
+        char c;
+        clienteFechou = apoio::pronto(fd) && ::recv(fd, &c, 1, 0) == 0;
+    });
+    auto frm = Tfrm_main::Inicia(inst.cliente, QString(), inst.enviar);
+    frm->cliente().endereco().porta = servidor.porta;
+    frm->cliente().limites().resposta = std::chrono::seconds(20);
+    mostra(*frm);
+    clica(frm->ListBox1(), 0);
+    ASSERT_TRUE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.exp"));
+
+    ContaPinturas contador;
+    frm->lblAndamento()->installEventFilter(&contador);
+    int batidasNaEspera = 0, pinturasAntes = 0;
+    bool comandosLivres = false, cancelarLivre = false;
+    QString texto;
+    std::function<void()> acao = [&] { QTest::mouseClick(frm->btnCancelar(), Qt::LeftButton); };
+    QTimer relogio;
+    QObject::connect(&relogio, &QTimer::timeout, [&] {
+        if (!frm->emTransmissao() || !frm->lblAndamento()->text().startsWith("Declaração enviada."))
+            return;
+        if (++batidasNaEspera == 1)
+            pinturasAntes = contador.pinturas;
+        comandosLivres = comandosLivres || frm->BitBtn5()->isEnabled() || frm->ListBox1()->isEnabled()
+                         || frm->BitBtn4()->isEnabled() || frm->BitBtn1()->isEnabled();
+        cancelarLivre = frm->btnCancelar()->isEnabled();
+        texto = frm->lblAndamento()->text();
+        if (batidasNaEspera == 5)
+            acao();
+    });
+    relogio.start(10);
+    std::vector<Aviso> avisos;
+    inst.prompts.dialogHandlers.push_back(registra(avisos));
+    QTest::mouseClick(frm->BitBtn1(), Qt::LeftButton);
+    relogio.stop();
+
+    EXPECT_EQ(batidasNaEspera, 5);
+    EXPECT_GT(contador.pinturas, pinturasAntes);
+    EXPECT_FALSE(comandosLivres);
+    EXPECT_TRUE(cancelarLivre);
+    EXPECT_TRUE(texto.contains("s restantes")) << texto.toStdString();
+    EXPECT_TRUE(recebeuTudo);
+    EXPECT_TRUE(clienteFechou);
+    ASSERT_EQ(avisos.size(), 1u);
+    ASSERT_EQ(inst.prompts.shown.size(), 1u);
+    EXPECT_TRUE(inst.prompts.last().text.startsWith("Entrega cancelada.")) << inst.prompts.last().text.toStdString();
+    // Nothing renamed, no receipt, the declaration file kept; the window back at rest.
+    EXPECT_TRUE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.rar"));
+    EXPECT_FALSE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.ra_"));
+    EXPECT_TRUE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.exp"));
+    EXPECT_TRUE(QDir(inst.cliente + "/recv").entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(linhas(frm->ListBox1()), QStringList{"Orva000700000000000001"});
+    EXPECT_EQ(frm->lblAndamento()->text(), "Nenhuma transmissão em andamento.");
+    EXPECT_TRUE(frm->BitBtn5()->isEnabled());
+    EXPECT_FALSE(frm->btnCancelar()->isEnabled());
+
+    // Closing the window during the wait cancels the delivery the same way;
+    // the window closes once it has ended.
+    clienteFechou = false;
+    apoio::ServidorFalso segundo([&](int fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, apoio::resposta("200", "Pronto", "Envie"));
+        apoio::leBytes(fd, tamanho);
+        char c;
+        clienteFechou = apoio::pronto(fd) && ::recv(fd, &c, 1, 0) == 0;
+    });
+    frm->cliente().endereco().porta = segundo.porta;
+    batidasNaEspera = 0;
+    acao = [&] { frm->close(); };
+    inst.prompts.clear();
+    inst.prompts.dialogHandlers.push_back(registra(avisos));
+    relogio.start(10);
+    QTest::mouseClick(frm->BitBtn1(), Qt::LeftButton);
+    relogio.stop();
+    EXPECT_EQ(batidasNaEspera, 5);
+    EXPECT_TRUE(clienteFechou);
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_TRUE(inst.prompts.last().text.startsWith("Entrega cancelada.")) << inst.prompts.last().text.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.rar"));
 }

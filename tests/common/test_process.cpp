@@ -1,8 +1,10 @@
 #include "common/process.h"
+#include "common/prompts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -45,4 +47,36 @@ TEST(Process, RunStartsWaitsAndReportsTheExitCode)
     QFile saida(dir.filePath(QStringLiteral("saida.txt")));
     ASSERT_TRUE(saida.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(saida.readAll()), QDir(dir.path()).canonicalPath() + QStringLiteral("\n[a b]\n[c]\n"));
+}
+
+// The entry program waits for the delivery client in an event loop of its
+// own: timers run (and windows paint) until the client ends. The script ends
+// once it sees the file that the test's timer writes, and gives up after 5 s.
+TEST(Process, WaitingForAProgramTheUserWorksWithKeepsHandlingEvents)
+{
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("cliente.sh"));
+    {
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\ni=0\nwhile [ ! -e sinal ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done\n"
+                "if [ -e sinal ]; then echo visto > fim; else echo esgotado > fim; fi\n");
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    }
+    int batidas = 0;
+    QTimer relogio;
+    QObject::connect(&relogio, &QTimer::timeout, [&] {
+        if (++batidas == 3) {
+            QFile sinal(dir.filePath(QStringLiteral("sinal")));
+            sinal.open(QIODevice::WriteOnly);
+        }
+    });
+    relogio.start(20);
+    orva::DialogPrompts dialogos;
+    EXPECT_TRUE(dialogos.runProgram(script, {}, dir.path()));
+    relogio.stop();
+    QFile fim(dir.filePath(QStringLiteral("fim")));
+    ASSERT_TRUE(fim.open(QIODevice::ReadOnly)) << "the call returned before the program ended";
+    EXPECT_EQ(fim.readAll(), "visto\n");
 }

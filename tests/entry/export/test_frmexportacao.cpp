@@ -151,6 +151,31 @@ TEST(Exportacao, TransmitStartsTheClientOnTheSendFolderAndReportsAClientThatCann
     EXPECT_TRUE(t.prompts.modalWindows.isEmpty());
 }
 
+// While the delivery client runs, the export window is greyed (it keeps
+// painting, nothing in it can be used); it comes back when the client ends.
+TEST(Exportacao, TheWindowIsGreyedWhileTheClientRuns)
+{
+    struct ObservaCliente : ScriptedPrompts {
+        std::function<void()> durante;
+        bool runProgram(const QString &program, const QStringList &arguments, const QString &folder) override
+        {
+            durante();
+            return ScriptedPrompts::runProgram(program, arguments, folder);
+        }
+    };
+    ExportFixture t;
+    ObservaCliente prompts; // answers in place of the fixture's
+    t.load("7");
+    prompts.answers.push_back(true);
+    bool habilitadaDurante = true;
+    prompts.durante = [&] { habilitadaDurante = t.frm->isEnabled(); };
+    t.frm->btnValidarClick();
+    ASSERT_EQ(prompts.programs.size(), 1u);
+    EXPECT_FALSE(habilitadaDurante);
+    EXPECT_TRUE(t.frm->isEnabled());
+    EXPECT_EQ(prompts.last().text, "Exportação Concluida!");
+}
+
 TEST(Exportacao, NothingToExportOrNothingLoadedOrNoArchiverMarksNothing)
 {
     ExportFixture t;
