@@ -13,7 +13,11 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -41,6 +45,7 @@ TfrmValidacao::TfrmValidacao(QWidget *parent)
     orva::ui::makeDigitField(ui->edtProtocolo);
     // Records are fixed-width: the report lines them up.
     ui->edtLogErro->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ui->edtLogErro->viewport()->installEventFilter(this);
     // Esc presses Cancel: it stops a running pass and never closes the window.
     auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, &TfrmValidacao::btnCancelarClick);
@@ -70,6 +75,46 @@ QStringList TfrmValidacao::Relatorio() const
 {
     const QString texto = ui->edtLogErro->toPlainText();
     return texto.isEmpty() ? QStringList() : texto.split(QLatin1Char('\n'));
+}
+
+bool TfrmValidacao::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->edtLogErro->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        AbreLinhaDoRelatorio(ui->edtLogErro->cursorForPosition(mouse->position().toPoint()).blockNumber());
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmValidacao::AbreLinhaDoRelatorio(int indice)
+{
+    const int linha = orva::importacao::MarcasRelatorio::linhaDoBloco(Relatorio(), indice);
+    if (linha == 0)
+        return;
+    const QString texto = m_marcas.mostra(linha);
+    if (texto.isEmpty()) {
+        orva::prompts().information(QStringLiteral("Os detalhes da linha %1 não foram guardados (o relatório guarda os "
+                                                   "das primeiras %2 linhas com erro).")
+                                        .arg(linha)
+                                        .arg(orva::importacao::MarcasRelatorio::Maximo));
+        return;
+    }
+    QDialog janela(this);
+    janela.setObjectName(QStringLiteral("frmLinhaErro"));
+    janela.setWindowTitle(QStringLiteral("Linha %1 do arquivo de importação").arg(linha));
+    auto *layout = new QVBoxLayout(&janela);
+    auto *quadro = new QPlainTextEdit(texto, &janela);
+    quadro->setObjectName(QStringLiteral("edtLinha"));
+    quadro->setReadOnly(true);
+    quadro->setLineWrapMode(QPlainTextEdit::NoWrap);
+    quadro->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    quadro->setMinimumSize(QFontMetrics(quadro->font()).horizontalAdvance(QString(120, QLatin1Char('0'))) + 40, 220);
+    auto *fechar = new QPushButton(QStringLiteral("&Fechar"), &janela);
+    connect(fechar, &QPushButton::clicked, &janela, &QDialog::accept);
+    layout->addWidget(quadro);
+    layout->addWidget(fechar, 0, Qt::AlignRight);
+    orva::prompts().execModal(janela);
 }
 
 void TfrmValidacao::showEvent(QShowEvent *event)
@@ -214,6 +259,7 @@ orva::importacao::Acompanhamento TfrmValidacao::acompanhamento()
     a.andamento = [this](int processados, int erros) { mostraAndamento(processados, erros, false); };
     a.cancelado = [this] { return m_cancelar; };
     a.relatorio = [this](const QString &entrada) { m_relatorioPendente << entrada; };
+    a.erro = [this](const orva::importacao::ErroRegistro &erro) { m_marcas.registra(erro); };
     return a;
 }
 
@@ -245,6 +291,7 @@ void TfrmValidacao::ValidaArquivo()
     ui->ProgressBar->setValue(0);
     ui->edtLogErro->clear();
     m_relatorioPendente.clear();
+    m_marcas.limpa();
     auto a = acompanhamento();
     const auto inicio = a.inicio;
     a.inicio = [this, inicio](int total) {
@@ -274,6 +321,7 @@ void TfrmValidacao::ImportaArquivo()
     ui->ProgressBar->setValue(0);
     ui->edtLogErro->clear();
     m_relatorioPendente.clear();
+    m_marcas.limpa();
     const auto r = m_importador.ImportaArquivo(ui->edtArquivo->text(), ui->edtProtocolo->text(), acompanhamento());
     descarregaRelatorio();
     if (r.cancelado) {

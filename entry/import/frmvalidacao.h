@@ -1,4 +1,5 @@
 #pragma once
+#include "marcasrelatorio.h"
 #include "validacao.h"
 
 #include <QDialog>
@@ -28,6 +29,9 @@ public:
     bool Processando() const { return m_processando; }
     // The report as its lines.
     QStringList Relatorio() const;
+    // Shows the file line whose block holds report line `indice` (from 0)
+    // with its faulty fields marked; a double-click on the report does it.
+    void AbreLinhaDoRelatorio(int indice);
 
 public slots:
     void FormShow();
@@ -41,6 +45,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void reject() override;
 
 private:
@@ -58,6 +63,7 @@ private:
     std::optional<orva::importacao::Protocolo> m_protocolo;
     QString m_ultimoArquivo;
     QStringList m_relatorioPendente;
+    orva::importacao::MarcasRelatorio m_marcas;
     QElapsedTimer m_ultimaPintura;
     bool m_cancelar = false;
     bool m_processando = false;

@@ -124,6 +124,7 @@ ErroRegistro erroDoRegistro(const RegistroNota &registro, int linha, const QStri
     e.largura = static_cast<int>(std::min<qint64>(registro.tamanho(), std::numeric_limits<int>::max()));
     e.mensagem = mensagem;
     e.texto = registro.linha().left(200);
+    e.conteudo = e.texto;
     return e;
 }
 

@@ -38,6 +38,7 @@ struct ErroRegistro {
     int largura = 0;
     QString mensagem;   // as the report writes it
     QString texto;      // the offending text
+    QString conteudo;   // the line itself (its first 200 characters)
 };
 
 // The field a check of the validation pass looks at, by check (0 to 11).

@@ -8,6 +8,8 @@
 #include "ui_frmvalidacao.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -261,4 +263,39 @@ TEST(FrmValidacao, HiddenMainWindowCommandOpensTheWindow)
     TfrmPrincipal principal;
     principal.Importao1Click();
     EXPECT_EQ(prompts.modalWindows, QStringList{"frmValidacao"});
+}
+
+TEST(FrmValidacao, ADoubleClickOnAnErrorOpensItsLineWithTheFaultyFieldsMarked)
+{
+    Janela t;
+    t.protocolo("7");
+    t.arquivo(t.p.arquivo("erros.txt", {notaNP("0000000001").linha(),
+                                        notaNP("0000000002").com(7, "31").com(8, "02").com(10, "00000000000000A").linha()}));
+    t.valida();
+    const QStringList relatorio = t.frm->Relatorio();
+    const int mensagem = int(relatorio.indexOf("31/02/2015 Data inválida"));
+    ASSERT_GT(mensagem, 0) << relatorio.join('\n').toStdString();
+
+    QString mostrado;
+    t.prompts.dialogHandlers.push_back([&](QDialog &janela) {
+        mostrado = janela.findChild<QPlainTextEdit *>("edtLinha")->toPlainText();
+        return 1;
+    });
+    // Double-clicking the message line in the report.
+    QPlainTextEdit *log = t.f->edtLogErro;
+    QTextCursor cursor(log->document()->findBlockByNumber(mensagem));
+    log->setTextCursor(cursor);
+    const QPoint ponto = log->cursorRect(cursor).center();
+    QTest::mouseDClick(log->viewport(), Qt::LeftButton, Qt::NoModifier, ponto);
+    const QStringList linhas = mostrado.split('\n');
+    ASSERT_GE(linhas.size(), 7) << mostrado.toStdString();
+    EXPECT_EQ(linhas.at(0), "Linha 2 do arquivo:");
+    EXPECT_EQ(linhas.at(2), notaNP("0000000002").com(7, "31").com(8, "02").com(10, "00000000000000A").linha());
+    EXPECT_EQ(linhas.at(3), QString(37, ' ') + QString(23, '^')); // the date (38 to 45) and the value (46 to 60)
+    EXPECT_EQ(linhas.at(5), "data_emissao (posições 38 a 45): 31/02/2015 Data inválida");
+    EXPECT_TRUE(linhas.at(6).startsWith("valor_nota (posições 46 a 60): 00000000000000A")) << linhas.at(6).toStdString();
+    // A line outside any block opens nothing.
+    t.prompts.clear();
+    t.frm->AbreLinhaDoRelatorio(int(relatorio.size()) + 5);
+    EXPECT_TRUE(t.prompts.shown.empty());
 }
