@@ -360,8 +360,7 @@ qint64 inteiro(const char *p, int n)
 
 } // namespace
 
-// The insert and the savepoint statements, prepared once and run for every
-// record. Values are converted as the command parameters of their kinds
+// The insert, prepared once and run for every record. Values are converted as the command parameters of their kinds
 // convert them; the usual shapes of the record's fields (digits where digits
 // belong) take a short way to the same value, anything else goes through the
 // parameters' own conversion.
@@ -377,9 +376,6 @@ public:
         finaliza(); // statements of a connection closed since are stale
         m_db = m_conexao.handle();
         m_insert = prepara(Importador::comandoInsercao());
-        m_savepoint = prepara(QStringLiteral("savepoint registro"));
-        m_release = prepara(QStringLiteral("release registro"));
-        m_rollback = prepara(QStringLiteral("rollback to registro"));
         for (int i = 0; i < kParametros; ++i)
             m_indices[i] = sqlite3_bind_parameter_index(m_insert, (QByteArray(":") + kNomes[i]).constData());
         m_geracao = m_conexao.generation();
@@ -433,34 +429,30 @@ public:
         return true;
     }
 
-    // Writes the row under a savepoint of its own; false, with nothing of
-    // it left, when the database refuses it.
+    // Writes the row; false, with nothing of it left, when the database
+    // refuses it.
     bool executa(bool emTransacao)
     {
-        passo(m_savepoint);
+        // One insert is atomic on its own: a refused row leaves nothing and
+        // the transaction goes on with the rows before it.
         const bool vinculado = vincula();
         const int rc = vinculado ? sqlite3_step(m_insert) : SQLITE_MISMATCH;
+        if (rc == SQLITE_DONE) {
+            sqlite3_reset(m_insert);
+            sqlite3_clear_bindings(m_insert);
+            return true;
+        }
         // Read before the reset, which may replace it.
         const orva::db::DatabaseError falhaBanco = orva::db::falha(m_db, rc);
         m_ultimoCodigo = rc;
         m_ultimoTexto = vinculado ? falhaBanco.message() : QString();
         sqlite3_reset(m_insert);
         sqlite3_clear_bindings(m_insert);
-        if (rc == SQLITE_DONE) {
-            passo(m_release);
-            return true;
+        if (sqlite3_get_autocommit(m_db) && emTransacao) {
+            // The database undid more than this row: its own transaction and
+            // the rows written since the last commit.
+            throw TransacaoDesfeita{falhaBanco.message()};
         }
-        if (sqlite3_get_autocommit(m_db)) {
-            // The database undid more than this row: its own transaction and,
-            // in a pass, the rows written since the last commit.
-            if (emTransacao)
-                throw TransacaoDesfeita{falhaBanco.message()};
-            if (falhaBanco.doBanco())
-                throw falhaBanco;
-            return false;
-        }
-        passo(m_rollback);
-        passo(m_release);
         // A full disk, a lock held by another program or a damaged file is
         // no fault of the record: the pass stops and says why.
         if (falhaBanco.doBanco())
@@ -572,17 +564,6 @@ private:
         return stmt;
     }
 
-    void passo(sqlite3_stmt *stmt)
-    {
-        const int rc = sqlite3_step(stmt);
-        if (rc != SQLITE_DONE) {
-            const orva::db::DatabaseError erro = orva::db::falha(m_db, rc);
-            sqlite3_reset(stmt);
-            throw erro;
-        }
-        sqlite3_reset(stmt);
-    }
-
     // The texts stay in this object until the row is written: no copies.
     bool vincula()
     {
@@ -605,7 +586,7 @@ private:
 
     void finaliza()
     {
-        for (sqlite3_stmt **s : {&m_insert, &m_savepoint, &m_release, &m_rollback}) {
+        for (sqlite3_stmt **s : {&m_insert}) {
             sqlite3_finalize(*s);
             *s = nullptr;
         }
@@ -620,9 +601,6 @@ private:
     sqlite3 *m_db = nullptr;
     quint64 m_geracao = 0;
     sqlite3_stmt *m_insert = nullptr;
-    sqlite3_stmt *m_savepoint = nullptr;
-    sqlite3_stmt *m_release = nullptr;
-    sqlite3_stmt *m_rollback = nullptr;
     int m_indices[kParametros] = {};
     Valor m_valores[kParametros];
     std::array<QByteArray, kParametros> m_textos;
@@ -817,10 +795,21 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
     insercao(); // a database that cannot take the statement fails before the pass
     // No statement of the pass outlives it: a compaction closes the
     // connection right after.
+    // A page cache that holds a whole transaction's pages, so none is
+    // written out twice; back to the usual size after the pass.
+    m_conexao.executeScript(QStringLiteral("pragma cache_size = -16384"));
     struct Libera {
         std::unique_ptr<Insercao> &insercao;
-        ~Libera() { insercao.reset(); }
-    } libera{m_insercao};
+        orva::db::Connection &conexao;
+        ~Libera()
+        {
+            insercao.reset();
+            try {
+                conexao.executeScript(QStringLiteral("pragma cache_size = -2000"));
+            } catch (const orva::Error &) {
+            }
+        }
+    } libera{m_insercao, m_conexao};
     Resultado r;
     int pendentes = 0;       // records written since the last commit
     int linhaConfirmada = 0; // last line whose record is committed

@@ -151,8 +151,8 @@ public:
 
     // Inserts every record under `protocolo`. Each record is written or
     // refused on its own; records written stay when others fail or the pass
-    // is cancelled. The writes are grouped in transactions with a savepoint
-    // per record.
+    // is cancelled. The writes are grouped in transactions; a refused
+    // record's insert is undone alone.
     Resultado ImportaArquivo(const QString &arquivo, const QString &protocolo,
                              const Acompanhamento &acompanhamento = {});
 

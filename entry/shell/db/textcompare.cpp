@@ -15,27 +15,30 @@ bool isAscii(const char *text, int length)
     return true;
 }
 
-int compareAscii(const char *a, int la, const char *b, int lb)
-{
-    const int n = std::min(la, lb);
-    for (int i = 0; i < n; ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'A' && ca <= 'Z') ca += 32;
-        if (cb >= 'A' && cb <= 'Z') cb += 32;
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    return la == lb ? 0 : (la < lb ? -1 : 1);
-}
-
 int collate(void *, int la, const void *a, int lb, const void *b)
 {
-    const char *ca = static_cast<const char *>(a);
-    const char *cb = static_cast<const char *>(b);
-    if (isAscii(ca, la) && isAscii(cb, lb))
-        return compareAscii(ca, la, cb, lb);
-    return compareIgnoringCase(QString::fromUtf8(ca, la), QString::fromUtf8(cb, lb));
+    // One pass while both texts are plain ASCII, which keys nearly always are.
+    const auto *ca = static_cast<const unsigned char *>(a);
+    const auto *cb = static_cast<const unsigned char *>(b);
+    const int n = std::min(la, lb);
+    int i = 0;
+    for (; i < n; ++i) {
+        unsigned char x = ca[i];
+        unsigned char y = cb[i];
+        if ((x | y) >= 0x80)
+            break;
+        if (x == y)
+            continue;
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (i == n && isAscii(reinterpret_cast<const char *>(ca) + n, la - n)
+        && isAscii(reinterpret_cast<const char *>(cb) + n, lb - n))
+        return la == lb ? 0 : (la < lb ? -1 : 1);
+    return compareIgnoringCase(QString::fromUtf8(static_cast<const char *>(a), la),
+                               QString::fromUtf8(static_cast<const char *>(b), lb));
 }
 
 void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
