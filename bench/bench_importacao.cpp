@@ -180,7 +180,7 @@ int main(int argc, char **argv)
     std::printf("sqlite3 .import of the same 1,000,000 rows as CSV: %.2f s (%s rows)\n", csvTime, csvRows.constData());
     std::printf("validation of 1,000,000 records: %.2f s; import: %.2f s (%d rows); together %.2f s\n",
                 largeRun.validate, largeRun.import, largeRun.imported, ours);
-    std::printf("ratio validation and import / sqlite3 .import: %.2fx (goal: at most 2x)\n", ours / csvTime);
+    std::printf("ratio validation and import / sqlite3 .import: %.2fx (goal: at most 1.2x)\n", ours / csvTime);
     std::printf("peak memory after 100,000 records: %ld KiB; after 1,000,000 records: %ld KiB\n", peakSmall, peakLarge);
     return 0;
 }
