@@ -198,23 +198,26 @@ bool Query::resume()
 {
     sqlite3_stmt *stmt = m_cursor->stmt;
     m_parked = false;
-    for (int skipped = 0; skipped < m_fetchedEnd; ++skipped) {
-        const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_DONE) {
-            // Another program deleted rows meanwhile: the result ends here.
-            m_done = true;
-            m_cursor.reset();
-            return false;
-        }
-        if (rc != SQLITE_ROW) {
-            m_done = true;
-            const DatabaseError error = falha(sqlite3_db_handle(stmt), rc);
-            m_cursor.reset();
-            throw error;
-        }
-    }
+    for (int skipped = 0; skipped < m_fetchedEnd; ++skipped)
+        if (!step(stmt))
+            return false; // another program deleted rows meanwhile: the result ends here
     m_readAhead = std::min(m_fetchedEnd, kMaxReadAhead);
     return true;
+}
+
+bool Query::step(sqlite3_stmt *stmt)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    m_done = true;
+    if (rc == SQLITE_DONE) {
+        m_cursor.reset();
+        return false;
+    }
+    const DatabaseError error = falha(sqlite3_db_handle(stmt), rc);
+    m_cursor.reset();
+    throw error;
 }
 
 void Query::close()
@@ -241,18 +244,8 @@ bool Query::fetchOne()
     if (m_parked && !resume())
         return false;
     sqlite3_stmt *stmt = m_cursor->stmt;
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE) {
-        m_done = true;
-        m_cursor.reset();
+    if (!step(stmt))
         return false;
-    }
-    if (rc != SQLITE_ROW) {
-        m_done = true;
-        const DatabaseError error = falha(sqlite3_db_handle(stmt), rc);
-        m_cursor.reset();
-        throw error;
-    }
     Row values;
     if (m_forwardOnly && m_rows.size() == 1 && m_fetchedEnd - 1 < m_current) {
         // The only row kept is already passed: reuse its storage.

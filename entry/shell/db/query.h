@@ -93,6 +93,8 @@ private:
     void checkOpen() const;
     void execute();
     bool fetchOne();
+    // One step of the statement: true on a row, false at its end.
+    bool step(sqlite3_stmt *stmt);
     void park();
     bool resume();
     const Row &row(int index);
