@@ -1,6 +1,7 @@
 // ClienteORVA: lists the packed declarations of an origin folder, delivers
 // them to the receiving server and keeps, prints and fetches the receipts.
 // Started by the entry program's export with its "enviar" folder, or by hand.
+#include "common/focovisivel.h"
 #include "janelas/frm_main.h"
 
 #include "client/configuracao.h"
@@ -21,6 +22,7 @@ int main(int argc, char **argv)
         return 0;
     }
     QApplication app(argc, argv);
+    orva::instalaFocoVisivel(); // the button Space would press is plain to see
     // Qt's own Brazilian texts, so standard buttons read "Sim" / "Não".
     auto *traducao = new QTranslator(&app);
     if (traducao->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
