@@ -429,6 +429,10 @@ public:
         return true;
     }
 
+    // The database's code and text for the last record refused.
+    int ultimoCodigo() const { return m_ultimoCodigo; }
+    const QString &ultimoTexto() const { return m_ultimoTexto; }
+
     // Writes the row; false, with nothing of it left, when the database
     // refuses it.
     bool executa(bool emTransacao)
@@ -593,11 +597,8 @@ private:
     }
 
     orva::db::Connection &m_conexao;
-public:
-    int m_ultimoCodigo = SQLITE_OK; // of the last record written or refused
+    int m_ultimoCodigo = SQLITE_OK; // of the last record refused
     QString m_ultimoTexto;
-
-private:
     sqlite3 *m_db = nullptr;
     quint64 m_geracao = 0;
     sqlite3_stmt *m_insert = nullptr;
@@ -672,7 +673,7 @@ bool Importador::importa(const RegistroNota &r, const QString &protocolo, bool e
     if (ins.executa(emTransacao))
         return true;
     if (recusa)
-        *recusa = motivoRecusa(r, ins.m_ultimoCodigo, ins.m_ultimoTexto);
+        *recusa = motivoRecusa(r, ins.ultimoCodigo(), ins.ultimoTexto());
     return false;
 }
 
