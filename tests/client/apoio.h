@@ -92,9 +92,14 @@ public:
     }
     ~ServidorFalso()
     {
+        espera();
+        ::close(m_fd);
+    }
+    // Waits for the script to run to its end (what it saw is then final).
+    void espera()
+    {
         if (m_thread.joinable())
             m_thread.join();
-        ::close(m_fd);
     }
     int fd() const { return m_fd; }
     quint16 porta = 0;

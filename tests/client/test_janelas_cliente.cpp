@@ -568,6 +568,7 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     EXPECT_FALSE(comandosLivres);
     EXPECT_TRUE(cancelarLivre);
     EXPECT_TRUE(texto.contains("s restantes")) << texto.toStdString();
+    servidor.espera(); // the server sees the close a moment after the client made it
     EXPECT_TRUE(recebeuTudo);
     EXPECT_TRUE(clienteFechou);
     ASSERT_EQ(avisos.size(), 1u);
@@ -602,6 +603,7 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     QTest::mouseClick(frm->BitBtn1(), Qt::LeftButton);
     relogio.stop();
     EXPECT_EQ(batidasNaEspera, 5);
+    segundo.espera();
     EXPECT_TRUE(clienteFechou);
     EXPECT_FALSE(frm->isVisible());
     EXPECT_TRUE(inst.prompts.last().text.startsWith("Entrega cancelada.")) << inst.prompts.last().text.toStdString();
