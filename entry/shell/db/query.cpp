@@ -68,7 +68,11 @@ QString Field::text(const QVariant &value, bool isDate)
     default:
         return value.toString();
     }
-    const QString &text = *static_cast<const QString *>(value.constData());
+    return dateOrText(*static_cast<const QString *>(value.constData()), isDate);
+}
+
+QString Field::dateOrText(const QString &text, bool isDate)
+{
     if (isDate && text.size() >= 10 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')) {
         // YYYY-MM-DD as stored, read back as DD/MM/YYYY (rearranged, not parsed: exports read millions).
         QString out(10, QLatin1Char('/'));
@@ -244,27 +248,37 @@ bool Query::fetchOne()
     if (m_parked && !resume())
         return false;
     sqlite3_stmt *stmt = m_cursor->stmt;
+    if (m_forwardOnly) {
+        // One pass: the row the statement stands on is read from it as asked.
+        m_rows.clear();
+        if (!step(stmt))
+            return false;
+        ++m_fetchedEnd;
+        return true;
+    }
     if (!step(stmt))
         return false;
     Row values;
-    if (m_forwardOnly && m_rows.size() == 1 && m_fetchedEnd - 1 < m_current) {
-        // The only row kept is already passed: reuse its storage.
-        values = std::move(m_rows.front());
-        m_rows.pop_front();
-        values.clear();
-    }
     const int columns = static_cast<int>(m_names.size());
     values.reserve(static_cast<size_t>(columns));
     for (int i = 0; i < columns; ++i)
         values.push_back(readValue(stmt, i));
     m_rows.push_back(std::move(values));
     ++m_fetchedEnd;
-    if (m_forwardOnly) {
-        // Keep the current row only.
-        while (m_rows.size() > 1 && m_fetchedEnd - static_cast<int>(m_rows.size()) < m_current)
-            m_rows.pop_front();
-    }
     return true;
+}
+
+int Query::firstKept() const
+{
+    // A forward-only query keeps, at most, the row its statement stands on.
+    if (m_forwardOnly && m_rows.empty() && m_cursor)
+        return m_fetchedEnd - 1;
+    return m_fetchedEnd - static_cast<int>(m_rows.size());
+}
+
+bool Query::onStatementRow() const
+{
+    return m_forwardOnly && m_rows.empty() && m_cursor && m_current == m_fetchedEnd - 1;
 }
 
 bool Query::hasRow(int index)
@@ -275,13 +289,22 @@ bool Query::hasRow(int index)
             return false;
     }
     park();
-    return index >= m_fetchedEnd - static_cast<int>(m_rows.size());
+    return index >= firstKept();
 }
 
 const Query::Row &Query::row(int index)
 {
     if (!hasRow(index))
         throw DatabaseError(QStringLiteral("Não há registro atual na consulta."));
+    if (m_forwardOnly && m_rows.empty()) {
+        // The row the statement stands on, taken whole when a Field is asked for.
+        sqlite3_stmt *stmt = m_cursor->stmt;
+        Row values;
+        values.reserve(m_names.size());
+        for (int i = 0; i < static_cast<int>(m_names.size()); ++i)
+            values.push_back(readValue(stmt, i));
+        m_rows.push_back(std::move(values));
+    }
     return m_rows[static_cast<size_t>(index - (m_fetchedEnd - static_cast<int>(m_rows.size())))];
 }
 
@@ -305,8 +328,7 @@ void Query::next()
 void Query::first()
 {
     checkOpen();
-    const int firstKept = m_fetchedEnd - static_cast<int>(m_rows.size());
-    if (firstKept > 0) {
+    if (firstKept() > 0) {
         execute(); // rows already dropped: read again from the start
         fetchOne();
         park();
@@ -334,6 +356,18 @@ Field Query::field(int position)
 QString Query::textAt(int position)
 {
     checkOpen();
+    if (hasRow(m_current) && onStatementRow() && position >= 0 && position < fieldCount()) {
+        sqlite3_stmt *stmt = m_cursor->stmt;
+        switch (sqlite3_column_type(stmt, position)) {
+        case SQLITE_NULL: return QString();
+        case SQLITE_INTEGER: return QString::number(sqlite3_column_int64(stmt, position));
+        case SQLITE_FLOAT: return regional::formatFloat(sqlite3_column_double(stmt, position));
+        default:
+            return Field::dateOrText(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, position)),
+                                                       sqlite3_column_bytes(stmt, position)),
+                                     m_dateColumns[static_cast<size_t>(position)]);
+        }
+    }
     const Row &values = row(m_current);
     if (position < 0 || position >= fieldCount())
         throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(position));
@@ -343,6 +377,14 @@ QString Query::textAt(int position)
 double Query::floatAt(int position)
 {
     checkOpen();
+    if (hasRow(m_current) && onStatementRow() && position >= 0 && position < fieldCount()) {
+        sqlite3_stmt *stmt = m_cursor->stmt;
+        const int type = sqlite3_column_type(stmt, position);
+        if (type == SQLITE_NULL)
+            return 0;
+        if (type == SQLITE_FLOAT || type == SQLITE_INTEGER)
+            return sqlite3_column_double(stmt, position);
+    }
     const Row &values = row(m_current);
     if (position < 0 || position >= fieldCount())
         throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(position));

@@ -26,6 +26,8 @@ public:
     const QVariant &value() const { return m_value; }
 
     static QString text(const QVariant &value, bool isDate);
+    // A stored text as shown: YYYY-MM-DD of a date column as DD/MM/YYYY.
+    static QString dateOrText(const QString &text, bool isDate);
     static double number(const QVariant &value, const QString &name);
 
 private:
@@ -97,6 +99,10 @@ private:
     bool step(sqlite3_stmt *stmt);
     void park();
     bool resume();
+    // The index of the first row still kept.
+    int firstKept() const;
+    // A forward-only query standing on its current row: read from the statement.
+    bool onStatementRow() const;
     const Row &row(int index);
     Field makeField(const Row &row, int column) const;
 
