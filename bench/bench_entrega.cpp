@@ -4,6 +4,7 @@
 // the first byte to the last handed to the socket. The client thread's CPU
 // time while it waits for the server's reply is read with getrusage.
 #include "declaracao_grande.h"
+#include "servidorlocal.h"
 
 #include "archiver/rar_archive.h"
 #include "client/datp.h"
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <netinet/in.h>
@@ -39,14 +39,8 @@ double cpuDaThread()
 // Plain copy: the file's bytes to a loopback sink, 64 KiB at a time.
 double copiaSimples(const QString &arquivo, qint64 tamanho)
 {
-    const int escuta = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t n = sizeof a;
-    ::bind(escuta, reinterpret_cast<sockaddr *>(&a), n);
-    ::listen(escuta, 1);
-    ::getsockname(escuta, reinterpret_cast<sockaddr *>(&a), &n);
+    const int escuta = bench::escutaLocal(&a);
     std::thread sumidouro([escuta, tamanho] {
         const int c = ::accept(escuta, nullptr, nullptr);
         static char buffer[1 << 18];
@@ -145,17 +139,11 @@ int main(int argc, char **argv)
     std::printf("archive: %.1f MB\n", mb);
 
     QProcess servidor;
-    servidor.start(QStringLiteral(ORVA_DIST_DIR "/orva-datp-server"),
-                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), dir.filePath(QStringLiteral("servidor"))});
-    QByteArray linha;
-    while (!linha.contains('\n') && servidor.waitForReadyRead(10000))
-        linha += servidor.readAllStandardOutput();
-    const auto m = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(QString::fromUtf8(linha));
-    if (!m.hasMatch()) {
+    const quint16 porta = bench::iniciaServidorDatp(servidor, dir.filePath(QStringLiteral("servidor")));
+    if (porta == 0) {
         std::fprintf(stderr, "orva-datp-server did not start\n");
         return 1;
     }
-    const quint16 porta = static_cast<quint16>(m.captured(1).toUInt());
 
     // Five rounds, alternating; the medians are reported.
     std::vector<double> copias;

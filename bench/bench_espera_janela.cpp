@@ -6,6 +6,7 @@
 // Goal: under 100 ms with the watcher.
 //   bench_espera_janela [invoice rows, 1450000] [reply delay in s, 30]
 #include "declaracao_grande.h"
+#include "servidorlocal.h"
 
 #include "archiver/rar_archive.h"
 #include "client/janelas/frm_main.h"
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -56,14 +56,8 @@ class ServidorLento {
 public:
     explicit ServidorLento(std::chrono::milliseconds atraso)
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t n = sizeof a;
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&a), n);
-        ::listen(m_fd, 1);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &n);
+        m_fd = bench::escutaLocal(&a);
         porta = ntohs(a.sin_port);
         m_thread = std::thread([this, atraso] {
             const int c = ::accept(m_fd, nullptr, nullptr);
@@ -164,20 +158,15 @@ int main(int argc, char **argv)
     const double mb = QFileInfo(grande + QStringLiteral("Orva000700000000000001.rar")).size() / 1e6;
 
     QProcess servidor;
-    servidor.start(QStringLiteral(ORVA_DIST_DIR "/orva-datp-server"),
-                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), dir.filePath(QStringLiteral("servidor"))});
-    QByteArray linha;
-    while (!linha.contains('\n') && servidor.waitForReadyRead(10000))
-        linha += servidor.readAllStandardOutput();
-    const auto m = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(QString::fromUtf8(linha));
-    if (!m.hasMatch()) {
+    const quint16 portaServidor = bench::iniciaServidorDatp(servidor, dir.filePath(QStringLiteral("servidor")));
+    if (portaServidor == 0) {
         std::fprintf(stderr, "orva-datp-server did not start\n");
         return 1;
     }
 
     auto frm = Tfrm_main::Inicia(pastaCliente, QString(), QString());
     frm->show();
-    frm->cliente().endereco().porta = static_cast<quint16>(m.captured(1).toUInt());
+    frm->cliente().endereco().porta = portaServidor;
     const double grandeJanela = maiorIntervalo(*frm, grande, true);
     const double grandeBloqueante = maiorIntervalo(*frm, grande, false);
     servidor.kill();
