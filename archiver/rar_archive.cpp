@@ -1,5 +1,7 @@
 #include "rar_archive.h"
 
+#include "common/causafalha.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -199,25 +201,6 @@ QString archivePath(const QString &given)
 
 namespace {
 
-// The cause of a failed write, in the user's words.
-QString cause(int code)
-{
-    switch (code) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("disco cheio (sem espaço livre)");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("sem permissão de gravação na pasta");
-    case EROFS:
-        return QStringLiteral("sistema de arquivos somente para leitura");
-    case EFBIG:
-        return QStringLiteral("o arquivo passou do tamanho máximo permitido");
-    default:
-        return QString::fromLocal8Bit(std::strerror(code));
-    }
-}
-
 // The temporary name of a new archive: hidden, in the archive's folder, so
 // the final rename stays on one file system.
 QByteArray tempPrefix(const QFileInfo &archive)
@@ -349,7 +332,7 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
     if (temp.fd < 0) {
         const int code = errno;
         temp.path.clear();
-        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, cause(code)));
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, orva::causaDaFalha(code)));
         return false;
     }
     // Held while the file is written, so a run beside this one does not
@@ -359,7 +342,7 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
     Sink sink{temp.fd, 0};
     const auto writeFailed = [&](struct archive *a) {
         setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2")
-                            .arg(archive, sink.error ? cause(sink.error) : libraryMessage(a)));
+                            .arg(archive, sink.error ? orva::causaDaFalha(sink.error) : libraryMessage(a)));
         return false;
     };
 
@@ -424,7 +407,7 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
         return writeFailed(out.get());
     }
     if (::rename(temp.path.constData(), QFile::encodeName(archiveInfo.absoluteFilePath()).constData()) != 0) {
-        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, cause(errno)));
+        setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, orva::causaDaFalha(errno)));
         return false;
     }
     temp.kept = true;
@@ -621,7 +604,7 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
         // rename() replaces the name itself: an existing link is replaced,
         // never followed.
         if (std::rename(QFile::encodeName(p.file->fileName()).constData(), QFile::encodeName(p.path).constData()) != 0) {
-            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(p.path, cause(errno)));
+            setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(p.path, orva::causaDaFalha(errno)));
             return false;
         }
         p.file->setAutoRemove(false);

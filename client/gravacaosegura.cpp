@@ -1,5 +1,6 @@
 #include "gravacaosegura.h"
 
+#include "common/causafalha.h"
 #include "common/errors.h"
 
 #include <QDir>
@@ -16,22 +17,6 @@
 
 namespace orva::cliente {
 namespace {
-
-QString causa(int codigo)
-{
-    switch (codigo) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("disco cheio");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("sem permissão de gravação");
-    case EROFS:
-        return QStringLiteral("sistema de arquivos somente para leitura");
-    default:
-        return QString::fromLocal8Bit(std::strerror(codigo));
-    }
-}
 
 bool gravaTudo(int fd, const char *dados, qint64 tamanho)
 {
@@ -100,7 +85,7 @@ void GravaArquivoSeguro(const QString &caminho, const QByteArray &conteudo)
     if (!ok) {
         if (fd >= 0)
             ::unlink(temporario.constData());
-        throw Error(QStringLiteral("Não foi possível gravar o arquivo %1: %2").arg(info.absoluteFilePath(), causa(erro)));
+        throw Error(QStringLiteral("Não foi possível gravar o arquivo %1: %2").arg(info.absoluteFilePath(), orva::causaDaFalha(erro)));
     }
     // The new name itself must reach the disk.
     const int pasta = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
