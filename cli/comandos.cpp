@@ -1,4 +1,5 @@
 #include "comandos.h"
+#include "resposta.h"
 
 #include <QTextStream>
 
@@ -17,7 +18,7 @@ Registro::Registro(const char *nome, const char *uso, Executa executa)
 
 int falha(const QString &mensagem)
 {
-    QTextStream(stderr) << mensagem << Qt::endl;
+    Resposta::atual().mensagem(mensagem);
     return 1;
 }
 

@@ -1,4 +1,5 @@
 #include "comandos.h"
+#include "resposta.h"
 
 #include "common/errors.h"
 #include "common/prompts.h"
@@ -30,16 +31,19 @@ public:
     void printPreview(const QString &, const std::function<void(QPrinter *)> &) override {}
 
 private:
-    static void print(const QString &text) { QTextStream(stderr) << text << Qt::endl; }
+    static void print(const QString &text) { orva::cli::Resposta::atual().mensagem(text); }
 };
 
 void ajuda()
 {
     QTextStream out(stdout);
-    out << "Uso: orva-cli [--dir PASTA_DO_PROGRAMA] COMANDO [OPÇÕES]\n"
+    out << "Uso: orva-cli [--dir PASTA_DO_PROGRAMA] [--json] COMANDO [OPÇÕES]\n"
            "     orva-cli --help | --version\n\n"
            "Operações do ORVA sem janelas. Sem --dir, a pasta do programa é a do orva-cli;\n"
            "instalado para todos os usuários, é a pasta de cada usuário (~/.local/share/orva).\n\n"
+           "Com --json, a resposta é um objeto JSON em stdout: {\"comando\", \"ok\", \"saida\",\n"
+           "\"mensagens\"} e o resultado do comando.\n"
+           "Saída: 0 feito; 1 recusado ou falhou, nada alterado; outros valores no comando.\n\n"
            "Comandos:\n";
     for (const auto &c : orva::cli::comandos())
         out << "  " << c.uso << '\n';
@@ -57,6 +61,10 @@ int main(int argc, char **argv)
     orva::setPrompts(&console);
 
     QStringList args = app.arguments().mid(1);
+    // --json may stand before the command or among its options.
+    const bool json = args.removeAll(QStringLiteral("--json")) > 0;
+    auto &resposta = orva::cli::Resposta::atual();
+    resposta.inicia(QString(), json);
     QString pasta; // the default program folder unless --dir names one
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opcao = args.takeFirst();
@@ -73,24 +81,27 @@ int main(int argc, char **argv)
         else if (opcao.startsWith(QLatin1String("--dir=")))
             pasta = opcao.mid(6);
         else
-            return orva::cli::falha(QStringLiteral("Opção desconhecida: %1. Use --help para ver os comandos.").arg(opcao));
+            return resposta.termina(
+                orva::cli::falha(QStringLiteral("Opção desconhecida: %1. Use --help para ver os comandos.").arg(opcao)));
     }
     Funcoes::DefineDiretorioSistema(pasta);
     if (args.isEmpty())
-        return orva::cli::falha(QStringLiteral("Informe um comando. Use --help para ver os comandos."));
+        return resposta.termina(orva::cli::falha(QStringLiteral("Informe um comando. Use --help para ver os comandos.")));
     const QString nome = args.takeFirst();
+    resposta.inicia(nome, json);
     for (const auto &c : orva::cli::comandos()) {
         if (c.nome != nome)
             continue;
+        int status;
         try {
-            const int status = c.executa(args);
-            dtmDados = nullptr;
-            return status;
+            status = c.executa(args);
         } catch (const std::exception &e) {
-            dtmDados = nullptr;
             const auto *error = dynamic_cast<const orva::Error *>(&e);
-            return orva::cli::falha(error ? error->message() : QString::fromLocal8Bit(e.what()));
+            status = orva::cli::falha(error ? error->message() : QString::fromLocal8Bit(e.what()));
         }
+        dtmDados = nullptr;
+        return resposta.termina(status);
     }
-    return orva::cli::falha(QStringLiteral("Comando desconhecido: %1. Use --help para ver os comandos.").arg(nome));
+    return resposta.termina(
+        orva::cli::falha(QStringLiteral("Comando desconhecido: %1. Use --help para ver os comandos.").arg(nome)));
 }
