@@ -37,7 +37,10 @@ int executa(const QString &comando, const QString &uso, const QStringList &argum
             return FalhaBanco;
         }
     }
-    falha(QStringLiteral("Subcomando desconhecido do comando %1: \"%2\".\nUso: orva-cli %3").arg(comando, nome, uso));
+    const QString problema = nome.isEmpty()
+        ? QStringLiteral("Informe o que o comando %1 deve fazer.").arg(comando)
+        : QStringLiteral("Subcomando desconhecido do comando %1: \"%2\".").arg(comando, nome);
+    falha(problema + QStringLiteral("\nUso: orva-cli ") + uso);
     return UsoErrado;
 }
 
@@ -47,14 +50,17 @@ int recusa(const QString &mensagem)
     return Recusado;
 }
 
-int gravado(const QString &chave)
+int feito(const QString &mensagem, const QString &chave)
 {
     Resposta &r = Resposta::atual();
-    r.mensagem(QStringLiteral("Registro Gravado !"));
+    if (!mensagem.isEmpty())
+        r.mensagem(mensagem);
     r.linha(chave);
     r.resultado(QStringLiteral("chave"), chave);
     return Feito;
 }
+
+int gravado(const QString &chave) { return feito(QStringLiteral("Registro Gravado !"), chave); }
 
 int lista(const QStringList &colunas, const QJsonArray &linhas)
 {

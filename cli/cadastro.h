@@ -41,7 +41,10 @@ int executa(const QString &comando, const QString &uso, const QStringList &argum
 
 // A refusal: its message, then Recusado.
 int recusa(const QString &mensagem);
-// A save: the user's message, the stored key (a line of text, or "chave").
+// Done: the message (if any), then the key of the row (a line of text, or
+// "chave").
+int feito(const QString &mensagem, const QString &chave);
+// A save: "Registro Gravado !" and the stored key.
 int gravado(const QString &chave);
 // A list: each row a line of its values separated by tabs, or the "linhas" array.
 int lista(const QStringList &colunas, const QJsonArray &linhas);

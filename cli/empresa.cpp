@@ -1,5 +1,4 @@
 #include "cadastro.h"
-#include "resposta.h"
 
 #include "stores/empresas.h"
 
@@ -52,9 +51,7 @@ int apagaEmpresa(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
         return cad::recusa(QStringLiteral("A empresa de inscrição %1 não está cadastrada: nada foi apagado. Confira a "
                                      "inscrição com orva-cli company list.")
                           .arg(inscricao));
-    orva::cli::Resposta::atual().linha(inscricao);
-    orva::cli::Resposta::atual().resultado(QStringLiteral("chave"), inscricao);
-    return cad::Feito;
+    return cad::feito(QString(), inscricao);
 }
 
 int listaEmpresas(const orva::cli::Opcoes &, orva::db::Connection &conexao)

@@ -1,5 +1,4 @@
 #include "cadastro.h"
-#include "resposta.h"
 
 #include "shell/relogio.h"
 #include "stores/protocolos.h"
@@ -76,11 +75,7 @@ int reabreProtocolo(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
     const QString recusa = orva::stores::Protocolos(conexao).reabre(numero);
     if (!recusa.isEmpty())
         return cad::recusa(recusa);
-    auto &r = orva::cli::Resposta::atual();
-    r.mensagem(QStringLiteral("Protocolo ReAberto com sucesso !"));
-    r.linha(numero);
-    r.resultado(QStringLiteral("chave"), numero);
-    return cad::Feito;
+    return cad::feito(QStringLiteral("Protocolo ReAberto com sucesso !"), numero);
 }
 
 int apagaProtocolo(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
@@ -93,9 +88,7 @@ int apagaProtocolo(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
                           .arg(numero));
     if (const QString r = protocolos.apaga(numero); !r.isEmpty())
         return cad::recusa(r);
-    orva::cli::Resposta::atual().linha(numero);
-    orva::cli::Resposta::atual().resultado(QStringLiteral("chave"), numero);
-    return cad::Feito;
+    return cad::feito(QString(), numero);
 }
 
 int listaProtocolos(const orva::cli::Opcoes &, orva::db::Connection &conexao)

@@ -124,6 +124,10 @@ TEST(CliCadastros, ProtocolNewKeepsOneOpenPerCompanyAndSaveReopenDeleteAndListFo
     EXPECT_EQ(r.saida, 1);
     EXPECT_TRUE(r.mensagens().contains("Tipo_Entrega")) << r.mensagens().toStdString();
     EXPECT_EQ(pasta.roda({"protocol", "new", "--inscricao", "1"}).saida, 2);
+    r = pasta.roda({"table", "list", "--tabela", "tipo_entrega"}); // the codes the user may give
+    ASSERT_EQ(r.saida, 0);
+    EXPECT_EQ(r.json.value("linhas").toArray().first().toObject().value("descricao").toString(), QStringLiteral("Normal"));
+    EXPECT_EQ(pasta.roda({"table", "list", "--tabela", "Empresa; drop table Empresa"}).saida, 1);
     EXPECT_EQ(pasta.numero("Select count(*) From Protocolo"), 0);
     r = pasta.roda(novo);
     ASSERT_EQ(r.saida, 0) << r.mensagens().toStdString();

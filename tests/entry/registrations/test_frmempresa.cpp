@@ -44,7 +44,7 @@ struct EmpresaWindow {
     // Types into the field and leaves it with Tab.
     void typeAndLeave(QLineEdit *field, const QString &text)
     {
-        janela::digita(field, text);
+        janela::digitaTexto(field, text);
         janela::sai();
     }
 
@@ -213,7 +213,7 @@ TEST(FrmEmpresa, SaveInsertsThenUpdatesTheSameCompanyAndTypingItLoadsIt)
 
     // The second save of the same registration updates the row.
     f.w.edtRazaoSocial()->clear();
-    janela::digita(f.w.edtRazaoSocial(), QStringLiteral("nova razão"));
+    janela::digitaTexto(f.w.edtRazaoSocial(), QStringLiteral("nova razão"));
     f.w.edtMunicipio()->setText(QStringLiteral("110002"));
     janela::clica(f.w.btnSalvar()); // the click leaves the name field: upper-cased first
     EXPECT_EQ(f.prompts.texts(), (QStringList{QStringLiteral("Registro Gravado !"), QStringLiteral("Registro Gravado !")}));

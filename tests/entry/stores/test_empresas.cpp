@@ -68,11 +68,11 @@ TEST(EmpresasStore, RefusalsCarryTheWindowMessagesInItsOrderAndChangeNothing)
                              "cadastrado."));
     EXPECT_TRUE(recusa([](Empresa &e) { e.tipoDeclara = QStringLiteral("7"); }).contains(QLatin1String("Tipo_Declara")));
     // What the window's fields would not take: too long, not digits, a quote.
-    EXPECT_TRUE(recusa([](Empresa &e) { e.razao = QString(71, QLatin1Char('A')); }).contains(QLatin1String("no máximo 70")));
-    EXPECT_TRUE(recusa([](Empresa &e) { e.cnpj = QStringLiteral("12.345.678/0001-95"); })
-                    .contains(QLatin1String("só dígitos")));
+    EXPECT_TRUE(recusa([](Empresa &e) { e.razao = QString(71, QLatin1Char('A')); }).contains(QStringLiteral("no máximo 70")));
+    EXPECT_TRUE(recusa([](Empresa &e) { e.cnpj = QStringLiteral("123.456.789-09"); })
+                    .contains(QStringLiteral("só dígitos")));
     EXPECT_TRUE(recusa([](Empresa &e) { e.inscricao = QStringLiteral("1' or '1'='1"); })
-                    .contains(QLatin1String("só dígitos")));
+                    .contains(QStringLiteral("só dígitos")));
     EXPECT_EQ(sql::numero(program.connection(), QStringLiteral("Select count(*) From Empresa")), 0);
     // A CPF is as good as a CNPJ.
     EXPECT_EQ(recusa([](Empresa &e) { e.cnpj = QStringLiteral("11111111111"); }), QString());

@@ -93,8 +93,8 @@ TEST(ProtocolosStore, RefusalsAndAWrongDeclarationTypeWriteNothing)
     Protocolo entregaDesconhecida = digitado(QStringLiteral("3"), QStringLiteral("60"));
     entregaDesconhecida.tipoEntrega = QStringLiteral("9");
     EXPECT_TRUE(grava(entregaDesconhecida).contains(QLatin1String("Tipo_Entrega")));
-    EXPECT_TRUE(grava(digitado(QStringLiteral("3 or 1"), QStringLiteral("60"))).contains(QLatin1String("só dígitos")));
-    EXPECT_TRUE(grava(digitado(QStringLiteral("10000"), QStringLiteral("60"))).contains(QLatin1String("no máximo 4")));
+    EXPECT_TRUE(grava(digitado(QStringLiteral("3;1"), QStringLiteral("60"))).contains(QStringLiteral("só dígitos")));
+    EXPECT_TRUE(grava(digitado(QStringLiteral("10000"), QStringLiteral("60"))).contains(QStringLiteral("no máximo 4")));
 
     // The company's declaration type becomes the protocol type: it must be a whole number.
     try {
