@@ -3,6 +3,7 @@
 
 #include "common/prompts.h"
 #include "frmconsulta.h"
+#include "proposta.h"
 #include "shell/conventions.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
@@ -247,18 +248,10 @@ void TfrmProtocolo::btnNovoClick()
 {
     ui->edtProtocolo->setEnabled(true);
     Funcoes::LimpaCampos(this);
-    orva::stores::Proposta proximo;
-    try {
-        proximo = Protocolos().proximoNumero();
-    } catch (const orva::Error &e) {
-        orva::prompts().error(e.message());
+    const QString proximo = PropostaNovo([this] { return Protocolos().proximoNumero(); });
+    if (proximo.isEmpty())
         return;
-    }
-    if (!proximo.recusa.isEmpty()) {
-        orva::prompts().information(proximo.recusa);
-        return;
-    }
-    ui->edtProtocolo->setText(proximo.valor);
+    ui->edtProtocolo->setText(proximo);
     ui->edtProtocolo->setEnabled(false);
     ui->edtTipoEntrega->setFocus(Qt::OtherFocusReason);
 }

@@ -3,6 +3,7 @@
 
 #include "common/prompts.h"
 #include "frmconsulta.h"
+#include "proposta.h"
 #include "shell/conventions.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
@@ -102,18 +103,10 @@ void TfrmTabela::FormShow()
 void TfrmTabela::btnNovoClick()
 {
     Funcoes::LimpaCampos(this);
-    orva::stores::Proposta proximo;
-    try {
-        proximo = Tabela().proximoCodigo();
-    } catch (const orva::Error &e) {
-        orva::prompts().error(e.message());
+    const QString proximo = PropostaNovo([this] { return Tabela().proximoCodigo(); });
+    if (proximo.isEmpty())
         return;
-    }
-    if (!proximo.recusa.isEmpty()) {
-        orva::prompts().information(proximo.recusa);
-        return;
-    }
-    ui->edtCodigo->setText(proximo.valor);
+    ui->edtCodigo->setText(proximo);
     ui->edtDescricao->setFocus();
 }
 

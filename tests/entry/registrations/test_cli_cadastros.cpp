@@ -48,6 +48,16 @@ public:
         return r;
     }
 
+    // The one row a list answers.
+    QJsonObject unicaLinha(const QStringList &lista) const
+    {
+        const Resposta r = roda(lista);
+        EXPECT_EQ(r.saida, 0);
+        const QJsonArray linhas = r.json.value("linhas").toArray();
+        EXPECT_EQ(linhas.size(), 1);
+        return linhas.first().toObject();
+    }
+
     qint64 numero(const QString &statement) const
     {
         orva::db::Connection c;
@@ -91,11 +101,7 @@ TEST(CliCadastros, CompanySaveRefusesWithTheWindowMessagesThenSavesUpdatesListsA
     // Options left out keep what is stored.
     r = pasta.roda({"company", "save", "--inscricao", "00000000000124", "--municipio", "110002"});
     ASSERT_EQ(r.saida, 0) << r.mensagens().toStdString();
-    r = pasta.roda({"company", "list"});
-    ASSERT_EQ(r.saida, 0);
-    const QJsonArray linhas = r.json.value("linhas").toArray();
-    ASSERT_EQ(linhas.size(), 1);
-    const QJsonObject empresa = linhas.at(0).toObject();
+    const QJsonObject empresa = pasta.unicaLinha({"company", "list"});
     EXPECT_EQ(empresa.value("razao-social").toString(), QStringLiteral("ACME COMÉRCIO"));
     EXPECT_EQ(empresa.value("municipio").toString(), QStringLiteral("110002"));
     EXPECT_EQ(empresa.value("tipo-declaracao").toString(), QStringLiteral("1"));
@@ -142,11 +148,7 @@ TEST(CliCadastros, ProtocolNewKeepsOneOpenPerCompanyAndSaveReopenDeleteAndListFo
     EXPECT_EQ(pasta.roda({"protocol", "save", "--protocolo", "2", "--crc", "1"}).saida, 1);
 
     pasta.executa("Update Protocolo Set DtTransmissao = '2015-06-01'");
-    r = pasta.roda({"protocol", "list"});
-    ASSERT_EQ(r.saida, 0);
-    const QJsonArray linhas = r.json.value("linhas").toArray();
-    ASSERT_EQ(linhas.size(), 1);
-    const QJsonObject protocolo = linhas.at(0).toObject();
+    const QJsonObject protocolo = pasta.unicaLinha({"protocol", "list"});
     EXPECT_EQ(protocolo.value("responsavel").toString(), QStringLiteral("MARIA"));
     EXPECT_EQ(protocolo.value("tipo-protocolo").toString(), QStringLiteral("1"));
     EXPECT_EQ(protocolo.value("exercicio").toString(), QStringLiteral("2015"));
