@@ -93,3 +93,25 @@ TEST(EmpresasStore, DeletingACompanyLeavesItsProtocolsAndSaysWhetherThereWasOne)
     EXPECT_TRUE(empresas.lista().isEmpty());
     EXPECT_EQ(sql::numero(program.connection(), QStringLiteral("Select count(*) From Protocolo")), 1);
 }
+
+TEST(EmpresasStore, ASaveWaitsForAnotherProgramsLockAndFailsWholeWhenItIsHeldTooLong)
+{
+    TempProgram program;
+    orva::db::Connection outro;
+    outro.open(program.path(QStringLiteral("orva.mdb")));
+    program.connection().setBusyTimeout(100);
+    Empresas empresas(program.connection());
+    Empresa e = acme();
+    {
+        orva::db::WriteTransaction trava(outro);
+        try {
+            empresas.grava(e);
+            ADD_FAILURE() << "saved under another program's lock";
+        } catch (const orva::db::DatabaseError &erro) {
+            EXPECT_EQ(erro.causa(), orva::db::Causa::EmUso) << erro.message().toStdString();
+        }
+    }
+    EXPECT_EQ(sql::numero(outro, QStringLiteral("Select count(*) From Empresa")), 0);
+    EXPECT_EQ(empresas.grava(e), QString()) << "the lock is gone: the same input saves";
+    EXPECT_EQ(sql::numero(outro, QStringLiteral("Select count(*) From Empresa")), 1);
+}
