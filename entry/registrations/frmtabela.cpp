@@ -47,11 +47,12 @@ void TfrmTabela::DefineTipoCodigo(int tipo) { m_tipoCodigo = tipo; }
 
 void TfrmTabela::AbreProdutos(QWidget *parent)
 {
+    const orva::stores::DefinicaoTabela produtos = orva::stores::tabelaProdutos();
     TfrmTabela frm(parent);
-    frm.DefineTabela(QStringLiteral("Produtos"), QStringLiteral("Cod_Prod"), QStringLiteral("Descricao"));
-    frm.DefineTamanhoCodigo(5);
-    frm.DefineTamanhoDescricao(50);
-    frm.DefineTipoCodigo(1);
+    frm.DefineTabela(produtos.tabela, produtos.campoCodigo, produtos.campoDescricao);
+    frm.DefineTamanhoCodigo(produtos.tamanhoCodigo);
+    frm.DefineTamanhoDescricao(produtos.tamanhoDescricao);
+    frm.DefineTipoCodigo(produtos.tipoCodigo);
     orva::prompts().execModal(frm);
 }
 
