@@ -3,7 +3,7 @@
 
 #include "import/frmvalidacao.h"
 #include "registrations/frmconsulta.h"
-#include "shell/frmprincipal.h"
+#include "app/frmprincipal.h"
 #include "shell/querymodel.h"
 #include "ui_frmvalidacao.h"
 

@@ -4,8 +4,8 @@
 
 #include "maintenance/relatorios.h"
 #include "registrations/frmconsulta.h"
-#include "shell/frmprincipal.h"
-#include "shell/inicio.h"
+#include "app/frmprincipal.h"
+#include "app/inicio.h"
 #include "shell/instalacao.h"
 #include "shell/relogio.h"
 
