@@ -11,23 +11,6 @@
 
 namespace {
 
-// Without windows: messages go to the answer (stderr, and the JSON object
-// with --json), questions take their default answer.
-class ConsoleMessages : public orva::Messages {
-public:
-    void information(const QString &text) override { print(text); }
-    void error(const QString &text) override { print(text); }
-    void warning(const QString &text) override { print(text); }
-    bool question(const QString &, const QString &text, Icon, Button defaultButton) override
-    {
-        print(text);
-        return defaultButton == Button::Yes;
-    }
-
-private:
-    static void print(const QString &text) { orva::cli::Resposta::atual().mensagem(text); }
-};
-
 void ajuda()
 {
     QTextStream out(stdout);
@@ -59,7 +42,9 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("orva-cli"));
     // Amounts and dates in the program's own regional form, whatever the shell's.
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    ConsoleMessages console;
+    // Messages go to the answer (stderr, and the JSON object with --json);
+    // questions take their default answer.
+    orva::TextMessages console([](const QString &texto) { orva::cli::Resposta::atual().mensagem(texto); });
     orva::setMessages(&console);
 
     QStringList args = app.arguments().mid(1);

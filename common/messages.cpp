@@ -5,31 +5,21 @@
 namespace orva {
 namespace {
 
-// Without windows and without an installed instance: the text on stderr,
-// every question its default answer.
-class ErrorStreamMessages : public Messages {
-public:
-    void information(const QString &text) override { print(text); }
-    void error(const QString &text) override { print(text); }
-    void warning(const QString &text) override { print(text); }
-    bool question(const QString &, const QString &text, Icon, Button defaultButton) override
-    {
-        print(text);
-        return defaultButton == Button::Yes;
-    }
-
-private:
-    static void print(const QString &text) { QTextStream(stderr) << text << Qt::endl; }
-};
-
 Messages *g_installed = nullptr;
 Messages *g_default = nullptr;
 
 } // namespace
 
+bool TextMessages::question(const QString &, const QString &text, Icon, Button defaultButton)
+{
+    m_write(text);
+    return defaultButton == Button::Yes;
+}
+
 Messages &messages()
 {
-    static ErrorStreamMessages stream;
+    // Without windows and without an installed instance: stderr.
+    static TextMessages stream([](const QString &text) { QTextStream(stderr) << text << Qt::endl; });
     if (g_installed)
         return *g_installed;
     return g_default ? *g_default : stream;

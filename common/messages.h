@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include <functional>
+
 namespace orva {
 
 // What code without windows tells or asks a person: the boxes and the Yes/No
@@ -21,6 +23,20 @@ public:
     virtual void warning(const QString &text) = 0;
     // Yes/No question; true when the answer is Yes.
     virtual bool question(const QString &caption, const QString &text, Icon icon, Button defaultButton) = 0;
+};
+
+// Messages as lines of text for a program without windows: each text goes to
+// `write`, every question takes its default answer.
+class TextMessages : public Messages {
+public:
+    explicit TextMessages(std::function<void(const QString &text)> write) : m_write(std::move(write)) {}
+    void information(const QString &text) override { m_write(text); }
+    void error(const QString &text) override { m_write(text); }
+    void warning(const QString &text) override { m_write(text); }
+    bool question(const QString &caption, const QString &text, Icon icon, Button defaultButton) override;
+
+private:
+    std::function<void(const QString &text)> m_write;
 };
 
 // The program-wide instance: the one installed, else the default (the real
