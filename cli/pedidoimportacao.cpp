@@ -30,7 +30,7 @@ std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const
         falha(orva::importacao::mensagemProtocoloInvalido());
         return std::nullopt;
     }
-    if (importador.EmpresaDeNotas(protocolo->inscricao) == orva::busca::naoCadastrado()) {
+    if (importador.empresaDeNotas(protocolo->inscricao) == orva::busca::naoCadastrado()) {
         falha(QStringLiteral("A empresa %1 do protocolo não está cadastrada como declarante de notas fiscais.")
                   .arg(protocolo->inscricao));
         return std::nullopt;

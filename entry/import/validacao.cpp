@@ -607,7 +607,7 @@ Importador::Insercao &Importador::insercao()
     return *m_insercao;
 }
 
-QString Importador::EmpresaDeNotas(const QString &inscricao)
+QString Importador::empresaDeNotas(const QString &inscricao)
 {
     orva::db::Query consulta(m_conexao);
     return orva::busca::descricaoChaves(consulta, QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
@@ -697,7 +697,7 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
     LeitorLinhas leitor(arquivo);
     // A database failure of this lookup stops the pass: it must not pass a
     // registration it could not look up.
-    Verificacao verificacao(inscricao, exercicio, [this](const QString &v) { return EmpresaDeNotas(v); });
+    Verificacao verificacao(inscricao, exercicio, [this](const QString &v) { return empresaDeNotas(v); });
     const auto relata = [&](const QStringList &entradas) {
         if (a.relatorio)
             for (const QString &e : entradas)

@@ -144,7 +144,7 @@ public:
 
     // The company name of a declarant registered for invoices, or "Não
     // Cadastrado"; a database failure is raised.
-    QString EmpresaDeNotas(const QString &inscricao);
+    QString empresaDeNotas(const QString &inscricao);
 
     // Runs every check on every record and reports the faulty ones; writes
     // nothing. `inscricao` and `exercicio` are the protocol's.

@@ -1,3 +1,4 @@
+#include "support/window_driver.h"
 #include "support/scripted_prompts.h"
 #include "support/sql.h"
 #include "support/temp_program.h"
@@ -65,12 +66,8 @@ struct ExportFixture {
     void load(const QString &numero)
     {
         QApplication::setActiveWindow(frm.get());
-        QApplication::processEvents();
-        f->edtProtocolo->setFocus(Qt::OtherFocusReason);
-        f->edtProtocolo->clear();
-        QTest::keyClicks(f->edtProtocolo, numero);
-        QTest::keyClick(f->edtProtocolo, Qt::Key_Tab);
-        QApplication::processEvents();
+        janela::digita(f->edtProtocolo, numero);
+        janela::sai();
     }
 
     TempProgram program;
