@@ -98,7 +98,8 @@ TEST(Estrutura, TheCoreIncludesNoWidgetNorWindowHeader)
         QFile f(fonte);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         if (!fonte.contains(QLatin1String("/shell/dtmdados."))) {
-            EXPECT_FALSE(QString::fromUtf8(f.readAll()).contains(QRegularExpression(QStringLiteral(R"(\bdtmDados\b)"))))
+            EXPECT_FALSE(QString::fromUtf8(f.readAll())
+                             .contains(QRegularExpression(QStringLiteral(R"(\bdtmDados\b|TdtmDados::Conexao\b)"))))
                 << fonte.toStdString() << " uses the global data module";
         }
     }
