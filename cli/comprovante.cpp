@@ -1,12 +1,8 @@
+#include "clientecli.h"
 #include "comandos.h"
+#include "resposta.h"
 
-#include "client/cliente.h"
-#include "client/dialogostexto.h"
-#include "shell/funcoes.h"
-
-#include <QDir>
 #include <QRegularExpression>
-#include <QTextStream>
 
 namespace {
 
@@ -34,25 +30,17 @@ int busca(const QStringList &argumentos)
     if (!digitos.match(protocolo).hasMatch() || protocolo.size() > 4)
         return orva::cli::falha(QStringLiteral("O protocolo deve ter de 1 a 4 dígitos.\n") + uso);
 
-    QTextStream saida(stdout), erros(stderr);
-    orva::cliente::DialogosTexto dialogos(saida, erros);
-    const QString pasta = opcoes.tem(QStringLiteral("client-dir"))
-                              ? opcoes.valor(QStringLiteral("client-dir"))
-                              : QDir(Funcoes::DiretorioSistema()).filePath(QStringLiteral("ClienteOrvaDATP"));
-    orva::cliente::Cliente cliente(pasta, dialogos);
+    orva::cli::DialogosCli dialogos;
+    orva::cliente::Cliente cliente(orva::cli::pastaCliente(opcoes), dialogos);
     cliente.LeConfiguracao();
-    if (opcoes.tem(QStringLiteral("port"))) {
-        bool ok = false;
-        const uint porta = opcoes.valor(QStringLiteral("port")).toUInt(&ok);
-        if (!ok || porta == 0 || porta > 65535)
-            return orva::cli::falha(QStringLiteral("Porta inválida: %1").arg(opcoes.valor(QStringLiteral("port"))));
-        cliente.endereco().porta = static_cast<quint16>(porta);
-    }
+    if (!orva::cli::definePorta(opcoes, cliente))
+        return 1;
     QString arquivo;
     if (!cliente.BuscaRecibo(inscricao.rightJustified(14, QLatin1Char('0')),
                              exercicio + protocolo.rightJustified(4, QLatin1Char('0')), &arquivo))
         return 1;
-    saida << arquivo << Qt::endl;
+    orva::cli::Resposta::atual().linha(arquivo);
+    orva::cli::Resposta::atual().resultado(QStringLiteral("comprovante"), arquivo);
     return 0;
 }
 

@@ -1,38 +1,10 @@
+#include "clientecli.h"
 #include "comandos.h"
+#include "resposta.h"
 
-#include "client/cliente.h"
-#include "client/dialogostexto.h"
-#include "shell/funcoes.h"
-
-#include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
 
 namespace {
-
-// The client folder: --client-dir, or ClienteOrvaDATP under the program folder.
-QString pastaCliente(const orva::cli::Opcoes &opcoes)
-{
-    if (opcoes.tem(QStringLiteral("client-dir")))
-        return opcoes.valor(QStringLiteral("client-dir"));
-    return QDir(Funcoes::DiretorioSistema()).filePath(QStringLiteral("ClienteOrvaDATP"));
-}
-
-// The receiving server's port is fixed; trials against a local server on
-// another port name it here.
-bool portaDefinida(const orva::cli::Opcoes &opcoes, orva::cliente::Cliente &cliente, QString *erro)
-{
-    if (!opcoes.tem(QStringLiteral("port")))
-        return true;
-    bool ok = false;
-    const uint porta = opcoes.valor(QStringLiteral("port")).toUInt(&ok);
-    if (!ok || porta == 0 || porta > 65535) {
-        *erro = QStringLiteral("Porta inválida: %1").arg(opcoes.valor(QStringLiteral("port")));
-        return false;
-    }
-    cliente.endereco().porta = static_cast<quint16>(porta);
-    return true;
-}
 
 // Delivers an archive as the client does when the user clicks it and presses
 // "Enviar Declaração": unpacked beside itself, its protocol record read,
@@ -50,13 +22,11 @@ int entrega(const QStringList &argumentos)
     if (!arquivo.isFile())
         return orva::cli::falha(QStringLiteral("O arquivo %1 não existe.").arg(arquivo.filePath()));
 
-    QTextStream saida(stdout), erros(stderr);
-    orva::cliente::DialogosTexto dialogos(saida, erros);
-    orva::cliente::Cliente cliente(pastaCliente(opcoes), dialogos);
+    orva::cli::DialogosCli dialogos;
+    orva::cliente::Cliente cliente(orva::cli::pastaCliente(opcoes), dialogos);
     cliente.LeConfiguracao();
-    QString erro;
-    if (!portaDefinida(opcoes, cliente, &erro))
-        return orva::cli::falha(erro);
+    if (!orva::cli::definePorta(opcoes, cliente))
+        return 1;
 
     cliente.defineOrigem(orva::cliente::comBarra(arquivo.absolutePath()));
     cliente.ListaDeclaracoes(cliente.origem());
@@ -68,7 +38,10 @@ int entrega(const QStringList &argumentos)
     const orva::cliente::ResultadoEnvio r = cliente.Envia();
     if (!r.comprovanteGravado)
         return 1;
-    saida << r.comprovante << Qt::endl;
+    auto &resposta = orva::cli::Resposta::atual();
+    resposta.linha(r.comprovante);
+    resposta.resultado(QStringLiteral("comprovante"), r.comprovante);
+    resposta.resultado(QStringLiteral("arquivo_marcado"), r.marcada);
     return 0;
 }
 

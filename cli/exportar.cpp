@@ -1,10 +1,9 @@
 #include "comandos.h"
+#include "resposta.h"
 
 #include "export/exportacao.h"
 #include "shell/dtmdados.h"
 #include "shell/relogio.h"
-
-#include <QTextStream>
 
 namespace {
 
@@ -21,18 +20,18 @@ int exporta(const QStringList &argumentos)
 
     TdtmDados dados;
     dados.DataModuleCreate();
-    dtmDados = &dados;
     orva::exportacao::Exportador exportador(dados.ADOConnection);
-    const auto exportacao = exportador.exporta(opcoes.valor(QStringLiteral("protocolo")), orva::hoje());
-    if (exportacao.linhas == 0)
-        return orva::cli::falha(orva::exportacao::mensagemSemRegistros());
-    try {
-        exportador.marcaTransmitido(exportacao.protocolo.numero, orva::hoje());
-    } catch (const orva::Error &e) {
-        return orva::cli::falha(orva::exportacao::mensagemFalhaMarca(e.message()));
-    }
-    QTextStream out(stdout);
-    out << exportacao.protocolo.arquivo << Qt::endl << exportacao.arquivoCompactado << Qt::endl;
+    const auto execucao = exportador.executa(opcoes.valor(QStringLiteral("protocolo")), orva::hoje(), {}, {});
+    if (execucao.fim != orva::exportacao::Execucao::Fim::Concluida)
+        return orva::cli::falha(execucao.mensagem);
+    const auto &exportacao = execucao.exportacao;
+    auto &resposta = orva::cli::Resposta::atual();
+    resposta.linha(exportacao.protocolo.arquivo);
+    resposta.linha(exportacao.arquivoCompactado);
+    resposta.resultado(QStringLiteral("protocolo"), exportacao.protocolo.numero);
+    resposta.resultado(QStringLiteral("linhas"), exportacao.linhas);
+    resposta.resultado(QStringLiteral("arquivo"), exportacao.protocolo.arquivo);
+    resposta.resultado(QStringLiteral("arquivo_compactado"), exportacao.arquivoCompactado);
     return 0;
 }
 

@@ -1,12 +1,9 @@
 #include "comandos.h"
 #include "pedidoimportacao.h"
+#include "resposta.h"
 
-#include "import/validacao.h"
-#include "maintenance/manutencao.h"
+#include "import/importacao.h"
 #include "shell/dtmdados.h"
-#include "shell/funcoes.h"
-
-#include <QTextStream>
 
 namespace {
 
@@ -20,42 +17,40 @@ int importa(const QStringList &argumentos)
 {
     TdtmDados dados;
     dados.DataModuleCreate();
-    dtmDados = &dados;
     orva::importacao::Importador importador(dados.ADOConnection);
     const auto pedido = orva::cli::lePedidoImportacao(QStringLiteral("import"), argumentos, importador);
     if (!pedido)
         return 1;
-    const QString &arquivo = pedido->arquivo;
-    const QString &numero = pedido->protocolo.numero;
-    const auto &protocolo = pedido->protocolo;
 
-    QTextStream err(stderr);
     orva::cli::SaidaRelatorio saida(pedido->formato);
-    orva::importacao::Acompanhamento acompanhamento;
-    saida.acompanha(acompanhamento);
-    const auto validacao = importador.ValidaArquivo(arquivo, protocolo.inscricao, protocolo.exercicio, acompanhamento);
-    if (validacao.erros > 0) {
-        saida.termina(QStringLiteral("validacao"), validacao, validacao.diagnostico);
-        return orva::cli::falha(orva::importacao::mensagemErrosValidacao());
-    }
+    orva::importacao::PassosImportacao passos;
+    saida.acompanha(passos.validacao);
+    passos.importacao = passos.validacao;
+    const auto e = orva::importacao::executaImportacao(importador, dados, pedido->protocolo, pedido->arquivo, passos);
 
-    orva::importacao::Resultado importacao;
-    try {
-        importacao = importador.ImportaArquivo(arquivo, numero, acompanhamento);
-    } catch (const orva::Error &e) {
-        saida.termina(QStringLiteral("importacao"), importacao, validacao.diagnostico);
-        err << e.message() << Qt::endl;
+    using Fim = orva::importacao::Execucao::Fim;
+    const bool importou = e.falhaNaImportacao || (e.fim != Fim::Falha && e.fim != Fim::ErrosValidacao);
+    saida.termina(importou ? QStringLiteral("importacao") : QStringLiteral("validacao"),
+                  importou ? e.importacao : e.validacao, e.validacao.diagnostico);
+    auto &resposta = orva::cli::Resposta::atual();
+    resposta.resultado(QStringLiteral("importados"), e.importacao.importados);
+    switch (e.fim) {
+    case Fim::Falha:
+        if (!e.falhaNaImportacao)
+            return orva::cli::falha(e.mensagem);
+        resposta.mensagem(e.mensagem); // records before the failure may be written
         return 2;
+    case Fim::ErrosValidacao: return orva::cli::falha(orva::importacao::mensagemErrosValidacao());
+    case Fim::ErrosImportacao: resposta.mensagem(orva::importacao::mensagemErrosImportacao()); return 2;
+    case Fim::ValidacaoCancelada:
+    case Fim::ImportacaoRecusada:
+    case Fim::ImportacaoCancelada: return 1; // nothing asks or cancels here
+    case Fim::Importado: break;
     }
-    saida.termina(QStringLiteral("importacao"), importacao, validacao.diagnostico);
-    if (importacao.erros > 0) {
-        err << orva::importacao::mensagemErrosImportacao() << Qt::endl;
-        return 2;
-    }
-    const auto compactacao = orva::manutencao::compactaBanco(dados);
-    err << compactacao.mensagem << Qt::endl;
-    err << orva::importacao::mensagemSemErros() << QStringLiteral(": %1 notas.").arg(importacao.importados) << Qt::endl;
-    return compactacao.ok ? 0 : 3;
+    resposta.mensagem(e.compactacao->mensagem);
+    resposta.mensagem(orva::importacao::mensagemSemErros()
+                      + QStringLiteral(": %1 notas.").arg(e.importacao.importados));
+    return e.compactacao->ok ? 0 : 3;
 }
 
 const orva::cli::Registro registro("import",

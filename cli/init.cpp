@@ -1,10 +1,10 @@
 #include "comandos.h"
+#include "resposta.h"
 
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
 #include "shell/instalacao.h"
 
 #include <QDir>
-#include <QTextStream>
 
 namespace {
 
@@ -15,7 +15,10 @@ int init(const QStringList &argumentos)
         return orva::cli::falha(QStringLiteral("O comando init não recebe argumentos."));
     const QString pasta = Funcoes::DiretorioSistema();
     orva::install::createProgramFolder(pasta);
-    QTextStream(stdout) << QDir(pasta).absoluteFilePath(QStringLiteral("orva.mdb")) << Qt::endl;
+    const QString banco = QDir(pasta).absoluteFilePath(QStringLiteral("orva.mdb"));
+    auto &resposta = orva::cli::Resposta::atual();
+    resposta.linha(banco);
+    resposta.resultado(QStringLiteral("banco"), banco);
     return 0;
 }
 

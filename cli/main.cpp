@@ -2,37 +2,14 @@
 #include "resposta.h"
 
 #include "common/errors.h"
-#include "common/prompts.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
+#include "common/messages.h"
+#include "shell/funcoesbase.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 #include <QTextStream>
 
 namespace {
-
-// Without windows: messages go to stderr, questions take their default answer.
-class ConsolePrompts : public orva::Prompts {
-public:
-    void information(const QString &text) override { print(text); }
-    void error(const QString &text) override { print(text); }
-    void warning(const QString &text) override { print(text); }
-    bool question(const QString &, const QString &text, Icon, Button defaultButton) override
-    {
-        print(text);
-        return defaultButton == Button::Yes;
-    }
-    int execModal(QDialog &) override { return 0; }
-    void beep() override {}
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
-    bool runProgram(const QString &, const QStringList &, const QString &) override { return false; }
-    void printPreview(const QString &, const std::function<void(QPrinter *)> &) override {}
-
-private:
-    static void print(const QString &text) { orva::cli::Resposta::atual().mensagem(text); }
-};
 
 void ajuda()
 {
@@ -41,9 +18,17 @@ void ajuda()
            "     orva-cli --help | --version\n\n"
            "Operações do ORVA sem janelas. Sem --dir, a pasta do programa é a do orva-cli;\n"
            "instalado para todos os usuários, é a pasta de cada usuário (~/.local/share/orva).\n\n"
-           "Com --json, a resposta é um objeto JSON em stdout: {\"comando\", \"ok\", \"saida\",\n"
-           "\"mensagens\"} e o resultado do comando.\n"
-           "Saída: 0 feito; 1 recusado ou falhou, nada alterado; outros valores no comando.\n\n"
+           "Com --json (antes do comando ou entre as opções), a resposta é um só objeto JSON\n"
+           "em stdout: {\"comando\", \"ok\", \"saida\", \"mensagens\"} e o resultado do comando\n"
+           "(arquivos gravados, protocolo, comprovante...); validate e import põem essas chaves\n"
+           "no objeto do relatório. Sem --json, as mensagens vão para stderr e o resultado\n"
+           "para stdout.\n\n"
+           "Saída (código de retorno):\n"
+           "  0  feito e conferido (gravado no banco ou no disco)\n"
+           "  1  recusado ou falhou (opção, protocolo ou arquivo inválido, erros de validação,\n"
+           "     falha do banco ou do servidor): o motivo e o que fazer estão nas mensagens\n"
+           "  2  import: parte das notas não foi gravada (as outras ficaram)\n"
+           "  3  import: tudo importado, mas a compactação falhou\n\n"
            "Comandos:\n";
     for (const auto &c : orva::cli::comandos())
         out << "  " << c.uso << '\n';
@@ -57,8 +42,10 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("orva-cli"));
     // Amounts and dates in the program's own regional form, whatever the shell's.
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    ConsolePrompts console;
-    orva::setPrompts(&console);
+    // Messages go to the answer (stderr, and the JSON object with --json);
+    // questions take their default answer.
+    orva::TextMessages console([](const QString &texto) { orva::cli::Resposta::atual().mensagem(texto); });
+    orva::setMessages(&console);
 
     QStringList args = app.arguments().mid(1);
     // --json may stand before the command or among its options.
@@ -99,7 +86,6 @@ int main(int argc, char **argv)
             const auto *error = dynamic_cast<const orva::Error *>(&e);
             status = orva::cli::falha(error ? error->message() : QString::fromLocal8Bit(e.what()));
         }
-        dtmDados = nullptr;
         return resposta.termina(status);
     }
     return resposta.termina(

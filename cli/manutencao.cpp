@@ -1,15 +1,15 @@
 #include "comandos.h"
+#include "resposta.h"
 
 #include "maintenance/manutencao.h"
 #include "shell/dtmdados.h"
 
-#include <QTextStream>
-
 namespace {
 
+using orva::manutencao::Operacao;
+
 // The database maintenance commands of the main menu, without the questions.
-int executa(const QString &nome, const QStringList &argumentos,
-            orva::manutencao::Resultado (*operacao)(TdtmDados &))
+int executa(const QString &nome, const QStringList &argumentos, Operacao operacao)
 {
     if (!argumentos.isEmpty())
         return orva::cli::falha(QStringLiteral("O comando %1 não recebe argumentos.").arg(nome));
@@ -18,21 +18,20 @@ int executa(const QString &nome, const QStringList &argumentos,
         dados.DataModuleCreate();
     } catch (const orva::Error &) {
         // Restore may bring a database back where there is none.
-        if (operacao != orva::manutencao::restauraBackup)
+        if (operacao != Operacao::Restauracao)
             throw;
     }
-    dtmDados = &dados;
-    const auto resultado = operacao(dados);
-    dtmDados = nullptr;
-    if (!resultado.ok)
-        return orva::cli::falha(resultado.mensagem);
-    QTextStream(stdout) << resultado.mensagem << Qt::endl;
+    const auto resultado = orva::manutencao::executa(operacao, dados);
+    if (!resultado->ok)
+        return orva::cli::falha(resultado->mensagem);
+    orva::cli::Resposta::atual().linha(resultado->mensagem);
+    orva::cli::Resposta::atual().resultado(QStringLiteral("mensagem"), resultado->mensagem);
     return 0;
 }
 
-int backup(const QStringList &a) { return executa(QStringLiteral("backup"), a, orva::manutencao::fazBackup); }
-int restore(const QStringList &a) { return executa(QStringLiteral("restore"), a, orva::manutencao::restauraBackup); }
-int compact(const QStringList &a) { return executa(QStringLiteral("compact"), a, orva::manutencao::compactaBanco); }
+int backup(const QStringList &a) { return executa(QStringLiteral("backup"), a, Operacao::Backup); }
+int restore(const QStringList &a) { return executa(QStringLiteral("restore"), a, Operacao::Restauracao); }
+int compact(const QStringList &a) { return executa(QStringLiteral("compact"), a, Operacao::Compactacao); }
 
 const orva::cli::Registro r1("backup", "backup                       guarda orva.mdb em Backup/bkpOrva.rar", backup);
 const orva::cli::Registro r2("restore", "restore                      restaura orva.mdb de Backup/bkpOrva.rar (o atual fica como Orva_old.mdb)", restore);

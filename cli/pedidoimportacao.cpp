@@ -1,7 +1,8 @@
 #include "pedidoimportacao.h"
 
 #include "comandos.h"
-#include "shell/funcoes.h"
+#include "resposta.h"
+#include "shell/busca.h"
 
 namespace orva::cli {
 
@@ -17,7 +18,9 @@ std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const
         falha(QStringLiteral("Uso: orva-cli %1 --protocolo N [--formato texto|csv|json] ARQUIVO").arg(comando));
         return std::nullopt;
     }
-    const auto formato = SaidaRelatorio::formato(opcoes.valor(QStringLiteral("formato")));
+    // --json asks for the report as JSON.
+    const auto formato = Resposta::atual().json() ? std::optional(SaidaRelatorio::Formato::Json)
+                                                  : SaidaRelatorio::formato(opcoes.valor(QStringLiteral("formato")));
     if (!formato) {
         falha(QStringLiteral("Formato desconhecido: %1. Use texto, csv ou json.").arg(opcoes.valor(QStringLiteral("formato"))));
         return std::nullopt;
@@ -27,9 +30,7 @@ std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const
         falha(orva::importacao::mensagemProtocoloInvalido());
         return std::nullopt;
     }
-    if (Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), protocolo->inscricao,
-                                      QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"))
-        == QStringLiteral("Não Cadastrado")) {
+    if (importador.empresaDeNotas(protocolo->inscricao) == orva::busca::naoCadastrado()) {
         falha(QStringLiteral("A empresa %1 do protocolo não está cadastrada como declarante de notas fiscais.")
                   .arg(protocolo->inscricao));
         return std::nullopt;

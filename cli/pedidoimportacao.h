@@ -16,8 +16,8 @@ struct PedidoImportacao {
     SaidaRelatorio::Formato formato = SaidaRelatorio::Formato::Texto;
 };
 
-// Reads the arguments and checks the protocol on the data module's
-// connection; nothing, after printing why, when the command cannot go on.
+// Reads the arguments and checks the protocol on the importer's connection;
+// nothing, after printing why, when the command cannot go on.
 std::optional<PedidoImportacao> lePedidoImportacao(const QString &comando, const QStringList &argumentos,
                                                    orva::importacao::Importador &importador);
 

@@ -39,13 +39,17 @@ void Resposta::resultado(const QString &chave, const QJsonValue &valor)
 
 int Resposta::termina(int saida)
 {
-    if (!m_json || m_objetoProprio)
+    if (!m_json)
         return saida;
     QJsonObject objeto = m_resultado;
     objeto.insert(QStringLiteral("comando"), m_comando);
     objeto.insert(QStringLiteral("ok"), saida == 0);
     objeto.insert(QStringLiteral("saida"), saida);
     objeto.insert(QStringLiteral("mensagens"), m_mensagens);
+    if (m_fechamento) {
+        m_fechamento(objeto);
+        return saida;
+    }
     QTextStream(stdout) << QString::fromUtf8(QJsonDocument(objeto).toJson(QJsonDocument::Compact)) << Qt::endl;
     return saida;
 }

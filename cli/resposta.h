@@ -3,6 +3,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <functional>
+
 // What a command answers. Without --json, messages go to stderr as they come
 // and results to stdout as lines of text. With --json, the messages are
 // gathered and the command's answer is one JSON object on stdout when it ends:
@@ -24,9 +26,12 @@ public:
     void linha(const QString &texto);
     // A key of the JSON answer; ignored without --json.
     void resultado(const QString &chave, const QJsonValue &valor);
-    // With --json, the command wrote its own object on stdout (validate and
-    // import reports): main() prints nothing more.
-    void objetoProprio() { m_objetoProprio = true; }
+    // With --json, the command writes its own object on stdout (validate and
+    // import reports) and leaves it open: when the command ends, `fecha` gets
+    // the keys of the answer ("comando", "ok", "saida", "mensagens" and the
+    // results) to write and close it, instead of a second object.
+    using Fechamento = std::function<void(const QJsonObject &chaves)>;
+    void objetoProprio(Fechamento fecha) { m_fechamento = std::move(fecha); }
 
     // Ends the answer with the exit status; returns it.
     int termina(int saida);
@@ -34,7 +39,7 @@ public:
 private:
     QString m_comando;
     bool m_json = false;
-    bool m_objetoProprio = false;
+    Fechamento m_fechamento;
     QJsonArray m_mensagens;
     QJsonObject m_resultado;
 };

@@ -1,5 +1,7 @@
 #include "saidarelatorio.h"
 
+#include "resposta.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -81,7 +83,16 @@ void SaidaRelatorio::termina(const QString &etapa, const orva::importacao::Resul
                                  {QStringLiteral("ja_no_banco"), r.existentes},
                                  {QStringLiteral("cancelado"), r.cancelado}};
         m_out << "],\"diagnostico\":" << QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(diagnostico)).toJson(QJsonDocument::Compact))
-              << ",\"resumo\":" << QString::fromUtf8(json(resumo)) << "}\n";
+              << ",\"resumo\":" << QString::fromUtf8(json(resumo));
+        if (Resposta::atual().json()) {
+            // orva-cli --json: the answer's keys close this same object.
+            Resposta::atual().objetoProprio([](const QJsonObject &chaves) {
+                // The keys' own object without its "{": its "}" closes the report's.
+                QTextStream(stdout) << ',' << QString::fromUtf8(json(chaves)).mid(1) << Qt::endl;
+            });
+        } else {
+            m_out << "}\n";
+        }
     } else if (m_formato == Formato::Csv && !diagnostico.isEmpty()) {
         QTextStream err(stderr);
         for (const QString &frase : diagnostico)

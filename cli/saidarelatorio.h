@@ -5,7 +5,8 @@
 
 // The report of validate and import on stdout, in the form asked for with
 // --formato: "texto" (the report as the window shows it), "csv" (one row per
-// error) or "json" (one object: errors, whole-file diagnosis and summary).
+// error) or "json" (one object: errors, whole-file diagnosis and summary;
+// with orva-cli --json it also carries the answer's keys).
 namespace orva::cli {
 
 class SaidaRelatorio {

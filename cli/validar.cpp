@@ -1,10 +1,9 @@
 #include "comandos.h"
 #include "pedidoimportacao.h"
+#include "resposta.h"
 
 #include "import/validacao.h"
 #include "shell/dtmdados.h"
-
-#include <QTextStream>
 
 namespace {
 
@@ -14,7 +13,6 @@ int valida(const QStringList &argumentos)
 {
     TdtmDados dados;
     dados.DataModuleCreate();
-    dtmDados = &dados;
     orva::importacao::Importador importador(dados.ADOConnection);
     const auto pedido = orva::cli::lePedidoImportacao(QStringLiteral("validate"), argumentos, importador);
     if (!pedido)
@@ -24,12 +22,18 @@ int valida(const QStringList &argumentos)
     orva::cli::SaidaRelatorio saida(pedido->formato);
     orva::importacao::Acompanhamento acompanhamento;
     saida.acompanha(acompanhamento);
-    const auto r = importador.ValidaArquivo(pedido->arquivo, protocolo.inscricao, protocolo.exercicio,
-                                            acompanhamento);
+    orva::importacao::Resultado r;
+    try {
+        r = importador.ValidaArquivo(pedido->arquivo, protocolo.inscricao, protocolo.exercicio, acompanhamento);
+    } catch (const orva::Error &e) {
+        saida.termina(QStringLiteral("validacao"), r, r.diagnostico); // the report stays whole
+        return orva::cli::falha(e.message());
+    }
     saida.termina(QStringLiteral("validacao"), r, r.diagnostico);
     if (r.erros > 0)
         return orva::cli::falha(orva::importacao::mensagemErrosValidacao());
-    QTextStream(stderr) << QStringLiteral("Arquivo sem erros: %1 registros validados.").arg(r.processados) << Qt::endl;
+    orva::cli::Resposta::atual().mensagem(
+        QStringLiteral("Arquivo sem erros: %1 registros validados.").arg(r.processados));
     return 0;
 }
 

@@ -84,7 +84,7 @@ ResultadoEnvio Cliente::Envia()
     }
 
     const auto confirma = [this](const Resposta &resposta) { m_dialogos.aviso(resposta.mensagem1, resposta.mensagem2); };
-    r.troca = EntregaDeclaracao(m_endereco, m_arquivoSelecionado, m_limites, confirma, m_acompanha, m_blocosPorEnvio);
+    r.troca = EntregaDeclaracao(m_endereco, m_arquivoSelecionado, m_limites, confirma, m_acompanha, kBlocosPorEnvio);
     const Resposta &resposta = r.troca.resposta;
     avisaEspera(r.troca);
     bool respondida = false;

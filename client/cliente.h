@@ -53,8 +53,6 @@ public:
     void LeConfiguracao(const QString &arquivo = QString());
     Endereco &endereco() { return m_endereco; }
     Limites &limites() { return m_limites; }
-    // How many 512-byte blocks go to the socket in one call.
-    void defineBlocosPorEnvio(int blocos) { m_blocosPorEnvio = blocos; }
     // Shown the progress of each exchange (send and fetch) and able to stop
     // it; without one the exchanges block until they end.
     void defineAcompanhamento(Acompanha acompanha) { m_acompanha = std::move(acompanha); }
@@ -100,7 +98,6 @@ public:
     const ListaRecibos &ListaComprovantes();
     const ListaRecibos &comprovantes() const { return m_recibos; }
     void SelecionaComprovante(int indice);
-    const QString &comprovanteSelecionado() const { return m_comprovanteSelecionado; }
 
     // Print, before the preview: the values of the selected receipt, or
     // nothing (after the message "Selecione um comprovante para a
@@ -125,7 +122,8 @@ private:
     Dialogos &m_dialogos;
     Endereco m_endereco;
     Limites m_limites;
-    int m_blocosPorEnvio = 128;
+    // How many 512-byte blocks go to the socket in one call.
+    static constexpr int kBlocosPorEnvio = 128;
     Acompanha m_acompanha;
 
     QString m_origem;

@@ -49,15 +49,24 @@ void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text
     box.exec();
 }
 
-} // namespace
-
-Prompts &prompts()
+DialogPrompts &dialogs()
 {
-    static DialogPrompts dialogs;
-    return g_instance ? *g_instance : dialogs;
+    static DialogPrompts instance;
+    return instance;
 }
 
-void setPrompts(Prompts *instance) { g_instance = instance; }
+// A program with windows shows the messages of its engines in dialogs too.
+[[maybe_unused]] const bool g_dialogsAreDefault = (setDefaultMessages(&dialogs()), true);
+
+} // namespace
+
+Prompts &prompts() { return g_instance ? *g_instance : dialogs(); }
+
+void setPrompts(Prompts *instance)
+{
+    g_instance = instance;
+    setMessages(instance);
+}
 
 QString applicationTitle() { return g_title; }
 void setApplicationTitle(const QString &title) { g_title = title; }

@@ -1,4 +1,6 @@
 #pragma once
+#include "messages.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,22 +13,10 @@ class QDialog;
 namespace orva {
 
 // Everything that waits for a person goes through here, so that tests can
-// answer with a scripted double instead of a real dialog.
-class Prompts {
+// answer with a scripted double instead of a real dialog. The boxes and the
+// question are the widget-free part (messages.h); this adds what needs windows.
+class Prompts : public Messages {
 public:
-    enum class Icon { None, Information, Warning, Error, Question };
-    enum class Button { Yes, No };
-
-    virtual ~Prompts() = default;
-
-    // Plain information box: the application title as caption, an OK button.
-    virtual void information(const QString &text) = 0;
-    // Error box: caption "Error", an OK button.
-    virtual void error(const QString &text) = 0;
-    // Warning box: caption "Warning", an OK button.
-    virtual void warning(const QString &text) = 0;
-    // Yes/No question; true when the answer is Yes.
-    virtual bool question(const QString &caption, const QString &text, Icon icon, Button defaultButton) = 0;
     // Runs a window modally and returns its result code.
     virtual int execModal(QDialog &dialog) = 0;
     // The system beep of a refused key.
@@ -46,6 +36,7 @@ public:
 // The program-wide instance. Without one installed, the real dialogs are used.
 Prompts &prompts();
 // Installs another instance (a test double); nullptr goes back to the dialogs.
+// It answers messages() too.
 void setPrompts(Prompts *instance);
 
 // The application title: caption of the plain information boxes.

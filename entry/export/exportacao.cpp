@@ -6,7 +6,7 @@
 #include "maintenance/arquivador.h"
 #include "shell/db/connection.h"
 #include "shell/db/sqltexto.h"
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -254,6 +254,43 @@ void Exportador::marcaTransmitido(const QString &numero, const QDate &hoje)
                                          "transmitido.")
                               .arg(numero));
     transacao.commit();
+}
+
+Execucao Exportador::executa(const QString &numero, const QDate &hoje, const std::function<bool(int, int)> &progresso,
+                             const std::function<void(const Exportacao &)> &transmite)
+{
+    Execucao e;
+    try {
+        e.exportacao = exporta(numero, hoje, progresso);
+    } catch (const Recusa &recusa) {
+        e.mensagem = recusa.message();
+        return e;
+    } catch (const orva::db::DatabaseError &falha) {
+        e.mensagem = falha.message();
+        return e;
+    }
+    if (e.exportacao.cancelado) {
+        e.fim = Execucao::Fim::Cancelada;
+        e.mensagem = QStringLiteral("Exportação Cancelada !");
+        return e;
+    }
+    if (e.exportacao.linhas == 0) {
+        e.fim = Execucao::Fim::SemRegistros;
+        e.mensagem = mensagemSemRegistros();
+        return e;
+    }
+    if (transmite)
+        transmite(e.exportacao);
+    try {
+        marcaTransmitido(e.exportacao.protocolo.numero, hoje);
+    } catch (const orva::Error &falha) {
+        e.fim = Execucao::Fim::MarcaFalhou;
+        e.mensagem = mensagemFalhaMarca(falha.message());
+        return e;
+    }
+    e.fim = Execucao::Fim::Concluida;
+    e.mensagem = QStringLiteral("Exportação Concluida!");
+    return e;
 }
 
 QString mensagemEmpresaInexistente(const QString &inscricao)

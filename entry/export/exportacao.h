@@ -47,6 +47,20 @@ struct Exportacao {
     QString arquivoCompactado; // with ".rar"
 };
 
+// How a whole run ended, with the text to show for it.
+struct Execucao {
+    enum class Fim {
+        Concluida,    // packed, handed on and the protocol marked
+        Recusada,     // refused before anything was packed (see Recusa)
+        Cancelada,    // by the user, while the rows were written
+        SemRegistros, // the protocol has no rows
+        MarcaFalhou,  // packed and handed on, but the mark could not be written
+    };
+    Fim fim = Fim::Recusada;
+    QString mensagem;
+    Exportacao exportacao;
+};
+
 class Exportador {
 public:
     explicit Exportador(orva::db::Connection &conexao) : m_conexao(conexao) {}
@@ -75,6 +89,14 @@ public:
     // Sets the transmission date of the protocol in a transaction of its
     // own; raises when that cannot be written or the protocol is gone.
     void marcaTransmitido(const QString &numero, const QDate &hoje);
+
+    // One whole run, as the window and orva-cli both do it: exporta(), then
+    // `transmite` with the packed archive (the window asks whether to send it
+    // now and starts the client or offers the copy window; orva-cli hands
+    // nothing on), then the protocol marked. A file that cannot be written
+    // is raised.
+    Execucao executa(const QString &numero, const QDate &hoje, const std::function<bool(int, int)> &progresso,
+                     const std::function<void(const Exportacao &)> &transmite);
 
 private:
     declaracao::Totais totais(const QString &numero, int tipoProtocolo);

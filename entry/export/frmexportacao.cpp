@@ -2,7 +2,6 @@
 #include "ui_frmexportacao.h"
 
 #include "common/prompts.h"
-#include "maintenance/arquivador.h"
 #include "maintenance/frmcopiaarquivo.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
@@ -193,57 +192,37 @@ void TfrmExportacao::Exporta()
         QApplication::processEvents(); // lets a Cancel click through
         return !m_cancelar;
     };
-    orva::exportacao::Exportacao resultado;
-    try {
-        resultado = m_exportador.exporta(m_protocolo->numero, orva::hoje(), progresso);
-    } catch (const orva::exportacao::Recusa &e) {
-        orva::prompts().error(e.message());
-        return;
-    } catch (const orva::db::DatabaseError &e) {
-        orva::prompts().error(e.message());
-        return;
-    }
+    const auto transmite = [this](const orva::exportacao::Exportacao &exportacao) {
+        const QString &arquivoCompactado = exportacao.arquivoCompactado;
+        if (orva::prompts().question(QStringLiteral("Confirmação"), QStringLiteral("Deseja transmitir o arquivo agora?"),
+                                     orva::Prompts::Icon::Question, orva::Prompts::Button::No)) {
+            const QString pastaCliente = Funcoes::DiretorioSistema() + QStringLiteral("ClienteOrvaDATP/");
+            const QString cliente = pastaCliente + QStringLiteral("ClienteORVA");
+            // The window keeps painting while the client runs, greyed: nothing in
+            // it (nor the menu behind it) can be used until the client ends.
+            setEnabled(false);
+            const bool iniciado = orva::prompts().runProgram(
+                cliente, {Funcoes::DiretorioSistema() + QStringLiteral("enviar/")}, pastaCliente);
+            setEnabled(true);
+            if (!iniciado)
+                orva::prompts().error(QStringLiteral("Não foi possível iniciar o programa de transmissão %1.\n"
+                                                     "O arquivo %2 ficou na pasta enviar: transmita-o mais tarde "
+                                                     "pelo ClienteORVA.")
+                                          .arg(cliente, arquivoCompactado));
+        } else {
+            TfrmCopiaArquivo copia(this);
+            copia.edtArquivo()->setText(arquivoCompactado);
+            orva::prompts().execModal(copia);
+        }
+    };
     // a file that cannot be written reaches the support-line box
-    if (resultado.cancelado) {
-        orva::prompts().information(QStringLiteral("Exportação Cancelada !"));
-        return;
-    }
-    if (resultado.linhas == 0) {
-        orva::prompts().warning(orva::exportacao::mensagemSemRegistros());
-        return;
-    }
-    const QString &arquivoCompactado = resultado.arquivoCompactado;
-    if (orva::prompts().question(QStringLiteral("Confirmação"), QStringLiteral("Deseja transmitir o arquivo agora?"),
-                                 orva::Prompts::Icon::Question, orva::Prompts::Button::No)) {
-        const QString pastaCliente = Funcoes::DiretorioSistema() + QStringLiteral("ClienteOrvaDATP/");
-        const QString cliente = pastaCliente + QStringLiteral("ClienteORVA");
-        // The window keeps painting while the client runs, greyed: nothing in
-        // it (nor the menu behind it) can be used until the client ends.
-        setEnabled(false);
-        const bool iniciado =
-            orva::prompts().runProgram(cliente, {Funcoes::DiretorioSistema() + QStringLiteral("enviar/")}, pastaCliente);
-        setEnabled(true);
-        if (!iniciado)
-            orva::prompts().error(QStringLiteral("Não foi possível iniciar o programa de transmissão %1.\n"
-                                                 "O arquivo %2 ficou na pasta enviar: transmita-o mais tarde "
-                                                 "pelo ClienteORVA.")
-                                      .arg(cliente, arquivoCompactado));
-    } else {
-        TfrmCopiaArquivo copia(this);
-        copia.edtArquivo()->setText(arquivoCompactado);
-        orva::prompts().execModal(copia);
-    }
-    if (MarcaTransmitido())
-        orva::prompts().information(QStringLiteral("Exportação Concluida!"));
-}
-
-bool TfrmExportacao::MarcaTransmitido()
-{
-    try {
-        m_exportador.marcaTransmitido(m_protocolo->numero, orva::hoje());
-        return true;
-    } catch (const orva::Error &e) {
-        orva::prompts().error(orva::exportacao::mensagemFalhaMarca(e.message()));
-        return false;
+    const auto execucao = m_exportador.executa(m_protocolo->numero, orva::hoje(), progresso, transmite);
+    using Fim = orva::exportacao::Execucao::Fim;
+    switch (execucao.fim) {
+    case Fim::Concluida:
+    case Fim::Cancelada: orva::prompts().information(execucao.mensagem); break;
+    case Fim::SemRegistros: orva::prompts().warning(execucao.mensagem); break;
+    case Fim::Recusada:
+    case Fim::MarcaFalhou: orva::prompts().error(execucao.mensagem); break;
     }
 }

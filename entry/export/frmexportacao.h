@@ -25,7 +25,6 @@ public:
     // The records "10" and "20" of the protocol loaded last (empty when none).
     const QString &RegistroEmpresa() const { return m_registroEmpresa; }
     const QString &RegistroProtocolo() const;
-    bool Exportando() const { return m_exportando; }
 
 public slots:
     void FormShow();
@@ -46,8 +45,6 @@ private:
     // that a run could pair with another protocol's rows.
     void EsqueceProtocolo();
     void Exporta();
-    // False, after saying why, when the mark could not be written.
-    bool MarcaTransmitido();
 
     std::unique_ptr<Ui::frmExportacao> ui;
     orva::exportacao::Exportador m_exportador;

@@ -3,7 +3,8 @@
 
 #include "common/errors.h"
 #include "common/prompts.h"
-#include "maintenance/manutencao.h"
+#include "import/importacao.h"
+#include "maintenance/janelamanutencao.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
 #include "shell/dtmdados.h"
@@ -236,11 +237,6 @@ void TfrmValidacao::btnValidarClick()
     bloqueia(true);
     try {
         ValidaArquivo();
-    } catch (const orva::Error &e) {
-        bloqueia(false);
-        descarregaRelatorio();
-        Funcoes::TrataExcecao(e);
-        return;
     } catch (...) {
         bloqueia(false);
         throw;
@@ -286,54 +282,62 @@ void TfrmValidacao::descarregaRelatorio()
     m_relatorioPendente.clear();
 }
 
-void TfrmValidacao::ValidaArquivo()
+void TfrmValidacao::limpaRelatorio()
 {
     ui->ProgressBar->setValue(0);
     ui->edtLogErro->clear();
     m_relatorioPendente.clear();
     m_marcas.limpa();
-    auto a = acompanhamento();
-    const auto inicio = a.inicio;
-    a.inicio = [this, inicio](int total) {
+}
+
+void TfrmValidacao::ValidaArquivo()
+{
+    limpaRelatorio();
+    orva::importacao::PassosImportacao passos;
+    passos.validacao = acompanhamento();
+    const auto inicio = passos.validacao.inicio;
+    passos.validacao.inicio = [this, inicio](int total) {
         inicio(total);
         m_cancelar = false;
     };
-    const auto r = m_importador.ValidaArquivo(ui->edtArquivo->text(), ui->edtInscricao->text(),
-                                              ui->edtExercicio->text(), a);
+    passos.importacao = acompanhamento();
+    passos.confirmaImportacao = [this](const orva::importacao::Resultado &validacao) {
+        descarregaRelatorio();
+        mostraAndamento(validacao.processados, validacao.erros, true);
+        if (!orva::prompts().question(QStringLiteral("ATENÇÃO"),
+                                      QStringLiteral("Iniciar o processo de importação de dados agora ?"),
+                                      orva::Prompts::Icon::Warning, orva::Prompts::Button::Yes))
+            return false;
+        limpaRelatorio(); // the report of the import pass replaces the validation's
+        return true;
+    };
+    // The fields on screen belong to the protocol accepted last.
+    orva::importacao::Protocolo protocolo = *m_protocolo;
+    protocolo.inscricao = ui->edtInscricao->text();
+    protocolo.exercicio = ui->edtExercicio->text();
+    const auto e = orva::importacao::executaImportacao(m_importador, *dtmDados, protocolo, ui->edtArquivo->text(), passos);
     descarregaRelatorio();
-    if (r.cancelado) {
-        orva::prompts().information(QStringLiteral("Validação Cancelada !"));
-        return;
-    }
-    mostraAndamento(r.processados, r.erros, true);
-    if (r.erros > 0) {
-        orva::prompts().warning(orva::importacao::mensagemErrosValidacao());
-        ui->PageControl1->setCurrentWidget(ui->tabDetalhes);
-        return;
-    }
-    if (orva::prompts().question(QStringLiteral("ATENÇÃO"), QStringLiteral("Iniciar o processo de importação de dados agora ?"),
-                                 orva::Prompts::Icon::Warning, orva::Prompts::Button::Yes))
-        ImportaArquivo();
-}
 
-void TfrmValidacao::ImportaArquivo()
-{
-    ui->ProgressBar->setValue(0);
-    ui->edtLogErro->clear();
-    m_relatorioPendente.clear();
-    m_marcas.limpa();
-    const auto r = m_importador.ImportaArquivo(ui->edtArquivo->text(), ui->edtProtocolo->text(), acompanhamento());
-    descarregaRelatorio();
-    if (r.cancelado) {
-        orva::prompts().information(QStringLiteral("Importação Cancelada !"));
-        return;
+    using Fim = orva::importacao::Execucao::Fim;
+    const orva::importacao::Resultado &r = e.fim == Fim::ValidacaoCancelada || e.fim == Fim::ErrosValidacao
+                                               ? e.validacao
+                                               : e.importacao;
+    switch (e.fim) {
+    case Fim::Falha: Funcoes::TrataExcecao(orva::Error(e.mensagem)); return;
+    case Fim::ValidacaoCancelada: orva::prompts().information(QStringLiteral("Validação Cancelada !")); return;
+    case Fim::ImportacaoCancelada: orva::prompts().information(QStringLiteral("Importação Cancelada !")); return;
+    case Fim::ImportacaoRecusada: return;
+    case Fim::ErrosValidacao:
+    case Fim::ErrosImportacao:
+    case Fim::Importado: break;
     }
     mostraAndamento(r.processados, r.erros, true);
-    if (r.erros == 0) {
-        Funcoes::CompactaBanco();
+    if (e.fim == Fim::Importado) {
+        orva::manutencao::mostraResultado(*e.compactacao);
         orva::prompts().information(orva::importacao::mensagemSemErros());
         return;
     }
-    orva::prompts().warning(orva::importacao::mensagemErrosImportacao());
+    orva::prompts().warning(e.fim == Fim::ErrosValidacao ? orva::importacao::mensagemErrosValidacao()
+                                                        : orva::importacao::mensagemErrosImportacao());
     ui->PageControl1->setCurrentWidget(ui->tabDetalhes);
 }

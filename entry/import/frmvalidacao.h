@@ -50,8 +50,10 @@ protected:
 
 private:
     void VerificaProtocolo();
+    // Validates the file and, when the user agrees, imports it.
     void ValidaArquivo();
-    void ImportaArquivo();
+    // Empties the report and the progress before a pass.
+    void limpaRelatorio();
     orva::importacao::Acompanhamento acompanhamento();
     void mostraAndamento(int processados, int erros, bool sempre);
     void descarregaRelatorio();

@@ -62,7 +62,6 @@ public:
     QString tipoEmitente() const { return campo(6); }
     QString valorNota() const { return campo(10); }
     QString tipoEmitenteOrigem() const { return campo(11); }
-    QString emitenteOrigem() const { return campo(12); }
     QString tipoNotaOrigem() const { return campo(13); }
     QString notaOrigem() const { return campo(14); }
     QString valorNotaOrigem() const { return campo(18); }

@@ -4,16 +4,17 @@
 #include "common/files.h"
 #include "diagnostico.h"
 #include "shell/dtmdados.h"
+#include "shell/busca.h"
 #include "shell/db/connection.h"
 #include "shell/db/parameters.h"
 #include "shell/db/query.h"
-#include "shell/funcoes.h"
+#include "shell/db/statement.h"
+#include "shell/funcoesbase.h"
+#include "shell/validadores.h"
 #include "shell/regional.h"
 
 #include <QDate>
 #include <QFileInfo>
-
-#include <sqlite3.h>
 
 #include <cstring>
 #include <limits>
@@ -367,18 +368,15 @@ qint64 inteiro(const char *p, int n)
 class Importador::Insercao {
 public:
     explicit Insercao(orva::db::Connection &conexao) : m_conexao(conexao) {}
-    ~Insercao() { finaliza(); }
 
     void prepara()
     {
-        if (m_insert && m_geracao == m_conexao.generation())
+        if (m_insert && !m_insert->stale())
             return;
-        finaliza(); // statements of a connection closed since are stale
-        m_db = m_conexao.handle();
-        m_insert = prepara(Importador::comandoInsercao());
+        m_insert.reset(); // statements of a connection closed since are stale
+        m_insert = std::make_unique<orva::db::PreparedStatement>(m_conexao, Importador::comandoInsercao());
         for (int i = 0; i < kParametros; ++i)
-            m_indices[i] = sqlite3_bind_parameter_index(m_insert, (QByteArray(":") + kNomes[i]).constData());
-        m_geracao = m_conexao.generation();
+            m_indices[i] = m_insert->parameterIndex(QLatin1Char(':') + QLatin1String(kNomes[i]));
     }
 
     // Takes the values of a 116-character record; false when one of them
@@ -429,8 +427,8 @@ public:
         return true;
     }
 
-    // The database's code and text for the last record refused.
-    int ultimoCodigo() const { return m_ultimoCodigo; }
+    // How the database ended the last record refused, and its text.
+    orva::db::PreparedStatement::Outcome ultimoFim() const { return m_ultimoFim; }
     const QString &ultimoTexto() const { return m_ultimoTexto; }
 
     // Writes the row; false, with nothing of it left, when the database
@@ -439,20 +437,13 @@ public:
     {
         // One insert is atomic on its own: a refused row leaves nothing and
         // the transaction goes on with the rows before it.
-        const bool vinculado = vincula();
-        const int rc = vinculado ? sqlite3_step(m_insert) : SQLITE_MISMATCH;
-        if (rc == SQLITE_DONE) {
-            sqlite3_reset(m_insert);
-            sqlite3_clear_bindings(m_insert);
+        vincula();
+        m_ultimoFim = m_insert->run();
+        if (m_ultimoFim == orva::db::PreparedStatement::Outcome::Done)
             return true;
-        }
-        // Read before the reset, which may replace it.
-        const orva::db::DatabaseError falhaBanco = orva::db::falha(m_db, rc);
-        m_ultimoCodigo = rc;
-        m_ultimoTexto = vinculado ? falhaBanco.message() : QString();
-        sqlite3_reset(m_insert);
-        sqlite3_clear_bindings(m_insert);
-        if (sqlite3_get_autocommit(m_db) && emTransacao) {
+        const orva::db::DatabaseError falhaBanco = m_insert->failure();
+        m_ultimoTexto = m_ultimoFim == orva::db::PreparedStatement::Outcome::BindFailed ? QString() : falhaBanco.message();
+        if (!m_conexao.inTransaction() && emTransacao) {
             // The database undid more than this row: its own transaction and
             // the rows written since the last commit.
             throw TransacaoDesfeita{falhaBanco.message()};
@@ -554,54 +545,31 @@ private:
         return true;
     }
 
-    sqlite3_stmt *prepara(const QString &sql)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        const QByteArray texto = sql.toUtf8();
-        const int rc = sqlite3_prepare_v3(m_db, texto.constData(), static_cast<int>(texto.size()),
-                                          SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
-        if (rc != SQLITE_OK) {
-            const orva::db::DatabaseError erro = orva::db::falha(m_db, rc);
-            sqlite3_finalize(stmt);
-            throw erro;
-        }
-        return stmt;
-    }
-
     // The texts stay in this object until the row is written: no copies.
-    bool vincula()
+    void vincula()
     {
         for (int i = 0; i < kParametros; ++i) {
             const int indice = m_indices[i];
             if (indice == 0)
                 continue;
             const Valor &v = m_valores[i];
-            int rc = SQLITE_OK;
+            bool vinculado = true;
             switch (v.tipo) {
-            case Valor::Texto: rc = sqlite3_bind_text(m_insert, indice, v.texto, v.tamanho, SQLITE_STATIC); break;
-            case Valor::Inteiro: rc = sqlite3_bind_int64(m_insert, indice, v.numero); break;
-            case Valor::Real: rc = sqlite3_bind_double(m_insert, indice, v.real); break;
+            case Valor::Texto: vinculado = m_insert->bindText(indice, v.texto, v.tamanho); break;
+            case Valor::Inteiro: vinculado = m_insert->bindInteger(indice, v.numero); break;
+            case Valor::Real: vinculado = m_insert->bindReal(indice, v.real); break;
             }
-            if (rc != SQLITE_OK)
-                return false;
-        }
-        return true;
-    }
-
-    void finaliza()
-    {
-        for (sqlite3_stmt **s : {&m_insert}) {
-            sqlite3_finalize(*s);
-            *s = nullptr;
+            if (!vinculado) {
+                m_insert->bindingFailed();
+                return;
+            }
         }
     }
 
     orva::db::Connection &m_conexao;
-    int m_ultimoCodigo = SQLITE_OK; // of the last record refused
+    orva::db::PreparedStatement::Outcome m_ultimoFim = orva::db::PreparedStatement::Outcome::Done;
     QString m_ultimoTexto;
-    sqlite3 *m_db = nullptr;
-    quint64 m_geracao = 0;
-    sqlite3_stmt *m_insert = nullptr;
+    std::unique_ptr<orva::db::PreparedStatement> m_insert;
     int m_indices[kParametros] = {};
     Valor m_valores[kParametros];
     std::array<QByteArray, kParametros> m_textos;
@@ -639,6 +607,13 @@ Importador::Insercao &Importador::insercao()
     return *m_insercao;
 }
 
+QString Importador::empresaDeNotas(const QString &inscricao)
+{
+    orva::db::Query consulta(m_conexao);
+    return orva::busca::descricaoChaves(consulta, QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
+                                        QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"));
+}
+
 std::optional<Protocolo> Importador::VerificaProtocolo(const QString &numero)
 {
     if (!Funcoes::SoDigitos(numero))
@@ -673,13 +648,14 @@ bool Importador::importa(const RegistroNota &r, const QString &protocolo, bool e
     if (ins.executa(emTransacao))
         return true;
     if (recusa)
-        *recusa = motivoRecusa(r, ins.ultimoCodigo(), ins.ultimoTexto());
+        *recusa = motivoRecusa(r, ins.ultimoFim(), ins.ultimoTexto());
     return false;
 }
 
-Importador::Recusa Importador::motivoRecusa(const RegistroNota &r, int codigo, const QString &texto)
+Importador::Recusa Importador::motivoRecusa(const RegistroNota &r, orva::db::PreparedStatement::Outcome fim,
+                                           const QString &texto)
 {
-    if (codigo == SQLITE_CONSTRAINT_PRIMARYKEY || codigo == SQLITE_CONSTRAINT_UNIQUE) {
+    if (fim == orva::db::PreparedStatement::Outcome::DuplicateKey) {
         // The key of Notas: the same invoice is already stored.
         orva::db::Query q(m_conexao);
         q.setSql(kSqlProtocoloDaNota);
@@ -692,7 +668,7 @@ Importador::Recusa Importador::motivoRecusa(const RegistroNota &r, int codigo, c
                                     : QStringLiteral("A nota já está no banco de dados (protocolo %1).").arg(protocolo),
                 true};
     }
-    if (codigo == SQLITE_MISMATCH && texto.isEmpty())
+    if (fim == orva::db::PreparedStatement::Outcome::BindFailed)
         return {QStringLiteral("Um valor do registro não pôde ser convertido."), false};
     return {QStringLiteral("O banco de dados recusou o registro: %1").arg(texto), false};
 }
@@ -721,16 +697,7 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
     LeitorLinhas leitor(arquivo);
     // A database failure of this lookup stops the pass: it must not pass a
     // registration it could not look up.
-    Verificacao verificacao(inscricao, exercicio, [this](const QString &v) {
-        orva::db::Query q(m_conexao);
-        q.parameters().add(QStringLiteral("Chave1"), orva::db::ParamKind::Text).setValue(v);
-        q.parameters().add(QStringLiteral("Chave2"), orva::db::ParamKind::Text).setValue(QStringLiteral("0"));
-        q.setSql(QStringLiteral("Select Razao as Descricao From Empresa Where Inscricao = :Chave1  And   "
-                                "TIPO_DECLARA = :Chave2 "));
-        q.open();
-        const QString razao = q.eof() ? QString() : q.field(0).asString();
-        return razao.isEmpty() ? kNaoCadastrado : razao;
-    });
+    Verificacao verificacao(inscricao, exercicio, [this](const QString &v) { return empresaDeNotas(v); });
     const auto relata = [&](const QStringList &entradas) {
         if (a.relatorio)
             for (const QString &e : entradas)
@@ -862,7 +829,7 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             + desfeita.causa);
     } catch (const orva::db::DatabaseError &e) {
         // What was written stays when it can be committed.
-        bool confirmado = !sqlite3_get_autocommit(m_conexao.handle());
+        bool confirmado = m_conexao.inTransaction();
         try {
             if (confirmado)
                 m_conexao.executeScript(QStringLiteral("commit"));

@@ -1,5 +1,6 @@
 #pragma once
 #include "registronota.h"
+#include "shell/db/statement.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,9 +11,6 @@
 #include <memory>
 #include <optional>
 
-namespace orva::db {
-class Connection;
-}
 
 // Validation and import of an invoice record file under one open invoice
 // protocol, free of widgets: the import window and orva-cli run these same
@@ -144,6 +142,10 @@ public:
     // for a number that is not made of digits only).
     std::optional<Protocolo> VerificaProtocolo(const QString &numero);
 
+    // The company name of a declarant registered for invoices, or "Não
+    // Cadastrado"; a database failure is raised.
+    QString empresaDeNotas(const QString &inscricao);
+
     // Runs every check on every record and reports the faulty ones; writes
     // nothing. `inscricao` and `exercicio` are the protocol's.
     Resultado ValidaArquivo(const QString &arquivo, const QString &inscricao, const QString &exercicio,
@@ -179,7 +181,7 @@ private:
         bool existente = false;
     };
     bool importa(const RegistroNota &registro, const QString &protocolo, bool emTransacao, Recusa *recusa = nullptr);
-    Recusa motivoRecusa(const RegistroNota &registro, int codigo, const QString &texto);
+    Recusa motivoRecusa(const RegistroNota &registro, orva::db::PreparedStatement::Outcome fim, const QString &texto);
 
     orva::db::Connection &m_conexao;
     std::unique_ptr<Insercao> m_insercao;

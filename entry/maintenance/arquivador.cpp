@@ -2,8 +2,8 @@
 
 #include "common/errors.h"
 #include "common/process.h"
-#include "common/prompts.h"
-#include "shell/funcoes.h"
+#include "common/messages.h"
+#include "shell/funcoesbase.h"
 
 #include <QFileInfo>
 
@@ -32,10 +32,10 @@ bool executaArquivador(const QString &argumentos, QString *motivo)
         else if (r.exitCode != 0)
             razao = QStringLiteral("O programa rar terminou com erro (código %1).").arg(r.exitCode);
     } catch (const orva::Error &e) {
-        orva::prompts().error(QStringLiteral("Erro durante a compactação do arquivo de Dados!"));
+        orva::messages().error(QStringLiteral("Erro durante a compactação do arquivo de Dados!"));
         razao = e.message();
     } catch (const std::exception &e) {
-        orva::prompts().error(QStringLiteral("Erro durante a compactação do arquivo de Dados!"));
+        orva::messages().error(QStringLiteral("Erro durante a compactação do arquivo de Dados!"));
         razao = QString::fromLocal8Bit(e.what());
     }
     if (motivo)

@@ -3,10 +3,9 @@
 #include "arquivador.h"
 #include "common/errors.h"
 #include "common/files.h"
-#include "common/prompts.h"
 #include "shell/db/connection.h"
 #include "shell/dtmdados.h"
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -299,19 +298,36 @@ Resultado restauraBackup(TdtmDados &dados)
     return {true, QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!") + aviso};
 }
 
-} // namespace orva::manutencao
-
-namespace Funcoes {
-
-void CompactaBanco()
+QString pergunta(Operacao operacao)
 {
-    if (!dtmDados)
-        return;
-    const auto resultado = orva::manutencao::compactaBanco(*dtmDados);
-    if (resultado.ok)
-        orva::prompts().information(resultado.mensagem);
-    else
-        orva::prompts().error(resultado.mensagem);
+    switch (operacao) {
+    case Operacao::Compactacao:
+        return QStringLiteral("Deseja Fazer a Compactação e correção do banco de Dados ?\n"
+                              "Este procedimento pode demorar alguns minutos !");
+    case Operacao::Backup:
+        return QStringLiteral("Deseja Fazer a Copia de Segurança do banco de Dados ?\n"
+                              "Este procedimento pode demorar alguns minutos !");
+    case Operacao::Restauracao:
+        break;
+    }
+    return QStringLiteral("Deseja Restaurar a Copia de Segurança do banco de Dados ?\n"
+                          "O Sistema ira restaurar o arquivo de dados apartir da ultima\n"
+                          "Copia de segurança que foi gerada pelo ORVA\n"
+                          "\n"
+                          "Este procedimento pode demorar alguns minutos !");
 }
 
-} // namespace Funcoes
+std::optional<Resultado> executa(Operacao operacao, TdtmDados &dados,
+                                 const std::function<bool(const QString &pergunta)> &confirma)
+{
+    if (confirma && !confirma(pergunta(operacao)))
+        return std::nullopt;
+    switch (operacao) {
+    case Operacao::Compactacao: return compactaBanco(dados);
+    case Operacao::Backup: return fazBackup(dados);
+    case Operacao::Restauracao: break;
+    }
+    return restauraBackup(dados);
+}
+
+} // namespace orva::manutencao

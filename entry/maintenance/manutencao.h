@@ -1,6 +1,9 @@
 #pragma once
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 class TdtmDados;
 
 // Compaction, backup and restore of orva.mdb, free of dialogs: the main
@@ -25,9 +28,16 @@ Resultado fazBackup(TdtmDados &dados);
 // database; on any failure the previous database is put back.
 Resultado restauraBackup(TdtmDados &dados);
 
-} // namespace orva::manutencao
+// The three operations of the main menu's tools.
+enum class Operacao { Compactacao, Backup, Restauracao };
 
-namespace Funcoes {
-// Compacts the database and shows the outcome in a box.
-void CompactaBanco();
-} // namespace Funcoes
+// The Yes/No question asked before the operation.
+QString pergunta(Operacao operacao);
+
+// The run the main menu and orva-cli share: the question, answered by
+// `confirma` (none: Yes), then the operation on the data module. Nothing
+// when the answer is No.
+std::optional<Resultado> executa(Operacao operacao, TdtmDados &dados,
+                                 const std::function<bool(const QString &pergunta)> &confirma = {});
+
+} // namespace orva::manutencao

@@ -1,5 +1,6 @@
 // Clearing a window and checking its required fields.
-#include "funcoes.h"
+#include "campos.h"
+
 #include "conventions.h"
 
 #include <QAbstractSpinBox>

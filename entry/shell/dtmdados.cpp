@@ -1,7 +1,7 @@
 #include "dtmdados.h"
 
 #include "common/files.h"
-#include "funcoes.h"
+#include "funcoesbase.h"
 
 TdtmDados *dtmDados = nullptr;
 

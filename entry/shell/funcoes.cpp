@@ -1,53 +1,26 @@
 #include "funcoes.h"
 
+#include "busca.h"
 #include "common/errors.h"
-#include "common/pastaprograma.h"
 #include "common/prompts.h"
 #include "dtmdados.h"
-#include "regional.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QLocale>
 
 namespace Funcoes {
 
-QString SuporteTecnico = QStringLiteral("Central Tarvo - Fone: 55 5010-2020");
 QString RetornoCodigo;
 QString RetornoDescricao;
 QString RetornoExtra;
 
 namespace {
 
-QString g_programFolder;
-
-const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
-
-orva::db::Query &sharedQuery()
-{
-    TdtmDados::Conexao(); // raises when there is no data module
-    return dtmDados->ADOQuery;
-}
-
-// Runs a description statement on the shared query; the parameters are text.
-QString lookUp(const QString &sql, const QStringList &values)
+// A lookup on the data module's shared query; a database failure is shown in
+// an error box and gives empty text.
+template <typename Busca>
+QString naConsultaCompartilhada(Busca busca)
 {
     try {
-        orva::db::Query &query = sharedQuery();
-        query.close();
-        query.setSql(QString());
-        query.parameters().clear();
-        for (int i = 0; i < values.size(); ++i)
-            query.parameters().add(QStringLiteral("Chave%1").arg(i + 1), orva::db::ParamKind::Text).setValue(values.at(i));
-        query.setSql(sql);
-        query.open();
-        if (!query.eof()) {
-            const QString description = query.fieldByName(QStringLiteral("Descricao")).asString();
-            if (!description.isEmpty())
-                return description;
-        }
-        return kNaoCadastrado;
+        TdtmDados::Conexao(); // raises when there is no data module
+        return busca(dtmDados->ADOQuery);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return QString();
@@ -56,161 +29,27 @@ QString lookUp(const QString &sql, const QStringList &values)
 
 } // namespace
 
-// The executable's folder, or the per-user folder on an installed system.
-static QString pastaPadrao()
-{
-    const QString executavel = QCoreApplication::applicationDirPath();
-    return orva::pastaprograma::instalada(executavel) ? orva::pastaprograma::doUsuario() : executavel;
-}
-
-QString DiretorioSistema()
-{
-    QString folder = g_programFolder.isEmpty() ? pastaPadrao() : g_programFolder;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder;
-}
-
-void DefineDiretorioSistema(const QString &folder)
-{
-    g_programFolder = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
-}
-
 QString BuscaDescricao(const QString &tabela, const QString &campoChave, const QString &valor,
                        const QString &campoDescricao)
 {
-    return lookUp(QStringLiteral("Select ") + campoDescricao + QStringLiteral(" as Descricao From ") + tabela
-                      + QStringLiteral(" Where ") + campoChave + QStringLiteral(" = :Chave1 "),
-                  {valor});
+    return naConsultaCompartilhada([&](orva::db::Query &consulta) {
+        return orva::busca::descricao(consulta, tabela, campoChave, valor, campoDescricao);
+    });
 }
 
 QString BuscaDescricaoChaves(const QString &tabela, const QString &campoChave1, const QString &valor1,
                              const QString &campoChave2, const QString &valor2, const QString &campoDescricao)
 {
-    return lookUp(QStringLiteral("Select ") + campoDescricao + QStringLiteral(" as Descricao From ") + tabela
-                      + QStringLiteral(" Where ") + campoChave1 + QStringLiteral(" = :Chave1 ")
-                      + QStringLiteral(" And   ") + campoChave2 + QStringLiteral(" = :Chave2 "),
-                  {valor1, valor2});
+    return naConsultaCompartilhada([&](orva::db::Query &consulta) {
+        return orva::busca::descricaoChaves(consulta, tabela, campoChave1, valor1, campoChave2, valor2,
+                                            campoDescricao);
+    });
 }
 
 QString ProximoCodigo(const QString &tabela, const QString &campo)
 {
-    try {
-        orva::db::Query &query = sharedQuery();
-        query.close();
-        query.parameters().clear();
-        query.setSql(QStringLiteral("Select Max(") + campo + QStringLiteral(") + 1 as Codigo From ") + tabela);
-        query.open();
-        if (!query.eof()) {
-            const QString code = query.fieldByName(QStringLiteral("Codigo")).asString();
-            if (!code.isEmpty())
-                return code;
-        }
-        return QStringLiteral("1");
-    } catch (const orva::Error &e) {
-        orva::prompts().error(e.message());
-        return QString();
-    }
-}
-
-QString ZerosEsquerda(const QString &texto, int tamanho)
-{
-    return texto.size() >= tamanho ? texto : QString(tamanho - texto.size(), QLatin1Char('0')) + texto;
-}
-
-QString EspacosDireita(const QString &texto, int tamanho)
-{
-    return texto.size() >= tamanho ? texto : texto + QString(tamanho - texto.size(), QLatin1Char(' '));
-}
-
-QString RetiraPontuacao(const QString &texto)
-{
-    static const QString punctuation = QStringLiteral("%'*,./;");
-    QString out;
-    out.reserve(texto.size());
-    for (const QChar c : texto)
-        if (!punctuation.contains(c))
-            out += c;
-    return out;
-}
-
-QString SoNumeros(const QString &texto)
-{
-    QString out;
-    for (const QChar c : texto)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            out += c;
-    return out;
-}
-
-bool SoDigitos(const QString &texto)
-{
-    if (texto.isEmpty())
-        return false;
-    for (const QChar c : texto)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
-
-bool ValidaNumero(const QString &texto) { return orva::regional::parseFloat(texto, false).has_value(); }
-
-bool ValidaInteiro(const QString &texto) { return orva::regional::parseInteger(texto).has_value(); }
-
-bool ValidaData(const QString &texto) { return orva::regional::parseDate(texto).has_value(); }
-
-int ContaLinhas(const QString &arquivo)
-{
-    QFile file(arquivo);
-    if (!file.open(QIODevice::ReadOnly))
-        throw orva::Error(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(arquivo, file.errorString()));
-    int lines = 0;
-    bool pending = false; // text after the last line end
-    char buffer[65536];
-    qint64 n = 0;
-    while ((n = file.read(buffer, sizeof buffer)) > 0) {
-        for (qint64 i = 0; i < n; ++i) {
-            if (buffer[i] == '\n') {
-                ++lines;
-                pending = false;
-            } else {
-                pending = true;
-            }
-        }
-    }
-    if (n < 0)
-        throw orva::Error(QStringLiteral("Erro ao ler o arquivo %1: %2").arg(arquivo, file.errorString()));
-    return lines + (pending ? 1 : 0);
-}
-
-bool VerificaFormatoData() { return VerificaFormatoData(QLocale::system().dateFormat(QLocale::ShortFormat)); }
-
-bool VerificaFormatoData(const QString &formatoCurto)
-{
-    if (formatoCurto.toUpper() == QLatin1String("DD/MM/YYYY"))
-        return true;
-    orva::prompts().information(
-        QStringLiteral("Formato da Data do Sistema operacional esta invalido (") + formatoCurto + QStringLiteral(").")
-        + QLatin1Char('\n') + QStringLiteral("Por Favor configure o formato da Data para DD/MM/YYYY.")
-        + QLatin1Char('\n')
-        + QStringLiteral("Para corrigir Utilize o painel de controle do windows a opção de Configurações Regionais."));
-    return false;
-}
-
-QString MensagemSuporte(const QString &mensagem)
-{
-    return mensagem + QStringLiteral("\n\nSuporte técnico: \n") + SuporteTecnico;
-}
-
-void TrataExcecao(const orva::Error &erro) { orva::prompts().error(MensagemSuporte(erro.message())); }
-
-void TrataExcecao(const std::exception &erro)
-{
-    if (dynamic_cast<const orva::Abort *>(&erro))
-        return;
-    if (const auto *known = dynamic_cast<const orva::Error *>(&erro))
-        return TrataExcecao(*known);
-    orva::prompts().error(MensagemSuporte(QString::fromLocal8Bit(erro.what())));
+    return naConsultaCompartilhada(
+        [&](orva::db::Query &consulta) { return orva::busca::proximoCodigo(consulta, tabela, campo); });
 }
 
 } // namespace Funcoes

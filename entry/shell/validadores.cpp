@@ -1,4 +1,6 @@
-#include "funcoes.h"
+#include "validadores.h"
+
+#include "funcoesbase.h"
 
 #include "common/errors.h"
 

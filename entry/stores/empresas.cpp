@@ -1,6 +1,7 @@
 #include "empresas.h"
 
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
+#include "shell/validadores.h"
 #include "tabelas.h"
 
 namespace orva::stores {

@@ -1,7 +1,7 @@
 #include "protocolos.h"
 
 #include "empresas.h"
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
 #include "tabelas.h"
 
 namespace orva::stores {

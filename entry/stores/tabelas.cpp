@@ -1,6 +1,6 @@
 #include "tabelas.h"
 
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
 
 namespace orva::stores {
 

@@ -3,6 +3,7 @@
 // the receipt again.
 #include "server/servidor_teste.h"
 #include "support/temp_program.h"
+#include "support/sql.h"
 
 #include "common/ini.h"
 
@@ -15,13 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
 
 struct Saida {
     int codigo = -1;
@@ -42,15 +36,15 @@ Saida cli(const QStringList &argumentos)
 TEST(EntregaPontaAPonta, ExportDeliverAndFetchTheReceiptAgain)
 {
     TempProgram program;
-    exec("Insert into Empresa Values ('00000000000001', 'CAÇA E PESCA LTDA', '12345678000195', '4711302', '0', '110001')");
-    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, Crc, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000001', 'CAÇA E PESCA LTDA', '12345678000195', '4711302', '0', '110001')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, Crc, "
          "Responsavel, Razao, Cnpj, Municipio) Values (7, 0, '1', '2015', '00000000000001', '2015-03-05', '0', 'JOSÉ', "
          "'CAÇA E PESCA LTDA', '12345678000195', '110001')");
-    exec("Insert into Notas Values ('00000000000001', '2015', '110002', '0000000123', '2015-02-10', 'NP', 10.0, 1, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110002', '0000000123', '2015-02-10', 'NP', 10.0, 1, "
          "'0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 7, 'I')");
-    exec("Insert into Notas Values ('00000000000001', '2015', '110003', '0000000124', '2015-04-01', 'NE', 2.5, 1, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110003', '0000000124', '2015-04-01', 'NE', 2.5, 1, "
          "'0000000055', '2015-03-30', 1, '00000078865280', 'NP', 2.5, '110063', 7, 'A')");
-    exec("Insert into Notas Values ('00000000000001', '2015', '110004', '0000000125', '2015-05-15', 'NA', 1234.5, 1, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110004', '0000000125', '2015-05-15', 'NA', 1234.5, 1, "
          "'0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 7, 'E')");
     ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
     const QString pasta = program.dir.path();

@@ -80,6 +80,8 @@ void Connection::reopen()
     open(m_path);
 }
 
+bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+
 sqlite3 *Connection::handle() const
 {
     if (!m_db)

@@ -26,6 +26,8 @@ public:
     // Opens again the file of the last open().
     void reopen();
     bool isOpen() const { return m_db != nullptr; }
+    // A transaction is open (begun and neither committed nor undone).
+    bool inTransaction() const;
     const QString &path() const { return m_path; }
 
     // Runs statements with no parameters and no rows (schema scripts).

@@ -77,7 +77,6 @@ public:
     bool eof();
     void next();
     void first();
-    int recNo() const { return m_current; }
 
     int fieldCount() const;
     QStringList fieldNames() const;

@@ -1,4 +1,5 @@
 #include "support/temp_program.h"
+#include "support/sql.h"
 
 #include "common/win1252.h"
 #include "export/exportacao.h"
@@ -13,13 +14,6 @@
 using namespace orva::exportacao;
 
 namespace {
-
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
 
 QByteArray readFile(const QString &path)
 {
@@ -50,18 +44,18 @@ TEST(Declaracao, InvoiceProtocolMatchesTheHandWrittenFile)
 {
     TempProgram program;
     FixedClock clock;
-    exec("Insert into Empresa Values ('00000000000001', 'CAÇA E PESCA LTDA', '12345678000195', '4711302', '0', '110001')");
-    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, Crc, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000001', 'CAÇA E PESCA LTDA', '12345678000195', '4711302', '0', '110001')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, Crc, "
          "Responsavel, Razao, Cnpj, Municipio) Values (7, 0, '1', '2015', '00000000000001', '2015-03-05', '0', 'JOSÉ', "
          "'CAÇA E PESCA LTDA', '12345678000195', '110001')");
-    exec("Insert into Notas Values ('00000000000001', '2015', '110002', '0000000123', '2015-02-10', 'NP', 10.0, 1, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110002', '0000000123', '2015-02-10', 'NP', 10.0, 1, "
          "'0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 7, 'I')");
-    exec("Insert into Notas Values ('00000000000001', '2015', '110003', '0000000124', '2015-04-01', 'NE', 2.5, 1, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110003', '0000000124', '2015-04-01', 'NE', 2.5, 1, "
          "'0000000055', '2015-03-30', 1, '00000078865280', 'NP', 2.5, '110063', 7, 'A')");
-    exec("Insert into Notas Values ('00000000000001', '2015', '110004', '0000000125', '2015-05-15', 'NA', 1234.5, 1, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110004', '0000000125', '2015-05-15', 'NA', 1234.5, 1, "
          "'0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 7, 'E')");
     // A row of another protocol stays out.
-    exec("Insert into Notas Values ('00000000000001', '2015', '110005', '0000000126', '2015-05-15', 'NA', 1, 1, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110005', '0000000126', '2015-05-15', 'NA', 1, 1, "
          "'0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 6, 'I')");
 
     Exportador exportador(dtmDados->ADOConnection);
@@ -101,12 +95,12 @@ TEST(Declaracao, ApportionmentProtocolAndALongNamePushingFieldsRight)
     FixedClock clock;
     const QString nome70 = "COOPERATIVA AGROPECUARIA DOS PRODUTORES RURAIS DO VALE DO RIO AZUL LTD";
     ASSERT_EQ(nome70.size(), 70);
-    exec("Insert into Empresa Values ('00000000000060', '" + nome70 + "', '11111111111', '111', '1', '110180')");
-    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, Crc, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000060', '" + nome70 + "', '11111111111', '111', '1', '110180')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, Crc, "
          "Responsavel, Razao, Cnpj, Municipio) Values (12, 1, '2', '2015', '00000000000060', '2015-01-02', '123', "
          "'MARIA', '" + nome70 + "', '11111111111', '110180')");
-    exec("Insert into Rateio Values ('00000000000060', '2015', '110001', 100.0, 50.25, 12, 'I')");
-    exec("Insert into Rateio Values ('00000000000060', '2015', '110002', 0.1, 0.01, 12, 'E')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio Values ('00000000000060', '2015', '110001', 100.0, 50.25, 12, 'I')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio Values ('00000000000060', '2015', '110002', 0.1, 0.01, 12, 'E')");
 
     Exportador exportador(dtmDados->ADOConnection);
     const auto protocolo = exportador.carregaProtocolo("12", orva::hoje());
@@ -133,13 +127,13 @@ TEST(Declaracao, TotalsAndWhatCannotBeExported)
 {
     TempProgram program;
     FixedClock clock;
-    exec("Insert into Empresa Values ('00000000000001', 'A', '12345678000195', '4711302', '0', '110001')");
-    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao) Values "
+    sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000001', 'A', '12345678000195', '4711302', '0', '110001')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao) Values "
          "(1, 0, '1', '2015', '00000000000001'), (2, 0, '1', '2015', '00000000000001'), "
          "(3, 5, '1', '2015', '00000000000001')");
-    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Inscricao, DtTransmissao) Values (4, 0, '00000000000001', "
+    sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Inscricao, DtTransmissao) Values (4, 0, '00000000000001', "
          "'2015-12-01')");
-    exec("Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, TIPO, VALOR_NF, PROTOCOLO, OPERACAO) Values "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, TIPO, VALOR_NF, PROTOCOLO, OPERACAO) Values "
          "('00000000000001', '2015', '110001', '1', 'NP', 10.00, 1, 'I'), "
          "('00000000000001', '2015', '110001', '2', 'NP', 2.50, 1, 'I')");
     Exportador exportador(dtmDados->ADOConnection);
@@ -207,8 +201,8 @@ TEST(Declaracao, RecordsFromStoredValuesAreTheTextFormEncoded)
                       .arg(i)
                       .arg(v, i % 2 ? "1" : "'1'", texto, i % 3 ? "'2015-03-30'" : texto);
     }
-    exec("Insert into Notas Values " + linhas.join(", "));
-    exec("Insert into Rateio Select INSCRICAO, EXERCICIO, NF, VALOR_NF, -VALOR_NF_ORIGEM, 8, OPERACAO From Notas");
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas Values " + linhas.join(", "));
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio Select INSCRICAO, EXERCICIO, NF, VALOR_NF, -VALOR_NF_ORIGEM, 8, OPERACAO From Notas");
 
     for (const QString &tabela : {"Notas", "Rateio"}) {
         orva::db::Query q(dtmDados->ADOConnection);

@@ -1,4 +1,6 @@
+#include "support/window_driver.h"
 #include "support/scripted_prompts.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
 
 #include "export/frmexportacao.h"
@@ -15,13 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
 
 QString transmissao(int protocolo)
 {
@@ -44,10 +39,10 @@ struct ExportFixture {
     {
         QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar"));
         orva::defineRelogio([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 0)); });
-        exec("Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', '110001')");
-        exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao) Values "
+        sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', '110001')");
+        sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao) Values "
              "(7, 0, '1', '2015', '00000000000001', '2015-03-05'), (8, 0, '1', '2015', '00000000000001', '2015-03-05')");
-        exec("Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, TIPO_EMITENTE, "
+        sql::executa(dtmDados->ADOConnection, "Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, TIPO_EMITENTE, "
              "NOTA_ORIGEM, DTA_NF_ORIGEM, TIPO_EMITENTE_ORIGEM, EMITENTE_NOTA_ORIGEM, TIPO_NF_ORIGEM, VALOR_NF_ORIGEM, "
              "MUNICIPIO_ORIGEM, PROTOCOLO, OPERACAO) Values "
              "('00000000000001', '2015', '110001', '0000000001', '2015-02-01', 'NP', 10, 1, '0000000000', '1900-01-01', "
@@ -71,12 +66,8 @@ struct ExportFixture {
     void load(const QString &numero)
     {
         QApplication::setActiveWindow(frm.get());
-        QApplication::processEvents();
-        f->edtProtocolo->setFocus(Qt::OtherFocusReason);
-        f->edtProtocolo->clear();
-        QTest::keyClicks(f->edtProtocolo, numero);
-        QTest::keyClick(f->edtProtocolo, Qt::Key_Tab);
-        QApplication::processEvents();
+        janela::digita(f->edtProtocolo, numero);
+        janela::sai();
     }
 
     TempProgram program;

@@ -1,5 +1,6 @@
 #pragma once
 // Records and databases the import tests share.
+#include "support/sql.h"
 #include "support/temp_program.h"
 
 #include "common/win1252.h"
@@ -56,20 +57,9 @@ inline void gravaArquivo(const QString &caminho, const QStringList &linhas)
         f.write(orva::win1252::encode(l) + "\r\n");
 }
 
-inline void executa(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
+inline void executa(const QString &sql) { sql::executa(dtmDados->ADOConnection, sql); }
 
-inline int conta(const QString &sql)
-{
-    orva::db::Query q(dtmDados->ADOConnection);
-    q.setSql(sql);
-    q.open();
-    return static_cast<int>(q.field(0).asInteger());
-}
+inline int conta(const QString &sql) { return static_cast<int>(sql::numero(dtmDados->ADOConnection, sql)); }
 
 inline int notas() { return conta(QStringLiteral("Select Count(*) From Notas")); }
 

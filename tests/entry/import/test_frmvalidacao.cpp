@@ -1,9 +1,10 @@
 #include "entry/import/notas_teste.h"
+#include "support/window_driver.h"
 #include "support/scripted_prompts.h"
 
 #include "import/frmvalidacao.h"
 #include "registrations/frmconsulta.h"
-#include "shell/frmprincipal.h"
+#include "app/frmprincipal.h"
 #include "shell/querymodel.h"
 #include "ui_frmvalidacao.h"
 
@@ -47,11 +48,8 @@ struct Janela {
     void protocolo(const QString &numero)
     {
         QApplication::setActiveWindow(frm.get());
-        f->edtProtocolo->setFocus(Qt::OtherFocusReason);
-        f->edtProtocolo->clear();
-        QTest::keyClicks(f->edtProtocolo, numero);
-        QTest::keyClick(f->edtProtocolo, Qt::Key_Tab);
-        QApplication::processEvents();
+        janela::digita(f->edtProtocolo, numero);
+        janela::sai();
     }
     void arquivo(const QString &caminho)
     {

@@ -6,7 +6,7 @@
 
 #include "maintenance/arquivador.h"
 #include "maintenance/manutencao.h"
-#include "shell/frmprincipal.h"
+#include "app/frmprincipal.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,12 @@
 #include "support/pdf_text.h"
+#include "support/sql.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_program.h"
 
 #include "maintenance/relatorios.h"
 #include "registrations/frmconsulta.h"
-#include "shell/frmprincipal.h"
-#include "shell/inicio.h"
+#include "app/frmprincipal.h"
+#include "app/inicio.h"
 #include "shell/instalacao.h"
 #include "shell/relogio.h"
 
@@ -19,13 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
 
 // The program's search window with the reports hooked to its print button,
 // a fixed clock, and a preview that paints each report twice into PDF files
@@ -94,7 +88,7 @@ struct Relatorios {
 
 void empresas()
 {
-    exec("Insert into Empresa (Inscricao, Razao, Cnpj, Cnae, Tipo_Declara, Municipio) Values "
+    sql::executa(dtmDados->ADOConnection, "Insert into Empresa (Inscricao, Razao, Cnpj, Cnae, Tipo_Declara, Municipio) Values "
          "('00000000000101', 'ALFA COMERCIO LTDA', '11111111000191', '4711301', '0', '110001'), "
          "('00000000000202', 'BETA INDUSTRIA SA', '22222222000191', '1011201', '1', '110002')");
 }
@@ -107,7 +101,7 @@ TEST(Relatorios, NotasDeDoisDeclarantesEmDuasPaginasComSubTotalProprio)
 {
     Relatorios f;
     empresas();
-    exec("Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, PROTOCOLO, OPERACAO) Values "
+    sql::executa(dtmDados->ADOConnection, "Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, PROTOCOLO, OPERACAO) Values "
          "('00000000000202', '2015', '110002', '7', '2015-04-01', 'NE', 2000, 2, 'I'), "
          "('00000000000101', '2015', '110001', '1', '2015-02-10', 'NP', 1234.56, 1, 'I'), "
          "('00000000000101', '2015', '110003', '2', '2015-02-11', 'NA', 100, 1, 'I'), "
@@ -134,7 +128,7 @@ TEST(Relatorios, RateioComEntradaZeroMostraAsteriscoENaoSomaNada)
 {
     Relatorios f;
     empresas();
-    exec("Insert into Rateio (INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO) Values "
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio (INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO) Values "
          "('00000000000202', '2015', '110001', 0, 500, 3, 'I'), "
          "('00000000000202', '2015', '110002', 1500.75, 0, 3, 'I'), "
          "('00000000000202', '2015', '110004', 10, 20.1, 3, 'I')");
@@ -162,7 +156,7 @@ TEST(Relatorios, TabelaDeCodigosPelasDuasPrimeirasColunasDaPesquisa)
 
     // Whatever the first two columns are called, they are the ones printed;
     // the filtered statement is the one the report runs.
-    exec("Insert into Produtor (Inscricao, Nome, Propriedade, CGC_CPF, Cod_Municipio) Values "
+    sql::executa(dtmDados->ADOConnection, "Insert into Produtor (Inscricao, Nome, Propriedade, CGC_CPF, Cod_Municipio) Values "
          "('0000000000555', 'JOSE DA ROCA', 'SITIO', '12345678909', '110001'), "
          "('0000000000777', 'MARIA DO CAMPO', 'FAZENDA', '', '110002')");
     f.pdfs.clear();
@@ -210,7 +204,7 @@ TEST(Relatorios, EmpresasEProtocolosPorExercicio)
                     "00000000000101 ALFA COMERCIO LTDA 11111111000191 4711301 0 "
                     "00000000000202 BETA INDUSTRIA SA 22222222000191 1011201 1 Pagina: 1");
 
-    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, DtTransmissao, "
+    sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, DtTransmissao, "
          "Responsavel, Razao, Cnpj) Values "
          "(1, 0, '1', '2014', '00000000000101', '2014-05-02', '2014-05-03', 'ANA', 'ALFA COMERCIO LTDA', '11111111000191'), "
          "(2, 1, '1', '2015', '00000000000202', '2015-03-01', NULL, 'BRUNO', 'BETA INDUSTRIA SA', '22222222000191'), "

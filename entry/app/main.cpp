@@ -1,8 +1,8 @@
 #include "common/errors.h"
 #include "common/prompts.h"
-#include "shell/aplicacao.h"
-#include "shell/frmprincipal.h"
-#include "shell/inicio.h"
+#include "app/aplicacao.h"
+#include "app/frmprincipal.h"
+#include "app/inicio.h"
 #include "shell/instalacao.h"
 
 #include <QScreen>

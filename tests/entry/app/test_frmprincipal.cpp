@@ -1,6 +1,6 @@
 #include "support/scripted_prompts.h"
 
-#include "shell/frmprincipal.h"
+#include "app/frmprincipal.h"
 #include "shell/funcoes.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "inicio.h"
 
-#include "dtmdados.h"
+#include "shell/dtmdados.h"
 #include "frmprincipal.h"
-#include "funcoes.h"
+#include "shell/funcoes.h"
 #include "maintenance/relatorios.h"
 #include "registrations/frmconsulta.h"
 

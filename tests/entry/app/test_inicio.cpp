@@ -1,9 +1,9 @@
 #include "support/scripted_prompts.h"
 
 #include "shell/dtmdados.h"
-#include "shell/frmprincipal.h"
+#include "app/frmprincipal.h"
 #include "shell/funcoes.h"
-#include "shell/inicio.h"
+#include "app/inicio.h"
 #include "shell/instalacao.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "aplicacao.h"
 
 #include "common/focovisivel.h"
-#include "funcoes.h"
+#include "shell/funcoes.h"
 
 #include <QLibraryInfo>
 #include <QTranslator>

@@ -2,19 +2,17 @@
 #include "ui_frmprincipal.h"
 
 #include "entries/frmnotafiscal.h"
+#include "entries/frmrateio.h"
 #include "export/frmexportacao.h"
 #include "import/frmvalidacao.h"
 #include "maintenance/frmcopiaarquivo.h"
 #include "maintenance/fsobre.h"
-#include "maintenance/manutencao.h"
-#include "configuracao.h"
-#include "dtmdados.h"
-#include "common/prompts.h"
-#include "entries/frmrateio.h"
-#include "funcoes.h"
+#include "maintenance/janelamanutencao.h"
 #include "registrations/frmempresa.h"
 #include "registrations/frmprotocolo.h"
 #include "registrations/frmtabela.h"
+#include "shell/configuracao.h"
+#include "shell/funcoes.h"
 
 #include <QTimer>
 
@@ -82,46 +80,11 @@ void TfrmPrincipal::ProtocolodeTransmisso1Click() { TfrmProtocolo::Abre(this); }
 void TfrmPrincipal::Importao1Click() { TfrmValidacao::Abre(this); }
 void TfrmPrincipal::Exportao1Click() { TfrmExportacao::Abre(this); }
 void TfrmPrincipal::Rateio1Click() { TfrmRateio::Abre(); }
-namespace {
-
-bool confirma(const QString &texto)
-{
-    return orva::prompts().question(QStringLiteral("Confirmação"), texto, orva::Prompts::Icon::Question,
-                                    orva::Prompts::Button::No);
-}
-
-void mostra(const orva::manutencao::Resultado &resultado)
-{
-    if (resultado.ok)
-        orva::prompts().information(resultado.mensagem);
-    else
-        orva::prompts().error(resultado.mensagem);
-}
-
-} // namespace
-
-void TfrmPrincipal::Compatacao1Click()
-{
-    if (confirma(QStringLiteral("Deseja Fazer a Compactação e correção do banco de Dados ?\n"
-                                "Este procedimento pode demorar alguns minutos !")))
-        Funcoes::CompactaBanco();
-}
-
-void TfrmPrincipal::FazerCpiadeSegurana1Click()
-{
-    if (dtmDados && confirma(QStringLiteral("Deseja Fazer a Copia de Segurança do banco de Dados ?\n"
-                                            "Este procedimento pode demorar alguns minutos !")))
-        mostra(orva::manutencao::fazBackup(*dtmDados));
-}
-
+void TfrmPrincipal::Compatacao1Click() { orva::manutencao::executaNaJanela(orva::manutencao::Operacao::Compactacao); }
+void TfrmPrincipal::FazerCpiadeSegurana1Click() { orva::manutencao::executaNaJanela(orva::manutencao::Operacao::Backup); }
 void TfrmPrincipal::RestaurarCpiadeSegurana1Click()
 {
-    if (dtmDados && confirma(QStringLiteral("Deseja Restaurar a Copia de Segurança do banco de Dados ?\n"
-                                            "O Sistema ira restaurar o arquivo de dados apartir da ultima\n"
-                                            "Copia de segurança que foi gerada pelo ORVA\n"
-                                            "\n"
-                                            "Este procedimento pode demorar alguns minutos !")))
-        mostra(orva::manutencao::restauraBackup(*dtmDados));
+    orva::manutencao::executaNaJanela(orva::manutencao::Operacao::Restauracao);
 }
 void TfrmPrincipal::CopiarArquivoGeradoparaDisquete1Click() { TfrmCopiaArquivo::Abre(this); }
 void TfrmPrincipal::Reabriroprotocoloparaalteraes1Click() { TfrmProtocolo::AbreReabertura(this); }

@@ -1,0 +1,79 @@
+// The one export run that the window and orva-cli share: the archive is
+// handed on before the protocol is marked, and every end says so.
+#include "support/sql.h"
+#include "support/temp_program.h"
+
+#include "export/exportacao.h"
+#include "shell/relogio.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using orva::exportacao::Execucao;
+using orva::exportacao::Exportacao;
+
+namespace {
+
+void protocoloComNota(orva::db::Connection &c, int numero, const QString &nf)
+{
+    sql::executa(c, QStringLiteral("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, "
+                                   "DtGeracao) Values (%1, 0, '1', '2015', '00000000000001', '2015-03-05')")
+                        .arg(numero));
+    if (!nf.isEmpty())
+        sql::executa(c, QStringLiteral("Insert into Notas Values ('00000000000001', '2015', '110002', '%1', "
+                                       "'2015-02-10', 'NP', 10.0, 1, '0000000000', '1900-01-01', 0, "
+                                       "'00000000000000', '', 0, '', %2, 'I')")
+                            .arg(nf)
+                            .arg(numero));
+}
+
+QString transmissao(orva::db::Connection &c, int numero)
+{
+    return sql::valor(c, QStringLiteral("Select DtTransmissao From Protocolo Where Protocolo = %1").arg(numero));
+}
+
+} // namespace
+
+TEST(ExecucaoExportacao, TheArchiveIsHandedOnBeforeTheMarkAndEveryEndIsSaid)
+{
+    TempProgram program;
+    orva::db::Connection &c = program.connection();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
+                    "'110001')");
+    protocoloComNota(c, 7, "0000000001");
+    protocoloComNota(c, 8, "0000000002");
+    protocoloComNota(c, 9, QString());
+    orva::exportacao::Exportador exportador(c);
+    const QDate hoje(2015, 6, 1);
+
+    int entregas = 0;
+    auto e = exportador.executa("7", hoje, {}, [&](const Exportacao &exportacao) {
+        ++entregas;
+        EXPECT_TRUE(QFileInfo(exportacao.arquivoCompactado).size() > 0);
+        EXPECT_EQ(transmissao(c, 7), ""); // still open while the client runs
+    });
+    EXPECT_EQ(e.fim, Execucao::Fim::Concluida) << e.mensagem.toStdString();
+    EXPECT_EQ(e.mensagem, "Exportação Concluida!");
+    EXPECT_EQ(transmissao(c, 7), "01/06/2015");
+
+    // The protocol gone while the client ran: the archive stays, the mark is said to have failed.
+    e = exportador.executa("8", hoje, {}, [&](const Exportacao &) {
+        ++entregas;
+        sql::executa(c, "Delete From Protocolo Where Protocolo = 8");
+    });
+    EXPECT_EQ(e.fim, Execucao::Fim::MarcaFalhou);
+    EXPECT_TRUE(e.mensagem.startsWith("O arquivo foi gerado, mas o protocolo não pôde ser marcado")) << e.mensagem.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(e.exportacao.arquivoCompactado));
+
+    // Nothing is handed on for a protocol no longer open or without rows.
+    e = exportador.executa("7", hoje, {}, [&](const Exportacao &) { ++entregas; });
+    EXPECT_EQ(e.fim, Execucao::Fim::Recusada);
+    EXPECT_EQ(e.mensagem, orva::exportacao::mensagemProtocoloInexistente());
+    e = exportador.executa("9", hoje, {}, [&](const Exportacao &) { ++entregas; });
+    EXPECT_EQ(e.fim, Execucao::Fim::SemRegistros);
+    EXPECT_EQ(transmissao(c, 9), "");
+    EXPECT_EQ(entregas, 2);
+}
