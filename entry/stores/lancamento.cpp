@@ -1,0 +1,94 @@
+#include "lancamento.h"
+
+#include "shell/db/query.h"
+#include "shell/regional.h"
+
+namespace orva::stores {
+
+namespace {
+const QString kDescricao = QStringLiteral("Descricao");
+} // namespace
+
+const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
+const QString kExercicio = QStringLiteral("2015");
+
+std::optional<qint64> numeroProtocolo(const QString &texto)
+{
+    const QString numero = texto.trimmed();
+    if (numero.isEmpty() || numero.size() > 18)
+        return std::nullopt;
+    for (const QChar c : numero)
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    return numero.toLongLong();
+}
+
+std::optional<ProtocoloAberto> leProtocoloAberto(db::Connection &conexao, const QString &sql)
+{
+    db::Query q(conexao);
+    q.setSql(sql);
+    q.open();
+    if (q.eof())
+        return std::nullopt;
+    ProtocoloAberto p;
+    p.numero = q.fieldByName(QStringLiteral("Protocolo")).asInteger();
+    p.exercicio = q.fieldByName(QStringLiteral("Exercicio")).asString();
+    p.inscricao = q.fieldByName(QStringLiteral("Inscricao")).asString();
+    p.tipoEntrega = q.fieldByName(QStringLiteral("Tipo_Entrega")).asString();
+    p.municipio = q.fieldByName(QStringLiteral("Municipio")).asString();
+    return p;
+}
+
+namespace {
+
+QString descricao(db::Connection &conexao, const QString &sql, const QStringList &valores)
+{
+    db::Query q(conexao);
+    for (qsizetype i = 0; i < valores.size(); ++i)
+        q.parameters().add(QStringLiteral("Chave%1").arg(i + 1), db::ParamKind::Text).setValue(valores.at(i));
+    q.setSql(sql);
+    q.open();
+    const QString texto = q.eof() ? QString() : q.fieldByName(kDescricao).asString();
+    return texto.isEmpty() ? kNaoCadastrado : texto;
+}
+
+} // namespace
+
+QString buscaDescricao(db::Connection &conexao, const QString &tabela, const QString &campoChave,
+                       const QString &valor, const QString &campoDescricao)
+{
+    return descricao(conexao,
+                     QStringLiteral("Select ") + campoDescricao + QStringLiteral(" as Descricao From ") + tabela
+                         + QStringLiteral(" Where ") + campoChave + QStringLiteral(" = :Chave1 "),
+                     {valor});
+}
+
+QString buscaDescricaoChaves(db::Connection &conexao, const QString &tabela, const QString &campoChave1,
+                             const QString &valor1, const QString &campoChave2, const QString &valor2,
+                             const QString &campoDescricao)
+{
+    return descricao(conexao,
+                     QStringLiteral("Select ") + campoDescricao + QStringLiteral(" as Descricao From ") + tabela
+                         + QStringLiteral(" Where ") + campoChave1 + QStringLiteral(" = :Chave1 ")
+                         + QStringLiteral(" And   ") + campoChave2 + QStringLiteral(" = :Chave2 "),
+                     {valor1, valor2});
+}
+
+std::optional<double> valorPositivo(const QString &texto)
+{
+    const auto valor = regional::parseAmount(texto);
+    if (valor && *valor > 0)
+        return valor;
+    return std::nullopt;
+}
+
+std::optional<QString> campoFaltando(const QString &prefixo,
+                                     std::initializer_list<std::pair<QString, QString>> campos)
+{
+    for (const auto &[texto, dica] : campos)
+        if (texto.isEmpty())
+            return prefixo + dica;
+    return std::nullopt;
+}
+
+} // namespace orva::stores

@@ -1,0 +1,67 @@
+#pragma once
+#include <QString>
+
+#include <optional>
+
+namespace orva::db {
+class Connection;
+}
+
+// What the stores of a protocol's rows (invoices, apportionment) share: the
+// open protocol they accept, the outcomes of a save and of a delete, and the
+// description lookups they run on the connection they were given.
+namespace orva::stores {
+
+// "Não Cadastrado": what a lookup answers for a code that is not registered.
+extern const QString kNaoCadastrado;
+// This configuration works on one exercise.
+extern const QString kExercicio;
+
+// An open protocol as an entry reads it.
+struct ProtocoloAberto {
+    qint64 numero = 0;
+    QString exercicio;
+    QString inscricao;
+    QString tipoEntrega;
+    QString municipio;
+};
+
+// What a save did: refused (with the message the user reads), inserted ("I")
+// or declared again a row of an earlier protocol ("A").
+struct Gravacao {
+    enum class Como { Recusada, Inserida, Redeclarada };
+    Como como = Como::Recusada;
+    QString recusa;
+    bool gravada() const { return como != Como::Recusada; }
+    QString operacao() const { return como == Como::Inserida ? QStringLiteral("I") : QStringLiteral("A"); }
+};
+
+// What a delete did: nothing (no such row), removed a row of this protocol,
+// or withdrew ("E") a row of an earlier protocol.
+enum class Exclusao { Nenhuma, Apagada, Retirada };
+
+// The protocol number a user typed, when it is one: digits only (blanks
+// around them allowed). Anything else never reaches a statement.
+std::optional<qint64> numeroProtocolo(const QString &texto);
+
+// Runs `sql` (a protocol check) and reads the open protocol it finds.
+std::optional<ProtocoloAberto> leProtocoloAberto(db::Connection &conexao, const QString &sql);
+
+// The description of a code, "Não Cadastrado" when absent or empty. A
+// database failure is raised (the caller decides how to show it).
+QString buscaDescricao(db::Connection &conexao, const QString &tabela, const QString &campoChave,
+                       const QString &valor, const QString &campoDescricao);
+QString buscaDescricaoChaves(db::Connection &conexao, const QString &tabela, const QString &campoChave1,
+                             const QString &valor1, const QString &campoChave2, const QString &valor2,
+                             const QString &campoDescricao);
+
+// An amount as typed or as shown ("1.234,56") that is greater than zero.
+std::optional<double> valorPositivo(const QString &texto);
+
+// "Falta o Dados do Campo " or the window's own prefix, with the first empty
+// field's hint: the required fields are given as (text, hint) pairs in the
+// window's order. Nothing when all are filled.
+std::optional<QString> campoFaltando(const QString &prefixo,
+                                     std::initializer_list<std::pair<QString, QString>> campos);
+
+} // namespace orva::stores

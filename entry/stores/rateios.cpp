@@ -1,0 +1,196 @@
+#include "rateios.h"
+
+#include "shell/db/connection.h"
+#include "shell/db/query.h"
+#include "shell/db/sqltexto.h"
+#include "shell/regional.h"
+
+namespace orva::stores {
+
+namespace {
+
+// An untransmitted apportionment protocol, followed by the number.
+const QString kSelectProtocolo = QStringLiteral("Select * From Protocolo Where Protocolo = ");
+const QString kProtocoloAbertoDeRateio = QStringLiteral(" And DtTransmissao is Null") + QStringLiteral(" And Tipo_Protocolo = 1");
+// One row: each piece followed by its key value in quotes.
+const QString kSelectRateio = QStringLiteral("Select * From Rateio");
+const QString kOndeInscricao = QStringLiteral(" Where Inscricao = ");
+const QString kEExercicio = QStringLiteral(" And Exercicio = ");
+const QString kEMunicipio = QStringLiteral(" And Municipio = ");
+// Re-declaration of an earlier protocol's row, followed by the key condition.
+const QString kRedeclara = QStringLiteral(
+    "Update Rateio Set  INSCRICAO = :pInscricao ,EXERCICIO = :pExercicio ,MUNICIPIO = :pMunicipio "
+    ",VALOR_ENTRADA = :pValorEntrada ,VALOR_SAIDA = :pValorSaida ,PROTOCOLO = :pProtocolo  ,OPERACAO = 'A'");
+const QString kInsere = QStringLiteral(
+    "Insert into Rateio ( INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO )"
+    "Values ( :pInscricao, :pExercicio, :pMunicipio, :pValorEntrada, :pValorSaida, :pProtocolo,'I' )");
+// Physical delete, followed by the key condition.
+const QString kApaga = QStringLiteral("Delete From Rateio ");
+// Withdrawal: the number, then " ,OPERACAO = 'E'" and the key condition.
+const QString kRetira = QStringLiteral("Update Rateio Set ") + QStringLiteral("  PROTOCOLO = ");
+const QString kOperacaoE = QStringLiteral(" ,OPERACAO = 'E'");
+// The grid: followed by the declarant and the exercise in quotes.
+const QString kGrade = QStringLiteral("Select INSCRICAO AS [InscEst Declarante], Exercicio as [Ano de Base], Municipio, "
+                                      "Valor_Entrada as [Valor das Entradas], Valor_Saida as [Valor das Saidas] ")
+                       + QStringLiteral(" From vwRateio Where Inscricao = ");
+const QString kGradeExercicio = QStringLiteral(" And Exercicio = ");
+// The declarant's rows of an exercise, in municipality order.
+const QString kOrdem = QStringLiteral(" Order By Municipio");
+
+QString condicao(const ChaveRateio &c)
+{
+    return kOndeInscricao + db::textoSql(c.inscricao) + kEExercicio + db::textoSql(c.exercicio) + kEMunicipio
+           + db::textoSql(c.municipio);
+}
+
+qint64 numeroDe(const QString &protocolo)
+{
+    const auto numero = numeroProtocolo(protocolo);
+    if (!numero)
+        throw orva::Error(Rateios::kProtocoloNaoNumerico);
+    return *numero;
+}
+
+// The stored row's protocol.
+std::optional<qint64> protocoloDoRateio(db::Connection &conexao, const ChaveRateio &chave)
+{
+    db::Query q(conexao);
+    q.setSql(kSelectRateio + condicao(chave));
+    q.open();
+    if (q.eof())
+        return std::nullopt;
+    return q.fieldByName(QStringLiteral("Protocolo")).asInteger();
+}
+
+// One write, inside the transaction that took the write lock at the lookup.
+void executa(db::Command &cmd)
+{
+    if (cmd.execute() != 1)
+        throw orva::Error(QStringLiteral("O rateio não foi gravado: outro programa alterou a tabela. "
+                                         "Confira o rateio e grave de novo."));
+}
+
+} // namespace
+
+std::optional<ProtocoloAberto> Rateios::protocoloAberto(const QString &numero)
+{
+    const auto n = numeroProtocolo(numero);
+    if (!n)
+        return std::nullopt;
+    return leProtocoloAberto(m_conexao, kSelectProtocolo + QString::number(*n) + kProtocoloAbertoDeRateio);
+}
+
+QString Rateios::declarante(const QString &inscricao)
+{
+    return buscaDescricaoChaves(m_conexao, QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
+                                QStringLiteral("TIPO_DECLARA"), QStringLiteral("1"), QStringLiteral("Razao"));
+}
+
+Gravacao Rateios::grava(const Rateio &rateio)
+{
+    if (!valorPositivo(rateio.valorEntrada))
+        return {Gravacao::Como::Recusada, kEntradaZero};
+    if (!valorPositivo(rateio.valorSaida))
+        return {Gravacao::Como::Recusada, kSaidaZero};
+    const qint64 protocolo = numeroDe(rateio.protocolo);
+
+    db::WriteTransaction transacao(m_conexao);
+    const auto anterior = protocoloDoRateio(m_conexao, rateio.chave);
+    if (anterior && *anterior == protocolo)
+        return {Gravacao::Como::Recusada, kJaCadastrado};
+
+    db::Command cmd(m_conexao);
+    db::Parameters &p = cmd.parameters();
+    using db::ParamKind;
+    p.add(QStringLiteral("pInscricao"), ParamKind::Text).setValue(rateio.chave.inscricao);
+    p.add(QStringLiteral("pExercicio"), ParamKind::Text).setValue(rateio.chave.exercicio);
+    p.add(QStringLiteral("pMunicipio"), ParamKind::Text).setValue(rateio.chave.municipio);
+    // The amounts as shown; the parameters read "1.234,56" as 1234.56.
+    p.add(QStringLiteral("pValorEntrada"), ParamKind::Float).setValue(rateio.valorEntrada);
+    p.add(QStringLiteral("pValorSaida"), ParamKind::Float).setValue(rateio.valorSaida);
+    p.add(QStringLiteral("pProtocolo"), ParamKind::Integer).setValue(protocolo);
+    cmd.setCommandText(anterior ? kRedeclara + condicao(rateio.chave) : kInsere);
+    executa(cmd);
+    transacao.commit();
+    return {anterior ? Gravacao::Como::Redeclarada : Gravacao::Como::Inserida, {}};
+}
+
+Exclusao Rateios::exclui(const ChaveRateio &chave, const QString &protocolo)
+{
+    const qint64 numero = numeroDe(protocolo);
+    db::WriteTransaction transacao(m_conexao);
+    const auto anterior = protocoloDoRateio(m_conexao, chave);
+    if (!anterior)
+        return Exclusao::Nenhuma;
+    db::Command cmd(m_conexao);
+    const bool desteProtocolo = *anterior == numero;
+    // Withdrawn: the row stays, marked, in this protocol.
+    cmd.setCommandText(desteProtocolo ? kApaga + condicao(chave)
+                                      : kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
+    executa(cmd);
+    transacao.commit();
+    return desteProtocolo ? Exclusao::Apagada : Exclusao::Retirada;
+}
+
+void Rateios::abreGrade(db::Query &grade, const QString &inscricao, const QString &exercicio)
+{
+    grade.close();
+    grade.setSql(kGrade + db::textoSql(inscricao) + kGradeExercicio + db::textoSql(exercicio));
+    grade.open();
+}
+
+std::vector<RateioGravado> Rateios::lista(const QString &inscricao, const QString &exercicio)
+{
+    db::Query q(m_conexao);
+    q.setSql(kSelectRateio + kOndeInscricao + db::textoSql(inscricao) + kEExercicio + db::textoSql(exercicio) + kOrdem);
+    q.open();
+    std::vector<RateioGravado> linhas;
+    for (; !q.eof(); q.next()) {
+        const auto campo = [&q](const char *nome) { return q.fieldByName(QString::fromLatin1(nome)).asString(); };
+        linhas.push_back({{campo("INSCRICAO"), campo("EXERCICIO"), campo("MUNICIPIO")},
+                          campo("VALOR_ENTRADA"),
+                          campo("VALOR_SAIDA"),
+                          campo("PROTOCOLO"),
+                          campo("OPERACAO")});
+    }
+    return linhas;
+}
+
+std::optional<QString> Rateios::completaChave(Rateio &rateio)
+{
+    ChaveRateio &chave = rateio.chave;
+    const auto protocolo = protocoloAberto(rateio.protocolo);
+    if (!protocolo)
+        return kProtocoloInvalido;
+    chave.exercicio = protocolo->exercicio;
+    chave.inscricao = protocolo->inscricao;
+    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == kNaoCadastrado)
+        chave.inscricao.clear();
+    if (!chave.municipio.isEmpty()
+        && buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
+                          QStringLiteral("Descricao"))
+               == kNaoCadastrado)
+        chave.municipio.clear();
+    return campoFaltando(kFaltaCampo, {{rateio.protocolo, QStringLiteral("Número do Protocolo de Transmissão")},
+                                       {chave.exercicio, QStringLiteral("Ano Base")},
+                                       {chave.inscricao, QStringLiteral("Inscrição Estadual do Declarante das Entradas")},
+                                       {chave.municipio, QStringLiteral("Município de origem da Nota Fiscal")}});
+}
+
+std::optional<QString> Rateios::completa(Rateio &rateio)
+{
+    if (auto recusa = completaChave(rateio))
+        return recusa;
+    for (auto [valor, recusa] : {std::pair{&rateio.valorEntrada, kEntradaZero}, std::pair{&rateio.valorSaida, kSaidaZero}}) {
+        if (valor->isEmpty())
+            continue;
+        const auto numero = valorPositivo(*valor);
+        if (!numero)
+            return recusa;
+        *valor = regional::formatAmount(*numero);
+    }
+    return campoFaltando(kFaltaCampo, {{rateio.valorEntrada, QStringLiteral("Valor Total das Entradas do Periodo")},
+                                       {rateio.valorSaida, QStringLiteral("Valor Total das Saidas do Periodo.")}});
+}
+
+} // namespace orva::stores
