@@ -1,7 +1,9 @@
 #pragma once
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 namespace orva::db {
 class Connection;

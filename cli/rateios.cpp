@@ -1,0 +1,131 @@
+#include "comandos.h"
+#include "resposta.h"
+
+#include "shell/db/connection.h"
+#include "shell/dtmdados.h"
+#include "stores/rateios.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+// apportionment save|delete|list: the apportionment entry without its window,
+// with its checks and messages. Exit 0 done; 1 refused or failed, nothing
+// changed; 2 delete of a row that is not stored, nothing changed.
+namespace {
+
+using orva::stores::Rateios;
+
+const QString kUso = QStringLiteral(
+    "Uso: orva-cli apportionment save --protocolo N --municipio M --valor-entrada V --valor-saida V\n"
+    "     orva-cli apportionment delete --protocolo N --municipio M\n"
+    "     orva-cli apportionment list --protocolo N");
+
+QJsonObject chaveJson(const orva::stores::ChaveRateio &c)
+{
+    return {{"inscricao", c.inscricao}, {"exercicio", c.exercicio}, {"municipio", c.municipio}};
+}
+
+QString textoChave(const orva::stores::ChaveRateio &c)
+{
+    return QStringList{c.inscricao, c.exercicio, c.municipio}.join(QLatin1Char('\t'));
+}
+
+orva::stores::Rateio lido(const orva::cli::Opcoes &o)
+{
+    orva::stores::Rateio rateio;
+    rateio.protocolo = o.valor("protocolo");
+    rateio.chave.municipio = o.valor("municipio");
+    rateio.valorEntrada = o.valor("valor-entrada");
+    rateio.valorSaida = o.valor("valor-saida");
+    return rateio;
+}
+
+int grava(const orva::cli::Opcoes &o, Rateios &rateios)
+{
+    auto rateio = lido(o);
+    if (const auto recusa = rateios.completa(rateio))
+        return orva::cli::falha(*recusa);
+    const auto gravacao = rateios.grava(rateio);
+    if (!gravacao.gravada())
+        return orva::cli::falha(gravacao.recusa);
+
+    auto &resposta = orva::cli::Resposta::atual();
+    resposta.mensagem(QStringLiteral("Registro Gravado !"));
+    resposta.linha(gravacao.operacao() + QLatin1Char('\t') + textoChave(rateio.chave));
+    resposta.resultado("chave", chaveJson(rateio.chave));
+    resposta.resultado("operacao", gravacao.operacao());
+    return 0;
+}
+
+int exclui(const orva::cli::Opcoes &o, Rateios &rateios)
+{
+    auto rateio = lido(o);
+    if (const auto recusa = rateios.completaChave(rateio))
+        return orva::cli::falha(*recusa);
+    const auto exclusao = rateios.exclui(rateio.chave, rateio.protocolo);
+    auto &resposta = orva::cli::Resposta::atual();
+    resposta.resultado("chave", chaveJson(rateio.chave));
+    if (exclusao == orva::stores::Exclusao::Nenhuma) {
+        resposta.mensagem(QStringLiteral("Não há rateio deste município: nada foi excluído."));
+        resposta.resultado("exclusao", "nenhuma");
+        return 2;
+    }
+    const QString como = exclusao == orva::stores::Exclusao::Apagada ? QStringLiteral("apagado") : QStringLiteral("retirado");
+    resposta.linha(como + QLatin1Char('\t') + textoChave(rateio.chave));
+    resposta.resultado("exclusao", como);
+    return 0;
+}
+
+// The rows the entry's grid shows for the protocol's declarant and exercise.
+int lista(const orva::cli::Opcoes &o, Rateios &rateios)
+{
+    auto rateio = lido(o);
+    const auto protocolo = rateios.protocoloAberto(rateio.protocolo);
+    if (!protocolo)
+        return orva::cli::falha(Rateios::kProtocoloInvalido);
+    auto &resposta = orva::cli::Resposta::atual();
+    QJsonArray linhas;
+    for (const auto &r : rateios.lista(protocolo->inscricao, protocolo->exercicio)) {
+        QJsonObject linha = chaveJson(r.chave);
+        linha.insert("valor_entrada", r.valorEntrada);
+        linha.insert("valor_saida", r.valorSaida);
+        linha.insert("protocolo", r.protocolo);
+        linha.insert("operacao", r.operacao);
+        linhas.append(linha);
+        resposta.linha(QStringList{r.operacao, textoChave(r.chave), r.valorEntrada, r.valorSaida, r.protocolo}
+                           .join(QLatin1Char('\t')));
+    }
+    resposta.resultado("linhas", linhas);
+    return 0;
+}
+
+int rateio(const QStringList &argumentos)
+{
+    const QString acao = argumentos.value(0);
+    const QStringList comValor = acao == QLatin1String("save")
+        ? QStringList{"protocolo", "municipio", "valor-entrada", "valor-saida"}
+        : acao == QLatin1String("delete") ? QStringList{"protocolo", "municipio"} : QStringList{"protocolo"};
+    const orva::cli::Opcoes opcoes(QStringLiteral("apportionment ") + acao, argumentos.mid(1), comValor);
+    if (!opcoes.valido())
+        return orva::cli::falha(opcoes.erro() + QLatin1Char('\n') + kUso);
+    if (!opcoes.posicionais().isEmpty() || !opcoes.tem("protocolo"))
+        return orva::cli::falha(kUso);
+
+    orva::db::Connection conexao;
+    conexao.open(TdtmDados::ArquivoBanco());
+    Rateios rateios(conexao);
+    if (acao == QLatin1String("save"))
+        return grava(opcoes, rateios);
+    if (acao == QLatin1String("delete"))
+        return exclui(opcoes, rateios);
+    if (acao == QLatin1String("list"))
+        return lista(opcoes, rateios);
+    return orva::cli::falha(kUso);
+}
+
+const orva::cli::Registro registro(
+    "apportionment",
+    "apportionment save|delete|list --protocolo N [...]  lança o rateio por município num protocolo aberto (0 feito; 1 recusado, nada alterado; 2 nada a excluir)",
+    rateio);
+
+} // namespace
