@@ -1,5 +1,6 @@
 #include "comandos.h"
 #include "resposta.h"
+#include "respostalancamento.h"
 
 #include "shell/db/connection.h"
 #include "shell/dtmdados.h"
@@ -70,16 +71,7 @@ int grava(const orva::cli::Opcoes &o, Notas &notas)
     nota.origem.data = *dataOrigem;
     if (const auto recusa = notas.completa(nota))
         return orva::cli::falha(*recusa);
-    const auto gravacao = notas.grava(nota);
-    if (!gravacao.gravada())
-        return orva::cli::falha(gravacao.recusa);
-
-    auto &resposta = orva::cli::Resposta::atual();
-    resposta.mensagem(QStringLiteral("Registro Gravado !"));
-    resposta.linha(gravacao.operacao() + QLatin1Char('\t') + textoChave(nota.chave));
-    resposta.resultado("chave", chaveJson(nota.chave));
-    resposta.resultado("operacao", gravacao.operacao());
-    return 0;
+    return orva::cli::respondeGravacao(notas.grava(nota), chaveJson(nota.chave), textoChave(nota.chave));
 }
 
 int exclui(const orva::cli::Opcoes &o, Notas &notas)
@@ -90,18 +82,9 @@ int exclui(const orva::cli::Opcoes &o, Notas &notas)
     nota.chave.tipo = o.valor("tipo");
     if (const auto recusa = notas.completaChave(nota))
         return orva::cli::falha(*recusa);
-    const auto exclusao = notas.exclui(nota.chave, nota.protocolo);
-    auto &resposta = orva::cli::Resposta::atual();
-    resposta.resultado("chave", chaveJson(nota.chave));
-    if (exclusao == orva::stores::Exclusao::Nenhuma) {
-        resposta.mensagem(QStringLiteral("Não há nota fiscal com esta chave: nada foi excluído."));
-        resposta.resultado("exclusao", "nenhuma");
-        return 2;
-    }
-    const QString como = exclusao == orva::stores::Exclusao::Apagada ? QStringLiteral("apagada") : QStringLiteral("retirada");
-    resposta.linha(como + QLatin1Char('\t') + textoChave(nota.chave));
-    resposta.resultado("exclusao", como);
-    return 0;
+    return orva::cli::respondeExclusao(notas.exclui(nota.chave, nota.protocolo), chaveJson(nota.chave), textoChave(nota.chave),
+                                       QStringLiteral("apagada"), QStringLiteral("retirada"),
+                                       QStringLiteral("Não há nota fiscal com esta chave: nada foi excluído."));
 }
 
 int lista(const orva::cli::Opcoes &o, Notas &notas)

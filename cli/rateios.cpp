@@ -1,5 +1,6 @@
 #include "comandos.h"
 #include "resposta.h"
+#include "respostalancamento.h"
 
 #include "shell/db/connection.h"
 #include "shell/dtmdados.h"
@@ -45,16 +46,7 @@ int grava(const orva::cli::Opcoes &o, Rateios &rateios)
     auto rateio = lido(o);
     if (const auto recusa = rateios.completa(rateio))
         return orva::cli::falha(*recusa);
-    const auto gravacao = rateios.grava(rateio);
-    if (!gravacao.gravada())
-        return orva::cli::falha(gravacao.recusa);
-
-    auto &resposta = orva::cli::Resposta::atual();
-    resposta.mensagem(QStringLiteral("Registro Gravado !"));
-    resposta.linha(gravacao.operacao() + QLatin1Char('\t') + textoChave(rateio.chave));
-    resposta.resultado("chave", chaveJson(rateio.chave));
-    resposta.resultado("operacao", gravacao.operacao());
-    return 0;
+    return orva::cli::respondeGravacao(rateios.grava(rateio), chaveJson(rateio.chave), textoChave(rateio.chave));
 }
 
 int exclui(const orva::cli::Opcoes &o, Rateios &rateios)
@@ -62,18 +54,9 @@ int exclui(const orva::cli::Opcoes &o, Rateios &rateios)
     auto rateio = lido(o);
     if (const auto recusa = rateios.completaChave(rateio))
         return orva::cli::falha(*recusa);
-    const auto exclusao = rateios.exclui(rateio.chave, rateio.protocolo);
-    auto &resposta = orva::cli::Resposta::atual();
-    resposta.resultado("chave", chaveJson(rateio.chave));
-    if (exclusao == orva::stores::Exclusao::Nenhuma) {
-        resposta.mensagem(QStringLiteral("Não há rateio deste município: nada foi excluído."));
-        resposta.resultado("exclusao", "nenhuma");
-        return 2;
-    }
-    const QString como = exclusao == orva::stores::Exclusao::Apagada ? QStringLiteral("apagado") : QStringLiteral("retirado");
-    resposta.linha(como + QLatin1Char('\t') + textoChave(rateio.chave));
-    resposta.resultado("exclusao", como);
-    return 0;
+    return orva::cli::respondeExclusao(rateios.exclui(rateio.chave, rateio.protocolo), chaveJson(rateio.chave), textoChave(rateio.chave),
+                                       QStringLiteral("apagado"), QStringLiteral("retirado"),
+                                       QStringLiteral("Não há rateio deste município: nada foi excluído."));
 }
 
 // The rows the entry's grid shows for the protocol's declarant and exercise.

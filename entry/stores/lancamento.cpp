@@ -41,6 +41,57 @@ std::optional<ProtocoloAberto> leProtocoloAberto(db::Connection &conexao, const 
 
 namespace {
 
+// The protocol of the row `consulta` finds (read as a number, so "07" is 7).
+std::optional<qint64> protocoloDaLinha(db::Connection &conexao, const QString &consulta)
+{
+    db::Query q(conexao);
+    q.setSql(consulta);
+    q.open();
+    if (q.eof())
+        return std::nullopt;
+    return q.fieldByName(QStringLiteral("Protocolo")).asInteger();
+}
+
+// Exactly one row written, or the write is undone with the transaction.
+void executaUma(db::Command &cmd)
+{
+    if (cmd.execute() != 1)
+        throw orva::Error(QStringLiteral("O registro não foi gravado: outro programa alterou a tabela ao mesmo tempo. "
+                                         "Confira o registro e grave de novo."));
+}
+
+} // namespace
+
+Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, db::Command &escrita,
+                          const QString &insere, const QString &redeclara, const QString &jaCadastrada)
+{
+    db::WriteTransaction transacao(conexao);
+    const auto anterior = protocoloDaLinha(conexao, consulta);
+    if (anterior && *anterior == protocolo)
+        return {Gravacao::Como::Recusada, jaCadastrada};
+    escrita.setCommandText(anterior ? redeclara : insere);
+    executaUma(escrita);
+    transacao.commit();
+    return {anterior ? Gravacao::Como::Redeclarada : Gravacao::Como::Inserida, {}};
+}
+
+Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, const QString &apaga,
+                           const QString &retira)
+{
+    db::WriteTransaction transacao(conexao);
+    const auto anterior = protocoloDaLinha(conexao, consulta);
+    if (!anterior)
+        return Exclusao::Nenhuma;
+    db::Command cmd(conexao);
+    const bool desteProtocolo = *anterior == protocolo;
+    cmd.setCommandText(desteProtocolo ? apaga : retira);
+    executaUma(cmd);
+    transacao.commit();
+    return desteProtocolo ? Exclusao::Apagada : Exclusao::Retirada;
+}
+
+namespace {
+
 QString descricao(db::Connection &conexao, const QString &sql, const QStringList &valores)
 {
     db::Query q(conexao);

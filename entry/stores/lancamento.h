@@ -6,6 +6,7 @@
 #include <utility>
 
 namespace orva::db {
+class Command;
 class Connection;
 }
 
@@ -48,6 +49,18 @@ std::optional<qint64> numeroProtocolo(const QString &texto);
 
 // Runs `sql` (a protocol check) and reads the open protocol it finds.
 std::optional<ProtocoloAberto> leProtocoloAberto(db::Connection &conexao, const QString &sql);
+
+// The row life cycle of both tables, under the database's write lock from the
+// lookup to the commit, so no other program slips a row in between and the row
+// is committed on return. `consulta` finds the row by its key.
+// A save refuses a row of this protocol with `jaCadastrada`, runs `escrita`
+// with `redeclara` for a row of an earlier protocol, with `insere` otherwise.
+Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, db::Command &escrita,
+                          const QString &insere, const QString &redeclara, const QString &jaCadastrada);
+// A delete runs `apaga` on a row of this protocol and `retira` on one of an
+// earlier protocol; nothing when there is no row.
+Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, const QString &apaga,
+                           const QString &retira);
 
 // The description of a code, "Não Cadastrado" when absent or empty. A
 // database failure is raised (the caller decides how to show it).

@@ -64,17 +64,6 @@ qint64 numeroDe(const QString &protocolo)
     return *numero;
 }
 
-// The stored invoice's protocol (read as a number, so "07" is protocol 7).
-std::optional<qint64> protocoloDaNota(db::Connection &conexao, const ChaveNota &chave)
-{
-    db::Query q(conexao);
-    q.setSql(kSelectNota + condicao(chave));
-    q.open();
-    if (q.eof())
-        return std::nullopt;
-    return q.fieldByName(QStringLiteral("Protocolo")).asInteger();
-}
-
 NotaGravada leNota(db::Query &q)
 {
     const auto campo = [&q](const char *nome) { return q.fieldByName(QString::fromLatin1(nome)).asString(); };
@@ -92,15 +81,6 @@ NotaGravada leNota(db::Query &q)
     n.protocolo = campo("PROTOCOLO");
     n.operacao = campo("OPERACAO");
     return n;
-}
-
-// One write; the transaction holds the write lock from the lookup on, so no
-// other program slips a row in between, and the row is committed on return.
-void executa(db::Command &cmd)
-{
-    if (cmd.execute() != 1)
-        throw orva::Error(QStringLiteral("A nota fiscal não foi gravada: outro programa alterou a tabela. "
-                                         "Confira a nota e grave de novo."));
 }
 
 bool soDigitos(const QString &texto, int maximo) { return texto.size() <= maximo && Funcoes::SoDigitos(texto); }
@@ -150,11 +130,6 @@ Gravacao Notas::grava(const NotaFiscal &nota)
         return {Gravacao::Como::Recusada, notas::kValoresDiferentes};
     const qint64 protocolo = numeroDe(nota.protocolo);
 
-    db::WriteTransaction transacao(m_conexao);
-    const auto anterior = protocoloDaNota(m_conexao, nota.chave);
-    if (anterior && *anterior == protocolo)
-        return {Gravacao::Como::Recusada, kJaCadastrada};
-
     db::Command cmd(m_conexao);
     db::Parameters &p = cmd.parameters();
     using db::ParamKind;
@@ -169,27 +144,16 @@ Gravacao Notas::grava(const NotaFiscal &nota)
     p.add(QStringLiteral("pTipoEmitente"), ParamKind::Integer).setValue(1);
     notas::defineParametrosOrigem(p, notas::valoresOrigem(tipo, nota.origem));
     p.add(QStringLiteral("pProtocolo"), ParamKind::Text).setValue(nota.protocolo);
-    cmd.setCommandText(anterior ? kRedeclara + condicao(nota.chave) : kInsere);
-    executa(cmd);
-    transacao.commit();
-    return {anterior ? Gravacao::Como::Redeclarada : Gravacao::Como::Inserida, {}};
+    return gravaNoProtocolo(m_conexao, protocolo, kSelectNota + condicao(nota.chave), cmd, kInsere,
+                            kRedeclara + condicao(nota.chave), kJaCadastrada);
 }
 
 Exclusao Notas::exclui(const ChaveNota &chave, const QString &protocolo)
 {
     const qint64 numero = numeroDe(protocolo);
-    db::WriteTransaction transacao(m_conexao);
-    const auto anterior = protocoloDaNota(m_conexao, chave);
-    if (!anterior)
-        return Exclusao::Nenhuma;
-    db::Command cmd(m_conexao);
-    const bool destaProtocolo = *anterior == numero;
     // Withdrawn: the row stays, marked, in this protocol.
-    cmd.setCommandText(destaProtocolo ? kApaga + condicao(chave)
-                                      : kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
-    executa(cmd);
-    transacao.commit();
-    return destaProtocolo ? Exclusao::Apagada : Exclusao::Retirada;
+    return excluiDoProtocolo(m_conexao, numero, kSelectNota + condicao(chave), kApaga + condicao(chave),
+                             kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
 }
 
 std::vector<NotaGravada> Notas::lista(qint64 protocolo)
@@ -259,6 +223,9 @@ std::optional<QString> Notas::completa(NotaFiscal &nota)
     if (comOrigem) {
         o.tamanhoEmitente = o.cpf ? kTamanhoCpf : kTamanhoInscricao;
         if (!o.emitente.isEmpty()) {
+            // The field takes digits only, as many as the kind has.
+            if (!soDigitos(o.emitente, o.tamanhoEmitente))
+                return o.cpf ? notas::kCpfInvalido : notas::kInscricaoInvalida;
             if (const auto recusa = notas::recusaEmitente(o.emitente, o.cpf))
                 return recusa;
             if (!o.cpf)

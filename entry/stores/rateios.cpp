@@ -51,25 +51,6 @@ qint64 numeroDe(const QString &protocolo)
     return *numero;
 }
 
-// The stored row's protocol.
-std::optional<qint64> protocoloDoRateio(db::Connection &conexao, const ChaveRateio &chave)
-{
-    db::Query q(conexao);
-    q.setSql(kSelectRateio + condicao(chave));
-    q.open();
-    if (q.eof())
-        return std::nullopt;
-    return q.fieldByName(QStringLiteral("Protocolo")).asInteger();
-}
-
-// One write, inside the transaction that took the write lock at the lookup.
-void executa(db::Command &cmd)
-{
-    if (cmd.execute() != 1)
-        throw orva::Error(QStringLiteral("O rateio não foi gravado: outro programa alterou a tabela. "
-                                         "Confira o rateio e grave de novo."));
-}
-
 } // namespace
 
 std::optional<ProtocoloAberto> Rateios::protocoloAberto(const QString &numero)
@@ -94,11 +75,6 @@ Gravacao Rateios::grava(const Rateio &rateio)
         return {Gravacao::Como::Recusada, kSaidaZero};
     const qint64 protocolo = numeroDe(rateio.protocolo);
 
-    db::WriteTransaction transacao(m_conexao);
-    const auto anterior = protocoloDoRateio(m_conexao, rateio.chave);
-    if (anterior && *anterior == protocolo)
-        return {Gravacao::Como::Recusada, kJaCadastrado};
-
     db::Command cmd(m_conexao);
     db::Parameters &p = cmd.parameters();
     using db::ParamKind;
@@ -109,27 +85,16 @@ Gravacao Rateios::grava(const Rateio &rateio)
     p.add(QStringLiteral("pValorEntrada"), ParamKind::Float).setValue(rateio.valorEntrada);
     p.add(QStringLiteral("pValorSaida"), ParamKind::Float).setValue(rateio.valorSaida);
     p.add(QStringLiteral("pProtocolo"), ParamKind::Integer).setValue(protocolo);
-    cmd.setCommandText(anterior ? kRedeclara + condicao(rateio.chave) : kInsere);
-    executa(cmd);
-    transacao.commit();
-    return {anterior ? Gravacao::Como::Redeclarada : Gravacao::Como::Inserida, {}};
+    return gravaNoProtocolo(m_conexao, protocolo, kSelectRateio + condicao(rateio.chave), cmd, kInsere,
+                            kRedeclara + condicao(rateio.chave), kJaCadastrado);
 }
 
 Exclusao Rateios::exclui(const ChaveRateio &chave, const QString &protocolo)
 {
     const qint64 numero = numeroDe(protocolo);
-    db::WriteTransaction transacao(m_conexao);
-    const auto anterior = protocoloDoRateio(m_conexao, chave);
-    if (!anterior)
-        return Exclusao::Nenhuma;
-    db::Command cmd(m_conexao);
-    const bool desteProtocolo = *anterior == numero;
     // Withdrawn: the row stays, marked, in this protocol.
-    cmd.setCommandText(desteProtocolo ? kApaga + condicao(chave)
-                                      : kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
-    executa(cmd);
-    transacao.commit();
-    return desteProtocolo ? Exclusao::Apagada : Exclusao::Retirada;
+    return excluiDoProtocolo(m_conexao, numero, kSelectRateio + condicao(chave), kApaga + condicao(chave),
+                             kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
 }
 
 void Rateios::abreGrade(db::Query &grade, const QString &inscricao, const QString &exercicio)

@@ -51,13 +51,7 @@ Linha linha(const QString &nf, const QString &tipo = QStringLiteral("NE"))
     return l;
 }
 
-int notas()
-{
-    orva::db::Query q(dtmDados->ADOConnection);
-    q.setSql(QStringLiteral("Select Count(*) as N From Notas"));
-    q.open();
-    return int(q.fieldByName(QStringLiteral("N")).asInteger());
-}
+int notas() { return int(sql::numero(dtmDados->ADOConnection, QStringLiteral("Select Count(*) From Notas"))); }
 
 // A row written straight into the table: an invoice of the declarant in
 // 110001, of type NE with an origin note of the same value.

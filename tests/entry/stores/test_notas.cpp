@@ -188,6 +188,8 @@ TEST(NotasStore, CompletaDoesWhatTheFieldsDoAndNamesTheFirstMissingField)
     EXPECT_EQ(recusa([](NotaFiscal &m) { m.emissao = "01/01/2016"; }), Notas::kDataForaDoExercicio);
     EXPECT_EQ(recusa([](NotaFiscal &m) { m.valor = "0"; }), Notas::kValorZero);
     EXPECT_EQ(recusa([](NotaFiscal &m) { m.origem.emitente = "12345"; }), orva::notas::kInscricaoInvalida);
+    EXPECT_EQ(recusa([](NotaFiscal &m) { m.origem.cpf = true; m.origem.emitente = "105.387.909-11"; }),
+              orva::notas::kCpfInvalido) << "digits only, as the field takes them";
     EXPECT_EQ(recusa([](NotaFiscal &m) { m.origem.tipoNf = "XX"; }), orva::notas::kTipoNfInvalido);
     EXPECT_EQ(recusa([](NotaFiscal &m) { m.origem.valor = "0"; }), orva::notas::kValorOrigemZero);
     // A municipality that is not registered is emptied, as the field does.
