@@ -104,28 +104,25 @@ int lista(const orva::cli::Opcoes &o, Notas &notas)
 
 int nota(const QStringList &argumentos)
 {
-    const QString acao = argumentos.value(0);
-    const QStringList comValor = acao == QLatin1String("save")
-        ? QStringList{"protocolo", "nf", "tipo", "emissao", "valor", "emitente", "municipio-origem",
-                      "tipo-nf-origem", "nota-origem", "emissao-origem", "valor-origem"}
-        : acao == QLatin1String("delete") ? QStringList{"protocolo", "nf", "tipo"} : QStringList{"protocolo"};
-    const orva::cli::Opcoes opcoes(QStringLiteral("invoice ") + acao, argumentos.mid(1), comValor,
-                                   acao == QLatin1String("save") ? QStringList{"cpf"} : QStringList{});
-    if (!opcoes.valido())
-        return orva::cli::falha(opcoes.erro() + QLatin1Char('\n') + kUso);
-    if (!opcoes.posicionais().isEmpty() || !opcoes.tem("protocolo"))
-        return orva::cli::falha(kUso);
-
+    const auto acao = orva::cli::leAcao(
+        QStringLiteral("invoice"), argumentos,
+        {{"save",
+          {{"protocolo", "nf", "tipo", "emissao", "valor", "emitente", "municipio-origem", "tipo-nf-origem",
+            "nota-origem", "emissao-origem", "valor-origem"},
+           {"cpf"}}},
+         {"delete", {{"protocolo", "nf", "tipo"}, {}}},
+         {"list", {{"protocolo"}, {}}}},
+        kUso);
+    if (!acao)
+        return 1;
     orva::db::Connection conexao;
     conexao.open(TdtmDados::ArquivoBanco());
     Notas notas(conexao);
-    if (acao == QLatin1String("save"))
-        return grava(opcoes, notas);
-    if (acao == QLatin1String("delete"))
-        return exclui(opcoes, notas);
-    if (acao == QLatin1String("list"))
-        return lista(opcoes, notas);
-    return orva::cli::falha(kUso);
+    if (acao->nome == QLatin1String("save"))
+        return grava(acao->opcoes, notas);
+    if (acao->nome == QLatin1String("delete"))
+        return exclui(acao->opcoes, notas);
+    return lista(acao->opcoes, notas);
 }
 
 const orva::cli::Registro registro(

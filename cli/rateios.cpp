@@ -84,26 +84,21 @@ int lista(const orva::cli::Opcoes &o, Rateios &rateios)
 
 int rateio(const QStringList &argumentos)
 {
-    const QString acao = argumentos.value(0);
-    const QStringList comValor = acao == QLatin1String("save")
-        ? QStringList{"protocolo", "municipio", "valor-entrada", "valor-saida"}
-        : acao == QLatin1String("delete") ? QStringList{"protocolo", "municipio"} : QStringList{"protocolo"};
-    const orva::cli::Opcoes opcoes(QStringLiteral("apportionment ") + acao, argumentos.mid(1), comValor);
-    if (!opcoes.valido())
-        return orva::cli::falha(opcoes.erro() + QLatin1Char('\n') + kUso);
-    if (!opcoes.posicionais().isEmpty() || !opcoes.tem("protocolo"))
-        return orva::cli::falha(kUso);
-
+    const auto acao = orva::cli::leAcao(QStringLiteral("apportionment"), argumentos,
+                                        {{"save", {{"protocolo", "municipio", "valor-entrada", "valor-saida"}, {}}},
+                                         {"delete", {{"protocolo", "municipio"}, {}}},
+                                         {"list", {{"protocolo"}, {}}}},
+                                        kUso);
+    if (!acao)
+        return 1;
     orva::db::Connection conexao;
     conexao.open(TdtmDados::ArquivoBanco());
     Rateios rateios(conexao);
-    if (acao == QLatin1String("save"))
-        return grava(opcoes, rateios);
-    if (acao == QLatin1String("delete"))
-        return exclui(opcoes, rateios);
-    if (acao == QLatin1String("list"))
-        return lista(opcoes, rateios);
-    return orva::cli::falha(kUso);
+    if (acao->nome == QLatin1String("save"))
+        return grava(acao->opcoes, rateios);
+    if (acao->nome == QLatin1String("delete"))
+        return exclui(acao->opcoes, rateios);
+    return lista(acao->opcoes, rateios);
 }
 
 const orva::cli::Registro registro(

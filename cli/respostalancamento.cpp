@@ -1,9 +1,28 @@
 #include "respostalancamento.h"
 
-#include "comandos.h"
 #include "resposta.h"
 
 namespace orva::cli {
+
+std::optional<Acao> leAcao(const QString &comando, const QStringList &argumentos, const OpcoesDasAcoes &acoes,
+                           const QString &uso)
+{
+    const auto acao = acoes.find(argumentos.value(0));
+    if (acao == acoes.end()) {
+        falha(uso);
+        return std::nullopt;
+    }
+    Opcoes opcoes(comando + QLatin1Char(' ') + acao->first, argumentos.mid(1), acao->second.first, acao->second.second);
+    if (!opcoes.valido()) {
+        falha(opcoes.erro() + QLatin1Char('\n') + uso);
+        return std::nullopt;
+    }
+    if (!opcoes.posicionais().isEmpty() || !opcoes.tem(QStringLiteral("protocolo"))) {
+        falha(uso);
+        return std::nullopt;
+    }
+    return Acao{acao->first, opcoes};
+}
 
 int respondeGravacao(const stores::Gravacao &gravacao, const QJsonObject &chave, const QString &textoChave)
 {

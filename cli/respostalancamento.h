@@ -1,11 +1,28 @@
 #pragma once
+#include "comandos.h"
 #include "stores/lancamento.h"
 
 #include <QJsonObject>
 #include <QStringList>
 
-// What the invoice and apportionment commands answer to a save or a delete.
+#include <map>
+#include <optional>
+
+// What the invoice and apportionment commands share: reading "save|delete|list"
+// with its options, and the answer to a save or a delete.
 namespace orva::cli {
+
+// The options each action takes: those with a value, then the flags.
+using OpcoesDasAcoes = std::map<QString, std::pair<QStringList, QStringList>>;
+
+// The action named first and its options, which must include --protocolo;
+// nothing (after reporting `uso`) for anything else.
+struct Acao {
+    QString nome;
+    Opcoes opcoes;
+};
+std::optional<Acao> leAcao(const QString &comando, const QStringList &argumentos, const OpcoesDasAcoes &acoes,
+                           const QString &uso);
 
 // "Registro Gravado !" with the operation and the stored key (exit 0), or
 // the refusal's message (exit 1).

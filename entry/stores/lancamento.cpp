@@ -6,7 +6,13 @@
 namespace orva::stores {
 
 namespace {
+
+// An untransmitted protocol: the number, then the open state and the type.
+const QString kSelectProtocolo = QStringLiteral("Select * From Protocolo Where Protocolo = ");
+const QString kAberto = QStringLiteral(" And DtTransmissao is Null");
+const QString kDoTipo = QStringLiteral(" And Tipo_Protocolo = ");
 const QString kDescricao = QStringLiteral("Descricao");
+
 } // namespace
 
 const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
@@ -23,10 +29,13 @@ std::optional<qint64> numeroProtocolo(const QString &texto)
     return numero.toLongLong();
 }
 
-std::optional<ProtocoloAberto> leProtocoloAberto(db::Connection &conexao, const QString &sql)
+std::optional<ProtocoloAberto> protocoloAberto(db::Connection &conexao, const QString &numero, int tipoProtocolo)
 {
+    const auto n = numeroProtocolo(numero);
+    if (!n)
+        return std::nullopt;
     db::Query q(conexao);
-    q.setSql(sql);
+    q.setSql(kSelectProtocolo + QString::number(*n) + kAberto + kDoTipo + QString::number(tipoProtocolo));
     q.open();
     if (q.eof())
         return std::nullopt;
@@ -123,6 +132,12 @@ QString buscaDescricaoChaves(db::Connection &conexao, const QString &tabela, con
                          + QStringLiteral(" Where ") + campoChave1 + QStringLiteral(" = :Chave1 ")
                          + QStringLiteral(" And   ") + campoChave2 + QStringLiteral(" = :Chave2 "),
                      {valor1, valor2});
+}
+
+QString declarante(db::Connection &conexao, const QString &inscricao, const QString &tipoDeclaracao)
+{
+    return buscaDescricaoChaves(conexao, QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
+                                QStringLiteral("TIPO_DECLARA"), tipoDeclaracao, QStringLiteral("Razao"));
 }
 
 std::optional<double> valorPositivo(const QString &texto)

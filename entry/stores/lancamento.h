@@ -47,8 +47,13 @@ enum class Exclusao { Nenhuma, Apagada, Retirada };
 // around them allowed). Anything else never reaches a statement.
 std::optional<qint64> numeroProtocolo(const QString &texto);
 
-// Runs `sql` (a protocol check) and reads the open protocol it finds.
-std::optional<ProtocoloAberto> leProtocoloAberto(db::Connection &conexao, const QString &sql);
+// The untransmitted protocol of that number and type (0 invoices, 1
+// apportionment); nothing for text that is no number.
+std::optional<ProtocoloAberto> protocoloAberto(db::Connection &conexao, const QString &numero, int tipoProtocolo);
+
+// The name of a company registered for that declaration type ("0" invoices,
+// "1" apportionment); "Não Cadastrado" for any other.
+QString declarante(db::Connection &conexao, const QString &inscricao, const QString &tipoDeclaracao);
 
 // The row life cycle of both tables, under the database's write lock from the
 // lookup to the commit, so no other program slips a row in between and the row

@@ -10,9 +10,6 @@ namespace orva::stores {
 
 namespace {
 
-// An untransmitted invoice protocol, followed by the number.
-const QString kSelectProtocolo = QStringLiteral("Select * From Protocolo Where Protocolo = ");
-const QString kProtocoloAbertoDeNotas = QStringLiteral(" And DtTransmissao is Null") + QStringLiteral(" And Tipo_Protocolo = 0");
 // One invoice: each piece followed by its key value in quotes.
 const QString kSelectNota = QStringLiteral("Select * From NOTAS");
 const QString kOndeInscricao = QStringLiteral(" Where Inscricao = ");
@@ -99,16 +96,12 @@ std::optional<QDate> Notas::dataDoExercicio(const QString &texto)
 
 std::optional<ProtocoloAberto> Notas::protocoloAberto(const QString &numero)
 {
-    const auto n = numeroProtocolo(numero);
-    if (!n)
-        return std::nullopt;
-    return leProtocoloAberto(m_conexao, kSelectProtocolo + QString::number(*n) + kProtocoloAbertoDeNotas);
+    return stores::protocoloAberto(m_conexao, numero, 0);
 }
 
 QString Notas::declarante(const QString &inscricao)
 {
-    return buscaDescricaoChaves(m_conexao, QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
-                                QStringLiteral("TIPO_DECLARA"), QStringLiteral("0"), QStringLiteral("Razao"));
+    return stores::declarante(m_conexao, inscricao, QStringLiteral("0"));
 }
 
 std::optional<NotaGravada> Notas::carrega(const ChaveNota &chave)

@@ -9,9 +9,6 @@ namespace orva::stores {
 
 namespace {
 
-// An untransmitted apportionment protocol, followed by the number.
-const QString kSelectProtocolo = QStringLiteral("Select * From Protocolo Where Protocolo = ");
-const QString kProtocoloAbertoDeRateio = QStringLiteral(" And DtTransmissao is Null") + QStringLiteral(" And Tipo_Protocolo = 1");
 // One row: each piece followed by its key value in quotes.
 const QString kSelectRateio = QStringLiteral("Select * From Rateio");
 const QString kOndeInscricao = QStringLiteral(" Where Inscricao = ");
@@ -55,16 +52,12 @@ qint64 numeroDe(const QString &protocolo)
 
 std::optional<ProtocoloAberto> Rateios::protocoloAberto(const QString &numero)
 {
-    const auto n = numeroProtocolo(numero);
-    if (!n)
-        return std::nullopt;
-    return leProtocoloAberto(m_conexao, kSelectProtocolo + QString::number(*n) + kProtocoloAbertoDeRateio);
+    return stores::protocoloAberto(m_conexao, numero, 1);
 }
 
 QString Rateios::declarante(const QString &inscricao)
 {
-    return buscaDescricaoChaves(m_conexao, QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
-                                QStringLiteral("TIPO_DECLARA"), QStringLiteral("1"), QStringLiteral("Razao"));
+    return stores::declarante(m_conexao, inscricao, QStringLiteral("1"));
 }
 
 Gravacao Rateios::grava(const Rateio &rateio)

@@ -135,7 +135,7 @@ struct NotaFiscal {
     // `lista` first presses "Confirma" for a search that does not list at once.
     void escolhe(int coluna, const QString &valor, bool lista = false)
     {
-        prompts.dialogHandlers.push_back([=](QDialog &) {
+        prompts.dialogHandlers.push_back([=, this](QDialog &) {
             if (lista)
                 consulta->btnConfirmaClick();
             for (int r = 0; consulta->modelo()->hasIndex(r, 0); ++r)

@@ -269,7 +269,7 @@ TEST(Rateio, KeyboardOpensOnTheProtocolSkipsLookupButtonsAndEscKeepsTheWindow)
 {
     RateioFixture t;
     QApplication::setActiveWindow(t.frm.get());
-    QTest::qWaitForWindowActive(t.frm.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(t.frm.get()));
     QApplication::processEvents();
     EXPECT_EQ(QApplication::focusWidget(), t.f->edtProtocolo);
     t.openProtocol("5");
