@@ -552,11 +552,16 @@ void TfrmNotaFiscal::edtEmitenteOrigemExit()
     if (emitente->text().isEmpty())
         return;
 
-    // Found among the producers, the emitter brings its municipality.
-    const auto produtor = [this](const char *coluna) {
-        ui->edtMunicipioOrigem->setText(Funcoes::BuscaDescricao(QStringLiteral("Produtor"), QString::fromLatin1(coluna),
-                                                                ui->edtEmitenteOrigem->text(),
-                                                                QStringLiteral("Cod_Municipio")));
+    // Found among the producers, the emitter brings its municipality; a
+    // failed lookup leaves the municipality blank.
+    const auto produtor = [this](bool cpf) {
+        QString municipio;
+        try {
+            municipio = m_notas.municipioDoProdutor(ui->edtEmitenteOrigem->text(), cpf);
+        } catch (const orva::Error &e) {
+            orva::prompts().error(e.message());
+        }
+        ui->edtMunicipioOrigem->setText(municipio);
         edtMunicipioOrigemExit();
         DefineTipoNfOrigem(QStringLiteral("NP"));
         orva::ui::focusLater(ui->edtNotaFiscalOrigem);
@@ -568,7 +573,7 @@ void TfrmNotaFiscal::edtEmitenteOrigemExit()
             orva::prompts().error(*recusa);
             orva::ui::focusLater(emitente);
         } else {
-            produtor("CGC_CPF");
+            produtor(true);
         }
     }
     if (ui->rbtInscEstOrigem->isChecked()) {
@@ -577,7 +582,7 @@ void TfrmNotaFiscal::edtEmitenteOrigemExit()
             orva::prompts().error(*recusa);
             orva::ui::focusLater(emitente);
         } else {
-            produtor("Inscricao");
+            produtor(false);
         }
     }
 }

@@ -104,6 +104,12 @@ QString Notas::declarante(const QString &inscricao)
     return stores::declarante(m_conexao, inscricao, QStringLiteral("0"));
 }
 
+QString Notas::municipioDoProdutor(const QString &emitente, bool cpf)
+{
+    return buscaDescricao(m_conexao, QStringLiteral("Produtor"), cpf ? QStringLiteral("CGC_CPF") : QStringLiteral("Inscricao"),
+                          emitente, QStringLiteral("Cod_Municipio"));
+}
+
 std::optional<NotaGravada> Notas::carrega(const ChaveNota &chave)
 {
     db::Query q(m_conexao);
@@ -225,9 +231,7 @@ std::optional<QString> Notas::completa(NotaFiscal &nota)
                 o.emitente = notas::inscricaoDoEmitente(o.emitente);
             // A registered producer brings its municipality; a valid emitter presets the producer's note.
             if (o.municipio.isEmpty())
-                o.municipio = buscaDescricao(m_conexao, QStringLiteral("Produtor"),
-                                             o.cpf ? QStringLiteral("CGC_CPF") : QStringLiteral("Inscricao"),
-                                             o.emitente, QStringLiteral("Cod_Municipio"));
+                o.municipio = municipioDoProdutor(o.emitente, o.cpf);
             if (o.tipoNf.isEmpty())
                 o.tipoNf = QStringLiteral("NP");
         }

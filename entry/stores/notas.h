@@ -64,6 +64,10 @@ public:
     // The name of a company that declares invoices; "Não Cadastrado" for any other.
     QString declarante(const QString &inscricao);
 
+    // The municipality of the producer with that state registration (or CPF);
+    // "Não Cadastrado" for an emitter who is no registered producer.
+    QString municipioDoProdutor(const QString &emitente, bool cpf);
+
     std::optional<NotaGravada> carrega(const ChaveNota &chave);
 
     // Refuses an amount that is not above zero and, for an entry note, an
