@@ -3,7 +3,6 @@
 
 #include "common/prompts.h"
 #include "registrations/frmconsulta.h"
-#include "stores/notas.h"
 #include "shell/campodata.h"
 #include "shell/conventions.h"
 #include "shell/dtmdados.h"
@@ -11,6 +10,7 @@
 #include "shell/funcoes.h"
 #include "shell/regional.h"
 #include "shell/valores.h"
+#include "stores/notas.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -644,8 +644,8 @@ void TfrmNotaFiscal::edtValorNfOrigemExit()
     if (valor->text().isEmpty())
         return;
     // As the invoice value, but the user goes on to the save button either way.
-    const auto numero = orva::regional::parseAmount(valor->text());
-    if (numero && *numero > 0)
+    const auto numero = orva::stores::valorPositivo(valor->text());
+    if (numero)
         PoeTexto(valor, orva::regional::formatAmount(*numero));
     else
         orva::prompts().warning(orva::notas::kValorOrigemZero);

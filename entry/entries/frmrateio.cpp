@@ -3,13 +3,13 @@
 
 #include "common/prompts.h"
 #include "registrations/frmconsulta.h"
-#include "stores/rateios.h"
 #include "shell/conventions.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
 #include "shell/querymodel.h"
 #include "shell/valores.h"
+#include "stores/rateios.h"
 
 #include <QTimer>
 
