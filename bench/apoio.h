@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 namespace bench {
 
 // A new program folder with orva.mdb, opened as the program's data module
@@ -36,6 +38,17 @@ inline long picoMemoriaKiB()
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+// CPU time (user + system) used so far by this process (RUSAGE_SELF) or by
+// its finished children (RUSAGE_CHILDREN), in seconds. Other load on the
+// machine stretches wall time, hardly this.
+inline double cpuSegundos(int quem = RUSAGE_SELF)
+{
+    rusage uso{};
+    getrusage(quem, &uso);
+    const auto s = [](const timeval &t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return s(uso.ru_utime) + s(uso.ru_stime);
 }
 
 } // namespace bench

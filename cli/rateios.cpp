@@ -1,29 +1,27 @@
-#include "comandos.h"
-#include "resposta.h"
+#include "cadastro.h"
 #include "respostalancamento.h"
 
-#include "shell/db/connection.h"
-#include "shell/dtmdados.h"
 #include "stores/rateios.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
-
 // apportionment save|delete|list: the apportionment entry without its window,
-// with its checks and messages. Exit 0 done; 1 refused or failed, nothing
-// changed; 2 delete of a row that is not stored, nothing changed.
+// with its checks and messages.
 namespace {
 
+namespace cad = orva::cli::cadastro;
 using orva::stores::Rateios;
 
-const QString kUso = QStringLiteral(
-    "Uso: orva-cli apportionment save --protocolo N --municipio M --valor-entrada V --valor-saida V\n"
-    "     orva-cli apportionment delete --protocolo N --municipio M\n"
-    "     orva-cli apportionment list --protocolo N");
+const char *const kUso =
+    "apportionment save --protocolo N --municipio N --valor-entrada V --valor-saida V | apportionment delete "
+    "--protocolo N --municipio N | apportionment list --protocolo N";
+
+// The answer's keys: the options' names; a listed row has them all.
+const QStringList kChave{"inscricao", "exercicio", "municipio"};
+const QStringList kColunas =
+    QStringList{"operacao"} + kChave + QStringList{"valor-entrada", "valor-saida", "protocolo"};
 
 QJsonObject chaveJson(const orva::stores::ChaveRateio &c)
 {
-    return {{"inscricao", c.inscricao}, {"exercicio", c.exercicio}, {"municipio", c.municipio}};
+    return {{kChave.at(0), c.inscricao}, {kChave.at(1), c.exercicio}, {kChave.at(2), c.municipio}};
 }
 
 QString textoChave(const orva::stores::ChaveRateio &c)
@@ -41,69 +39,61 @@ orva::stores::Rateio lido(const orva::cli::Opcoes &o)
     return rateio;
 }
 
-int grava(const orva::cli::Opcoes &o, Rateios &rateios)
+int grava(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
 {
     auto rateio = lido(o);
+    Rateios rateios(conexao);
     if (const auto recusa = rateios.completa(rateio))
-        return orva::cli::falha(*recusa);
+        return cad::recusa(*recusa);
     return orva::cli::respondeGravacao(rateios.grava(rateio), chaveJson(rateio.chave), textoChave(rateio.chave));
 }
 
-int exclui(const orva::cli::Opcoes &o, Rateios &rateios)
+int exclui(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
 {
     auto rateio = lido(o);
+    Rateios rateios(conexao);
     if (const auto recusa = rateios.completaChave(rateio))
-        return orva::cli::falha(*recusa);
-    return orva::cli::respondeExclusao(rateios.exclui(rateio.chave, rateio.protocolo), chaveJson(rateio.chave), textoChave(rateio.chave),
-                                       QStringLiteral("apagado"), QStringLiteral("retirado"),
-                                       QStringLiteral("Não há rateio deste município: nada foi excluído."));
+        return cad::recusa(*recusa);
+    return orva::cli::respondeExclusao(
+        rateios.exclui(rateio.chave, rateio.protocolo), chaveJson(rateio.chave), textoChave(rateio.chave),
+        QStringLiteral("apagado"), QStringLiteral("retirado"),
+        QStringLiteral("Não há rateio do município %1: nada foi excluído. Confira com orva-cli apportionment list "
+                       "--protocolo %2.")
+            .arg(rateio.chave.municipio, rateio.protocolo));
 }
 
 // The rows the entry's grid shows for the protocol's declarant and exercise.
-int lista(const orva::cli::Opcoes &o, Rateios &rateios)
+int lista(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
 {
-    auto rateio = lido(o);
-    const auto protocolo = rateios.protocoloAberto(rateio.protocolo);
+    Rateios rateios(conexao);
+    const auto protocolo = rateios.protocoloAberto(o.valor("protocolo"));
     if (!protocolo)
-        return orva::cli::falha(Rateios::kProtocoloInvalido);
-    auto &resposta = orva::cli::Resposta::atual();
+        return cad::recusa(Rateios::kProtocoloInvalido);
     QJsonArray linhas;
     for (const auto &r : rateios.lista(protocolo->inscricao, protocolo->exercicio)) {
         QJsonObject linha = chaveJson(r.chave);
-        linha.insert("valor_entrada", r.valorEntrada);
-        linha.insert("valor_saida", r.valorSaida);
-        linha.insert("protocolo", r.protocolo);
         linha.insert("operacao", r.operacao);
+        linha.insert("valor-entrada", r.valorEntrada);
+        linha.insert("valor-saida", r.valorSaida);
+        linha.insert("protocolo", r.protocolo);
         linhas.append(linha);
-        resposta.linha(QStringList{r.operacao, textoChave(r.chave), r.valorEntrada, r.valorSaida, r.protocolo}
-                           .join(QLatin1Char('\t')));
     }
-    resposta.resultado("linhas", linhas);
-    return 0;
+    return cad::lista(kColunas, linhas);
 }
 
 int rateio(const QStringList &argumentos)
 {
-    const auto acao = orva::cli::leAcao(QStringLiteral("apportionment"), argumentos,
-                                        {{"save", {{"protocolo", "municipio", "valor-entrada", "valor-saida"}, {}}},
-                                         {"delete", {{"protocolo", "municipio"}, {}}},
-                                         {"list", {{"protocolo"}, {}}}},
-                                        kUso);
-    if (!acao)
-        return 1;
-    orva::db::Connection conexao;
-    conexao.open(TdtmDados::ArquivoBanco());
-    Rateios rateios(conexao);
-    if (acao->nome == QLatin1String("save"))
-        return grava(acao->opcoes, rateios);
-    if (acao->nome == QLatin1String("delete"))
-        return exclui(acao->opcoes, rateios);
-    return lista(acao->opcoes, rateios);
+    const QStringList protocolo{"protocolo"};
+    return cad::executa(QStringLiteral("apportionment"), QString::fromLatin1(kUso), argumentos,
+                        {{"save", {"protocolo", "municipio", "valor-entrada", "valor-saida"}, protocolo, grava},
+                         {"delete", {"protocolo", "municipio"}, protocolo, exclui},
+                         {"list", protocolo, protocolo, lista}});
 }
 
-const orva::cli::Registro registro(
-    "apportionment",
-    "apportionment save|delete|list --protocolo N [...]  lança o rateio por município num protocolo aberto (0 feito; 1 recusado, nada alterado; 2 nada a excluir)",
-    rateio);
+const orva::cli::Registro registro("apportionment",
+                                   "apportionment save|delete|list  lança, exclui ou lista o rateio por município de "
+                                   "um protocolo aberto (--protocolo, --municipio, --valor-entrada, --valor-saida); "
+                                   ORVA_CADASTRO_SAIDAS,
+                                   rateio);
 
 } // namespace

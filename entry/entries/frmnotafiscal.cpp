@@ -19,13 +19,13 @@
 
 #include <algorithm>
 
-using orva::stores::kNaoCadastrado;
 using orva::stores::Notas;
 
 QString TfrmNotaFiscal::strTabela;
 
 namespace {
 
+const QString &kNaoCadastrado = orva::stores::Tabelas::naoCadastrado;
 const QString kTipoNE = QString::fromLatin1(orva::notas::kTipoComOrigem);
 // This configuration works on one exercise: its dates.
 const QString kPrimeiroDia = QStringLiteral("01/01/2015");

@@ -13,7 +13,10 @@
 
 #include <QTimer>
 
-using orva::stores::kNaoCadastrado;
+namespace {
+const QString &kNaoCadastrado = orva::stores::Tabelas::naoCadastrado;
+} // namespace
+
 
 TfrmRateio::TfrmRateio(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmRateio>()), ADOQuery(TdtmDados::Conexao()),

@@ -41,14 +41,20 @@ public:
     RegistroDetalhe(orva::db::Query &linhas, int tipoProtocolo);
     // The record of the query's current row.
     QString registro() const;
+    // The same record in Windows-1252, appended to `saida`. Rows of plain
+    // ASCII are written straight from the stored values; any other row goes
+    // through registro().
+    void acrescentaWin1252(QByteArray &saida) const;
 
 private:
     QString texto(int coluna) const;
     double valor(int coluna) const;
+    bool acrescentaAscii(QByteArray &saida) const;
 
     orva::db::Query &m_linhas;
     int m_tipo;
     std::vector<int> m_colunas;
+    mutable std::vector<orva::db::StoredValue> m_valores;
 };
 
 } // namespace orva::declaracao

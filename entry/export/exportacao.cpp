@@ -36,9 +36,12 @@ public:
     void escreve(const QString &linha)
     {
         orva::win1252::appendEncoded(m_buffer, linha);
-        m_buffer += "\r\n";
-        if (m_buffer.size() >= kBuffer)
-            descarrega();
+        terminaLinha();
+    }
+    void escreve(const declaracao::RegistroDetalhe &detalhe)
+    {
+        detalhe.acrescentaWin1252(m_buffer);
+        terminaLinha();
     }
     void fecha()
     {
@@ -60,6 +63,12 @@ public:
 
 private:
     static constexpr qsizetype kBuffer = 1 << 16;
+    void terminaLinha()
+    {
+        m_buffer += "\r\n";
+        if (m_buffer.size() >= kBuffer)
+            descarrega();
+    }
     void descarrega()
     {
         if (!m_buffer.isEmpty() && m_arquivo.write(m_buffer) != m_buffer.size())
@@ -191,7 +200,7 @@ ResultadoGravacao Exportador::gravaArquivo(const ProtocoloCarregado &protocolo, 
             resultado.cancelado = true;
             break;
         }
-        arquivo.escreve(detalhe.registro());
+        arquivo.escreve(detalhe);
     }
     arquivo.fecha();
     return resultado;

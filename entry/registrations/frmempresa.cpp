@@ -56,22 +56,11 @@ void TfrmEmpresa::Abre(QWidget *parent)
     orva::prompts().execModal(frm);
 }
 
-orva::db::Query &TfrmEmpresa::ADOQuery()
+orva::stores::Empresas &TfrmEmpresa::Empresas()
 {
-    if (!m_query) {
-        m_query = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
-    }
-    return *m_query;
-}
-
-orva::db::Command &TfrmEmpresa::ADOCommand()
-{
-    if (!m_command) {
-        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
-        for (const char *name : {"Cnpj", "InscEst", "RazaoSocial", "Cnae", "TipoDeclara", "Municipio"})
-            m_command->parameters().add(QString::fromLatin1(name), orva::db::ParamKind::Text);
-    }
-    return *m_command;
+    if (!m_empresas)
+        m_empresas = std::make_unique<orva::stores::Empresas>(TdtmDados::Conexao(), m_strTabela);
+    return *m_empresas;
 }
 
 QPushButton *TfrmEmpresa::btnNovo() const { return ui->btnNovo; }
@@ -93,7 +82,7 @@ QLabel *TfrmEmpresa::lblNomeCnae() const { return ui->lblNomeCnae; }
 QLabel *TfrmEmpresa::lblNomeTipoDeclara() const { return ui->lblNomeTipoDeclara; }
 QLabel *TfrmEmpresa::lblNomeMunicipio() const { return ui->lblNomeMunicipio; }
 
-// --- Showing and closing -----------------------------------------------------
+// --- Showing -----------------------------------------------------
 
 void TfrmEmpresa::showEvent(QShowEvent *event)
 {
@@ -102,12 +91,6 @@ void TfrmEmpresa::showEvent(QShowEvent *event)
         m_shown = true;
         FormShow();
     }
-}
-
-void TfrmEmpresa::done(int result)
-{
-    FormClose();
-    QDialog::done(result);
 }
 
 void TfrmEmpresa::FormShow()
@@ -122,12 +105,6 @@ void TfrmEmpresa::FormShow()
     ui->edtInscricao->setFocus();
 }
 
-void TfrmEmpresa::FormClose()
-{
-    if (m_query)
-        m_query->close();
-}
-
 // --- Tool bar ----------------------------------------------------------------
 
 void TfrmEmpresa::btnNovoClick()
@@ -138,38 +115,11 @@ void TfrmEmpresa::btnNovoClick()
 
 void TfrmEmpresa::btnSalvarClick()
 {
-    const QString falta = Funcoes::VerificaCampos(this);
-    if (!falta.isEmpty()) {
-        orva::prompts().information(QStringLiteral("Falta o Dados do Campo ") + falta);
-        return;
-    }
+    orva::stores::Empresa empresa{ui->edtInscricao->text(), ui->edtCnpj->text(),       ui->edtRazaoSocial->text(),
+                                  ui->edtCnae->text(),      ui->edtTipoDeclara->text(), ui->edtMunicipio->text()};
     try {
-        orva::db::Query &q = ADOQuery();
-        q.close();
-        q.setSql(QStringLiteral("Select * From ") + m_strTabela + QStringLiteral(" Where Inscricao = '")
-                 + ui->edtInscricao->text() + QStringLiteral("'"));
-        q.open();
-
-        orva::db::Command &cmd = ADOCommand();
-        orva::db::Parameters &p = cmd.parameters();
-        p.byName(QStringLiteral("Cnpj")).setValue(ui->edtCnpj->text());
-        p.byName(QStringLiteral("InscEst")).setValue(ui->edtInscricao->text());
-        p.byName(QStringLiteral("RazaoSocial")).setValue(ui->edtRazaoSocial->text());
-        p.byName(QStringLiteral("Cnae")).setValue(ui->edtCnae->text());
-        p.byName(QStringLiteral("TipoDeclara")).setValue(ui->edtTipoDeclara->text());
-        p.byName(QStringLiteral("Municipio")).setValue(ui->edtMunicipio->text());
-
-        if (!q.eof())
-            cmd.setCommandText(QStringLiteral("Update ") + m_strTabela + QStringLiteral(" Set ")
-                               + QStringLiteral(" Razao = :RazaoSocial ") + QStringLiteral(" ,CNPJ = :Cnpj")
-                               + QStringLiteral(" ,CNAE = :Cnae") + QStringLiteral(" ,Tipo_Declara = :TipoDeclara")
-                               + QStringLiteral(" ,Municipio = :Municipio") + QStringLiteral(" Where Inscricao = :InscEst"));
-        else
-            cmd.setCommandText(QStringLiteral("Insert into ") + m_strTabela + QStringLiteral(" (")
-                               + QStringLiteral("Inscricao,Razao,Cnpj,Cnae,Tipo_Declara,Municipio")
-                               + QStringLiteral(" ) Values (:InscEst, :RazaoSocial, :Cnpj, :Cnae, :TipoDeclara, :Municipio)"));
-        cmd.execute();
-        orva::prompts().information(QStringLiteral("Registro Gravado !"));
+        const QString recusa = Empresas().grava(empresa);
+        orva::prompts().information(recusa.isEmpty() ? QStringLiteral("Registro Gravado !") : recusa);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
     }
@@ -188,10 +138,7 @@ void TfrmEmpresa::btnApagarClick()
                                   orva::Prompts::Icon::Warning, orva::Prompts::Button::Yes))
         return;
     try {
-        orva::db::Command &cmd = ADOCommand();
-        cmd.setCommandText(QStringLiteral("Delete From ") + m_strTabela + QStringLiteral(" Where Inscricao = '")
-                           + ui->edtInscricao->text() + QStringLiteral("'"));
-        cmd.execute();
+        Empresas().apaga(ui->edtInscricao->text());
         Funcoes::LimpaCampos(this);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
@@ -235,42 +182,38 @@ void TfrmEmpresa::edtInscricaoExit()
 {
     if (ui->edtInscricao->text().isEmpty())
         return;
-    const QString inscricao = Funcoes::ZerosEsquerda(ui->edtInscricao->text(), ui->edtInscricao->maxLength());
+    const QString inscricao = orva::stores::inscricaoCompleta(ui->edtInscricao->text());
     ui->edtInscricao->setText(inscricao);
-    if (Funcoes::ValidaInscricao(inscricao)) {
+    if (orva::stores::inscricaoValida(inscricao)) {
         CarregaEmpresa(inscricao);
     } else {
-        orva::prompts().information(QStringLiteral("Inscrição Estadual Invalida !"));
+        orva::prompts().information(orva::stores::inscricaoInvalida);
         orva::ui::focusLater(ui->edtInscricao);
     }
 }
 
 void TfrmEmpresa::CarregaEmpresa(const QString &inscricao)
 {
+    std::optional<orva::stores::Empresa> empresa;
     try {
-        orva::db::Query &q = ADOQuery();
-        q.close();
-        q.setSql(QStringLiteral("Select * From ") + m_strTabela + QStringLiteral(" Where Inscricao = '") + inscricao
-                 + QStringLiteral("'"));
-        q.open();
-        if (q.eof())
-            return;
-        ui->edtRazaoSocial->setText(q.fieldByName(QStringLiteral("Razao")).asString());
-        ui->edtCnpj->setText(q.fieldByName(QStringLiteral("Cnpj")).asString());
-        ui->edtCnae->setText(q.fieldByName(QStringLiteral("Cnae")).asString());
-        const QString tipo = q.fieldByName(QStringLiteral("Tipo_Declara")).asString();
-        const QString municipio = q.fieldByName(QStringLiteral("Municipio")).asString();
-        if (!ui->edtCnae->text().isEmpty())
-            edtCnaeExit();
-        ui->edtTipoDeclara->setText(tipo);
-        if (!tipo.isEmpty())
-            edtTipoDeclaraExit();
-        ui->edtMunicipio->setText(municipio);
-        if (!municipio.isEmpty())
-            edtMunicipioExit();
+        empresa = Empresas().carrega(inscricao);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
+        return;
     }
+    if (!empresa)
+        return;
+    ui->edtRazaoSocial->setText(empresa->razao);
+    ui->edtCnpj->setText(empresa->cnpj);
+    ui->edtCnae->setText(empresa->cnae);
+    if (!empresa->cnae.isEmpty())
+        edtCnaeExit();
+    ui->edtTipoDeclara->setText(empresa->tipoDeclara);
+    if (!empresa->tipoDeclara.isEmpty())
+        edtTipoDeclaraExit();
+    ui->edtMunicipio->setText(empresa->municipio);
+    if (!empresa->municipio.isEmpty())
+        edtMunicipioExit();
 }
 
 void TfrmEmpresa::edtCnpjExit()

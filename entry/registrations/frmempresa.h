@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/db/query.h"
+#include "stores/empresas.h"
 
 #include <QDialog>
 
@@ -30,9 +30,8 @@ public:
     // "Empresa", modal, destroyed when it closes.
     static void Abre(QWidget *parent = nullptr);
 
-    // The window's own query and command on the shared connection.
-    orva::db::Query &ADOQuery();
-    orva::db::Command &ADOCommand();
+    // The companies of the shared connection, on which the window works.
+    orva::stores::Empresas &Empresas();
 
     // Controls.
     QPushButton *btnNovo() const;
@@ -56,7 +55,6 @@ public:
 
 public slots:
     void FormShow();
-    void FormClose();
 
     void btnNovoClick();
     void btnSalvarClick();
@@ -76,7 +74,6 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void done(int result) override;
 
 private:
     // Loads the company of the registration into the fields (nothing changes
@@ -90,8 +87,7 @@ private:
     void Consulta(const QString &tabela, bool autoConsulta, QLineEdit *campo, void (TfrmEmpresa::*saida)());
 
     std::unique_ptr<Ui::frmEmpresa> ui;
-    std::unique_ptr<orva::db::Query> m_query;
-    std::unique_ptr<orva::db::Command> m_command;
+    std::unique_ptr<orva::stores::Empresas> m_empresas;
     QString m_strTabela;
     bool m_shown = false;
 };

@@ -3,34 +3,20 @@
 
 #include "common/prompts.h"
 #include "frmconsulta.h"
+#include "proposta.h"
 #include "shell/conventions.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
 #include "shell/relogio.h"
+#include "stores/empresas.h"
 
 #include <QShowEvent>
 #include <QTimer>
 
-using orva::db::ParamKind;
-
 namespace {
 
 const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
-// Every protocol belongs to this exercise.
-const QString kExercicio = QStringLiteral("2015");
-
-
-// The company's declaration type as the protocol type: a whole number, or
-// the save stops here.
-int tipoDeclaracao(const QString &texto)
-{
-    bool ok = false;
-    const int tipo = texto.trimmed().toInt(&ok);
-    if (!ok)
-        throw orva::Error(QStringLiteral("'%1' não é um valor inteiro válido.").arg(texto));
-    return tipo;
-}
 
 } // namespace
 
@@ -89,28 +75,22 @@ void TfrmProtocolo::DefineModoReabertura()
     ui->btnNovo->setEnabled(false);
 }
 
-orva::db::Query &TfrmProtocolo::ADOQuery()
+orva::stores::Protocolos &TfrmProtocolo::Protocolos()
 {
-    if (!m_query)
-        m_query = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
-    return *m_query;
+    if (!m_protocolos)
+        m_protocolos = std::make_unique<orva::stores::Protocolos>(TdtmDados::Conexao(), strTabela);
+    return *m_protocolos;
 }
 
-orva::db::Command &TfrmProtocolo::ADOCommand()
+orva::stores::Protocolo TfrmProtocolo::DaTela() const
 {
-    if (!m_command)
-        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
-    return *m_command;
-}
-
-bool TfrmProtocolo::Consulta(const QString &sql)
-{
-    orva::db::Query &q = ADOQuery();
-    q.close();
-    q.parameters().clear();
-    q.setSql(sql);
-    q.open();
-    return !q.eof();
+    orva::stores::Protocolo p;
+    p.numero = ui->edtProtocolo->text();
+    p.tipoEntrega = ui->edtTipoEntrega->text();
+    p.inscricao = ui->edtInscricao->text();
+    p.crc = ui->edtCrcContador->text();
+    p.responsavel = ui->edtResponsavel->text();
+    return p;
 }
 
 // --- Showing ----------------------------------------------------------------
@@ -141,83 +121,64 @@ void TfrmProtocolo::FormShow()
 void TfrmProtocolo::CarregaProtocolo()
 {
     const QString numero = ui->edtProtocolo->text();
-    QString tipoEntrega, inscricao, crc, responsavel;
+    std::optional<orva::stores::Protocolo> p;
     try {
-        if (!Consulta(QStringLiteral("Select * From ") + strTabela + QStringLiteral(" Where Protocolo = ") + numero))
-            return;
-        orva::db::Query &q = ADOQuery();
-        tipoEntrega = q.fieldByName(QStringLiteral("Tipo_Entrega")).asString();
-        inscricao = q.fieldByName(QStringLiteral("Inscricao")).asString();
-        crc = q.fieldByName(QStringLiteral("Crc")).asString();
-        responsavel = q.fieldByName(QStringLiteral("Responsavel")).asString();
-        q.close();
+        p = Protocolos().carrega(numero);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
     }
+    if (!p)
+        return;
 
-    ui->edtTipoEntrega->setText(tipoEntrega);
-    if (!tipoEntrega.isEmpty())
+    ui->edtTipoEntrega->setText(p->tipoEntrega);
+    if (!p->tipoEntrega.isEmpty())
         edtTipoEntregaExit();
-    ui->edtInscricao->setText(inscricao);
-    if (!inscricao.isEmpty())
+    ui->edtInscricao->setText(p->inscricao);
+    if (!p->inscricao.isEmpty())
         edtInscricaoExit();
     // The declarant step may have brought the company's open protocol
     // instead, together with its own C.R.C and responsible person.
     if (ui->edtProtocolo->text() == numero) {
-        ui->edtCrcContador->setText(crc);
-        ui->edtResponsavel->setText(responsavel);
+        ui->edtCrcContador->setText(p->crc);
+        ui->edtResponsavel->setText(p->responsavel);
     }
 }
 
 void TfrmProtocolo::VerificaProtocoloAberto()
 {
-    struct Linha {
-        QString protocolo, tipoEntrega, inscricao, crc, responsavel, tipoProtocolo, dtGeracao, dtTransmissao, cnpj,
-            razao, valorNotas, qtdeNotas, valorEntradas, valorSaidas, qtdeMunicipios, municipio;
-    } l;
+    std::optional<orva::stores::Protocolo> l;
     try {
-        if (!Consulta(QStringLiteral("Select * From ") + strTabela + QStringLiteral(" Where Inscricao = ")
-                      + QStringLiteral("'") + ui->edtInscricao->text() + QStringLiteral("'")
-                      + QStringLiteral(" And DtTransmissao is Null ")))
-            return;
-        orva::db::Query &q = ADOQuery();
-        const auto campo = [&q](const char *nome) { return q.fieldByName(QString::fromLatin1(nome)).asString(); };
-        l = {campo("Protocolo"),   campo("Tipo_Entrega"),  campo("Inscricao"),     campo("Crc"),
-             campo("Responsavel"), campo("Tipo_Protocolo"), campo("DtGeracao"),    campo("DtTransmissao"),
-             campo("CNPJ"),        campo("Razao"),          campo("Valor_Notas"),   campo("Qtde_Notas"),
-             campo("Valor_Entradas"), campo("Valor_Saidas"), campo("Qtde_Municipios"), campo("Municipio")};
-        q.close();
+        l = Protocolos().abertoDaEmpresa(ui->edtInscricao->text());
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
     }
+    if (!l)
+        return;
 
-    orva::prompts().warning(
-        QStringLiteral("Esta empresa ja possui um protocolo cadastrado que não foi transmitido\n"
-                       "Para poder gerar outro protocolo para esta empresa, por favor transmita\n"
-                       "o protocolo existente!"));
+    orva::prompts().warning(orva::stores::Protocolos::avisoProtocoloAberto);
 
-    ui->edtProtocolo->setText(l.protocolo);
-    ui->edtTipoEntrega->setText(l.tipoEntrega);
-    if (!l.tipoEntrega.isEmpty())
+    ui->edtProtocolo->setText(l->numero);
+    ui->edtTipoEntrega->setText(l->tipoEntrega);
+    if (!l->tipoEntrega.isEmpty())
         edtTipoEntregaExit();
-    ui->edtInscricao->setText(l.inscricao);
-    ui->edtCrcContador->setText(l.crc);
-    ui->edtResponsavel->setText(l.responsavel);
-    ui->edtTipoProtocolo->setText(l.tipoProtocolo);
-    if (!l.tipoProtocolo.isEmpty())
+    ui->edtInscricao->setText(l->inscricao);
+    ui->edtCrcContador->setText(l->crc);
+    ui->edtResponsavel->setText(l->responsavel);
+    ui->edtTipoProtocolo->setText(l->tipoProtocolo);
+    if (!l->tipoProtocolo.isEmpty())
         DescricaoTipoProtocolo();
-    ui->edtDataCricao->setText(l.dtGeracao);
-    ui->edtDataTransmissao->setText(l.dtTransmissao);
-    ui->edtCnpj->setText(l.cnpj);
-    ui->edtRazaoSocial->setText(l.razao);
-    ui->edtValorNota->setText(l.valorNotas);
-    ui->edtQtdeNota->setText(l.qtdeNotas);
-    ui->edtValorEntrada->setText(l.valorEntradas);
-    ui->edtValorSaida->setText(l.valorSaidas);
-    ui->edtQtdeMunicipio->setText(l.qtdeMunicipios);
-    ui->edtMunicipio->setText(l.municipio);
+    ui->edtDataCricao->setText(l->dtGeracao);
+    ui->edtDataTransmissao->setText(l->dtTransmissao);
+    ui->edtCnpj->setText(l->cnpj);
+    ui->edtRazaoSocial->setText(l->razao);
+    ui->edtValorNota->setText(l->valorNotas);
+    ui->edtQtdeNota->setText(l->qtdeNotas);
+    ui->edtValorEntrada->setText(l->valorEntradas);
+    ui->edtValorSaida->setText(l->valorSaidas);
+    ui->edtQtdeMunicipio->setText(l->qtdeMunicipios);
+    ui->edtMunicipio->setText(l->municipio);
 }
 
 void TfrmProtocolo::DescricaoTipoProtocolo()
@@ -235,64 +196,13 @@ void TfrmProtocolo::DescricaoTipoProtocolo()
 
 void TfrmProtocolo::GravaProtocolo()
 {
-    const QString numero = ui->edtProtocolo->text();
-    const QString inscricao = ui->edtInscricao->text();
+    orva::stores::Protocolo p = DaTela();
     try {
-        const bool existe =
-            Consulta(QStringLiteral("Select * From ") + strTabela + QStringLiteral(" Where Protocolo = ") + numero);
-        ADOQuery().close();
-
-        const auto daEmpresa = [&inscricao](const char *coluna) {
-            return Funcoes::BuscaDescricao(QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
-                                           QString::fromLatin1(coluna));
-        };
-        const int tipoProtocolo = tipoDeclaracao(daEmpresa("Tipo_Declara"));
-        const QString razao = daEmpresa("Razao");
-        const QString cnpj = daEmpresa("Cnpj");
-        const QString municipio = daEmpresa("Municipio");
-
-        orva::db::Command &cmd = ADOCommand();
-        orva::db::Parameters &p = cmd.parameters();
-        p.clear();
-        p.add(QStringLiteral("pProtocolo"), ParamKind::Integer).setValue(numero);
-        p.add(QStringLiteral("pTipoProtocolo"), ParamKind::Integer).setValue(tipoProtocolo);
-        p.add(QStringLiteral("pTipoEntrega"), ParamKind::Text).setValue(ui->edtTipoEntrega->text());
-        p.add(QStringLiteral("pExercicio"), ParamKind::Text).setValue(kExercicio);
-        p.add(QStringLiteral("pInscricao"), ParamKind::Text).setValue(inscricao);
-        p.add(QStringLiteral("pDtGeracao"), ParamKind::Date)
-            .setValue(orva::hoje().toString(QStringLiteral("dd/MM/yyyy")));
-        p.add(QStringLiteral("pResponsavel"), ParamKind::Text).setValue(ui->edtResponsavel->text());
-        p.add(QStringLiteral("pCrc"), ParamKind::Text).setValue(ui->edtCrcContador->text());
-        p.add(QStringLiteral("pRazao"), ParamKind::Text).setValue(razao);
-        p.add(QStringLiteral("pCnpj"), ParamKind::Text).setValue(cnpj);
-        p.add(QStringLiteral("pMunicipio"), ParamKind::Text).setValue(municipio);
-
-        if (existe) {
-            // The creation date stays as it was first written.
-            cmd.setCommandText(QStringLiteral("Update ") + strTabela + QStringLiteral(" Set ")
-                               + QStringLiteral("  Tipo_Protocolo = :pTipoProtocolo")
-                               + QStringLiteral(" ,Tipo_Entrega = :pTipoEntrega")
-                               + QStringLiteral(" ,Exercicio = :pExercicio")
-                               + QStringLiteral(" ,Inscricao = :pInscricao")
-                               + QStringLiteral(" ,Crc = :pCrc")
-                               + QStringLiteral(" ,Responsavel = :pResponsavel")
-                               + QStringLiteral(" ,Razao = :pRazao")
-                               + QStringLiteral(" ,Cnpj = :pCnpj")
-                               + QStringLiteral(" ,Municipio = :pMunicipio")
-                               + QStringLiteral(" Where Protocolo = :pProtocolo"));
-        } else {
-            // DtTransmissao stays null: the new protocol is open.
-            cmd.setCommandText(QStringLiteral("Insert into ") + strTabela + QStringLiteral(" (")
-                               + QStringLiteral(" PROTOCOLO, TIPO_PROTOCOLO, TIPO_ENTREGA, ")
-                               + QStringLiteral(" EXERCICIO, INSCRICAO, DTGERACAO, CRC,")
-                               + QStringLiteral(" RESPONSAVEL, RAZAO, CNPJ, MUNICIPIO ")
-                               + QStringLiteral(" ) Values (")
-                               + QStringLiteral(" :pProtocolo, :pTipoProtocolo, :pTipoEntrega,")
-                               + QStringLiteral(" :pExercicio, :pInscricao, :pDtGeracao, :pCrc, ")
-                               + QStringLiteral(" :pResponsavel, :pRazao, :pCnpj, :pMunicipio ")
-                               + QStringLiteral(")"));
+        const QString recusa = Protocolos().grava(p, orva::hoje());
+        if (!recusa.isEmpty()) {
+            orva::prompts().information(recusa);
+            return;
         }
-        cmd.execute();
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
@@ -303,24 +213,12 @@ void TfrmProtocolo::GravaProtocolo()
 
 void TfrmProtocolo::ApagaProtocolo()
 {
-    const QString numero = ui->edtProtocolo->text();
     try {
-        if (Consulta(QStringLiteral("Select * From Notas Where Protocolo = ") + numero)) {
-            ADOQuery().close();
-            orva::prompts().warning(QStringLiteral("Este protocolo não pode ser apagado, pois tem Notas vinculadas !"));
+        const QString recusa = Protocolos().apaga(ui->edtProtocolo->text());
+        if (!recusa.isEmpty()) {
+            orva::prompts().warning(recusa);
             return;
         }
-        if (Consulta(QStringLiteral("Select * From Rateio Where Protocolo = ") + numero)) {
-            ADOQuery().close();
-            orva::prompts().warning(
-                QStringLiteral("Este protocolo não pode ser apagado, pois tem Rateios vinculados !"));
-            return;
-        }
-        ADOQuery().close();
-        orva::db::Command &cmd = ADOCommand();
-        cmd.parameters().clear();
-        cmd.setCommandText(QStringLiteral("Delete From Protocolo Where Protocolo = ") + numero);
-        cmd.execute();
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
@@ -330,25 +228,12 @@ void TfrmProtocolo::ApagaProtocolo()
 
 void TfrmProtocolo::ReabreProtocolo()
 {
-    const QString numero = ui->edtProtocolo->text();
-    if (numero.isEmpty()) {
-        orva::prompts().warning(QStringLiteral("Informe o número do protocolo que será reaberto."));
-        return;
-    }
     try {
-        const bool existe = Consulta(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero);
-        ADOQuery().close();
-        if (!existe) {
-            orva::prompts().warning(QStringLiteral("O protocolo %1 não existe: nada foi reaberto.\n"
-                                                   "Confira o número do protocolo.")
-                                        .arg(numero));
+        const QString recusa = Protocolos().reabre(ui->edtProtocolo->text());
+        if (!recusa.isEmpty()) {
+            orva::prompts().warning(recusa);
             return;
         }
-        orva::db::Command &cmd = ADOCommand();
-        cmd.parameters().clear();
-        cmd.setCommandText(QStringLiteral("Update Protocolo Set ") + QStringLiteral(" DTTRANSMISSAO = null")
-                           + QStringLiteral(" Where Protocolo = ") + numero);
-        cmd.execute();
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
@@ -363,28 +248,15 @@ void TfrmProtocolo::btnNovoClick()
 {
     ui->edtProtocolo->setEnabled(true);
     Funcoes::LimpaCampos(this);
-    const QString proximo = Funcoes::ProximoCodigo(QStringLiteral("Protocolo"), QStringLiteral("Protocolo"));
-    if (proximo.size() > ui->edtProtocolo->maxLength()) {
-        // The field (and the declaration file) hold four digits: a fifth would
-        // be cut off and the save would overwrite another protocol.
-        orva::prompts().information(QStringLiteral("O limite de 9999 protocolos foi atingido: não é possível "
-                                                   "criar outro. Apague protocolos que não serão mais usados."));
+    const QString proximo = PropostaNovo([this] { return Protocolos().proximoNumero(); });
+    if (proximo.isEmpty())
         return;
-    }
     ui->edtProtocolo->setText(proximo);
     ui->edtProtocolo->setEnabled(false);
     ui->edtTipoEntrega->setFocus(Qt::OtherFocusReason);
 }
 
-void TfrmProtocolo::btnSalvarClick()
-{
-    const QString falta = Funcoes::VerificaCampos(this);
-    if (!falta.isEmpty()) {
-        orva::prompts().information(QStringLiteral("Falta o Dados do Campo ") + falta);
-        return;
-    }
-    GravaProtocolo();
-}
+void TfrmProtocolo::btnSalvarClick() { GravaProtocolo(); }
 
 void TfrmProtocolo::btnConsultaClick()
 {
@@ -453,16 +325,9 @@ void TfrmProtocolo::edtInscricaoExit()
 {
     if (ui->edtInscricao->text().isEmpty())
         return;
-    ui->edtInscricao->setText(Funcoes::ZerosEsquerda(ui->edtInscricao->text(), ui->edtInscricao->maxLength()));
-
-    bool valida = false;
-    try {
-        valida = Funcoes::ValidaInscricao(ui->edtInscricao->text());
-    } catch (const orva::Error &) {
-        // A character that is not a digit: as invalid as a wrong check digit.
-    }
-    if (!valida) {
-        orva::prompts().information(QStringLiteral("Inscrição Estadual Invalida !"));
+    ui->edtInscricao->setText(orva::stores::inscricaoCompleta(ui->edtInscricao->text()));
+    if (!orva::stores::inscricaoValida(ui->edtInscricao->text())) {
+        orva::prompts().information(orva::stores::inscricaoInvalida);
         orva::ui::focusLater(ui->edtInscricao);
         return;
     }

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/db/query.h"
+#include "stores/protocolos.h"
 
 #include <QDialog>
 
@@ -41,9 +41,8 @@ public:
     void ApagaProtocolo();
     void ReabreProtocolo();
 
-    // The window's own query (reads) and command (writes), on the one connection.
-    orva::db::Query &ADOQuery();
-    orva::db::Command &ADOCommand();
+    // The protocols of the shared connection, on which the window works.
+    orva::stores::Protocolos &Protocolos();
 
     // Tab "Dados do Protocolo".
     QLineEdit *edtResponsavel() const;
@@ -99,12 +98,11 @@ protected:
 private:
     // Describes the protocol type of the second tab.
     void DescricaoTipoProtocolo();
-    // Runs "Select ..." on the window's query and tells whether a row came.
-    bool Consulta(const QString &sql);
+    // The values of the window's first tab.
+    orva::stores::Protocolo DaTela() const;
 
     std::unique_ptr<Ui::frmProtocolo> ui;
-    std::unique_ptr<orva::db::Query> m_query;
-    std::unique_ptr<orva::db::Command> m_command;
+    std::unique_ptr<orva::stores::Protocolos> m_protocolos;
     QString strTabela;
     bool m_shown = false;
 };

@@ -3,6 +3,7 @@
 
 #include "common/prompts.h"
 #include "frmconsulta.h"
+#include "proposta.h"
 #include "shell/conventions.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
@@ -46,30 +47,23 @@ void TfrmTabela::DefineTipoCodigo(int tipo) { m_tipoCodigo = tipo; }
 
 void TfrmTabela::AbreProdutos(QWidget *parent)
 {
+    const orva::stores::DefinicaoTabela produtos = orva::stores::tabelaProdutos();
     TfrmTabela frm(parent);
-    frm.DefineTabela(QStringLiteral("Produtos"), QStringLiteral("Cod_Prod"), QStringLiteral("Descricao"));
-    frm.DefineTamanhoCodigo(5);
-    frm.DefineTamanhoDescricao(50);
-    frm.DefineTipoCodigo(1);
+    frm.DefineTabela(produtos.tabela, produtos.campoCodigo, produtos.campoDescricao);
+    frm.DefineTamanhoCodigo(produtos.tamanhoCodigo);
+    frm.DefineTamanhoDescricao(produtos.tamanhoDescricao);
+    frm.DefineTipoCodigo(produtos.tipoCodigo);
     orva::prompts().execModal(frm);
 }
 
-orva::db::Query &TfrmTabela::ADOQuery()
+orva::stores::Tabelas &TfrmTabela::Tabela()
 {
-    if (!m_query) {
-        m_query = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
-    }
-    return *m_query;
-}
-
-orva::db::Command &TfrmTabela::ADOCommand()
-{
-    if (!m_command) {
-        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
-        m_command->parameters().add(QStringLiteral("Codigo"), orva::db::ParamKind::Text);
-        m_command->parameters().add(QStringLiteral("Descricao"), orva::db::ParamKind::Text);
-    }
-    return *m_command;
+    if (!m_tabela)
+        m_tabela = std::make_unique<orva::stores::Tabelas>(
+            TdtmDados::Conexao(), orva::stores::DefinicaoTabela{m_strTabela, m_cmpCodigo, m_cmpDescri,
+                                                                 ui->edtCodigo->maxLength(),
+                                                                 ui->edtDescricao->maxLength(), m_tipoCodigo});
+    return *m_tabela;
 }
 
 QPushButton *TfrmTabela::btnNovo() const { return ui->btnNovo; }
@@ -80,14 +74,7 @@ QPushButton *TfrmTabela::btnApagar() const { return ui->btnApagar; }
 QLineEdit *TfrmTabela::edtCodigo() const { return ui->edtCodigo; }
 QLineEdit *TfrmTabela::edtDescricao() const { return ui->edtDescricao; }
 
-QString TfrmTabela::ValorCodigo() const
-{
-    if (m_tipoCodigo == 2)
-        return QStringLiteral("'") + ui->edtCodigo->text() + QStringLiteral("'");
-    return ui->edtCodigo->text();
-}
-
-// --- Showing and closing -----------------------------------------------------
+// --- Showing -----------------------------------------------------
 
 void TfrmTabela::showEvent(QShowEvent *event)
 {
@@ -96,12 +83,6 @@ void TfrmTabela::showEvent(QShowEvent *event)
         m_shown = true;
         FormShow();
     }
-}
-
-void TfrmTabela::done(int result)
-{
-    FormClose();
-    QDialog::done(result);
 }
 
 void TfrmTabela::FormShow()
@@ -118,61 +99,23 @@ void TfrmTabela::FormShow()
     ui->edtCodigo->setFocus();
 }
 
-void TfrmTabela::FormClose()
-{
-    if (m_query)
-        m_query->close();
-}
-
 // --- Tool bar ----------------------------------------------------------------
 
 void TfrmTabela::btnNovoClick()
 {
     Funcoes::LimpaCampos(this);
-    const QString proximo = Funcoes::ProximoCodigo(m_strTabela, m_cmpCodigo);
-    if (proximo.size() > ui->edtCodigo->maxLength()) {
-        // Cut to the field's width it would name a code that exists, and the
-        // save would overwrite that row.
-        orva::prompts().information(QStringLiteral("O próximo código (%1) não cabe no campo de %2 dígitos: a tabela "
-                                                   "chegou ao limite. Reutilize um código livre ou apague códigos que "
-                                                   "não serão mais usados.")
-                                        .arg(proximo)
-                                        .arg(ui->edtCodigo->maxLength()));
+    const QString proximo = PropostaNovo([this] { return Tabela().proximoCodigo(); });
+    if (proximo.isEmpty())
         return;
-    }
     ui->edtCodigo->setText(proximo);
     ui->edtDescricao->setFocus();
 }
 
 void TfrmTabela::btnSalvarClick()
 {
-    const QString falta = Funcoes::VerificaCampos(this);
-    if (!falta.isEmpty()) {
-        orva::prompts().information(QStringLiteral("Falta o Dados do Campo ") + falta);
-        return;
-    }
     try {
-        orva::db::Query &q = ADOQuery();
-        q.close();
-        q.setSql(QStringLiteral("Select * from ") + m_strTabela + QStringLiteral(" Where ") + m_cmpCodigo
-                 + QStringLiteral(" = ") + ValorCodigo());
-        q.open();
-
-        orva::db::Command &cmd = ADOCommand();
-        cmd.parameters()
-            .byName(QStringLiteral("Codigo"))
-            .setValue(Funcoes::ZerosEsquerda(ui->edtCodigo->text().trimmed(), ui->edtCodigo->maxLength()));
-        cmd.parameters().byName(QStringLiteral("Descricao")).setValue(ui->edtDescricao->text().trimmed());
-
-        if (!q.eof())
-            cmd.setCommandText(QStringLiteral("Update ") + m_strTabela + QStringLiteral(" Set ") + m_cmpDescri
-                               + QStringLiteral(" = :Descricao") + QStringLiteral(" Where ") + m_cmpCodigo
-                               + QStringLiteral(" = :Codigo"));
-        else
-            cmd.setCommandText(QStringLiteral("Insert into ") + m_strTabela + QStringLiteral(" (") + m_cmpCodigo
-                               + QStringLiteral(",") + m_cmpDescri + QStringLiteral(" ) Values (:Codigo,:Descricao)"));
-        cmd.execute();
-        orva::prompts().information(QStringLiteral("Registro Gravado !"));
+        const QString recusa = Tabela().grava(ui->edtCodigo->text(), ui->edtDescricao->text());
+        orva::prompts().information(recusa.isEmpty() ? QStringLiteral("Registro Gravado !") : recusa);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
     }
@@ -200,10 +143,7 @@ void TfrmTabela::btnApagarClick()
     if (ui->edtCodigo->text().isEmpty())
         return;
     try {
-        orva::db::Command &cmd = ADOCommand();
-        cmd.setCommandText(QStringLiteral("Delete from ") + m_strTabela + QStringLiteral(" where ") + m_cmpCodigo
-                           + QStringLiteral(" = ") + ValorCodigo());
-        cmd.execute();
+        Tabela().apaga(ui->edtCodigo->text());
         Funcoes::LimpaCampos(this);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
@@ -218,13 +158,8 @@ void TfrmTabela::edtCodigoExit()
     if (ui->edtCodigo->text().isEmpty())
         return;
     try {
-        orva::db::Query &q = ADOQuery();
-        q.close();
-        q.setSql(QStringLiteral("Select * From ") + m_strTabela + QStringLiteral(" Where ") + m_cmpCodigo
-                 + QStringLiteral(" = ") + ValorCodigo());
-        q.open();
-        if (!q.eof())
-            ui->edtDescricao->setText(q.fieldByName(m_cmpDescri).asString());
+        if (const auto descricao = Tabela().descricao(ui->edtCodigo->text()))
+            ui->edtDescricao->setText(*descricao);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
     }

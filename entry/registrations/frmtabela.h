@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/db/query.h"
+#include "stores/tabelas.h"
 
 #include <QDialog>
 
@@ -40,9 +40,8 @@ public:
     // digits, descriptions of up to 50 characters, numeric code.
     static void AbreProdutos(QWidget *parent = nullptr);
 
-    // The window's own query and command on the shared connection.
-    orva::db::Query &ADOQuery();
-    orva::db::Command &ADOCommand();
+    // The table as the opener defined it, on the shared connection.
+    orva::stores::Tabelas &Tabela();
 
     // Controls.
     QPushButton *btnNovo() const;
@@ -55,7 +54,6 @@ public:
 
 public slots:
     void FormShow();
-    void FormClose();
 
     void btnNovoClick();
     void btnSalvarClick();
@@ -67,15 +65,10 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void done(int result) override;
 
 private:
-    // The code of edtCodigo as statements write it: quoted for a text code.
-    QString ValorCodigo() const;
-
     std::unique_ptr<Ui::frmTabela> ui;
-    std::unique_ptr<orva::db::Query> m_query;
-    std::unique_ptr<orva::db::Command> m_command;
+    std::unique_ptr<orva::stores::Tabelas> m_tabela;
     QString m_strTabela;
     QString m_cmpCodigo;
     QString m_cmpDescri;

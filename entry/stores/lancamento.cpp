@@ -11,11 +11,12 @@ namespace {
 const QString kSelectProtocolo = QStringLiteral("Select * From Protocolo Where Protocolo = ");
 const QString kAberto = QStringLiteral(" And DtTransmissao is Null");
 const QString kDoTipo = QStringLiteral(" And Tipo_Protocolo = ");
-const QString kDescricao = QStringLiteral("Descricao");
+// A description found by two keys: the table, the description and the two key columns.
+const QString kDescricaoChaves =
+    QStringLiteral("Select %2 as Descricao From %1 Where %3 = :Chave1  And   %4 = :Chave2 ");
 
 } // namespace
 
-const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
 const QString kExercicio = QStringLiteral("2015");
 
 std::optional<qint64> numeroProtocolo(const QString &texto)
@@ -99,39 +100,17 @@ Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QStr
     return desteProtocolo ? Exclusao::Apagada : Exclusao::Retirada;
 }
 
-namespace {
-
-QString descricao(db::Connection &conexao, const QString &sql, const QStringList &valores)
-{
-    db::Query q(conexao);
-    for (qsizetype i = 0; i < valores.size(); ++i)
-        q.parameters().add(QStringLiteral("Chave%1").arg(i + 1), db::ParamKind::Text).setValue(valores.at(i));
-    q.setSql(sql);
-    q.open();
-    const QString texto = q.eof() ? QString() : q.fieldByName(kDescricao).asString();
-    return texto.isEmpty() ? kNaoCadastrado : texto;
-}
-
-} // namespace
-
-QString buscaDescricao(db::Connection &conexao, const QString &tabela, const QString &campoChave,
-                       const QString &valor, const QString &campoDescricao)
-{
-    return descricao(conexao,
-                     QStringLiteral("Select ") + campoDescricao + QStringLiteral(" as Descricao From ") + tabela
-                         + QStringLiteral(" Where ") + campoChave + QStringLiteral(" = :Chave1 "),
-                     {valor});
-}
-
 QString buscaDescricaoChaves(db::Connection &conexao, const QString &tabela, const QString &campoChave1,
                              const QString &valor1, const QString &campoChave2, const QString &valor2,
                              const QString &campoDescricao)
 {
-    return descricao(conexao,
-                     QStringLiteral("Select ") + campoDescricao + QStringLiteral(" as Descricao From ") + tabela
-                         + QStringLiteral(" Where ") + campoChave1 + QStringLiteral(" = :Chave1 ")
-                         + QStringLiteral(" And   ") + campoChave2 + QStringLiteral(" = :Chave2 "),
-                     {valor1, valor2});
+    db::Query q(conexao);
+    q.parameters().add(QStringLiteral("Chave1"), db::ParamKind::Text).setValue(valor1);
+    q.parameters().add(QStringLiteral("Chave2"), db::ParamKind::Text).setValue(valor2);
+    q.setSql(kDescricaoChaves.arg(tabela, campoDescricao, campoChave1, campoChave2));
+    q.open();
+    const QString texto = q.eof() ? QString() : q.fieldByName(QStringLiteral("Descricao")).asString();
+    return texto.isEmpty() ? Tabelas::naoCadastrado : texto;
 }
 
 QString declarante(db::Connection &conexao, const QString &inscricao, const QString &tipoDeclaracao)

@@ -1,4 +1,6 @@
 #pragma once
+#include "tabelas.h"
+
 #include <QString>
 
 #include <initializer_list>
@@ -15,8 +17,6 @@ class Connection;
 // description lookups they run on the connection they were given.
 namespace orva::stores {
 
-// "Não Cadastrado": what a lookup answers for a code that is not registered.
-extern const QString kNaoCadastrado;
 // This configuration works on one exercise.
 extern const QString kExercicio;
 
@@ -67,10 +67,9 @@ Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QStri
 Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, const QString &apaga,
                            const QString &retira);
 
-// The description of a code, "Não Cadastrado" when absent or empty. A
-// database failure is raised (the caller decides how to show it).
-QString buscaDescricao(db::Connection &conexao, const QString &tabela, const QString &campoChave,
-                       const QString &valor, const QString &campoDescricao);
+// The description of a code found by two keys, "Não Cadastrado" (as
+// Tabelas::buscaDescricao answers) when absent or empty. A database failure
+// is raised (the caller decides how to show it).
 QString buscaDescricaoChaves(db::Connection &conexao, const QString &tabela, const QString &campoChave1,
                              const QString &valor1, const QString &campoChave2, const QString &valor2,
                              const QString &campoDescricao);

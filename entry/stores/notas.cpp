@@ -106,7 +106,7 @@ QString Notas::declarante(const QString &inscricao)
 
 QString Notas::municipioDoProdutor(const QString &emitente, bool cpf)
 {
-    return buscaDescricao(m_conexao, QStringLiteral("Produtor"), cpf ? QStringLiteral("CGC_CPF") : QStringLiteral("Inscricao"),
+    return Tabelas::buscaDescricao(m_conexao, QStringLiteral("Produtor"), cpf ? QStringLiteral("CGC_CPF") : QStringLiteral("Inscricao"),
                           emitente, QStringLiteral("Cod_Municipio"));
 }
 
@@ -174,19 +174,19 @@ std::optional<QString> Notas::completaChave(NotaFiscal &nota)
         return kProtocoloInvalido;
     chave.exercicio = protocolo->exercicio;
     chave.inscricao = protocolo->inscricao;
-    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == kNaoCadastrado)
+    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == Tabelas::naoCadastrado)
         chave.inscricao.clear();
     chave.municipio = protocolo->municipio;
     if (!chave.municipio.isEmpty()
-        && buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
+        && Tabelas::buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
                           QStringLiteral("Descricao"))
-               == kNaoCadastrado)
+               == Tabelas::naoCadastrado)
         chave.municipio.clear();
 
     chave.tipo = chave.tipo.isEmpty() ? QString::fromLatin1(notas::kTipoComOrigem) : chave.tipo.toUpper();
-    if (buscaDescricao(m_conexao, QStringLiteral("Tipo_Entrada"), QStringLiteral("Codigo"), chave.tipo,
+    if (Tabelas::buscaDescricao(m_conexao, QStringLiteral("Tipo_Entrada"), QStringLiteral("Codigo"), chave.tipo,
                        QStringLiteral("Descricao"))
-        == kNaoCadastrado)
+        == Tabelas::naoCadastrado)
         return notas::kTipoNfInvalido;
     if (!chave.nf.isEmpty()) {
         if (!soDigitos(chave.nf, kTamanhoNota))
@@ -236,9 +236,9 @@ std::optional<QString> Notas::completa(NotaFiscal &nota)
                 o.tipoNf = QStringLiteral("NP");
         }
         if (!o.municipio.isEmpty()
-            && buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), o.municipio,
+            && Tabelas::buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), o.municipio,
                               QStringLiteral("Descricao"))
-                   == kNaoCadastrado)
+                   == Tabelas::naoCadastrado)
             o.municipio.clear();
         o.tipoNf = o.tipoNf.toUpper();
         if (!o.tipoNf.isEmpty() && !notas::tipoNfValido(o.tipoNf))

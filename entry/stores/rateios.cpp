@@ -122,12 +122,12 @@ std::optional<QString> Rateios::completaChave(Rateio &rateio)
         return kProtocoloInvalido;
     chave.exercicio = protocolo->exercicio;
     chave.inscricao = protocolo->inscricao;
-    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == kNaoCadastrado)
+    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == Tabelas::naoCadastrado)
         chave.inscricao.clear();
     if (!chave.municipio.isEmpty()
-        && buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
+        && Tabelas::buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
                           QStringLiteral("Descricao"))
-               == kNaoCadastrado)
+               == Tabelas::naoCadastrado)
         chave.municipio.clear();
     return campoFaltando(kFaltaCampo, {{rateio.protocolo, QStringLiteral("Número do Protocolo de Transmissão")},
                                        {chave.exercicio, QStringLiteral("Ano Base")},

@@ -43,6 +43,19 @@ inline void digita(QWidget *w, const QString &texto)
     QTest::keyClicks(w, texto);
 }
 
+// As digita, for any text: an accented letter is typed by a key that
+// carries it (QTest's own key table knows only ASCII).
+inline void digitaTexto(QWidget *w, const QString &texto)
+{
+    digita(w, QString());
+    for (const QChar c : texto) {
+        if (c.unicode() < 128)
+            QTest::keyClick(w, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
 // A key on whatever has the focus.
 inline void tecla(Qt::Key key)
 {

@@ -374,6 +374,40 @@ QString Query::textAt(int position)
     return Field::text(values[static_cast<size_t>(position)], m_dateColumns[static_cast<size_t>(position)]);
 }
 
+bool Query::storedRow(const std::vector<int> &positions, std::vector<StoredValue> &values)
+{
+    checkOpen();
+    if (!hasRow(m_current) || !onStatementRow())
+        return false;
+    sqlite3_stmt *stmt = m_cursor->stmt;
+    values.resize(positions.size());
+    for (size_t i = 0; i < positions.size(); ++i) {
+        const int position = positions[i];
+        if (position < 0 || position >= fieldCount())
+            throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(position));
+        StoredValue &v = values[i];
+        switch (sqlite3_column_type(stmt, position)) {
+        case SQLITE_NULL: v.kind = StoredValue::Kind::Null; break;
+        case SQLITE_INTEGER:
+            v.kind = StoredValue::Kind::Integer;
+            v.integer = sqlite3_column_int64(stmt, position);
+            break;
+        case SQLITE_FLOAT:
+            v.kind = StoredValue::Kind::Real;
+            v.real = sqlite3_column_double(stmt, position);
+            break;
+        case SQLITE_TEXT: {
+            v.kind = StoredValue::Kind::Text;
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, position));
+            v.text = QByteArrayView(text, sqlite3_column_bytes(stmt, position));
+            break;
+        }
+        default: v.kind = StoredValue::Kind::Blob; break;
+        }
+    }
+    return true;
+}
+
 double Query::floatAt(int position)
 {
     checkOpen();

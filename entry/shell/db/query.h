@@ -2,12 +2,14 @@
 #include "connection.h"
 #include "parameters.h"
 
+#include <QByteArrayView>
 #include <QStringList>
 #include <QVariant>
 
 #include <deque>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace orva::db {
 
@@ -34,6 +36,17 @@ private:
     QString m_name;
     QVariant m_value;
     bool m_isDate;
+};
+
+// A value of the row a forward-only statement stands on, as the database
+// holds it: for passes over millions of rows that must not convert each value
+// twice. The text stays valid until the query moves.
+struct StoredValue {
+    enum class Kind { Null, Integer, Real, Text, Blob };
+    Kind kind = Kind::Null;
+    qint64 integer = 0;
+    double real = 0;
+    QByteArrayView text; // UTF-8
 };
 
 // A row set over a statement. Rows are read from the database as they are
@@ -75,6 +88,12 @@ public:
     // Field::asFloat() do, without building a Field (long passes).
     QString textAt(int position);
     double floatAt(int position);
+    // The stored values at `positions` of the current row; false (nothing
+    // read) when the current row is not the one a forward-only statement
+    // stands on, and textAt()/floatAt() must read it.
+    bool storedRow(const std::vector<int> &positions, std::vector<StoredValue> &values);
+    // Whether textAt() shows the column's stored YYYY-MM-DD as DD/MM/YYYY.
+    bool isDateColumn(int position) const { return m_dateColumns.at(static_cast<size_t>(position)); }
 
     // Number of rows of the whole result.
     int recordCount();

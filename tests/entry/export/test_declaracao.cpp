@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 using namespace orva::exportacao;
@@ -182,4 +184,44 @@ TEST(Declaracao, TotalsAndWhatCannotBeExported)
 
     exportador.marcaTransmitido("1", QDate(2015, 12, 31));
     EXPECT_FALSE(exportador.carregaProtocolo("1", orva::hoje()));
+}
+
+// Detail records are written straight from the stored values when the row is
+// plain ASCII; whatever the row holds, the bytes must be those of the text form.
+TEST(Declaracao, RecordsFromStoredValuesAreTheTextFormEncoded)
+{
+    TempProgram program;
+    QStringList valores = {"10.125", "-0.125", "0.005", "-0.001", "-0.0", "0", "2.675", "1.005", "123456789012.345",
+                           "999999999999.995", "1e15", "1e300", "Null", "7", "-3", "'12,5'"};
+    std::mt19937_64 sorteio(7);
+    for (int i = 0; i < 3000; ++i) // amounts of three decimals: every tie there is
+        valores << QString::number(static_cast<qint64>(sorteio() % 20000000000ULL) - 10000000000LL) + "e-3";
+    QStringList linhas;
+    for (int i = 0; i < valores.size(); ++i) {
+        const QString v = valores.at(i);
+        // Text columns take, in turn, a date not in the stored form, a non-ASCII
+        // name, an integer, an amount and a null.
+        const QString texto = QStringList{"'2015-3-1'", "'JOSÉ'", "12", "1.5", "Null", "'0000000055'"}.at(i % 6);
+        linhas << QString("('00000000000001', '2015', '110002', '%1', '2015-02-10', 'NP', %2, %3, %4, %5, 1, %4, "
+                          "'NP', %2, %4, 7, 'I')")
+                      .arg(i)
+                      .arg(v, i % 2 ? "1" : "'1'", texto, i % 3 ? "'2015-03-30'" : texto);
+    }
+    exec("Insert into Notas Values " + linhas.join(", "));
+    exec("Insert into Rateio Select INSCRICAO, EXERCICIO, NF, VALOR_NF, -VALOR_NF_ORIGEM, 8, OPERACAO From Notas");
+
+    for (const QString &tabela : {"Notas", "Rateio"}) {
+        orva::db::Query q(dtmDados->ADOConnection);
+        q.setForwardOnly(true);
+        q.setSql("Select * From " + tabela);
+        q.open();
+        const orva::declaracao::RegistroDetalhe detalhe(q, tabela == "Notas" ? 0 : 1);
+        int n = 0;
+        for (; !q.eof(); q.next(), ++n) {
+            QByteArray direto;
+            detalhe.acrescentaWin1252(direto);
+            ASSERT_EQ(direto, orva::win1252::encode(detalhe.registro())) << tabela.toStdString() << " row " << n;
+        }
+        EXPECT_EQ(n, valores.size());
+    }
 }

@@ -1,5 +1,7 @@
 #include "support/scripted_prompts.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
+#include "support/window_driver.h"
 
 #include "registrations/consultasql.h"
 #include "registrations/frmconsulta.h"
@@ -14,12 +16,7 @@
 
 namespace {
 
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
+void exec(const QString &statement) { sql::executa(dtmDados->ADOConnection, statement); }
 
 // A search window on a fresh database, installed as the program's one instance.
 struct SearchFixture {
@@ -241,14 +238,10 @@ TEST(Consulta, TabbingThroughTheOperatorKeepsItsText)
     for (int vez = 0; vez < 2; ++vez) {
         f.consulta->DefineTabela("Protocolo");
         runSearch(f, [&](TfrmConsulta &c) {
-            QApplication::setActiveWindow(&c);
-            QTest::qWaitForWindowActive(&c);
-            c.cmbCampo()->setFocus(Qt::OtherFocusReason);
-            QApplication::processEvents();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to the operator
-            QApplication::processEvents();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to the key
-            QApplication::processEvents();
+            janela::ativa(&c);
+            janela::foca(c.cmbCampo());
+            janela::sai(); // to the operator
+            janela::sai(); // to the key
             EXPECT_EQ(QApplication::focusWidget(), c.edtChave());
             c.btnFecharClick();
         });

@@ -1,5 +1,7 @@
 #include "support/scripted_prompts.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
+#include "support/window_driver.h"
 
 #include "registrations/frmconsulta.h"
 #include "registrations/frmempresa.h"
@@ -35,55 +37,25 @@ struct EmpresaWindow {
     {
         frmConsulta = &consulta;
         w.DefineTabela(QStringLiteral("Empresa"));
-        w.show();
-        QApplication::setActiveWindow(&w);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+        janela::ativa(&w);
     }
     ~EmpresaWindow() { frmConsulta = nullptr; }
 
-    // Focuses the field and types the text as keys.
-    void type(QLineEdit *field, const QString &text)
-    {
-        field->setFocus(Qt::OtherFocusReason);
-        for (const QChar c : text) {
-            if (c.unicode() < 128)
-                QTest::keyClick(field, c.toLatin1());
-            else // an accented letter: a key that types it
-                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
-    }
-    // Leaves the focused field with Tab and lets queued focus changes run.
-    void tab()
-    {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCoreApplication::processEvents();
-    }
+    // Types into the field and leaves it with Tab.
     void typeAndLeave(QLineEdit *field, const QString &text)
     {
-        type(field, text);
-        tab();
-    }
-    void click(QPushButton *button)
-    {
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCoreApplication::processEvents();
+        janela::digitaTexto(field, text);
+        janela::sai();
     }
 
     // One value of the database, as text.
-    QString value(const QString &sql)
-    {
-        orva::db::Query q(program.connection());
-        q.setSql(sql);
-        q.open();
-        return q.eof() ? QStringLiteral("<none>") : q.field(0).asString();
-    }
+    QString value(const QString &statement) { return sql::valor(program.connection(), statement); }
     void insertCompany(const QString &inscricao, const QString &razao)
     {
-        orva::db::Command cmd(program.connection());
-        cmd.setCommandText(QStringLiteral("Insert into Empresa Values ('%1', '%2', '12345678000195', '0111302', '0', "
-                                          "'110002')")
-                               .arg(inscricao, razao));
-        cmd.execute();
+        sql::executa(program.connection(),
+                     QStringLiteral("Insert into Empresa Values ('%1', '%2', '12345678000195', '0111302', '0', "
+                                    "'110002')")
+                         .arg(inscricao, razao));
     }
 };
 
@@ -231,9 +203,9 @@ TEST(FrmEmpresa, SaveInsertsThenUpdatesTheSameCompanyAndTypingItLoadsIt)
     EXPECT_EQ(f.w.lblNomeMunicipio()->text(), QStringLiteral("ÁGUA AZUL DO SERTÃO"));
     ASSERT_TRUE(f.prompts.shown.empty()) << f.prompts.texts().join(u'|').toStdString();
 
-    f.click(f.w.btnSalvar());
+    janela::clica(f.w.btnSalvar());
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Registro Gravado !")});
-    EXPECT_EQ(f.w.ADOCommand().commandText(), kInsert);
+    EXPECT_EQ(f.w.Empresas().comando().commandText(), kInsert);
     EXPECT_EQ(f.value(QStringLiteral("Select Inscricao || '|' || Razao || '|' || Cnpj || '|' || Cnae || '|' || "
                                      "Tipo_Declara || '|' || Municipio From Empresa")),
               QStringLiteral("00000000000124|ACME COMÉRCIO|12345678000195|0111301|1|110001"));
@@ -241,17 +213,17 @@ TEST(FrmEmpresa, SaveInsertsThenUpdatesTheSameCompanyAndTypingItLoadsIt)
 
     // The second save of the same registration updates the row.
     f.w.edtRazaoSocial()->clear();
-    f.type(f.w.edtRazaoSocial(), QStringLiteral("nova razão"));
+    janela::digitaTexto(f.w.edtRazaoSocial(), QStringLiteral("nova razão"));
     f.w.edtMunicipio()->setText(QStringLiteral("110002"));
-    f.click(f.w.btnSalvar()); // the click leaves the name field: upper-cased first
+    janela::clica(f.w.btnSalvar()); // the click leaves the name field: upper-cased first
     EXPECT_EQ(f.prompts.texts(), (QStringList{QStringLiteral("Registro Gravado !"), QStringLiteral("Registro Gravado !")}));
-    EXPECT_EQ(f.w.ADOCommand().commandText(), kUpdate);
+    EXPECT_EQ(f.w.Empresas().comando().commandText(), kUpdate);
     EXPECT_EQ(f.value(QStringLiteral("Select count(*) From Empresa")), QStringLiteral("1"));
     EXPECT_EQ(f.value(QStringLiteral("Select Razao || '|' || Municipio From Empresa")),
               QStringLiteral("NOVA RAZÃO|110002"));
 
     // "Novo" clears fields and labels; typing the registration loads it all.
-    f.click(f.w.btnNovo());
+    janela::clica(f.w.btnNovo());
     EXPECT_TRUE(f.w.edtRazaoSocial()->text().isEmpty());
     EXPECT_TRUE(f.w.lblNomeMunicipio()->text().isEmpty());
     EXPECT_EQ(QApplication::focusWidget(), f.w.edtInscricao());
@@ -267,17 +239,17 @@ TEST(FrmEmpresa, SaveInsertsThenUpdatesTheSameCompanyAndTypingItLoadsIt)
 TEST(FrmEmpresa, RequiredFieldsAreNamedInTheirOrderAndUnknownCodesAreEmptied)
 {
     EmpresaWindow f;
-    f.click(f.w.btnSalvar());
+    janela::clica(f.w.btnSalvar());
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Falta o Dados do Campo Razão Social do Declarante")});
 
     // The walk meets name, registration, type, activity, CNPJ, municipality.
     f.prompts.clear();
     f.w.edtRazaoSocial()->setText(QStringLiteral("X"));
-    f.click(f.w.btnSalvar());
+    janela::clica(f.w.btnSalvar());
     f.w.edtInscricao()->setText(QStringLiteral("00000000000124"));
-    f.click(f.w.btnSalvar());
+    janela::clica(f.w.btnSalvar());
     f.w.edtTipoDeclara()->setText(QStringLiteral("0"));
-    f.click(f.w.btnSalvar());
+    janela::clica(f.w.btnSalvar());
     EXPECT_EQ(f.prompts.texts(), (QStringList{QStringLiteral("Falta o Dados do Campo Inscrição Estadual do Declarante"),
                                               QStringLiteral("Falta o Dados do Campo Tipo de Declaração"),
                                               QStringLiteral("Falta o Dados do Campo C.N.A.E")}));
@@ -290,7 +262,7 @@ TEST(FrmEmpresa, RequiredFieldsAreNamedInTheirOrderAndUnknownCodesAreEmptied)
     EXPECT_EQ(f.w.lblNomeCnae()->text(), QStringLiteral("Não Cadastrado"));
     f.w.edtCnpj()->setText(QStringLiteral("11111111111"));
     f.w.edtMunicipio()->setText(QStringLiteral("110001"));
-    f.click(f.w.btnSalvar());
+    janela::clica(f.w.btnSalvar());
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Falta o Dados do Campo C.N.A.E")});
     EXPECT_EQ(f.value(QStringLiteral("Select count(*) From Empresa")), QStringLiteral("0"));
 }
@@ -300,7 +272,7 @@ TEST(FrmEmpresa, SearchButtonsFillTheirFieldOrEmptyItWhenNothingIsPicked)
     EmpresaWindow f;
     int listedAtOnce = -1;
     f.prompts.dialogHandlers.push_back(pickFirstRow(false, &listedAtOnce));
-    f.click(f.w.btnConsCnae());
+    janela::clica(f.w.btnConsCnae());
     EXPECT_GT(listedAtOnce, 0) << "the activity search lists at once";
     EXPECT_FALSE(f.w.edtCnae()->text().isEmpty());
     EXPECT_EQ(f.w.edtCnae()->text(), f.value(QStringLiteral("Select Codigo From CNAE Where Codigo = '")
@@ -309,7 +281,7 @@ TEST(FrmEmpresa, SearchButtonsFillTheirFieldOrEmptyItWhenNothingIsPicked)
                                                  + f.w.edtCnae()->text() + QStringLiteral("'")));
 
     f.prompts.dialogHandlers.push_back(pickFirstRow(false));
-    f.click(f.w.btnConsTipoDeclara());
+    janela::clica(f.w.btnConsTipoDeclara());
     EXPECT_FALSE(f.w.edtTipoDeclara()->text().isEmpty());
     EXPECT_FALSE(f.w.lblNomeTipoDeclara()->text().isEmpty());
 
@@ -319,7 +291,7 @@ TEST(FrmEmpresa, SearchButtonsFillTheirFieldOrEmptyItWhenNothingIsPicked)
         frmConsulta->btnFecharClick();
         return 0;
     });
-    f.click(f.w.btnConsMunicipio());
+    janela::clica(f.w.btnConsMunicipio());
     EXPECT_TRUE(f.w.edtMunicipio()->text().isEmpty());
     EXPECT_EQ(f.prompts.modalWindows, QStringList(3, QStringLiteral("frmConsulta")));
     EXPECT_TRUE(f.prompts.shown.empty());
@@ -331,7 +303,7 @@ TEST(FrmEmpresa, ProcurarListsOnlyOnConfirmAndLoadsThePickedCompany)
     f.insertCompany(QStringLiteral("00000000000124"), QStringLiteral("FAZENDA BOA VISTA"));
     int listedAtOnce = -1;
     f.prompts.dialogHandlers.push_back(pickFirstRow(true, &listedAtOnce));
-    f.click(f.w.btnConsulta());
+    janela::clica(f.w.btnConsulta());
     EXPECT_EQ(listedAtOnce, 0) << "the company search waits for a filter";
     EXPECT_EQ(f.w.edtInscricao()->text(), QStringLiteral("00000000000124"));
     EXPECT_EQ(f.w.edtRazaoSocial()->text(), QStringLiteral("FAZENDA BOA VISTA"));
@@ -347,12 +319,12 @@ TEST(FrmEmpresa, ApagarAsksAttentionAndDeletesTheCompany)
     f.insertCompany(QStringLiteral("00000000000060"), QStringLiteral("OUTRA"));
 
     // Nothing to delete without a registration: no question.
-    f.click(f.w.btnApagar());
+    janela::clica(f.w.btnApagar());
     EXPECT_TRUE(f.prompts.shown.empty());
 
     f.typeAndLeave(f.w.edtInscricao(), QStringLiteral("124"));
     f.prompts.answers = {false};
-    f.click(f.w.btnApagar());
+    janela::clica(f.w.btnApagar());
     ASSERT_EQ(f.prompts.shown.size(), 1u);
     const ScriptedPrompts::Shown &asked = f.prompts.last();
     EXPECT_EQ(asked.kind, QStringLiteral("question"));
@@ -363,8 +335,8 @@ TEST(FrmEmpresa, ApagarAsksAttentionAndDeletesTheCompany)
     EXPECT_EQ(f.value(QStringLiteral("Select count(*) From Empresa")), QStringLiteral("2"));
     EXPECT_EQ(f.w.edtRazaoSocial()->text(), QStringLiteral("FAZENDA BOA VISTA"));
 
-    f.click(f.w.btnApagar()); // the default answer, Yes
-    EXPECT_EQ(f.w.ADOCommand().commandText(),
+    janela::clica(f.w.btnApagar()); // the default answer, Yes
+    EXPECT_EQ(f.w.Empresas().comando().commandText(),
               QStringLiteral("Delete From Empresa Where Inscricao = '00000000000124'"));
     EXPECT_EQ(f.value(QStringLiteral("Select group_concat(Inscricao) From Empresa")), QStringLiteral("00000000000060"));
     EXPECT_TRUE(f.w.edtInscricao()->text().isEmpty());
@@ -375,7 +347,7 @@ TEST(FrmEmpresa, ApagarAsksAttentionAndDeletesTheCompany)
 TEST(FrmEmpresa, EscKeepsTheWindowAndWhatWasTyped)
 {
     EmpresaWindow f;
-    f.type(f.w.edtRazaoSocial(), QStringLiteral("ACME"));
+    janela::digita(f.w.edtRazaoSocial(), QStringLiteral("ACME"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QCoreApplication::processEvents();
     EXPECT_TRUE(f.w.isVisible());

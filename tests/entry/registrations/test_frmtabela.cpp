@@ -1,5 +1,7 @@
 #include "support/scripted_prompts.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
+#include "support/window_driver.h"
 
 #include "registrations/frmconsulta.h"
 #include "registrations/frmtabela.h"
@@ -37,40 +39,9 @@ struct TabelaWindow {
     }
     ~TabelaWindow() { frmConsulta = nullptr; }
 
-    void show()
-    {
-        w.show();
-        QApplication::setActiveWindow(&w);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
-    }
-    void type(QLineEdit *field, const QString &text)
-    {
-        field->setFocus(Qt::OtherFocusReason);
-        QTest::keyClicks(field, text);
-    }
-    void enter()
-    {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCoreApplication::processEvents();
-    }
-    void click(QPushButton *button)
-    {
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCoreApplication::processEvents();
-    }
-    QString value(const QString &sql)
-    {
-        orva::db::Query q(program.connection());
-        q.setSql(sql);
-        q.open();
-        return q.eof() ? QStringLiteral("<none>") : q.field(0).asString();
-    }
-    void execute(const QString &sql)
-    {
-        orva::db::Command cmd(program.connection());
-        cmd.setCommandText(sql);
-        cmd.execute();
-    }
+    void show() { janela::ativa(&w); }
+    QString value(const QString &statement) { return sql::valor(program.connection(), statement); }
+    void execute(const QString &statement) { sql::executa(program.connection(), statement); }
 };
 
 } // namespace
@@ -134,41 +105,30 @@ TEST(FrmTabela, NovoProposesTheNextCode)
 {
     TabelaWindow f;
     f.w.edtDescricao()->setText(QStringLiteral("resto"));
-    f.click(f.w.btnNovo());
+    janela::clica(f.w.btnNovo());
     EXPECT_EQ(f.w.edtCodigo()->text(), QStringLiteral("1"));
     EXPECT_TRUE(f.w.edtDescricao()->text().isEmpty());
     EXPECT_EQ(QApplication::focusWidget(), f.w.edtDescricao());
 
     f.execute(QStringLiteral("Insert into Produtos Values (1, 'A'), (2, 'B'), (3, 'C')"));
-    f.click(f.w.btnNovo());
+    janela::clica(f.w.btnNovo());
     EXPECT_EQ(f.w.edtCodigo()->text(), QStringLiteral("4"));
     EXPECT_EQ(QApplication::focusWidget(), f.w.edtDescricao());
-}
-
-TEST(FrmTabela, NovoPastTheFieldWidthIsRefusedRatherThanNameAStoredCode)
-{
-    TabelaWindow f;
-    f.execute(QStringLiteral("Insert into Produtos Values (10000, 'DEZ MIL'), (99999, 'ULTIMO')"));
-    f.click(f.w.btnNovo());
-    EXPECT_EQ(f.w.edtCodigo()->text(), QString());
-    ASSERT_EQ(f.prompts.shown.size(), 1u);
-    EXPECT_TRUE(f.prompts.last().text.startsWith(QStringLiteral("O próximo código (100000) não cabe no campo de 5 dígitos")))
-        << f.prompts.last().text.toStdString();
 }
 
 TEST(FrmTabela, CodeSevenTravelsAs00007AndIsStoredAsSeven)
 {
     TabelaWindow f;
-    f.type(f.w.edtCodigo(), QStringLiteral("7"));
-    f.enter();
+    janela::digita(f.w.edtCodigo(), QStringLiteral("7"));
+    janela::tecla(Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), f.w.edtDescricao());
-    f.type(f.w.edtDescricao(), QStringLiteral("  Parafuso  "));
-    f.click(f.w.btnSalvar());
+    janela::digita(f.w.edtDescricao(), QStringLiteral("  Parafuso  "));
+    janela::clica(f.w.btnSalvar());
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Registro Gravado !")});
-    EXPECT_EQ(f.w.ADOQuery().sql(), QStringLiteral("Select * from Produtos Where Cod_Prod = 7"));
-    EXPECT_EQ(f.w.ADOCommand().commandText(),
+    EXPECT_EQ(f.w.Tabela().consulta().sql(), QStringLiteral("Select * from Produtos Where Cod_Prod = 7"));
+    EXPECT_EQ(f.w.Tabela().comando().commandText(),
               QStringLiteral("Insert into Produtos (Cod_Prod,Descricao ) Values (:Codigo,:Descricao)"));
-    EXPECT_EQ(f.w.ADOCommand().parameters().byName(QStringLiteral("Codigo")).value().toString(),
+    EXPECT_EQ(f.w.Tabela().comando().parameters().byName(QStringLiteral("Codigo")).value().toString(),
               QStringLiteral("00007"));
     EXPECT_EQ(f.value(QStringLiteral("Select typeof(Cod_Prod) || '|' || Cod_Prod || '|' || Descricao From Produtos")),
               QStringLiteral("integer|7|Parafuso"));
@@ -177,8 +137,8 @@ TEST(FrmTabela, CodeSevenTravelsAs00007AndIsStoredAsSeven)
 
     // Saved again: the row is found and updated through the padded code.
     f.w.edtDescricao()->setText(QStringLiteral("Prego"));
-    f.click(f.w.btnSalvar());
-    EXPECT_EQ(f.w.ADOCommand().commandText(),
+    janela::clica(f.w.btnSalvar());
+    EXPECT_EQ(f.w.Tabela().comando().commandText(),
               QStringLiteral("Update Produtos Set Descricao = :Descricao Where Cod_Prod = :Codigo"));
     EXPECT_EQ(f.value(QStringLiteral("Select count(*) || '|' || max(Descricao) From Produtos")),
               QStringLiteral("1|Prego"));
@@ -188,25 +148,25 @@ TEST(FrmTabela, LeavingTheCodeLoadsOrEmptiesTheDescription)
 {
     TabelaWindow f;
     f.execute(QStringLiteral("Insert into Produtos Values (12, 'Arruela')"));
-    f.type(f.w.edtCodigo(), QStringLiteral("12"));
-    f.enter();
+    janela::digita(f.w.edtCodigo(), QStringLiteral("12"));
+    janela::tecla(Qt::Key_Return);
     EXPECT_EQ(f.w.edtDescricao()->text(), QStringLiteral("Arruela"));
-    EXPECT_EQ(f.w.ADOQuery().sql(), QStringLiteral("Select * From Produtos Where Cod_Prod = 12"));
+    EXPECT_EQ(f.w.Tabela().consulta().sql(), QStringLiteral("Select * From Produtos Where Cod_Prod = 12"));
 
     f.w.edtCodigo()->clear();
-    f.type(f.w.edtCodigo(), QStringLiteral("9"));
-    f.enter();
+    janela::digita(f.w.edtCodigo(), QStringLiteral("9"));
+    janela::tecla(Qt::Key_Return);
     EXPECT_TRUE(f.w.edtDescricao()->text().isEmpty());
 
     // Empty description: the check names it and nothing is written.
-    f.click(f.w.btnSalvar());
+    janela::clica(f.w.btnSalvar());
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Falta o Dados do Campo Descrição")});
     f.prompts.clear();
 
-    f.type(f.w.edtDescricao(), QStringLiteral("Porca"));
-    f.click(f.w.btnSalvar());
+    janela::digita(f.w.edtDescricao(), QStringLiteral("Porca"));
+    janela::clica(f.w.btnSalvar());
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Registro Gravado !")});
-    EXPECT_TRUE(f.w.ADOCommand().commandText().startsWith(QStringLiteral("Insert into Produtos")));
+    EXPECT_TRUE(f.w.Tabela().comando().commandText().startsWith(QStringLiteral("Insert into Produtos")));
     EXPECT_EQ(f.value(QStringLiteral("Select group_concat(Cod_Prod || '=' || Descricao) From Produtos")),
               QStringLiteral("9=Porca,12=Arruela"));
 }
@@ -218,17 +178,17 @@ TEST(FrmTabela, TextCodesAreQuotedInStatements)
     f.w.DefineTamanhoCodigo(2);
     f.w.DefineTipoCodigo(2);
     f.show();
-    f.type(f.w.edtCodigo(), QStringLiteral("77"));
-    f.type(f.w.edtDescricao(), QStringLiteral("Nova")); // leaving the code looks it up
-    EXPECT_EQ(f.w.ADOQuery().sql(), QStringLiteral("Select * From Tipo_Entrada Where Codigo = '77'"));
-    f.click(f.w.btnSalvar());
-    EXPECT_EQ(f.w.ADOQuery().sql(), QStringLiteral("Select * from Tipo_Entrada Where Codigo = '77'"));
+    janela::digita(f.w.edtCodigo(), QStringLiteral("77"));
+    janela::digita(f.w.edtDescricao(), QStringLiteral("Nova")); // leaving the code looks it up
+    EXPECT_EQ(f.w.Tabela().consulta().sql(), QStringLiteral("Select * From Tipo_Entrada Where Codigo = '77'"));
+    janela::clica(f.w.btnSalvar());
+    EXPECT_EQ(f.w.Tabela().consulta().sql(), QStringLiteral("Select * from Tipo_Entrada Where Codigo = '77'"));
     EXPECT_EQ(f.value(QStringLiteral("Select Descricao From Tipo_Entrada Where Codigo = '77'")),
               QStringLiteral("Nova"));
 
     f.prompts.answers = {true};
-    f.click(f.w.btnApagar());
-    EXPECT_EQ(f.w.ADOCommand().commandText(), QStringLiteral("Delete from Tipo_Entrada where Codigo = '77'"));
+    janela::clica(f.w.btnApagar());
+    EXPECT_EQ(f.w.Tabela().comando().commandText(), QStringLiteral("Delete from Tipo_Entrada where Codigo = '77'"));
     EXPECT_EQ(f.value(QStringLiteral("Select count(*) From Tipo_Entrada Where Codigo = '77'")), QStringLiteral("0"));
 }
 
@@ -239,7 +199,7 @@ TEST(FrmTabela, ApagarConfirmsAndDeletesOnlyWithACode)
 
     // Empty code: asked, answered Yes, nothing deleted.
     f.prompts.answers = {true};
-    f.click(f.w.btnApagar());
+    janela::clica(f.w.btnApagar());
     ASSERT_EQ(f.prompts.shown.size(), 1u);
     EXPECT_EQ(f.prompts.last().caption, QStringLiteral("Confirmação"));
     EXPECT_EQ(f.prompts.last().text, QStringLiteral("Deseja apagar o registro Atual ??"));
@@ -249,13 +209,13 @@ TEST(FrmTabela, ApagarConfirmsAndDeletesOnlyWithACode)
     // The default answer is No.
     f.w.edtCodigo()->setText(QStringLiteral("2"));
     f.w.edtCodigoExit();
-    f.click(f.w.btnApagar());
+    janela::clica(f.w.btnApagar());
     EXPECT_EQ(f.value(QStringLiteral("Select count(*) From Produtos")), QStringLiteral("2"));
     EXPECT_EQ(f.w.edtDescricao()->text(), QStringLiteral("B"));
 
     f.prompts.answers = {true};
-    f.click(f.w.btnApagar());
-    EXPECT_EQ(f.w.ADOCommand().commandText(), QStringLiteral("Delete from Produtos where Cod_Prod = 2"));
+    janela::clica(f.w.btnApagar());
+    EXPECT_EQ(f.w.Tabela().comando().commandText(), QStringLiteral("Delete from Produtos where Cod_Prod = 2"));
     EXPECT_EQ(f.value(QStringLiteral("Select group_concat(Cod_Prod) From Produtos")), QStringLiteral("1"));
     EXPECT_TRUE(f.w.edtCodigo()->text().isEmpty());
     EXPECT_TRUE(f.w.edtDescricao()->text().isEmpty());
@@ -273,7 +233,7 @@ TEST(FrmTabela, ProcurarPutsThePickedCodeAndItsDescription)
         frmConsulta->DBGrid1DblClick();
         return 1;
     });
-    f.click(f.w.btnConsulta());
+    janela::clica(f.w.btnConsulta());
     EXPECT_EQ(listedAtOnce, 0) << "no run at once";
     EXPECT_EQ(Funcoes::RetornoDescricao, QStringLiteral("Cola")) << "description column 1";
     EXPECT_EQ(f.w.edtCodigo()->text(), QStringLiteral("5"));
@@ -285,7 +245,7 @@ TEST(FrmTabela, ProcurarPutsThePickedCodeAndItsDescription)
         frmConsulta->btnFecharClick();
         return 0;
     });
-    f.click(f.w.btnConsulta());
+    janela::clica(f.w.btnConsulta());
     EXPECT_TRUE(f.w.edtCodigo()->text().isEmpty());
     EXPECT_TRUE(f.w.edtDescricao()->text().isEmpty());
     EXPECT_TRUE(f.prompts.shown.empty());

@@ -1,0 +1,78 @@
+#pragma once
+#include "conferencia.h"
+#include "shell/db/query.h"
+
+#include <QList>
+
+#include <optional>
+
+namespace orva::stores {
+
+// Which code table, and how its codes are typed.
+struct DefinicaoTabela {
+    QString tabela;         // T
+    QString campoCodigo;    // C
+    QString campoDescricao; // D
+    int tamanhoCodigo = 4;  // the code field's width; saved codes are zero-padded to it
+    int tamanhoDescricao = 50;
+    int tipoCodigo = 0;     // 2 = text code (quoted in statements); any other value = numeric
+};
+
+// The product table of the main window's command.
+DefinicaoTabela tabelaProdutos();
+
+// One row of a code table.
+struct Codigo {
+    QString codigo;
+    QString descricao;
+};
+
+// The rows of one table made of a code and a description: found, saved and
+// deleted one at a time. Also the description lookups and the next-code rule
+// every registration uses, on the connection it is given.
+class Tabelas {
+public:
+    Tabelas(db::Connection &conexao, DefinicaoTabela definicao);
+
+    const DefinicaoTabela &definicao() const { return m_definicao; }
+
+    // The description of the code; nothing when the table has no such row.
+    std::optional<QString> descricao(const QString &codigo);
+    // The next free code (largest plus one, "1" for an empty table), or the
+    // refusal when it no longer fits the code field.
+    Proposta proximoCodigo();
+    // Inserts or updates the row (the code zero-padded to the field's width,
+    // both values without surrounding blanks); the refusal, or empty text
+    // once the row is committed.
+    QString grava(const QString &codigo, const QString &descricao);
+    // Deletes the row of the code (an empty code deletes nothing); true
+    // when a row was deleted.
+    bool apaga(const QString &codigo);
+    QList<Codigo> lista();
+
+    // What the last read and the last write sent to the database.
+    db::Query &consulta() { return m_query; }
+    db::Command &comando() { return m_command; }
+
+    // Description of a code in any table: "Não Cadastrado" when there is no
+    // row or its description is empty. Raises DatabaseError.
+    static QString buscaDescricao(db::Connection &conexao, const QString &tabela, const QString &campoChave,
+                                  const QString &valor, const QString &campoDescricao);
+    // Largest code plus one, "1" for an empty table. Raises DatabaseError.
+    static QString proximoCodigo(db::Connection &conexao, const QString &tabela, const QString &campo);
+
+    static const QString naoCadastrado;
+
+private:
+    // The code as statements write it: quoted for a text code.
+    QString valorCodigo(const QString &codigo) const;
+    // A code that statements can carry: digits only, within the field.
+    QString recusaCodigo(const QString &codigo) const;
+
+    db::Connection &m_conexao;
+    DefinicaoTabela m_definicao;
+    db::Query m_query;
+    db::Command m_command;
+};
+
+} // namespace orva::stores
