@@ -1,28 +1,13 @@
 // orva-cli's invoice and apportionment commands, run as a script runs them,
 // their --json answers parsed.
+#include "support/orva_cli.h"
 #include "support/sql.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-struct Resposta {
-    int saida = -1;
-    QJsonObject json;
-    QString mensagens() const
-    {
-        QStringList textos;
-        for (const auto &m : json.value("mensagens").toArray())
-            textos << m.toString();
-        return textos.join(QLatin1Char('|'));
-    }
-};
+using orvacli::Resposta;
 
 // A program folder made by "orva-cli init" holding an invoice declarant with
 // its open protocol 1 and transmitted protocol 2, and an apportionment
@@ -31,7 +16,7 @@ class Pasta {
 public:
     Pasta()
     {
-        EXPECT_EQ(cli({"init"}, false).saida, 0);
+        EXPECT_EQ(cli({"init"}).saida, 0);
         conexao.open(m_dir.filePath("orva.mdb"));
         sql::executa(conexao, "Insert into Empresa Values ('00000000000191', 'COOPERATIVA DO VALE', '11222333000181', "
                               "'0111301', '0', '110001'), ('00000000000001', 'RATEIO LTDA', '', '', '1', '110002')");
@@ -41,25 +26,7 @@ public:
                               "(5, 1, '1', '2015', '00000000000001', null, '110002')");
     }
 
-    Resposta cli(const QStringList &argumentos, bool json = true)
-    {
-        QProcess p;
-        p.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"),
-                QStringList{"--dir", m_dir.path()} + (json ? QStringList{"--json"} : QStringList{}) + argumentos);
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return {};
-        }
-        Resposta r{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, {}};
-        if (json) {
-            QJsonParseError erro;
-            r.json = QJsonDocument::fromJson(p.readAllStandardOutput(), &erro).object();
-            EXPECT_EQ(erro.error, QJsonParseError::NoError) << argumentos.join(' ').toStdString();
-            EXPECT_EQ(r.json.value("saida").toInt(), r.saida);
-        }
-        return r;
-    }
+    Resposta cli(const QStringList &argumentos) { return orvacli::roda(m_dir.path(), argumentos); }
     QString valor(const QString &statement) { return sql::valor(conexao, statement); }
 
     orva::db::Connection conexao;
