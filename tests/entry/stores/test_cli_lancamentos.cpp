@@ -85,6 +85,15 @@ TEST(OrvaCliLancamentos, InvoiceSaveListDelete)
     r = pasta.cli({"invoice", "delete", "--protocolo", "1", "--nf", "101"});
     EXPECT_EQ(r.saida, 1) << "nothing to delete";
     EXPECT_TRUE(r.mensagens().contains("nada foi excluído"));
+
+    // An emitter by CPF: eleven digits, kind 2, the producer's municipality.
+    r = pasta.cli({"invoice", "save", "--protocolo", "1", "--nf", "102", "--valor", "10", "--tipo-emitente", "2",
+                   "--emitente", "10538790911", "--nota-origem", "9", "--valor-origem", "10"});
+    ASSERT_EQ(r.saida, 0) << r.mensagens().toStdString();
+    const QJsonObject cpf = pasta.cli({"invoice", "list", "--protocolo", "1"}).json.value("linhas")[0].toObject();
+    EXPECT_EQ(cpf.value("tipo-emitente").toString(), "2");
+    EXPECT_EQ(cpf.value("emitente").toString(), "10538790911");
+    EXPECT_EQ(cpf.value("municipio-origem").toString(), "110046");
 }
 
 TEST(OrvaCliLancamentos, ApportionmentSaveListDelete)
