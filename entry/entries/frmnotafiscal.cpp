@@ -2,16 +2,15 @@
 #include "ui_frmnotafiscal.h"
 
 #include "common/prompts.h"
-#include "entries/notaorigem.h"
 #include "registrations/frmconsulta.h"
 #include "shell/campodata.h"
 #include "shell/conventions.h"
-#include "shell/db/sqltexto.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
 #include "shell/regional.h"
 #include "shell/valores.h"
+#include "stores/notas.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -20,16 +19,15 @@
 
 #include <algorithm>
 
-using orva::db::ParamKind;
+using orva::stores::Notas;
 
 QString TfrmNotaFiscal::strTabela;
 
 namespace {
 
-const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
+const QString &kNaoCadastrado = orva::stores::Tabelas::naoCadastrado;
 const QString kTipoNE = QString::fromLatin1(orva::notas::kTipoComOrigem);
-// This configuration works on one exercise: its year and its dates.
-const QString kExercicio = QStringLiteral("2015");
+// This configuration works on one exercise: its dates.
 const QString kPrimeiroDia = QStringLiteral("01/01/2015");
 const QString kUltimoDia = QStringLiteral("31/12/2015");
 // Typing limits of the value fields and of the emitter, by its kind.
@@ -40,14 +38,6 @@ constexpr int kTamanhoCpf = 11;
 
 QDate dataCurta(const QString &texto) { return QDate::fromString(texto, QStringLiteral("dd/MM/yyyy")); }
 
-
-// The protocol number as it goes, unquoted, into a statement.
-QString numeroProtocolo(const QString &texto)
-{
-    if (!Funcoes::SoDigitos(texto))
-        throw orva::Error(QStringLiteral("'%1' não é um número de protocolo válido.").arg(texto));
-    return texto;
-}
 
 // Enter of a field: focus coming from another control of the window, not
 // the window becoming active again after a message box.
@@ -83,7 +73,8 @@ bool teclaRecusadaNaData(const QEvent *event)
 
 } // namespace
 
-TfrmNotaFiscal::TfrmNotaFiscal(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::frmNotaFiscal>())
+TfrmNotaFiscal::TfrmNotaFiscal(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmNotaFiscal>()), m_notas(TdtmDados::Conexao())
 {
     ui->setupUi(this);
     // The origin block appears when the window is shown.
@@ -148,20 +139,6 @@ void TfrmNotaFiscal::Abre(QWidget *parent)
 
 void TfrmNotaFiscal::DefineTabela(const QString &tabela) { strTabela = tabela; }
 
-orva::db::Query &TfrmNotaFiscal::ADOQuery1()
-{
-    if (!m_query1)
-        m_query1 = std::make_unique<orva::db::Query>(TdtmDados::Conexao());
-    return *m_query1;
-}
-
-orva::db::Command &TfrmNotaFiscal::ADOCommand()
-{
-    if (!m_command)
-        m_command = std::make_unique<orva::db::Command>(TdtmDados::Conexao());
-    return *m_command;
-}
-
 // --- Showing and closing ----------------------------------------------------
 
 void TfrmNotaFiscal::showEvent(QShowEvent *event)
@@ -181,7 +158,7 @@ void TfrmNotaFiscal::FormShow()
         return;
     }
     Funcoes::LimpaCampos(this);
-    ui->edtExercicio->setText(kExercicio);
+    ui->edtExercicio->setText(orva::stores::kExercicio);
     DefineDatas();
     ObrigaNotaOrigem();
     ui->edtProtocolo->setFocus(Qt::OtherFocusReason);
@@ -195,8 +172,7 @@ void TfrmNotaFiscal::done(int result)
 
 void TfrmNotaFiscal::FormClose()
 {
-    if (m_query1)
-        m_query1->close();
+    // The store leaves no statement open between actions: nothing to close.
 }
 
 bool TfrmNotaFiscal::eventFilter(QObject *watched, QEvent *event)
@@ -238,41 +214,24 @@ void TfrmNotaFiscal::PoeTexto(QLineEdit *campo, const QString &texto)
 
 void TfrmNotaFiscal::VerificaProtocolo()
 {
-    const QString protocolo = ui->edtProtocolo->text();
-    bool achou = false;
-    QString exercicio, inscricao, tipoEntrega, municipio;
-    if (Funcoes::SoDigitos(protocolo)) {
-        try {
-            orva::db::Query &q = ADOQuery1();
-            q.close();
-            q.parameters().clear();
-            q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + protocolo
-                     + QStringLiteral(" And DtTransmissao is Null") + QStringLiteral(" And Tipo_Protocolo = 0"));
-            q.open();
-            achou = !q.eof();
-            if (achou) {
-                exercicio = q.fieldByName(QStringLiteral("Exercicio")).asString();
-                inscricao = q.fieldByName(QStringLiteral("Inscricao")).asString();
-                tipoEntrega = q.fieldByName(QStringLiteral("Tipo_Entrega")).asString();
-                municipio = q.fieldByName(QStringLiteral("Municipio")).asString();
-            }
-            q.close();
-        } catch (const orva::Error &e) {
-            orva::prompts().error(e.message());
-            return;
-        }
-    }
-    if (!achou) {
-        orva::prompts().warning(QStringLiteral("Este número de protocolo não existe, \n"
-                                               "ja foi entregue, ou o é um protocolo de Rateio !"));
+    std::optional<orva::stores::ProtocoloAberto> protocolo;
+    try {
+        protocolo = m_notas.protocoloAberto(ui->edtProtocolo->text());
+    } catch (const orva::Error &e) {
+        orva::prompts().error(e.message());
         return;
     }
+    if (!protocolo) {
+        orva::prompts().warning(Notas::kProtocoloInvalido);
+        return;
+    }
+    const QString municipio = protocolo->municipio;
 
-    ui->edtExercicio->setText(exercicio);
-    ui->edtInscricao->setText(inscricao);
+    ui->edtExercicio->setText(protocolo->exercicio);
+    ui->edtInscricao->setText(protocolo->inscricao);
     edtInscricaoExit();
     ui->lblTipoEntrega->setText(Funcoes::BuscaDescricao(QStringLiteral("Tipo_Entrega"), QStringLiteral("Codigo"),
-                                                        tipoEntrega, QStringLiteral("Descricao")));
+                                                        protocolo->tipoEntrega, QStringLiteral("Descricao")));
     ui->edtMunicipio->setText(municipio);
     if (!municipio.isEmpty())
         edtMunicipioExit();
@@ -291,10 +250,14 @@ void TfrmNotaFiscal::edtInscricaoExit()
 {
     if (ui->edtInscricao->text().isEmpty())
         return;
-    // Only companies that declare invoices (declaration type 0).
-    ui->lblNomeEmpresa->setText(Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"),
-                                                              ui->edtInscricao->text(), QStringLiteral("TIPO_DECLARA"),
-                                                              QStringLiteral("0"), QStringLiteral("Razao")));
+    // Only companies that declare invoices; a failed lookup leaves the name blank.
+    QString nome;
+    try {
+        nome = m_notas.declarante(ui->edtInscricao->text());
+    } catch (const orva::Error &e) {
+        orva::prompts().error(e.message());
+    }
+    ui->lblNomeEmpresa->setText(nome);
     if (ui->lblNomeEmpresa->text() == kNaoCadastrado)
         ui->edtInscricao->clear();
 }
@@ -328,35 +291,10 @@ void TfrmNotaFiscal::edtTipoEntradaMouseMove()
 
 // --- The invoice --------------------------------------------------------------
 
-QString TfrmNotaFiscal::CondicaoChave() const
+orva::stores::ChaveNota TfrmNotaFiscal::Chave() const
 {
-    return QStringLiteral(" Where Inscricao = ") + orva::db::textoSql(ui->edtInscricao->text())
-        + QStringLiteral(" And Exercicio = ") + orva::db::textoSql(ui->edtExercicio->text())
-        + QStringLiteral(" And Municipio = ") + orva::db::textoSql(ui->edtMunicipio->text())
-        + QStringLiteral(" And NF = ") + orva::db::textoSql(ui->edtNotaFiscal->text())
-        + QStringLiteral(" And TIPO = ") + orva::db::textoSql(ui->edtTipoEntrada->text());
-}
-
-bool TfrmNotaFiscal::ConsultaNota()
-{
-    orva::db::Query &q = ADOQuery1();
-    q.close();
-    q.parameters().clear();
-    q.setSql(QStringLiteral("Select * From NOTAS") + CondicaoChave());
-    q.open();
-    return !q.eof();
-}
-
-bool TfrmNotaFiscal::DoProtocoloAtual(const QString &protocoloDaNota) const
-{
-    // "0012" typed is protocol 12, as the protocol check itself reads it.
-    const QString atual = ui->edtProtocolo->text();
-    bool okNota = false, okAtual = false;
-    const qlonglong nota = protocoloDaNota.toLongLong(&okNota);
-    const qlonglong tela = atual.toLongLong(&okAtual);
-    if (okNota && okAtual)
-        return nota == tela;
-    return protocoloDaNota == atual;
+    return {ui->edtInscricao->text(), ui->edtExercicio->text(), ui->edtMunicipio->text(), ui->edtNotaFiscal->text(),
+            ui->edtTipoEntrada->text()};
 }
 
 void TfrmNotaFiscal::edtNotaFiscalExit()
@@ -369,93 +307,53 @@ void TfrmNotaFiscal::edtNotaFiscalExit()
 
 void TfrmNotaFiscal::CarregaNotaFiscal()
 {
+    std::optional<orva::stores::NotaGravada> nota;
     try {
-        if (!ConsultaNota()) {
-            ADOQuery1().close();
-            ui->edtValorNotaFiscal->clear();
-            LimpaNotaOrigem();
-            return;
-        }
-        orva::db::Query &q = ADOQuery1();
-        const QDate emissao = dataCurta(q.fieldByName(QStringLiteral("DTA_EMIT_NF")).asString());
-        if (emissao.isValid())
-            ui->dtpEmissao->setDate(emissao);
-        PoeTexto(ui->edtValorNotaFiscal, q.fieldByName(QStringLiteral("VALOR_NF")).asString());
-        if (q.fieldByName(QStringLiteral("Tipo")).asString() == kTipoNE)
-            CarregaNotaOrigem();
-        q.close();
+        nota = m_notas.carrega(Chave());
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
+        return;
     }
+    if (!nota) {
+        ui->edtValorNotaFiscal->clear();
+        LimpaNotaOrigem();
+        return;
+    }
+    const QDate emissao = dataCurta(nota->emissao);
+    if (emissao.isValid())
+        ui->dtpEmissao->setDate(emissao);
+    PoeTexto(ui->edtValorNotaFiscal, nota->valor);
+    if (nota->chave.tipo == kTipoNE)
+        CarregaNotaOrigem(nota->origem);
 }
 
 void TfrmNotaFiscal::edtValorNotaFiscalExit()
 {
     // A grouped amount the field wrote itself ("1.234,56") is read again as
     // it stands; anything that is no amount gets the same warning as zero.
-    orva::ui::validaValorPositivo(ui->edtValorNotaFiscal, QStringLiteral("O valor da Nota Fiscal deve ser maior que ZERO !"));
+    orva::ui::validaValorPositivo(ui->edtValorNotaFiscal, Notas::kValorZero);
 }
 
 void TfrmNotaFiscal::GravaNotaFiscal()
 {
     const QString tipo = ui->edtTipoEntrada->text();
+    orva::stores::NotaFiscal nota{Chave(), ui->edtProtocolo->text(), orva::regional::formatDate(ui->dtpEmissao->date()),
+                                  ui->edtValorNotaFiscal->text(), {}};
+    orva::notas::BlocoOrigem &bloco = nota.origem;
+    bloco.municipio = ui->edtMunicipioOrigem->text();
+    bloco.cpf = ui->rbtCpfOrigem->isChecked();
+    bloco.emitente = ui->edtEmitenteOrigem->text();
+    bloco.tamanhoEmitente = ui->edtEmitenteOrigem->maxLength();
+    bloco.tipoNf = ui->cmbTipoNFOrigem->currentText();
+    bloco.nota = ui->edtNotaFiscalOrigem->text();
+    bloco.data = ui->dtpEmissaoOrigem->date();
+    bloco.valor = ui->edtValorNfOrigem->text();
     try {
-        const bool existe = ConsultaNota();
-        const QString protocoloDaNota =
-            existe ? ADOQuery1().fieldByName(QStringLiteral("Protocolo")).asString() : QString();
-        ADOQuery1().close();
-
-        orva::db::Command &cmd = ADOCommand();
-        orva::db::Parameters &p = cmd.parameters();
-        p.clear();
-        p.add(QStringLiteral("pInscricao"), ParamKind::Text).setValue(ui->edtInscricao->text());
-        p.add(QStringLiteral("pExercicio"), ParamKind::Text).setValue(ui->edtExercicio->text());
-        p.add(QStringLiteral("pMunicipio"), ParamKind::Text).setValue(ui->edtMunicipio->text());
-        p.add(QStringLiteral("pNotaFiscal"), ParamKind::Text).setValue(ui->edtNotaFiscal->text());
-        p.add(QStringLiteral("pDtEmissao"), ParamKind::Date).setValue(orva::regional::formatDate(ui->dtpEmissao->date()));
-        p.add(QStringLiteral("pTipo"), ParamKind::Text).setValue(tipo);
-        // The amount as shown; the parameter reads "1.234,56" as 1234.56.
-        p.add(QStringLiteral("pValorNF"), ParamKind::Float).setValue(ui->edtValorNotaFiscal->text());
-        p.add(QStringLiteral("pTipoEmitente"), ParamKind::Integer).setValue(1);
-
-        orva::notas::BlocoOrigem bloco;
-        bloco.municipio = ui->edtMunicipioOrigem->text();
-        bloco.cpf = ui->rbtCpfOrigem->isChecked();
-        bloco.emitente = ui->edtEmitenteOrigem->text();
-        bloco.tamanhoEmitente = ui->edtEmitenteOrigem->maxLength();
-        bloco.tipoNf = ui->cmbTipoNFOrigem->currentText();
-        bloco.nota = ui->edtNotaFiscalOrigem->text();
-        bloco.data = ui->dtpEmissaoOrigem->date();
-        bloco.valor = ui->edtValorNfOrigem->text();
-        orva::notas::defineParametrosOrigem(p, orva::notas::valoresOrigem(tipo, bloco));
-        p.add(QStringLiteral("pProtocolo"), ParamKind::Text).setValue(ui->edtProtocolo->text());
-
-        if (existe) {
-            // An invoice entered in this protocol is deleted and entered
-            // anew, never saved over.
-            if (DoProtocoloAtual(protocoloDaNota)) {
-                orva::prompts().error(QStringLiteral("Nota Fiscal ja Cadastrada para este Exercicio !"));
-                return;
-            }
-            // An earlier protocol's invoice is declared again in this one.
-            cmd.setCommandText(
-                QStringLiteral("Update Notas Set  DTA_EMIT_NF = :pDtEmissao ,TIPO = :pTipo ,VALOR_NF = :pValorNF "
-                               ",TIPO_EMITENTE = :pTipoEmitente ,TIPO_EMITENTE_ORIGEM = :pTipoEmitenteOrigem "
-                               ",EMITENTE_NOTA_ORIGEM = :pEmitenteOrigem ,TIPO_NF_ORIGEM = :pTipoNfOrigem "
-                               ",NOTA_ORIGEM = :pNotaOrigem ,DTA_NF_ORIGEM = :pDtEmissaoOrigem "
-                               ",VALOR_NF_ORIGEM = :pValorNfOrigem ,MUNICIPIO_ORIGEM = :pMunicipioOrigem "
-                               ",PROTOCOLO = :pProtocolo ,OPERACAO = 'A'")
-                + CondicaoChave());
-        } else {
-            cmd.setCommandText(QStringLiteral(
-                "Insert into NOTAS (  INSCRICAO, EXERCICIO, MUNICIPIO,  NF, DTA_EMIT_NF, TIPO, VALOR_NF, "
-                "TIPO_EMITENTE,  NOTA_ORIGEM, DTA_NF_ORIGEM, TIPO_EMITENTE_ORIGEM, EMITENTE_NOTA_ORIGEM, "
-                "TIPO_NF_ORIGEM, VALOR_NF_ORIGEM, MUNICIPIO_ORIGEM, PROTOCOLO, OPERACAO )  Values ( :pInscricao, "
-                ":pExercicio, :pMunicipio, :pNotaFiscal, :pDtEmissao, :pTipo, :pValorNF, :pTipoEmitente, "
-                ":pNotaOrigem, :pDtEmissaoOrigem, :pTipoEmitenteOrigem, :pEmitenteOrigem, :pTipoNfOrigem, "
-                ":pValorNfOrigem, :pMunicipioOrigem, :pProtocolo, 'I')"));
+        const auto gravacao = m_notas.grava(nota);
+        if (!gravacao.gravada()) {
+            orva::prompts().error(gravacao.recusa);
+            return;
         }
-        cmd.execute();
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
@@ -482,20 +380,7 @@ void TfrmNotaFiscal::ExcluiNotaFiscal()
 {
     const QString protocolo = ui->edtProtocolo->text();
     try {
-        const bool existe = ConsultaNota();
-        const QString protocoloDaNota =
-            existe ? ADOQuery1().fieldByName(QStringLiteral("Protocolo")).asString() : QString();
-        ADOQuery1().close();
-        if (existe) {
-            orva::db::Command &cmd = ADOCommand();
-            cmd.parameters().clear();
-            if (DoProtocoloAtual(protocoloDaNota))
-                cmd.setCommandText(QStringLiteral("Delete From NOTAS ") + CondicaoChave());
-            else // withdrawn: the row stays, marked, in this protocol
-                cmd.setCommandText(QStringLiteral("Update Notas Set ") + QStringLiteral("  PROTOCOLO = ")
-                                   + numeroProtocolo(protocolo) + QStringLiteral(" ,OPERACAO = 'E'") + CondicaoChave());
-            cmd.execute();
-        }
+        m_notas.exclui(Chave(), protocolo);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
@@ -523,21 +408,15 @@ bool TfrmNotaFiscal::CamposCompletos()
     const QString falta = Funcoes::VerificaCampos(this);
     if (falta.isEmpty())
         return true;
-    orva::prompts().error(QStringLiteral("Falta o Dados do Campo ") + falta);
+    orva::prompts().error(Notas::kFaltaCampo + falta);
     return false;
 }
 
 void TfrmNotaFiscal::btnGravarClick()
 {
-    if (!CamposCompletos())
-        return;
-    if (ui->edtTipoEntrada->text() == kTipoNE
-        && !orva::notas::mesmoValor(ui->edtValorNotaFiscal->text(), ui->edtValorNfOrigem->text())) {
-        orva::prompts().error(QStringLiteral("O valor da nota fiscal de origem \n"
-                                             "não confere com o valor da nota fiscal de entrada !"));
-        return;
-    }
-    GravaNotaFiscal();
+    // The store refuses an entry note whose origin value differs.
+    if (CamposCompletos())
+        GravaNotaFiscal();
 }
 
 void TfrmNotaFiscal::btnExcluirClick()
@@ -553,7 +432,7 @@ void TfrmNotaFiscal::btnExcluirClick()
 void TfrmNotaFiscal::btnNovoClick()
 {
     Funcoes::LimpaCampos(this);
-    ui->edtExercicio->setText(kExercicio);
+    ui->edtExercicio->setText(orva::stores::kExercicio);
     DefineDatas();
     ui->edtProtocolo->setFocus(Qt::OtherFocusReason);
 }
@@ -628,22 +507,20 @@ void TfrmNotaFiscal::LimpaNotaOrigem()
     ui->rbtInscEstOrigem->setChecked(true);
 }
 
-void TfrmNotaFiscal::CarregaNotaOrigem()
+void TfrmNotaFiscal::CarregaNotaOrigem(const orva::notas::ValoresOrigem &origem)
 {
-    orva::db::Query &q = ADOQuery1();
-    const auto campo = [&q](const char *nome) { return q.fieldByName(QString::fromLatin1(nome)).asString(); };
-    ui->edtMunicipioOrigem->setText(campo("MUNICIPIO_ORIGEM"));
-    DefineTipoNfOrigem(campo("Tipo_Nf_Origem"));
-    if (campo("Tipo_Emitente_Origem") == QLatin1String("1"))
+    ui->edtMunicipioOrigem->setText(origem.municipio);
+    DefineTipoNfOrigem(origem.tipoNf);
+    if (origem.tipoEmitente == static_cast<int>(orva::notas::TipoEmitente::InscricaoEstadual))
         ui->rbtInscEstOrigem->setChecked(true);
     else
         ui->rbtCpfOrigem->setChecked(true);
-    PoeTexto(ui->edtEmitenteOrigem, campo("Emitente_Nota_Origem"));
-    ui->edtNotaFiscalOrigem->setText(campo("Nota_Origem"));
-    const QDate emissao = dataCurta(campo("DTA_NF_ORIGEM"));
+    PoeTexto(ui->edtEmitenteOrigem, origem.emitente);
+    ui->edtNotaFiscalOrigem->setText(origem.nota);
+    const QDate emissao = dataCurta(origem.data);
     if (emissao.isValid())
         ui->dtpEmissaoOrigem->setDate(emissao);
-    PoeTexto(ui->edtValorNfOrigem, campo("Valor_Nf_Origem"));
+    PoeTexto(ui->edtValorNfOrigem, origem.valor);
 }
 
 void TfrmNotaFiscal::DefineTipoNfOrigem(const QString &tipo)
@@ -661,8 +538,7 @@ void TfrmNotaFiscal::edtEmitenteOrigemEnter()
 {
     // A producer's note is issued by someone with a state registration.
     if (ui->cmbTipoNFOrigem->currentText() == QLatin1String("NP") && !ui->rbtInscEstOrigem->isChecked()) {
-        orva::prompts().information(
-            QStringLiteral("Para o tipo de NF informado, o emitente deve ter inscrição estadual!"));
+        orva::prompts().information(orva::notas::kEmitenteSemInscricao);
         ui->rbtInscEstOrigem->setChecked(true);
     }
     const int tamanho = ui->rbtInscEstOrigem->isChecked() ? kTamanhoInscricao : kTamanhoCpf;
@@ -676,37 +552,37 @@ void TfrmNotaFiscal::edtEmitenteOrigemExit()
     if (emitente->text().isEmpty())
         return;
 
-    // Found among the producers, the emitter brings its municipality.
-    const auto produtor = [this](const char *coluna) {
-        ui->edtMunicipioOrigem->setText(Funcoes::BuscaDescricao(QStringLiteral("Produtor"), QString::fromLatin1(coluna),
-                                                                ui->edtEmitenteOrigem->text(),
-                                                                QStringLiteral("Cod_Municipio")));
+    // Found among the producers, the emitter brings its municipality; a
+    // failed lookup leaves the municipality blank.
+    const auto produtor = [this](bool cpf) {
+        QString municipio;
+        try {
+            municipio = m_notas.municipioDoProdutor(ui->edtEmitenteOrigem->text(), cpf);
+        } catch (const orva::Error &e) {
+            orva::prompts().error(e.message());
+        }
+        ui->edtMunicipioOrigem->setText(municipio);
         edtMunicipioOrigemExit();
         DefineTipoNfOrigem(QStringLiteral("NP"));
         orva::ui::focusLater(ui->edtNotaFiscalOrigem);
     };
 
+    // The kind is read after each step: the first may change the selection.
     if (ui->rbtCpfOrigem->isChecked()) {
-        if (Funcoes::ValidaCnpjCpf(emitente->text())) {
-            produtor("CGC_CPF");
-        } else {
-            orva::prompts().error(QStringLiteral("C.P.F. do Emitente de origem esta Invalido !"));
+        if (const auto recusa = orva::notas::recusaEmitente(emitente->text(), true)) {
+            orva::prompts().error(*recusa);
             orva::ui::focusLater(emitente);
+        } else {
+            produtor(true);
         }
     }
     if (ui->rbtInscEstOrigem->isChecked()) {
         emitente->setText(Funcoes::ZerosEsquerda(emitente->text(), emitente->maxLength()));
-        bool valida = false;
-        try {
-            valida = Funcoes::ValidaInscricao(emitente->text());
-        } catch (const orva::Error &) {
-            // A character that is not a digit: as invalid as a wrong check digit.
-        }
-        if (valida) {
-            produtor("Inscricao");
-        } else {
-            orva::prompts().error(QStringLiteral("Inscrição Estadual do Emitente de origem esta Invalida !"));
+        if (const auto recusa = orva::notas::recusaEmitente(emitente->text(), false)) {
+            orva::prompts().error(*recusa);
             orva::ui::focusLater(emitente);
+        } else {
+            produtor(false);
         }
     }
 }
@@ -749,8 +625,8 @@ void TfrmNotaFiscal::cmbTipoNFOrigemExit()
 {
     const QString tipo = ui->cmbTipoNFOrigem->currentText().toUpper();
     DefineTipoNfOrigem(tipo);
-    if (tipo != QLatin1String("NP") && tipo != QLatin1String("NA")) {
-        orva::prompts().warning(QStringLiteral("Tipo de Nota Fiscal Invalido !"));
+    if (!orva::notas::tipoNfValido(tipo)) {
+        orva::prompts().warning(orva::notas::kTipoNfInvalido);
         orva::ui::focusLater(ui->cmbTipoNFOrigem);
     }
 }
@@ -768,11 +644,11 @@ void TfrmNotaFiscal::edtValorNfOrigemExit()
     if (valor->text().isEmpty())
         return;
     // As the invoice value, but the user goes on to the save button either way.
-    const auto numero = orva::regional::parseAmount(valor->text());
-    if (numero && *numero > 0)
+    const auto numero = orva::stores::valorPositivo(valor->text());
+    if (numero)
         PoeTexto(valor, orva::regional::formatAmount(*numero));
     else
-        orva::prompts().warning(QStringLiteral("O valor da Nota Fiscal de origem deve ser maior que ZERO !"));
+        orva::prompts().warning(orva::notas::kValorOrigemZero);
     orva::ui::focusLater(ui->btnGravar);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/db/query.h"
+#include "stores/notas.h"
 
 #include <QDialog>
 
@@ -45,11 +45,6 @@ public:
     void ExcluiNotaFiscal();
     // Shows the origin block and marks its fields required.
     void ObrigaNotaOrigem();
-
-    // The window's query (protocol check, invoice lookups) and command
-    // (insert, update, delete), on the one connection.
-    orva::db::Query &ADOQuery1();
-    orva::db::Command &ADOCommand();
 
     QPushButton *btnNovo() const;
     QPushButton *btnConsulta() const;
@@ -123,20 +118,14 @@ protected:
 private:
     // Names the first empty required field in an error box; false when one is empty.
     bool CamposCompletos();
-    // " Where Inscricao = '…' And Exercicio = '…' And Municipio = '…'
-    // And NF = '…' And TIPO = '…'": the invoice on screen.
-    QString CondicaoChave() const;
-    // Runs "Select * From NOTAS" with the key condition on ADOQuery1 and
-    // tells whether the invoice is stored.
-    bool ConsultaNota();
-    // The stored invoice's protocol is the one on screen.
-    bool DoProtocoloAtual(const QString &protocoloDaNota) const;
+    // The key of the invoice on screen.
+    orva::stores::ChaveNota Chave() const;
     // Both issue date pickers back to the exercise's range and first day.
     void DefineDatas();
     // Empties the origin block when the key on screen has no invoice.
     void LimpaNotaOrigem();
-    // Fills the origin block from the stored "NE" invoice on ADOQuery1.
-    void CarregaNotaOrigem();
+    // Fills the origin block from a stored "NE" invoice.
+    void CarregaNotaOrigem(const orva::notas::ValoresOrigem &origem);
     // Selects the origin type in the list (or sets the text when it is none
     // of the listed types).
     void DefineTipoNfOrigem(const QString &tipo);
@@ -145,8 +134,7 @@ private:
     static void PoeTexto(QLineEdit *campo, const QString &texto);
 
     std::unique_ptr<Ui::frmNotaFiscal> ui;
-    std::unique_ptr<orva::db::Query> m_query1;
-    std::unique_ptr<orva::db::Command> m_command;
+    orva::stores::Notas m_notas;
     bool m_shown = false;
     bool m_entering = false;
 

@@ -4,29 +4,23 @@
 #include "common/prompts.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
-#include "shell/db/sqltexto.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
 #include "shell/querymodel.h"
-#include "shell/regional.h"
 #include "shell/valores.h"
+#include "stores/rateios.h"
 
 #include <QTimer>
 
-using orva::db::ParamKind;
-
 namespace {
-
-const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
-
-
-
+const QString &kNaoCadastrado = orva::stores::Tabelas::naoCadastrado;
 } // namespace
 
+
 TfrmRateio::TfrmRateio(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmRateio>()), ADOQuery(TdtmDados::Conexao()), ADOQuery1(TdtmDados::Conexao()),
-      ADOCommand(TdtmDados::Conexao())
+    : QDialog(parent), ui(std::make_unique<Ui::frmRateio>()), ADOQuery(TdtmDados::Conexao()),
+      m_rateios(TdtmDados::Conexao())
 {
     ui->setupUi(this);
     m_grade = new QueryTableModel(this);
@@ -98,55 +92,27 @@ void TfrmRateio::FormClose()
 {
     m_grade->setQuery(nullptr);
     ADOQuery.close();
-    ADOQuery1.close();
-}
-
-std::optional<qint64> TfrmRateio::NumeroProtocolo() const
-{
-    const QString texto = ui->edtProtocolo->text().trimmed();
-    bool ok = false;
-    const qint64 numero = texto.toLongLong(&ok);
-    if (!ok || texto.startsWith(QLatin1Char('+')) || texto.startsWith(QLatin1Char('-')))
-        return std::nullopt;
-    return numero;
-}
-
-QString TfrmRateio::CondicaoChave() const
-{
-    return QStringLiteral(" Where Inscricao = ") + orva::db::textoSql(ui->edtInscricao->text())
-           + QStringLiteral(" And Exercicio = ") + orva::db::textoSql(ui->edtExercicio->text())
-           + QStringLiteral(" And Municipio = ") + orva::db::textoSql(ui->edtMunicipio->text());
 }
 
 void TfrmRateio::VerificaProtocolo()
 {
+    std::optional<orva::stores::ProtocoloAberto> protocolo;
     try {
-        // Only a number reaches the statement: other text is no protocol.
-        bool encontrado = false;
-        if (const auto numero = NumeroProtocolo()) {
-            ADOQuery1.close();
-            ADOQuery1.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + QString::number(*numero)
-                             + QStringLiteral(" And DtTransmissao is Null") + QStringLiteral(" And Tipo_Protocolo = 1"));
-            ADOQuery1.open();
-            encontrado = !ADOQuery1.eof();
-        }
-        if (!encontrado) {
-            orva::prompts().warning(QStringLiteral("Este número de protocolo não existe, \n"
-                                                   "ja foi entregue, ou o é um protocolo de Notas Fiscais !"));
-            return;
-        }
-        const QString exercicio = ADOQuery1.fieldByName(QStringLiteral("Exercicio")).asString();
-        const QString inscricao = ADOQuery1.fieldByName(QStringLiteral("Inscricao")).asString();
-        const QString tipoEntrega = ADOQuery1.fieldByName(QStringLiteral("Tipo_Entrega")).asString();
-        ui->edtExercicio->setText(exercicio);
-        ui->edtInscricao->setText(inscricao);
-        edtInscricaoExit();
-        ui->lblTipoEntrega->setText(Funcoes::BuscaDescricao(QStringLiteral("Tipo_Entrega"), QStringLiteral("Codigo"),
-                                                            tipoEntrega, QStringLiteral("Descricao")));
-        orva::ui::focusLater(ui->edtMunicipio);
+        protocolo = m_rateios.protocoloAberto(ui->edtProtocolo->text());
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
+        return;
     }
+    if (!protocolo) {
+        orva::prompts().warning(orva::stores::Rateios::kProtocoloInvalido);
+        return;
+    }
+    ui->edtExercicio->setText(protocolo->exercicio);
+    ui->edtInscricao->setText(protocolo->inscricao);
+    edtInscricaoExit();
+    ui->lblTipoEntrega->setText(Funcoes::BuscaDescricao(QStringLiteral("Tipo_Entrega"), QStringLiteral("Codigo"),
+                                                        protocolo->tipoEntrega, QStringLiteral("Descricao")));
+    orva::ui::focusLater(ui->edtMunicipio);
 }
 
 void TfrmRateio::edtProtocoloExit()
@@ -159,9 +125,14 @@ void TfrmRateio::edtInscricaoExit()
 {
     if (ui->edtInscricao->text().isEmpty())
         return;
-    ui->lblNomeEmpresa->setText(Funcoes::BuscaDescricaoChaves(QStringLiteral("Empresa"), QStringLiteral("Inscricao"),
-                                                              ui->edtInscricao->text(), QStringLiteral("TIPO_DECLARA"),
-                                                              QStringLiteral("1"), QStringLiteral("Razao")));
+    // Only companies that declare apportionment; a failed lookup leaves the name blank.
+    QString nome;
+    try {
+        nome = m_rateios.declarante(ui->edtInscricao->text());
+    } catch (const orva::Error &e) {
+        orva::prompts().error(e.message());
+    }
+    ui->lblNomeEmpresa->setText(nome);
     if (ui->lblNomeEmpresa->text() == kNaoCadastrado)
         ui->edtInscricao->clear();
     if (!ui->edtInscricao->text().isEmpty() && !ui->edtExercicio->text().isEmpty())
@@ -172,12 +143,7 @@ void TfrmRateio::AtualizaGrade()
 {
     try {
         m_grade->setQuery(nullptr);
-        ADOQuery.close();
-        ADOQuery.setSql(QStringLiteral("Select INSCRICAO AS [InscEst Declarante], Exercicio as [Ano de Base], Municipio, "
-                                       "Valor_Entrada as [Valor das Entradas], Valor_Saida as [Valor das Saidas] ")
-                        + QStringLiteral(" From vwRateio Where Inscricao = ") + orva::db::textoSql(ui->edtInscricao->text())
-                        + QStringLiteral(" And Exercicio = ") + orva::db::textoSql(ui->edtExercicio->text()));
-        ADOQuery.open();
+        m_rateios.abreGrade(ADOQuery, ui->edtInscricao->text(), ui->edtExercicio->text());
         m_grade->setQuery(&ADOQuery);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
@@ -195,13 +161,12 @@ void TfrmRateio::edtMunicipioExit()
 
 void TfrmRateio::edtValorEntradaExit()
 {
-    orva::ui::validaValorPositivo(ui->edtValorEntrada,
-                                  QStringLiteral("O valor das Entradas de Rateio deve ser maior que ZERO !"));
+    orva::ui::validaValorPositivo(ui->edtValorEntrada, orva::stores::Rateios::kEntradaZero);
 }
 
 void TfrmRateio::edtValorSaidaExit()
 {
-    orva::ui::validaValorPositivo(ui->edtValorSaida, QStringLiteral("O valor das Saidas de Rateio deve ser maior que ZERO !"));
+    orva::ui::validaValorPositivo(ui->edtValorSaida, orva::stores::Rateios::kSaidaZero);
 }
 
 void TfrmRateio::btnConsProtocoloClick()
@@ -237,7 +202,7 @@ bool TfrmRateio::CamposCompletos()
     const QString faltando = Funcoes::VerificaCampos(this);
     if (faltando.isEmpty())
         return true;
-    orva::prompts().error(QStringLiteral("Falta os Dados do Campo ") + faltando);
+    orva::prompts().error(orva::stores::Rateios::kFaltaCampo + faltando);
     return false;
 }
 
@@ -253,40 +218,20 @@ void TfrmRateio::btnExcluirClick()
         ExcluiRateio();
 }
 
+orva::stores::ChaveRateio TfrmRateio::Chave() const
+{
+    return {ui->edtInscricao->text(), ui->edtExercicio->text(), ui->edtMunicipio->text()};
+}
+
 void TfrmRateio::GravaRateio()
 {
     try {
-        ADOQuery1.close();
-        ADOQuery1.setSql(QStringLiteral("Select * From Rateio") + CondicaoChave());
-        ADOQuery1.open();
-
-        orva::db::Parameters &p = ADOCommand.parameters();
-        p.clear();
-        p.add(QStringLiteral("pInscricao"), ParamKind::Text).setValue(ui->edtInscricao->text());
-        p.add(QStringLiteral("pExercicio"), ParamKind::Text).setValue(ui->edtExercicio->text());
-        p.add(QStringLiteral("pMunicipio"), ParamKind::Text).setValue(ui->edtMunicipio->text());
-        p.add(QStringLiteral("pValorEntrada"), ParamKind::Float).setValue(ui->edtValorEntrada->text());
-        p.add(QStringLiteral("pValorSaida"), ParamKind::Float).setValue(ui->edtValorSaida->text());
-        p.add(QStringLiteral("pProtocolo"), ParamKind::Integer).setValue(ui->edtProtocolo->text());
-
-        if (!ADOQuery1.eof()) {
-            // Compared as numbers, so "07" is the same protocol as "7".
-            const qint64 protocoloDaLinha = ADOQuery1.fieldByName(QStringLiteral("Protocolo")).asInteger();
-            if (protocoloDaLinha == p.byName(QStringLiteral("pProtocolo")).value().toLongLong()) {
-                orva::prompts().error(QStringLiteral("Rateio ja Cadastrado para este Municipio !"));
-                return;
-            }
-            ADOCommand.setCommandText(
-                QStringLiteral("Update Rateio Set  INSCRICAO = :pInscricao ,EXERCICIO = :pExercicio ,MUNICIPIO = :pMunicipio "
-                               ",VALOR_ENTRADA = :pValorEntrada ,VALOR_SAIDA = :pValorSaida ,PROTOCOLO = :pProtocolo  ,OPERACAO = 'A'")
-                + CondicaoChave());
-        } else {
-            ADOCommand.setCommandText(QStringLiteral(
-                "Insert into Rateio ( INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO )"
-                "Values ( :pInscricao, :pExercicio, :pMunicipio, :pValorEntrada, :pValorSaida, :pProtocolo,'I' )"));
+        const auto gravacao = m_rateios.grava(
+            {Chave(), ui->edtProtocolo->text(), ui->edtValorEntrada->text(), ui->edtValorSaida->text()});
+        if (!gravacao.gravada()) {
+            orva::prompts().error(gravacao.recusa);
+            return;
         }
-        ADOQuery1.close();
-        ADOCommand.execute();
         orva::prompts().information(QStringLiteral("Registro Gravado !"));
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
@@ -298,26 +243,7 @@ void TfrmRateio::GravaRateio()
 void TfrmRateio::ExcluiRateio()
 {
     try {
-        const auto protocolo = NumeroProtocolo();
-        if (!protocolo) {
-            orva::prompts().error(QStringLiteral("O número do protocolo deve conter apenas dígitos."));
-            return;
-        }
-        ADOQuery1.close();
-        ADOQuery1.setSql(QStringLiteral("Select * From Rateio") + CondicaoChave());
-        ADOQuery1.open();
-        if (!ADOQuery1.eof()) {
-            const qint64 protocoloDaLinha = ADOQuery1.fieldByName(QStringLiteral("Protocolo")).asInteger();
-            ADOQuery1.close();
-            if (protocoloDaLinha == *protocolo)
-                ADOCommand.setCommandText(QStringLiteral("Delete From Rateio ") + CondicaoChave());
-            else
-                ADOCommand.setCommandText(QStringLiteral("Update Rateio Set ") + QStringLiteral("  PROTOCOLO = ")
-                                          + QString::number(*protocolo) + QStringLiteral(" ,OPERACAO = 'E'")
-                                          + CondicaoChave());
-            ADOCommand.parameters().clear();
-            ADOCommand.execute();
-        }
+        m_rateios.exclui(Chave(), ui->edtProtocolo->text());
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
         return;
@@ -340,7 +266,7 @@ void TfrmRateio::RecomecaLancamento()
 void TfrmRateio::btnNovoClick()
 {
     Funcoes::LimpaCampos(this);
-    ui->edtExercicio->setText(QStringLiteral("2015"));
+    ui->edtExercicio->setText(orva::stores::kExercicio);
 }
 
 void TfrmRateio::btnFecharClick() { reject(); }

@@ -1,10 +1,10 @@
 #pragma once
 #include "shell/db/query.h"
+#include "stores/rateios.h"
 
 #include <QDialog>
 
 #include <memory>
-#include <optional>
 
 namespace Ui {
 class frmRateio;
@@ -54,19 +54,16 @@ protected:
     void done(int result) override;
 
 private:
-    // The row key of every statement naming one row.
-    QString CondicaoChave() const;
-    // The protocol field as a whole number, when it is one.
-    std::optional<qint64> NumeroProtocolo() const;
+    // The row on screen.
+    orva::stores::ChaveRateio Chave() const;
     bool CamposCompletos();
     // Keeps protocol, declarant and exercise, clears the rest, checks the protocol again.
     void RecomecaLancamento();
 
     std::unique_ptr<Ui::frmRateio> ui;
     QString strTabela;
-    orva::db::Query ADOQuery;  // the grid's rows
-    orva::db::Query ADOQuery1; // protocol check and key lookups
-    orva::db::Command ADOCommand;
+    orva::db::Query ADOQuery; // the grid's rows
+    orva::stores::Rateios m_rateios;
     QueryTableModel *m_grade = nullptr;
     bool m_mostrada = false;
 };

@@ -68,6 +68,13 @@ inline void tecla(Qt::Key key)
 
 inline void sai() { tecla(Qt::Key_Tab); }
 
+// Types over the field's text and leaves it with Tab, as the user fills a field.
+inline void preenche(QWidget *w, const QString &texto)
+{
+    digita(w, texto);
+    sai();
+}
+
 inline void clica(QAbstractButton *b)
 {
     QTest::mouseClick(b, Qt::LeftButton);

@@ -1,5 +1,7 @@
 #include "support/scripted_prompts.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
+#include "support/window_driver.h"
 
 #include "entries/frmnotafiscal.h"
 #include "registrations/frmconsulta.h"
@@ -33,12 +35,6 @@ const QString kJaCadastrada = QStringLiteral("Nota Fiscal ja Cadastrada para est
 const QString kProtocoloInvalido =
     QStringLiteral("Este número de protocolo não existe, \nja foi entregue, ou o é um protocolo de Rateio !");
 
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
 
 using Linha = std::map<QString, QString>;
 
@@ -55,20 +51,14 @@ Linha linha(const QString &nf, const QString &tipo = QStringLiteral("NE"))
     return l;
 }
 
-int notas()
-{
-    orva::db::Query q(dtmDados->ADOConnection);
-    q.setSql(QStringLiteral("Select Count(*) as N From Notas"));
-    q.open();
-    return int(q.fieldByName(QStringLiteral("N")).asInteger());
-}
+int notas() { return int(sql::numero(dtmDados->ADOConnection, QStringLiteral("Select Count(*) From Notas"))); }
 
 // A row written straight into the table: an invoice of the declarant in
 // 110001, of type NE with an origin note of the same value.
 void notaGravada(const QString &nf, int protocolo, const QString &operacao, const QString &valor = "500",
                  const QString &tipo = "NE")
 {
-    exec(QStringLiteral("Insert into Notas Values ('%1', '2015', '110001', '%2', '2015-02-10', '%5', %3, 1, "
+    sql::executa(dtmDados->ADOConnection, QStringLiteral("Insert into Notas Values ('%1', '2015', '110001', '%2', '2015-02-10', '%5', %3, 1, "
                         "'0000000031', '2015-02-01', 1, '00000078865280', 'NP', %3, '110063', %4, '%6')")
              .arg(kDeclarante, nf, valor, QString::number(protocolo), tipo, operacao));
 }
@@ -102,10 +92,10 @@ struct NotaFiscal {
     NotaFiscal()
     {
         frmConsulta = consulta.get();
-        exec(QStringLiteral("Insert into Empresa Values ('%1', 'COOPERATIVA DO VALE', '11222333000181', '0111301', "
+        sql::executa(dtmDados->ADOConnection, QStringLiteral("Insert into Empresa Values ('%1', 'COOPERATIVA DO VALE', '11222333000181', '0111301', "
                             "'0', '110001')").arg(kDeclarante));
-        exec("Insert into Empresa Values ('00000000000272', 'RATEIO LTDA', '', '', '1', '110002')");
-        exec(QStringLiteral("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, "
+        sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000272', 'RATEIO LTDA', '', '', '1', '110002')");
+        sql::executa(dtmDados->ADOConnection, QStringLiteral("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, "
                             "DtTransmissao, Municipio) Values (1, 0, '1', '2015', '%1', null, '110001'), "
                             "(2, 0, '1', '2015', '%1', '2015-06-30', '110001'), "
                             "(3, 1, '1', '2015', '00000000000272', null, '110002')").arg(kDeclarante));
@@ -121,65 +111,23 @@ struct NotaFiscal {
         TfrmNotaFiscal::DefineTabela(QString());
     }
 
-    void ativa()
-    {
-        QApplication::setActiveWindow(frm.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(frm.get()));
-        assenta();
-    }
-    // Lets queued focus moves happen.
-    static void assenta()
-    {
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
-    }
-    static void foca(QWidget *w)
-    {
-        w->setFocus(Qt::OtherFocusReason);
-        assenta();
-    }
-    // Types over the field's text, as the user would.
-    static void digita(QWidget *w, const QString &texto)
-    {
-        foca(w);
-        if (auto *edit = qobject_cast<QLineEdit *>(w))
-            edit->selectAll();
-        if (auto *combo = qobject_cast<QComboBox *>(w))
-            combo->lineEdit()->selectAll();
-        QTest::keyClicks(w, texto);
-    }
-    // Tab out of the focused control.
-    static void sai()
-    {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        assenta();
-    }
-    static void preenche(QWidget *w, const QString &texto)
-    {
-        digita(w, texto);
-        sai();
-    }
-    static void clica(QAbstractButton *b)
-    {
-        QTest::mouseClick(b, Qt::LeftButton);
-        assenta();
-    }
+    void ativa() { janela::ativa(frm.get()); }
 
     // The origin block filled through its fields: a producer's note of the
     // registered producer 00000078865280.
     void origem(const QString &valor)
     {
-        preenche(frm->edtEmitenteOrigem(), "78865280");
-        preenche(frm->edtNotaFiscalOrigem(), "31");
+        janela::preenche(frm->edtEmitenteOrigem(), "78865280");
+        janela::preenche(frm->edtNotaFiscalOrigem(), "31");
         frm->dtpEmissaoOrigem()->setDate(QDate(2015, 2, 1));
-        preenche(frm->edtValorNfOrigem(), valor);
+        janela::preenche(frm->edtValorNfOrigem(), valor);
     }
     // Protocol 1, invoice `nf` with `valor` and an origin note of the same value.
     void nota(const QString &nf, const QString &valor)
     {
-        preenche(frm->edtNotaFiscal(), nf);
+        janela::preenche(frm->edtNotaFiscal(), nf);
         frm->dtpEmissao()->setDate(QDate(2015, 3, 15));
-        preenche(frm->edtValorNotaFiscal(), valor);
+        janela::preenche(frm->edtValorNotaFiscal(), valor);
         origem(valor);
     }
 
@@ -187,7 +135,7 @@ struct NotaFiscal {
     // `lista` first presses "Confirma" for a search that does not list at once.
     void escolhe(int coluna, const QString &valor, bool lista = false)
     {
-        prompts.dialogHandlers.push_back([=](QDialog &) {
+        prompts.dialogHandlers.push_back([=, this](QDialog &) {
             if (lista)
                 consulta->btnConfirmaClick();
             for (int r = 0; consulta->modelo()->hasIndex(r, 0); ++r)
@@ -223,14 +171,14 @@ TEST(FrmNotaFiscal, ShowsTheExerciseAndItsDatesAndFiltersKeys)
     for (QLineEdit *campo : {w.edtProtocolo(), w.edtNotaFiscal(), w.edtValorNotaFiscal(), w.edtEmitenteOrigem(),
                              w.edtNotaFiscalOrigem(), w.edtValorNfOrigem()}) {
         f.prompts.clear();
-        NotaFiscal::digita(campo, "1a,");
+        janela::digita(campo, "1a,");
         const bool valor = campo == w.edtValorNotaFiscal() || campo == w.edtValorNfOrigem();
         EXPECT_EQ(campo->text(), valor ? "1," : "1") << campo->objectName().toStdString();
         EXPECT_EQ(f.prompts.beeps, valor ? 1 : 2) << campo->objectName().toStdString();
         campo->clear();
     }
     f.prompts.clear();
-    NotaFiscal::foca(w.dtpEmissao());
+    janela::foca(w.dtpEmissao());
     QTest::keyClicks(w.dtpEmissao(), "1/a.");
     EXPECT_EQ(f.prompts.beeps, 2) << "digits and the slash pass";
 
@@ -249,7 +197,7 @@ TEST(FrmNotaFiscal, WithoutTheTableParameterTheWindowClosesAtOnce)
     TfrmNotaFiscal::DefineTabela(QString());
     TfrmNotaFiscal w;
     w.show();
-    NotaFiscal::assenta();
+    janela::assenta();
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(w.Panel5()->isHidden());
     ASSERT_EQ(prompts.shown.size(), 1u);
@@ -264,7 +212,7 @@ TEST(FrmNotaFiscal, OnlyAnOpenInvoiceProtocolFillsTheDeclarant)
     // Transmitted, apportionment, unknown.
     for (const char *numero : {"2", "3", "99"}) {
         f.prompts.clear();
-        NotaFiscal::preenche(w.edtProtocolo(), numero);
+        janela::preenche(w.edtProtocolo(), numero);
         ASSERT_EQ(f.prompts.shown.size(), 1u) << numero;
         EXPECT_EQ(f.prompts.last().kind, "warning");
         EXPECT_EQ(f.prompts.last().text, kProtocoloInvalido);
@@ -275,7 +223,7 @@ TEST(FrmNotaFiscal, OnlyAnOpenInvoiceProtocolFillsTheDeclarant)
     }
 
     f.prompts.clear();
-    NotaFiscal::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtProtocolo(), "1");
     EXPECT_TRUE(f.prompts.shown.empty());
     EXPECT_EQ(w.edtInscricao()->text(), kDeclarante);
     EXPECT_EQ(w.lblNomeEmpresa()->text(), "COOPERATIVA DO VALE");
@@ -286,7 +234,7 @@ TEST(FrmNotaFiscal, OnlyAnOpenInvoiceProtocolFillsTheDeclarant)
     EXPECT_EQ(w.lblNomeTipoEntrada()->text(), "Nota de Entrada do Declarante");
     EXPECT_EQ(QApplication::focusWidget(), w.edtNotaFiscal());
 
-    NotaFiscal::preenche(w.edtNotaFiscal(), "123");
+    janela::preenche(w.edtNotaFiscal(), "123");
     EXPECT_EQ(w.edtNotaFiscal()->text(), "0000000123");
 }
 
@@ -294,11 +242,11 @@ TEST(FrmNotaFiscal, InvoiceRowLifeCycle)
 {
     NotaFiscal f;
     TfrmNotaFiscal &w = *f.frm;
-    NotaFiscal::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtProtocolo(), "1");
 
     // None -> insert, I in this protocol, the values as entered.
     f.nota("101", "1234,56");
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     ASSERT_EQ(f.prompts.texts(), QStringList{"Registro Gravado !"});
     Linha l = linha("0000000101");
     EXPECT_EQ(l["PROTOCOLO"], "1");
@@ -326,10 +274,10 @@ TEST(FrmNotaFiscal, InvoiceRowLifeCycle)
 
     // Same protocol -> refused, nothing written even with changed data; the
     // protocol typed as 01 is the same protocol.
-    NotaFiscal::preenche(w.edtProtocolo(), "01");
+    janela::preenche(w.edtProtocolo(), "01");
     f.nota("101", "999");
     f.prompts.clear();
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     ASSERT_EQ(f.prompts.shown.size(), 1u);
     EXPECT_EQ(f.prompts.last().kind, "error");
     EXPECT_EQ(f.prompts.last().text, kJaCadastrada);
@@ -340,18 +288,18 @@ TEST(FrmNotaFiscal, InvoiceRowLifeCycle)
     // Earlier protocol -> A, new values, this protocol. The invoice value is
     // retyped while the origin value stays as loaded ("1234,56"): one amount.
     notaGravada("0000000202", 2, "I", "1234.56");
-    NotaFiscal::preenche(w.edtProtocolo(), "1");
-    NotaFiscal::preenche(w.edtNotaFiscal(), "202");
+    janela::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtNotaFiscal(), "202");
     EXPECT_EQ(w.edtValorNotaFiscal()->text(), "1234,56") << "loaded as stored, not reformatted";
     EXPECT_EQ(w.edtValorNfOrigem()->text(), "1234,56");
     EXPECT_EQ(w.edtEmitenteOrigem()->text(), "00000078865280");
     EXPECT_EQ(w.dtpEmissao()->date(), QDate(2015, 2, 10));
     w.dtpEmissao()->setDate(QDate(2015, 4, 20));
-    NotaFiscal::preenche(w.edtValorNotaFiscal(), "1234,56");
+    janela::preenche(w.edtValorNotaFiscal(), "1234,56");
     EXPECT_EQ(w.edtValorNotaFiscal()->text(), "1.234,56");
-    NotaFiscal::preenche(w.edtNotaFiscalOrigem(), "77");
+    janela::preenche(w.edtNotaFiscalOrigem(), "77");
     f.prompts.clear();
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     ASSERT_EQ(f.prompts.texts(), QStringList{"Registro Gravado !"});
     l = linha("0000000202");
     EXPECT_EQ(l["PROTOCOLO"], "1");
@@ -362,9 +310,9 @@ TEST(FrmNotaFiscal, InvoiceRowLifeCycle)
 
     // Earlier protocol -> delete keeps the row as E in this protocol.
     notaGravada("0000000303", 2, "I", "75.5");
-    NotaFiscal::preenche(w.edtNotaFiscal(), "303");
+    janela::preenche(w.edtNotaFiscal(), "303");
     f.prompts.clear();
-    NotaFiscal::clica(w.btnExcluir());
+    janela::clica(w.btnExcluir());
     ASSERT_EQ(f.prompts.shown.size(), 1u) << "the question only: no success message";
     EXPECT_EQ(f.prompts.last().caption, QStringLiteral("ATENÇÃO"));
     EXPECT_EQ(f.prompts.last().text, QStringLiteral("Deseja mesmo Apagar o registro atual ?"));
@@ -377,23 +325,23 @@ TEST(FrmNotaFiscal, InvoiceRowLifeCycle)
     // This protocol's rows go, whatever their operation: the A and E just
     // made, and the I of the first save. Answering No deletes nothing.
     const int antes = notas();
-    NotaFiscal::preenche(w.edtNotaFiscal(), "303");
+    janela::preenche(w.edtNotaFiscal(), "303");
     f.prompts.answers = {false};
-    NotaFiscal::clica(w.btnExcluir());
+    janela::clica(w.btnExcluir());
     EXPECT_EQ(notas(), antes);
     for (const char *nf : {"303", "202", "101"}) {
-        NotaFiscal::preenche(w.edtNotaFiscal(), nf);
-        NotaFiscal::clica(w.btnExcluir());
+        janela::preenche(w.edtNotaFiscal(), nf);
+        janela::clica(w.btnExcluir());
         EXPECT_TRUE(linha(Funcoes::ZerosEsquerda(nf, 10)).empty()) << nf;
     }
     EXPECT_EQ(notas(), antes - 3);
 
     // None -> delete writes nothing.
     f.prompts.clear();
-    NotaFiscal::preenche(w.edtNotaFiscal(), "404");
+    janela::preenche(w.edtNotaFiscal(), "404");
     f.origem("10");
-    NotaFiscal::preenche(w.edtValorNotaFiscal(), "10");
-    NotaFiscal::clica(w.btnExcluir());
+    janela::preenche(w.edtValorNotaFiscal(), "10");
+    janela::clica(w.btnExcluir());
     EXPECT_EQ(notas(), antes - 3);
     EXPECT_EQ(f.prompts.texts(), QStringList{"Deseja mesmo Apagar o registro atual ?"});
 }
@@ -402,12 +350,12 @@ TEST(FrmNotaFiscal, ValuesMustAgreeForAnEntryNoteAndTravelAsAmounts)
 {
     NotaFiscal f;
     TfrmNotaFiscal &w = *f.frm;
-    NotaFiscal::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtProtocolo(), "1");
 
     // Required fields first: an empty value is named by its hint.
-    NotaFiscal::preenche(w.edtNotaFiscal(), "55");
+    janela::preenche(w.edtNotaFiscal(), "55");
     f.origem("1234,50");
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     EXPECT_EQ(f.prompts.last().kind, "error");
     EXPECT_EQ(f.prompts.last().text, QStringLiteral("Falta o Dados do Campo Valor Total da Nota Fiscal "));
 
@@ -415,7 +363,7 @@ TEST(FrmNotaFiscal, ValuesMustAgreeForAnEntryNoteAndTravelAsAmounts)
     // the user there; never the support-line box.
     for (const char *texto : {"0", "0,00", ",", "1,2,3"}) {
         f.prompts.clear();
-        NotaFiscal::preenche(w.edtValorNotaFiscal(), texto);
+        janela::preenche(w.edtValorNotaFiscal(), texto);
         ASSERT_EQ(f.prompts.shown.size(), 1u) << texto;
         EXPECT_EQ(f.prompts.last().kind, "warning");
         EXPECT_EQ(f.prompts.last().text, QStringLiteral("O valor da Nota Fiscal deve ser maior que ZERO !"));
@@ -424,25 +372,25 @@ TEST(FrmNotaFiscal, ValuesMustAgreeForAnEntryNoteAndTravelAsAmounts)
 
     // A grouped amount is read again as it stands when the field is left again.
     f.prompts.clear();
-    NotaFiscal::preenche(w.edtValorNotaFiscal(), "1234,56");
+    janela::preenche(w.edtValorNotaFiscal(), "1234,56");
     EXPECT_EQ(w.edtValorNotaFiscal()->text(), "1.234,56");
-    NotaFiscal::foca(w.edtValorNotaFiscal());
-    NotaFiscal::sai();
+    janela::foca(w.edtValorNotaFiscal());
+    janela::sai();
     EXPECT_EQ(w.edtValorNotaFiscal()->text(), "1.234,56");
     EXPECT_TRUE(f.prompts.shown.empty());
 
     // 1.234,56 against 1.234,50: refused, nothing written.
     EXPECT_EQ(w.edtValorNfOrigem()->text(), "1.234,50");
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     ASSERT_EQ(f.prompts.shown.size(), 1u);
     EXPECT_EQ(f.prompts.last().kind, "error");
     EXPECT_EQ(f.prompts.last().text, kMismatch);
     EXPECT_EQ(notas(), 0);
 
     // Equal amounts save, as 1234.56 in both columns.
-    NotaFiscal::preenche(w.edtValorNfOrigem(), "1234,56");
+    janela::preenche(w.edtValorNfOrigem(), "1234,56");
     EXPECT_EQ(w.edtValorNfOrigem()->text(), "1.234,56");
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     EXPECT_EQ(f.prompts.last().text, QStringLiteral("Registro Gravado !"));
     orva::db::Query q(dtmDados->ADOConnection);
     q.setSql("Select VALOR_NF, VALOR_NF_ORIGEM From Notas Where NF = '0000000055'");
@@ -454,11 +402,11 @@ TEST(FrmNotaFiscal, ValuesMustAgreeForAnEntryNoteAndTravelAsAmounts)
 
     // An amount whose grouped form is longer than the field's typing limit is
     // kept whole, cents included.
-    NotaFiscal::preenche(w.edtNotaFiscal(), "56");
-    NotaFiscal::preenche(w.edtValorNotaFiscal(), "1234567890,12");
+    janela::preenche(w.edtNotaFiscal(), "56");
+    janela::preenche(w.edtValorNotaFiscal(), "1234567890,12");
     EXPECT_EQ(w.edtValorNotaFiscal()->text(), "1.234.567.890,12");
     f.origem("1234567890,12");
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     EXPECT_EQ(f.prompts.last().text, QStringLiteral("Registro Gravado !"));
     EXPECT_EQ(linha("0000000056")["VALOR_NF"], "1234567890,12");
 }
@@ -467,7 +415,7 @@ TEST(FrmNotaFiscal, OtherTypesStoreNeutralOriginValuesAndKeepTheirType)
 {
     NotaFiscal f;
     TfrmNotaFiscal &w = *f.frm;
-    NotaFiscal::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtProtocolo(), "1");
     f.escolhe(0, "NP");
     w.btnConsTipoEntrada()->click();
     f.ativa();
@@ -476,8 +424,8 @@ TEST(FrmNotaFiscal, OtherTypesStoreNeutralOriginValuesAndKeepTheirType)
 
     // The block is still required, and its values are not compared.
     f.nota("88", "300");
-    NotaFiscal::preenche(w.edtValorNfOrigem(), "12");
-    NotaFiscal::clica(w.btnGravar());
+    janela::preenche(w.edtValorNfOrigem(), "12");
+    janela::clica(w.btnGravar());
     EXPECT_EQ(f.prompts.last().text, QStringLiteral("Registro Gravado !"));
     Linha l = linha("0000000088", "NP");
     EXPECT_EQ(l["VALOR_NF"], "300");
@@ -491,9 +439,9 @@ TEST(FrmNotaFiscal, OtherTypesStoreNeutralOriginValuesAndKeepTheirType)
     EXPECT_EQ(w.edtTipoEntrada()->text(), "NP") << "a save keeps the type";
 
     // Delete: the type is back to NE. The block is required here too.
-    NotaFiscal::preenche(w.edtNotaFiscal(), "88");
+    janela::preenche(w.edtNotaFiscal(), "88");
     f.origem("1");
-    NotaFiscal::clica(w.btnExcluir());
+    janela::clica(w.btnExcluir());
     EXPECT_TRUE(linha("0000000088", "NP").empty());
     EXPECT_EQ(w.edtTipoEntrada()->text(), "NE");
 }
@@ -505,7 +453,7 @@ TEST(FrmNotaFiscal, SearchBringsProtocolNumberAndType)
     notaGravada("0000000777", 1, "I", "250", "NA");
 
     f.escolhe(3, "0000000777", true);
-    NotaFiscal::clica(w.btnConsulta());
+    janela::clica(w.btnConsulta());
     f.ativa();
     EXPECT_EQ(f.prompts.modalWindows, QStringList{"frmConsulta"});
     EXPECT_EQ(w.edtProtocolo()->text(), "1");
@@ -519,7 +467,7 @@ TEST(FrmNotaFiscal, SearchBringsProtocolNumberAndType)
 
     // Closed without a choice: no protocol, no number, no check, no load.
     f.prompts.dialogHandlers.push_back([](QDialog &) { return 0; });
-    NotaFiscal::clica(w.btnConsulta());
+    janela::clica(w.btnConsulta());
     f.ativa();
     EXPECT_TRUE(w.edtProtocolo()->text().isEmpty());
     EXPECT_TRUE(w.edtNotaFiscal()->text().isEmpty());
@@ -533,14 +481,14 @@ TEST(FrmNotaFiscal, OriginEmitterRules)
     NotaFiscal f;
     TfrmNotaFiscal &w = *f.frm;
     QLineEdit *emitente = w.edtEmitenteOrigem();
-    NotaFiscal::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtProtocolo(), "1");
 
     // A producer's note needs a state registration.
-    NotaFiscal::preenche(w.cmbTipoNFOrigem(), "np");
+    janela::preenche(w.cmbTipoNFOrigem(), "np");
     EXPECT_EQ(w.cmbTipoNFOrigem()->currentText(), "NP");
     w.rbtCpfOrigem()->setChecked(true);
     emitente->setMaxLength(11);
-    NotaFiscal::foca(emitente);
+    janela::foca(emitente);
     EXPECT_EQ(f.prompts.texts(),
               QStringList{QStringLiteral("Para o tipo de NF informado, o emitente deve ter inscrição estadual!")});
     EXPECT_TRUE(w.rbtInscEstOrigem()->isChecked());
@@ -548,37 +496,37 @@ TEST(FrmNotaFiscal, OriginEmitterRules)
 
     // Zero-filled, validated, the producer brings its municipality; focus
     // goes on to the origin number.
-    NotaFiscal::preenche(emitente, "78865280");
+    janela::preenche(emitente, "78865280");
     EXPECT_EQ(emitente->text(), "00000078865280");
     EXPECT_EQ(w.edtMunicipioOrigem()->text(), "110063");
     EXPECT_FALSE(w.lblNomeMunicipioOrigem()->text().isEmpty());
     EXPECT_EQ(QApplication::focusWidget(), w.edtNotaFiscalOrigem());
 
     f.prompts.clear();
-    NotaFiscal::preenche(emitente, "12345");
+    janela::preenche(emitente, "12345");
     EXPECT_EQ(emitente->text(), "00000000012345");
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Inscrição Estadual do Emitente de origem esta Invalida !")});
     EXPECT_EQ(QApplication::focusWidget(), emitente);
 
     // A valid registration of no producer leaves the municipality to the user.
     f.prompts.clear();
-    NotaFiscal::preenche(emitente, inscricaoValida("0000000123456"));
+    janela::preenche(emitente, inscricaoValida("0000000123456"));
     EXPECT_TRUE(f.prompts.shown.empty());
     EXPECT_TRUE(w.edtMunicipioOrigem()->text().isEmpty());
 
     // By CPF: eleven digits; a registered one brings its municipality.
-    NotaFiscal::preenche(w.cmbTipoNFOrigem(), "na");
+    janela::preenche(w.cmbTipoNFOrigem(), "na");
     EXPECT_EQ(w.cmbTipoNFOrigem()->currentText(), "NA");
     w.rbtCpfOrigem()->setChecked(true);
     emitente->clear();
-    NotaFiscal::foca(emitente);
+    janela::foca(emitente);
     EXPECT_EQ(emitente->maxLength(), 11);
-    NotaFiscal::preenche(emitente, "10538790911");
+    janela::preenche(emitente, "10538790911");
     EXPECT_EQ(w.edtMunicipioOrigem()->text(), "110046");
     EXPECT_EQ(w.cmbTipoNFOrigem()->currentText(), "NP") << "a valid emitter presets the producer's note";
-    NotaFiscal::preenche(w.cmbTipoNFOrigem(), "NA");
+    janela::preenche(w.cmbTipoNFOrigem(), "NA");
     f.prompts.clear();
-    NotaFiscal::preenche(emitente, "12345678900");
+    janela::preenche(emitente, "12345678900");
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("C.P.F. do Emitente de origem esta Invalido !")});
     EXPECT_EQ(QApplication::focusWidget(), emitente);
     emitente->clear();
@@ -586,10 +534,10 @@ TEST(FrmNotaFiscal, OriginEmitterRules)
     // The origin type must be NP or NA.
     for (const char *tipo : {"xx", ""}) {
         f.prompts.clear();
-        NotaFiscal::digita(w.cmbTipoNFOrigem(), tipo);
+        janela::digita(w.cmbTipoNFOrigem(), tipo);
         if (!*tipo)
             w.cmbTipoNFOrigem()->clearEditText();
-        NotaFiscal::sai();
+        janela::sai();
         EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("Tipo de Nota Fiscal Invalido !")}) << tipo;
         EXPECT_EQ(QApplication::focusWidget(), w.cmbTipoNFOrigem()) << tipo;
     }
@@ -597,7 +545,7 @@ TEST(FrmNotaFiscal, OriginEmitterRules)
 
     // A zero origin value warns and goes on to the save button.
     f.prompts.clear();
-    NotaFiscal::preenche(w.edtValorNfOrigem(), "0");
+    janela::preenche(w.edtValorNfOrigem(), "0");
     EXPECT_EQ(f.prompts.texts(), QStringList{QStringLiteral("O valor da Nota Fiscal de origem deve ser maior que ZERO !")});
     EXPECT_EQ(QApplication::focusWidget(), w.btnGravar());
 }
@@ -606,21 +554,21 @@ TEST(FrmNotaFiscal, CpfEmitterIsStoredAtTheLengthTheFieldHad)
 {
     NotaFiscal f;
     TfrmNotaFiscal &w = *f.frm;
-    NotaFiscal::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtProtocolo(), "1");
     const QString cpf = cpfValido("000012345");
     ASSERT_FALSE(cpf.isEmpty());
 
     // Entered with CPF chosen: eleven digits. A CPF of no producer leaves the
     // municipality to the user.
     f.nota("61", "10");
-    NotaFiscal::preenche(w.cmbTipoNFOrigem(), "NA");
+    janela::preenche(w.cmbTipoNFOrigem(), "NA");
     w.rbtCpfOrigem()->setChecked(true);
     w.edtEmitenteOrigem()->clear();
-    NotaFiscal::preenche(w.edtEmitenteOrigem(), cpf);
+    janela::preenche(w.edtEmitenteOrigem(), cpf);
     EXPECT_TRUE(w.edtMunicipioOrigem()->text().isEmpty());
-    NotaFiscal::preenche(w.edtMunicipioOrigem(), "110002");
+    janela::preenche(w.edtMunicipioOrigem(), "110002");
     EXPECT_EQ(w.lblNomeMunicipioOrigem()->text(), QStringLiteral("ÁGUA BRANCA DO JARI"));
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     ASSERT_EQ(f.prompts.last().text, QStringLiteral("Registro Gravado !"));
     EXPECT_EQ(linha("0000000061")["EMITENTE_NOTA_ORIGEM"], cpf);
     EXPECT_EQ(linha("0000000061")["TIPO_EMITENTE_ORIGEM"], "2");
@@ -635,7 +583,7 @@ TEST(FrmNotaFiscal, CpfEmitterIsStoredAtTheLengthTheFieldHad)
     f.ativa();
     EXPECT_EQ(w.edtEmitenteOrigem()->text(), "10538790911");
     EXPECT_EQ(w.edtMunicipioOrigem()->text(), "110046");
-    NotaFiscal::clica(w.btnGravar());
+    janela::clica(w.btnGravar());
     ASSERT_EQ(f.prompts.last().text, QStringLiteral("Registro Gravado !"));
     EXPECT_EQ(linha("0000000062")["EMITENTE_NOTA_ORIGEM"], "00010538790911");
     EXPECT_EQ(linha("0000000062")["TIPO_EMITENTE_ORIGEM"], "2");
@@ -647,16 +595,16 @@ TEST(FrmNotaFiscal, DatesTypedWithSlashesAreStoredAsTypedAndEscKeepsTheWindow)
     TfrmNotaFiscal &w = *f.frm;
     for (QDateEdit *dtp : {w.dtpEmissao(), w.dtpEmissaoOrigem()}) {
         dtp->setDate(QDate(2015, 4, 15));
-        NotaFiscal::foca(dtp);
+        janela::foca(dtp);
         QTest::keyClicks(dtp, "28/11/2015");
         EXPECT_EQ(dtp->date(), QDate(2015, 11, 28)) << dtp->objectName().toStdString();
-        NotaFiscal::foca(dtp);
+        janela::foca(dtp);
         QTest::keyClicks(dtp, "05/03/2015");
         EXPECT_EQ(dtp->date(), QDate(2015, 3, 5)) << dtp->objectName().toStdString();
     }
-    NotaFiscal::digita(w.edtNotaFiscal(), "123");
+    janela::digita(w.edtNotaFiscal(), "123");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    NotaFiscal::assenta();
+    janela::assenta();
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.edtNotaFiscal()->text(), "123");
 }

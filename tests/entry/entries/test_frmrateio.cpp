@@ -1,5 +1,7 @@
 #include "support/scripted_prompts.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
+#include "support/window_driver.h"
 
 #include "entries/frmrateio.h"
 #include "registrations/frmconsulta.h"
@@ -11,13 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
 
 struct Row {
     bool exists = false;
@@ -42,42 +37,30 @@ Row rateio(const QString &municipio)
 struct RateioFixture {
     RateioFixture()
     {
-        exec("Insert into Empresa Values ('00000000000001', 'RATEIO LTDA', '11111111111', '4711302', '1', '110001')");
-        exec("Insert into Empresa Values ('00000000000060', 'NOTAS LTDA', '11111111111', '4711302', '0', '110001')");
-        exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtTransmissao) Values "
+        sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000001', 'RATEIO LTDA', '11111111111', '4711302', '1', '110001')");
+        sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000060', 'NOTAS LTDA', '11111111111', '4711302', '0', '110001')");
+        sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtTransmissao) Values "
              "(3, 1, '1', '2015', '00000000000001', '2015-06-01'), (5, 1, '2', '2015', '00000000000001', NULL), "
              "(9, 0, '1', '2015', '00000000000060', NULL)");
         consulta = std::make_unique<TfrmConsulta>();
         frmConsulta = consulta.get();
         frm = std::make_unique<TfrmRateio>();
         frm->DefineTabela("Rateio");
-        frm->show();
-        frm->activateWindow();
-        QApplication::processEvents();
+        janela::ativa(frm.get());
         f = frm->form();
     }
     ~RateioFixture() { frmConsulta = nullptr; }
 
-    // Types into a field and leaves it with Tab, as the user does.
-    void type(QLineEdit *field, const QString &text)
-    {
-        field->setFocus(Qt::OtherFocusReason);
-        field->clear();
-        QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Tab);
-        QApplication::processEvents();
-    }
-
     void openProtocol(const QString &number)
     {
-        type(f->edtProtocolo, number);
+        janela::preenche(f->edtProtocolo, number);
     }
 
     void fill(const QString &municipio, const QString &entrada, const QString &saida)
     {
-        type(f->edtMunicipio, municipio);
-        type(f->edtValorEntrada, entrada);
-        type(f->edtValorSaida, saida);
+        janela::preenche(f->edtMunicipio, municipio);
+        janela::preenche(f->edtValorEntrada, entrada);
+        janela::preenche(f->edtValorSaida, saida);
     }
 
     TempProgram program;
@@ -92,9 +75,9 @@ struct RateioFixture {
 TEST(Rateio, RowLifeCycle)
 {
     RateioFixture t;
-    exec("Insert into Rateio Values ('00000000000001', '2015', '110002', 10, 20, 3, 'I')");
-    exec("Insert into Rateio Values ('00000000000001', '2015', '110003', 30, 40, 3, 'A')");
-    exec("Insert into Rateio Values ('00000000000001', '2015', '110004', 50, 60, 5, 'A')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio Values ('00000000000001', '2015', '110002', 10, 20, 3, 'I')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio Values ('00000000000001', '2015', '110003', 30, 40, 3, 'A')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio Values ('00000000000001', '2015', '110004', 50, 60, 5, 'A')");
     t.openProtocol("5");
     ASSERT_EQ(t.f->edtInscricao->text(), "00000000000001");
     EXPECT_EQ(t.f->edtExercicio->text(), "2015");
@@ -201,7 +184,7 @@ TEST(Rateio, FieldRulesAndRequiredFields)
     EXPECT_EQ(t.prompts.beeps, 2);
 
     // Zero gives the field's warning and keeps the focus there.
-    t.type(t.f->edtValorSaida, "0");
+    janela::preenche(t.f->edtValorSaida, "0");
     EXPECT_EQ(t.prompts.last().text, "O valor das Saidas de Rateio deve ser maior que ZERO !");
     QApplication::processEvents();
     EXPECT_EQ(QApplication::focusWidget(), t.f->edtValorSaida);
@@ -209,7 +192,7 @@ TEST(Rateio, FieldRulesAndRequiredFields)
     // Leaving a field that already shows a grouped amount keeps it, with no error box.
     t.f->edtValorSaida->clear();
     t.prompts.clear();
-    t.type(t.f->edtValorEntrada, "1234567,8");
+    janela::preenche(t.f->edtValorEntrada, "1234567,8");
     EXPECT_EQ(t.f->edtValorEntrada->text(), "1.234.567,80");
     t.f->edtValorEntrada->setFocus();
     QTest::keyClick(t.f->edtValorEntrada, Qt::Key_Tab);
@@ -217,7 +200,7 @@ TEST(Rateio, FieldRulesAndRequiredFields)
     EXPECT_TRUE(t.prompts.shown.empty());
 
     // An unknown municipality empties the field; the required check then names it.
-    t.type(t.f->edtMunicipio, "999999");
+    janela::preenche(t.f->edtMunicipio, "999999");
     EXPECT_EQ(t.f->lblNomeMunicipio->text(), "Não Cadastrado");
     EXPECT_EQ(t.f->edtMunicipio->text(), "");
     t.prompts.clear();
@@ -229,7 +212,7 @@ TEST(Rateio, FieldRulesAndRequiredFields)
 TEST(Rateio, SearchAndGridDoubleClick)
 {
     RateioFixture t;
-    exec("Insert into Rateio Values ('00000000000001', '2015', '110007', 1234.5, 0.75, 5, 'I')");
+    sql::executa(dtmDados->ADOConnection, "Insert into Rateio Values ('00000000000001', '2015', '110007', 1234.5, 0.75, 5, 'I')");
     // The search fills protocol and municipality only.
     t.prompts.dialogHandlers.push_back([&](QDialog &) {
         frmConsulta->btnConfirmaClick();
@@ -263,11 +246,11 @@ TEST(Rateio, AmountsOfABillionOrMoreKeepEveryDigit)
     RateioFixture t;
     t.openProtocol("5");
     t.prompts.clear();
-    t.type(t.f->edtValorEntrada, "1234567890,12");
+    janela::preenche(t.f->edtValorEntrada, "1234567890,12");
     EXPECT_EQ(t.f->edtValorEntrada->text(), "1.234.567.890,12");
-    t.type(t.f->edtValorSaida, "123456789012");
+    janela::preenche(t.f->edtValorSaida, "123456789012");
     EXPECT_EQ(t.f->edtValorSaida->text(), "123.456.789.012,00");
-    t.type(t.f->edtMunicipio, "110001");
+    janela::preenche(t.f->edtMunicipio, "110001");
     t.frm->btnGravarClick();
     EXPECT_EQ(t.prompts.last().text, "Registro Gravado !");
     EXPECT_DOUBLE_EQ(rateio("110001").entrada, 1234567890.12);
@@ -286,7 +269,7 @@ TEST(Rateio, KeyboardOpensOnTheProtocolSkipsLookupButtonsAndEscKeepsTheWindow)
 {
     RateioFixture t;
     QApplication::setActiveWindow(t.frm.get());
-    QTest::qWaitForWindowActive(t.frm.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(t.frm.get()));
     QApplication::processEvents();
     EXPECT_EQ(QApplication::focusWidget(), t.f->edtProtocolo);
     t.openProtocol("5");

@@ -2,6 +2,8 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
+
 namespace orva::db {
 class Parameters;
 }
@@ -13,6 +15,16 @@ namespace orva::notas {
 
 // The invoice type that carries an origin note; also the default type.
 inline constexpr char kTipoComOrigem[] = "NE";
+
+// The messages of the origin note rules.
+inline const QString kEmitenteSemInscricao =
+    QStringLiteral("Para o tipo de NF informado, o emitente deve ter inscrição estadual!");
+inline const QString kCpfInvalido = QStringLiteral("C.P.F. do Emitente de origem esta Invalido !");
+inline const QString kInscricaoInvalida = QStringLiteral("Inscrição Estadual do Emitente de origem esta Invalida !");
+inline const QString kTipoNfInvalido = QStringLiteral("Tipo de Nota Fiscal Invalido !");
+inline const QString kValorOrigemZero = QStringLiteral("O valor da Nota Fiscal de origem deve ser maior que ZERO !");
+inline const QString kValoresDiferentes =
+    QStringLiteral("O valor da nota fiscal de origem \nnão confere com o valor da nota fiscal de entrada !");
 
 // Emitter kinds stored in TIPO_EMITENTE_ORIGEM.
 enum class TipoEmitente { Nenhum = 0, InscricaoEstadual = 1, Cpf = 2 };
@@ -47,6 +59,15 @@ ValoresOrigem valoresOrigem(const QString &tipoNota, const BlocoOrigem &bloco);
 // Declares and fills pMunicipioOrigem, pTipoEmitenteOrigem, pEmitenteOrigem,
 // pTipoNfOrigem, pNotaOrigem, pDtEmissaoOrigem and pValorNfOrigem.
 void defineParametrosOrigem(orva::db::Parameters &parametros, const ValoresOrigem &valores);
+
+// The emitter as typed, checked by its kind: a state registration is first
+// left-filled with "0" to 14. The window's message when it is invalid.
+std::optional<QString> recusaEmitente(const QString &emitente, bool cpf);
+// The emitter a state registration check reads: left-filled to 14.
+QString inscricaoDoEmitente(const QString &emitente);
+
+// Origin note types: a producer's note or a loose note.
+bool tipoNfValido(const QString &tipo);
 
 // Whether the invoice value and the origin value show the same amount. A
 // value read back from the database ("1234,5") and the same value rewritten

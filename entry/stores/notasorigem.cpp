@@ -1,5 +1,6 @@
-#include "notaorigem.h"
+#include "notasorigem.h"
 
+#include "common/errors.h"
 #include "shell/db/parameters.h"
 #include "shell/funcoes.h"
 #include "shell/regional.h"
@@ -50,6 +51,26 @@ void defineParametrosOrigem(orva::db::Parameters &p, const ValoresOrigem &v)
     p.add(QStringLiteral("pValorNfOrigem"), ParamKind::Float).setValue(v.valor);
     p.add(QStringLiteral("pMunicipioOrigem"), ParamKind::Text).setValue(v.municipio);
 }
+
+QString inscricaoDoEmitente(const QString &emitente)
+{
+    return Funcoes::ZerosEsquerda(emitente, kTamanhoEmitente);
+}
+
+std::optional<QString> recusaEmitente(const QString &emitente, bool cpf)
+{
+    if (cpf)
+        return Funcoes::ValidaCnpjCpf(emitente) ? std::nullopt : std::optional<QString>(kCpfInvalido);
+    bool valida = false;
+    try {
+        valida = Funcoes::ValidaInscricao(inscricaoDoEmitente(emitente));
+    } catch (const orva::Error &) {
+        // A character that is not a digit: as invalid as a wrong check digit.
+    }
+    return valida ? std::nullopt : std::optional<QString>(kInscricaoInvalida);
+}
+
+bool tipoNfValido(const QString &tipo) { return tipo == QLatin1String("NP") || tipo == QLatin1String("NA"); }
 
 bool mesmoValor(const QString &valorNota, const QString &valorOrigem)
 {

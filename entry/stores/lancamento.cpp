@@ -1,0 +1,139 @@
+#include "lancamento.h"
+
+#include "shell/db/query.h"
+#include "shell/regional.h"
+
+namespace orva::stores {
+
+namespace {
+
+// An untransmitted protocol: the number, then the open state and the type.
+const QString kSelectProtocolo = QStringLiteral("Select * From Protocolo Where Protocolo = ");
+const QString kAberto = QStringLiteral(" And DtTransmissao is Null");
+const QString kDoTipo = QStringLiteral(" And Tipo_Protocolo = ");
+// A description found by two keys: the table, the description and the two key columns.
+const QString kDescricaoChaves =
+    QStringLiteral("Select %2 as Descricao From %1 Where %3 = :Chave1  And   %4 = :Chave2 ");
+
+} // namespace
+
+const QString kExercicio = QStringLiteral("2015");
+
+std::optional<qint64> numeroProtocolo(const QString &texto)
+{
+    const QString numero = texto.trimmed();
+    if (numero.isEmpty() || numero.size() > 18)
+        return std::nullopt;
+    for (const QChar c : numero)
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    return numero.toLongLong();
+}
+
+std::optional<ProtocoloAberto> protocoloAberto(db::Connection &conexao, const QString &numero, int tipoProtocolo)
+{
+    const auto n = numeroProtocolo(numero);
+    if (!n)
+        return std::nullopt;
+    db::Query q(conexao);
+    q.setSql(kSelectProtocolo + QString::number(*n) + kAberto + kDoTipo + QString::number(tipoProtocolo));
+    q.open();
+    if (q.eof())
+        return std::nullopt;
+    ProtocoloAberto p;
+    p.numero = q.fieldByName(QStringLiteral("Protocolo")).asInteger();
+    p.exercicio = q.fieldByName(QStringLiteral("Exercicio")).asString();
+    p.inscricao = q.fieldByName(QStringLiteral("Inscricao")).asString();
+    p.tipoEntrega = q.fieldByName(QStringLiteral("Tipo_Entrega")).asString();
+    p.municipio = q.fieldByName(QStringLiteral("Municipio")).asString();
+    return p;
+}
+
+namespace {
+
+// The protocol of the row `consulta` finds (read as a number, so "07" is 7).
+std::optional<qint64> protocoloDaLinha(db::Connection &conexao, const QString &consulta)
+{
+    db::Query q(conexao);
+    q.setSql(consulta);
+    q.open();
+    if (q.eof())
+        return std::nullopt;
+    return q.fieldByName(QStringLiteral("Protocolo")).asInteger();
+}
+
+// Exactly one row written, or the write is undone with the transaction.
+void executaUma(db::Command &cmd)
+{
+    if (cmd.execute() != 1)
+        throw orva::Error(QStringLiteral("O registro não foi gravado: outro programa alterou a tabela ao mesmo tempo. "
+                                         "Confira o registro e grave de novo."));
+}
+
+} // namespace
+
+Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, db::Command &escrita,
+                          const QString &insere, const QString &redeclara, const QString &jaCadastrada)
+{
+    db::WriteTransaction transacao(conexao);
+    const auto anterior = protocoloDaLinha(conexao, consulta);
+    if (anterior && *anterior == protocolo)
+        return {Gravacao::Como::Recusada, jaCadastrada};
+    escrita.setCommandText(anterior ? redeclara : insere);
+    executaUma(escrita);
+    transacao.commit();
+    return {anterior ? Gravacao::Como::Redeclarada : Gravacao::Como::Inserida, {}};
+}
+
+Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, const QString &apaga,
+                           const QString &retira)
+{
+    db::WriteTransaction transacao(conexao);
+    const auto anterior = protocoloDaLinha(conexao, consulta);
+    if (!anterior)
+        return Exclusao::Nenhuma;
+    db::Command cmd(conexao);
+    const bool desteProtocolo = *anterior == protocolo;
+    cmd.setCommandText(desteProtocolo ? apaga : retira);
+    executaUma(cmd);
+    transacao.commit();
+    return desteProtocolo ? Exclusao::Apagada : Exclusao::Retirada;
+}
+
+QString buscaDescricaoChaves(db::Connection &conexao, const QString &tabela, const QString &campoChave1,
+                             const QString &valor1, const QString &campoChave2, const QString &valor2,
+                             const QString &campoDescricao)
+{
+    db::Query q(conexao);
+    q.parameters().add(QStringLiteral("Chave1"), db::ParamKind::Text).setValue(valor1);
+    q.parameters().add(QStringLiteral("Chave2"), db::ParamKind::Text).setValue(valor2);
+    q.setSql(kDescricaoChaves.arg(tabela, campoDescricao, campoChave1, campoChave2));
+    q.open();
+    const QString texto = q.eof() ? QString() : q.fieldByName(QStringLiteral("Descricao")).asString();
+    return texto.isEmpty() ? Tabelas::naoCadastrado : texto;
+}
+
+QString declarante(db::Connection &conexao, const QString &inscricao, const QString &tipoDeclaracao)
+{
+    return buscaDescricaoChaves(conexao, QStringLiteral("Empresa"), QStringLiteral("Inscricao"), inscricao,
+                                QStringLiteral("TIPO_DECLARA"), tipoDeclaracao, QStringLiteral("Razao"));
+}
+
+std::optional<double> valorPositivo(const QString &texto)
+{
+    const auto valor = regional::parseAmount(texto);
+    if (valor && *valor > 0)
+        return valor;
+    return std::nullopt;
+}
+
+std::optional<QString> campoFaltando(const QString &prefixo,
+                                     std::initializer_list<std::pair<QString, QString>> campos)
+{
+    for (const auto &[texto, dica] : campos)
+        if (texto.isEmpty())
+            return prefixo + dica;
+    return std::nullopt;
+}
+
+} // namespace orva::stores

@@ -1,0 +1,154 @@
+#include "rateios.h"
+
+#include "shell/db/connection.h"
+#include "shell/db/query.h"
+#include "shell/db/sqltexto.h"
+#include "shell/regional.h"
+
+namespace orva::stores {
+
+namespace {
+
+// One row: each piece followed by its key value in quotes.
+const QString kSelectRateio = QStringLiteral("Select * From Rateio");
+const QString kOndeInscricao = QStringLiteral(" Where Inscricao = ");
+const QString kEExercicio = QStringLiteral(" And Exercicio = ");
+const QString kEMunicipio = QStringLiteral(" And Municipio = ");
+// Re-declaration of an earlier protocol's row, followed by the key condition.
+const QString kRedeclara = QStringLiteral(
+    "Update Rateio Set  INSCRICAO = :pInscricao ,EXERCICIO = :pExercicio ,MUNICIPIO = :pMunicipio "
+    ",VALOR_ENTRADA = :pValorEntrada ,VALOR_SAIDA = :pValorSaida ,PROTOCOLO = :pProtocolo  ,OPERACAO = 'A'");
+const QString kInsere = QStringLiteral(
+    "Insert into Rateio ( INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO )"
+    "Values ( :pInscricao, :pExercicio, :pMunicipio, :pValorEntrada, :pValorSaida, :pProtocolo,'I' )");
+// Physical delete, followed by the key condition.
+const QString kApaga = QStringLiteral("Delete From Rateio ");
+// Withdrawal: the number, then " ,OPERACAO = 'E'" and the key condition.
+const QString kRetira = QStringLiteral("Update Rateio Set ") + QStringLiteral("  PROTOCOLO = ");
+const QString kOperacaoE = QStringLiteral(" ,OPERACAO = 'E'");
+// The grid: followed by the declarant and the exercise in quotes.
+const QString kGrade = QStringLiteral("Select INSCRICAO AS [InscEst Declarante], Exercicio as [Ano de Base], Municipio, "
+                                      "Valor_Entrada as [Valor das Entradas], Valor_Saida as [Valor das Saidas] ")
+                       + QStringLiteral(" From vwRateio Where Inscricao = ");
+const QString kGradeExercicio = QStringLiteral(" And Exercicio = ");
+// The declarant's rows of an exercise, in municipality order.
+const QString kOrdem = QStringLiteral(" Order By Municipio");
+
+QString condicao(const ChaveRateio &c)
+{
+    return kOndeInscricao + db::textoSql(c.inscricao) + kEExercicio + db::textoSql(c.exercicio) + kEMunicipio
+           + db::textoSql(c.municipio);
+}
+
+qint64 numeroDe(const QString &protocolo)
+{
+    const auto numero = numeroProtocolo(protocolo);
+    if (!numero)
+        throw orva::Error(Rateios::kProtocoloNaoNumerico);
+    return *numero;
+}
+
+} // namespace
+
+std::optional<ProtocoloAberto> Rateios::protocoloAberto(const QString &numero)
+{
+    return stores::protocoloAberto(m_conexao, numero, 1);
+}
+
+QString Rateios::declarante(const QString &inscricao)
+{
+    return stores::declarante(m_conexao, inscricao, QStringLiteral("1"));
+}
+
+Gravacao Rateios::grava(const Rateio &rateio)
+{
+    if (!valorPositivo(rateio.valorEntrada))
+        return {Gravacao::Como::Recusada, kEntradaZero};
+    if (!valorPositivo(rateio.valorSaida))
+        return {Gravacao::Como::Recusada, kSaidaZero};
+    const qint64 protocolo = numeroDe(rateio.protocolo);
+
+    db::Command cmd(m_conexao);
+    db::Parameters &p = cmd.parameters();
+    using db::ParamKind;
+    p.add(QStringLiteral("pInscricao"), ParamKind::Text).setValue(rateio.chave.inscricao);
+    p.add(QStringLiteral("pExercicio"), ParamKind::Text).setValue(rateio.chave.exercicio);
+    p.add(QStringLiteral("pMunicipio"), ParamKind::Text).setValue(rateio.chave.municipio);
+    // The amounts as shown; the parameters read "1.234,56" as 1234.56.
+    p.add(QStringLiteral("pValorEntrada"), ParamKind::Float).setValue(rateio.valorEntrada);
+    p.add(QStringLiteral("pValorSaida"), ParamKind::Float).setValue(rateio.valorSaida);
+    p.add(QStringLiteral("pProtocolo"), ParamKind::Integer).setValue(protocolo);
+    return gravaNoProtocolo(m_conexao, protocolo, kSelectRateio + condicao(rateio.chave), cmd, kInsere,
+                            kRedeclara + condicao(rateio.chave), kJaCadastrado);
+}
+
+Exclusao Rateios::exclui(const ChaveRateio &chave, const QString &protocolo)
+{
+    const qint64 numero = numeroDe(protocolo);
+    // Withdrawn: the row stays, marked, in this protocol.
+    return excluiDoProtocolo(m_conexao, numero, kSelectRateio + condicao(chave), kApaga + condicao(chave),
+                             kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
+}
+
+void Rateios::abreGrade(db::Query &grade, const QString &inscricao, const QString &exercicio)
+{
+    grade.close();
+    grade.setSql(kGrade + db::textoSql(inscricao) + kGradeExercicio + db::textoSql(exercicio));
+    grade.open();
+}
+
+std::vector<RateioGravado> Rateios::lista(const QString &inscricao, const QString &exercicio)
+{
+    db::Query q(m_conexao);
+    q.setSql(kSelectRateio + kOndeInscricao + db::textoSql(inscricao) + kEExercicio + db::textoSql(exercicio) + kOrdem);
+    q.open();
+    std::vector<RateioGravado> linhas;
+    for (; !q.eof(); q.next()) {
+        const auto campo = [&q](const char *nome) { return q.fieldByName(QString::fromLatin1(nome)).asString(); };
+        linhas.push_back({{campo("INSCRICAO"), campo("EXERCICIO"), campo("MUNICIPIO")},
+                          campo("VALOR_ENTRADA"),
+                          campo("VALOR_SAIDA"),
+                          campo("PROTOCOLO"),
+                          campo("OPERACAO")});
+    }
+    return linhas;
+}
+
+std::optional<QString> Rateios::completaChave(Rateio &rateio)
+{
+    ChaveRateio &chave = rateio.chave;
+    const auto protocolo = protocoloAberto(rateio.protocolo);
+    if (!protocolo)
+        return kProtocoloInvalido;
+    chave.exercicio = protocolo->exercicio;
+    chave.inscricao = protocolo->inscricao;
+    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == Tabelas::naoCadastrado)
+        chave.inscricao.clear();
+    if (!chave.municipio.isEmpty()
+        && Tabelas::buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
+                          QStringLiteral("Descricao"))
+               == Tabelas::naoCadastrado)
+        chave.municipio.clear();
+    return campoFaltando(kFaltaCampo, {{rateio.protocolo, QStringLiteral("Número do Protocolo de Transmissão")},
+                                       {chave.exercicio, QStringLiteral("Ano Base")},
+                                       {chave.inscricao, QStringLiteral("Inscrição Estadual do Declarante das Entradas")},
+                                       {chave.municipio, QStringLiteral("Município de origem da Nota Fiscal")}});
+}
+
+std::optional<QString> Rateios::completa(Rateio &rateio)
+{
+    if (auto recusa = completaChave(rateio))
+        return recusa;
+    for (auto [valor, recusa] : {std::pair{&rateio.valorEntrada, kEntradaZero}, std::pair{&rateio.valorSaida, kSaidaZero}}) {
+        if (valor->isEmpty())
+            continue;
+        const auto numero = valorPositivo(*valor);
+        if (!numero)
+            return recusa;
+        *valor = regional::formatAmount(*numero);
+    }
+    return campoFaltando(kFaltaCampo, {{rateio.valorEntrada, QStringLiteral("Valor Total das Entradas do Periodo")},
+                                       {rateio.valorSaida, QStringLiteral("Valor Total das Saidas do Periodo.")}});
+}
+
+} // namespace orva::stores
