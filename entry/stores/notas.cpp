@@ -3,7 +3,7 @@
 #include "shell/db/connection.h"
 #include "shell/db/query.h"
 #include "shell/db/sqltexto.h"
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
 #include "shell/regional.h"
 
 namespace orva::stores {

@@ -2,7 +2,8 @@
 
 #include "common/errors.h"
 #include "shell/db/parameters.h"
-#include "shell/funcoes.h"
+#include "shell/funcoesbase.h"
+#include "shell/validadores.h"
 #include "shell/regional.h"
 
 #include <cmath>
