@@ -9,6 +9,8 @@
 #include <QLocale>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace {
 
 void ajuda()
@@ -30,7 +32,10 @@ void ajuda()
            "  2  import: parte das notas não foi gravada (as outras ficaram)\n"
            "  3  import: tudo importado, mas a compactação falhou\n\n"
            "Comandos:\n";
-    for (const auto &c : orva::cli::comandos())
+    // Commands register themselves in no set order: listed by name.
+    auto comandos = orva::cli::comandos();
+    std::sort(comandos.begin(), comandos.end(), [](const auto &a, const auto &b) { return a.nome < b.nome; });
+    for (const auto &c : comandos)
         out << "  " << c.uso << '\n';
 }
 

@@ -2,6 +2,7 @@
 // say the outcome, for a run that succeeds and for one that is refused.
 #include "entry/import/notas_teste.h"
 #include "server/servidor_teste.h"
+#include "support/orva_cli.h"
 #include "support/sql.h"
 
 #include <QDir>
@@ -15,58 +16,19 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct Resposta {
-    int codigo = -1;
-    QJsonObject json;
-    QString err;
-};
-
-// Runs orva-cli with --json among the options; the whole of stdout must be
-// one JSON object.
-Resposta cliJson(const QString &pasta, const QStringList &argumentos)
-{
-    QProcess p;
-    p.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), QStringList{"--dir", pasta} + argumentos + QStringList{"--json"});
-    EXPECT_TRUE(p.waitForFinished(60000)) << "orva-cli did not end";
-    const QByteArray out = p.readAllStandardOutput();
-    QJsonParseError erro;
-    const QJsonDocument doc = QJsonDocument::fromJson(out, &erro);
-    EXPECT_EQ(erro.error, QJsonParseError::NoError) << argumentos.join(' ').toStdString() << ": " << out.toStdString();
-    EXPECT_TRUE(doc.isObject());
-    return {p.exitCode(), doc.object(), QString::fromUtf8(p.readAllStandardError())};
-}
-
-// The keys every answer carries, and the status they tell.
-void confere(const Resposta &r, const QString &comando, int saida)
-{
-    EXPECT_EQ(r.json.value("comando").toString(), comando) << r.err.toStdString();
-    EXPECT_EQ(r.codigo, saida) << comando.toStdString() << ": " << r.err.toStdString();
-    EXPECT_EQ(r.json.value("saida").toInt(-1), saida);
-    EXPECT_EQ(r.json.value("ok").toBool(), saida == 0);
-    EXPECT_TRUE(r.json.value("mensagens").isArray());
-}
-
-QString mensagens(const Resposta &r)
-{
-    QStringList todas;
-    for (const auto &m : r.json.value("mensagens").toArray())
-        todas << m.toString();
-    return todas.join('\n');
-}
-
-} // namespace
+using orvacli::confere;
+using orvacli::Resposta;
+using orvacli::roda;
 
 TEST(OrvaCliJson, EveryCommandAnswersOneObjectOnSuccessAndOnRefusal)
 {
     QTemporaryDir pasta;
     const QString dir = pasta.path();
 
-    Resposta r = cliJson(dir, {"init"});
+    Resposta r = roda(dir, {"init"});
     confere(r, "init", 0);
     EXPECT_EQ(r.json.value("banco").toString(), QDir(dir).absoluteFilePath("orva.mdb"));
-    confere(cliJson(dir, {"init", "demais"}), "init", 1);
+    confere(roda(dir, {"init", "demais"}), "init", 1);
     ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), QDir(dir).filePath("rar")));
 
     {
@@ -84,60 +46,60 @@ TEST(OrvaCliJson, EveryCommandAnswersOneObjectOnSuccessAndOnRefusal)
     notas_teste::gravaArquivo(errada, {notas_teste::notaNP("0000000001").com(2, "2014").linha()});
 
     // validate and import: the report's own object carries the answer's keys.
-    r = cliJson(dir, {"validate", "--protocolo", "7", notas});
+    r = roda(dir, {"validate", "--protocolo", "7", notas});
     confere(r, "validate", 0);
     EXPECT_EQ(r.json.value("resumo").toObject().value("processados").toInt(), 2);
-    r = cliJson(dir, {"validate", "--protocolo", "7", errada});
+    r = roda(dir, {"validate", "--protocolo", "7", errada});
     confere(r, "validate", 1);
     EXPECT_EQ(r.json.value("erros").toArray().size(), 1);
-    EXPECT_TRUE(mensagens(r).contains("erros")) << mensagens(r).toStdString();
-    r = cliJson(dir, {"import", "--protocolo", "7", errada});
+    EXPECT_TRUE(r.mensagens().contains("erros")) << r.mensagens().toStdString();
+    r = roda(dir, {"import", "--protocolo", "7", errada});
     confere(r, "import", 1);
-    r = cliJson(dir, {"import", "--protocolo", "7", notas});
+    r = roda(dir, {"import", "--protocolo", "7", notas});
     confere(r, "import", 0);
     EXPECT_EQ(r.json.value("resumo").toObject().value("importados").toInt(), 2);
     EXPECT_EQ(r.json.value("importados").toInt(), 2);
-    r = cliJson(dir, {"import", "--protocolo", "99", notas});
+    r = roda(dir, {"import", "--protocolo", "99", notas});
     confere(r, "import", 1);
     EXPECT_FALSE(r.json.contains("resumo")); // refused before any pass
 
     // export: the files written; a protocol not open is refused.
-    r = cliJson(dir, {"export", "--protocolo", "7"});
+    r = roda(dir, {"export", "--protocolo", "7"});
     confere(r, "export", 0);
     const QString arquivo = r.json.value("arquivo_compactado").toString();
     EXPECT_TRUE(arquivo.endsWith("enviar/Orva000700000000000001.rar")) << arquivo.toStdString();
     EXPECT_EQ(r.json.value("linhas").toInt(), 2);
     EXPECT_TRUE(QFileInfo::exists(r.json.value("arquivo").toString()));
-    r = cliJson(dir, {"export", "--protocolo", "7"});
+    r = roda(dir, {"export", "--protocolo", "7"});
     confere(r, "export", 1);
-    EXPECT_FALSE(mensagens(r).isEmpty());
+    EXPECT_FALSE(r.mensagens().isEmpty());
 
     // deliver and receipt against the reference server.
     QTemporaryDir dadosServidor;
     ServidorDatp servidor(dadosServidor.path());
     const QString porta = QString::number(servidor.porta);
-    r = cliJson(dir, {"deliver", arquivo, "--port", porta});
+    r = roda(dir, {"deliver", arquivo, "--port", porta});
     confere(r, "deliver", 0);
     const QString recibo = r.json.value("comprovante").toString();
     EXPECT_TRUE(recibo.endsWith("ClienteOrvaDATP/recv/0000000000000120150007.cmp")) << recibo.toStdString();
-    EXPECT_TRUE(mensagens(r).contains("Servidor pronto para receber")) << mensagens(r).toStdString();
-    confere(cliJson(dir, {"deliver", arquivo, "--port", porta}), "deliver", 1); // marked sent: gone
-    r = cliJson(dir, {"receipt", "--inscricao", "1", "--exercicio", "2015", "--protocolo", "7", "--port", porta});
+    EXPECT_TRUE(r.mensagens().contains("Servidor pronto para receber")) << r.mensagens().toStdString();
+    confere(roda(dir, {"deliver", arquivo, "--port", porta}), "deliver", 1); // marked sent: gone
+    r = roda(dir, {"receipt", "--inscricao", "1", "--exercicio", "2015", "--protocolo", "7", "--port", porta});
     confere(r, "receipt", 0);
     EXPECT_EQ(r.json.value("comprovante").toString(), recibo);
-    r = cliJson(dir, {"receipt", "--inscricao", "1", "--exercicio", "2015", "--protocolo", "8", "--port", porta});
+    r = roda(dir, {"receipt", "--inscricao", "1", "--exercicio", "2015", "--protocolo", "8", "--port", porta});
     confere(r, "receipt", 1);
-    EXPECT_TRUE(mensagens(r).contains("Comprovante não encontrado.")) << mensagens(r).toStdString();
+    EXPECT_TRUE(r.mensagens().contains("Comprovante não encontrado.")) << r.mensagens().toStdString();
 
     // The maintenance commands.
-    confere(cliJson(dir, {"restore"}), "restore", 1); // no backup yet
-    confere(cliJson(dir, {"backup"}), "backup", 0);
-    confere(cliJson(dir, {"compact"}), "compact", 0);
-    r = cliJson(dir, {"restore"});
+    confere(roda(dir, {"restore"}), "restore", 1); // no backup yet
+    confere(roda(dir, {"backup"}), "backup", 0);
+    confere(roda(dir, {"compact"}), "compact", 0);
+    r = roda(dir, {"restore"});
     confere(r, "restore", 0);
     EXPECT_FALSE(r.json.value("mensagem").toString().isEmpty());
-    confere(cliJson(dir, {"compact", "demais"}), "compact", 1);
+    confere(roda(dir, {"compact", "demais"}), "compact", 1);
 
     // An unknown command still answers in JSON.
-    confere(cliJson(dir, {"nada"}), "nada", 1);
+    confere(roda(dir, {"nada"}), "nada", 1);
 }

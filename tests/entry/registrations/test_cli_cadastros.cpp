@@ -1,4 +1,5 @@
 // The registrations through the real orva-cli, answering in JSON.
+#include "support/orva_cli.h"
 #include "support/sql.h"
 
 #include <QJsonArray>
@@ -11,42 +12,14 @@
 
 namespace {
 
-struct Resposta {
-    int saida = -1;
-    QJsonObject json;
-    QString mensagens() const
-    {
-        QStringList textos;
-        for (const QJsonValue &m : json.value(QStringLiteral("mensagens")).toArray())
-            textos << m.toString();
-        return textos.join(QLatin1Char('|'));
-    }
-};
+using orvacli::Resposta;
 
 // A program folder made by orva-cli init; commands run on it with --json.
 class PastaCli {
 public:
     PastaCli() { EXPECT_EQ(roda({"init"}).saida, 0); }
 
-    Resposta roda(const QStringList &argumentos) const
-    {
-        QProcess p;
-        p.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), QStringList{"--dir", m_dir.path(), "--json"} + argumentos);
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return {};
-        }
-        Resposta r;
-        r.saida = p.exitCode();
-        const QByteArray saida = p.readAllStandardOutput();
-        if (argumentos.first() != QLatin1String("init")) {
-            QJsonParseError erro;
-            r.json = QJsonDocument::fromJson(saida, &erro).object();
-            EXPECT_EQ(erro.error, QJsonParseError::NoError) << saida.toStdString();
-        }
-        return r;
-    }
+    Resposta roda(const QStringList &argumentos) const { return orvacli::roda(m_dir.path(), argumentos); }
 
     // The one row a list answers.
     QJsonObject unicaLinha(const QStringList &lista) const
