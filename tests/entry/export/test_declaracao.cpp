@@ -204,7 +204,7 @@ TEST(Declaracao, RecordsFromStoredValuesAreTheTextFormEncoded)
     sql::executa(dtmDados->ADOConnection, "Insert into Notas Values " + linhas.join(", "));
     sql::executa(dtmDados->ADOConnection, "Insert into Rateio Select INSCRICAO, EXERCICIO, NF, VALOR_NF, -VALOR_NF_ORIGEM, 8, OPERACAO From Notas");
 
-    for (const QString &tabela : {"Notas", "Rateio"}) {
+    for (const QString tabela : {"Notas", "Rateio"}) {
         orva::db::Query q(dtmDados->ADOConnection);
         q.setForwardOnly(true);
         q.setSql("Select * From " + tabela);
