@@ -56,6 +56,12 @@ void createProgramFolder(const QString &folder)
     linkInstalledPrograms(folder);
 }
 
+void createServerDatabase(const QString &conexao)
+{
+    db::Connection::createOnServer(conexao, resourceText(QStringLiteral("schema-postgresql.sql")) + QLatin1Char('\n')
+                                                + resourceText(QStringLiteral("reference.sql")));
+}
+
 void prepareInstalledProgramFolder()
 {
     if (!pastaprograma::instalada(QCoreApplication::applicationDirPath()))

@@ -11,6 +11,12 @@ QStringList programFolders();
 // already there, whatever the case of its name; never touches one.
 void createProgramFolder(const QString &folder);
 
+// Creates the tables, views and reference rows in an empty database on a
+// PostgreSQL server (`conexao`, a libpq connection string), in one
+// transaction. Raises orva::db::DatabaseError; never touches a database that
+// holds them already.
+void createServerDatabase(const QString &conexao);
+
 // On an installed system (the executable's folder is no program folder),
 // makes the per-user program folder the program folder: prepared on first
 // start as createProgramFolder does, completed on later ones. Does nothing

@@ -1,12 +1,14 @@
 #include "connection.h"
 
+#include "postgres.h"
 #include "query.h"
 #include "textcompare.h"
+#include "traducao.h"
 
 #include <QFile>
-
 #include <QFileInfo>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace orva::db {
@@ -15,6 +17,12 @@ namespace {
 QString lastError(sqlite3 *db)
 {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("sem memória");
+}
+
+// Ends a server transaction without raising (destructors, failed begins).
+void terminaNoServidor(Connection &connection, const char *comando)
+{
+    PQclear(PQexec(connection.pgHandle(), comando));
 }
 
 } // namespace
@@ -50,9 +58,38 @@ void Connection::openHandle(const QString &path, int flags)
     m_path = path;
 }
 
+void Connection::openServer(const QString &conexao)
+{
+    PGconn *pg = PQconnectdb(conexao.toUtf8().constData());
+    if (PQstatus(pg) != CONNECTION_OK) {
+        const QString message = QString::fromUtf8(PQerrorMessage(pg)).trimmed();
+        PQfinish(pg);
+        throw DatabaseError(QStringLiteral("Não foi possível conectar ao banco de dados no servidor PostgreSQL: %1\n"
+                                           "Confira a conexão configurada e se o servidor está no ar.")
+                                .arg(message),
+                            Causa::NaoEncontrado);
+    }
+    m_pg = pg;
+    m_path = conexao;
+    try {
+        // Texts travel as UTF-8, dates read back as YYYY-MM-DD and a typed
+        // DD/MM/YYYY is day first; a lock is waited for as on a file.
+        pg::executaRoteiro(*this, QStringLiteral("set client_encoding to 'UTF8'; set datestyle to 'ISO, DMY'; "
+                                                 "set lock_timeout = %1")
+                                      .arg(m_busyTimeout));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
 void Connection::open(const QString &path)
 {
     close();
+    if (ehServidor(path)) {
+        openServer(path);
+        return;
+    }
     if (!QFileInfo(path).isFile())
         throw DatabaseError(QStringLiteral("Banco de dados não encontrado: %1\n"
                                            "Restaure a cópia de segurança ou reinstale o programa.")
@@ -63,14 +100,18 @@ void Connection::open(const QString &path)
 
 void Connection::close()
 {
-    if (!m_db)
+    if (!isOpen())
         return;
     ++m_generation;
     const std::set<Query *> open = m_queries;
     for (Query *query : open)
         query->close();
-    sqlite3_close_v2(m_db);
+    if (m_pg)
+        PQfinish(m_pg);
+    else
+        sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_pg = nullptr;
 }
 
 void Connection::reopen()
@@ -80,17 +121,36 @@ void Connection::reopen()
     open(m_path);
 }
 
-bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+bool Connection::inTransaction() const
+{
+    if (m_pg)
+        return PQtransactionStatus(m_pg) != PQTRANS_IDLE;
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
 
 sqlite3 *Connection::handle() const
 {
+    if (m_pg)
+        throw DatabaseError(QStringLiteral("Esta operação só existe para o banco de dados orva.mdb, não para o banco "
+                                           "de dados no servidor."));
     if (!m_db)
         throw DatabaseError(QStringLiteral("A conexão com o banco de dados está fechada."));
     return m_db;
 }
 
+pg_conn *Connection::pgHandle() const
+{
+    if (!m_pg)
+        throw DatabaseError(QStringLiteral("A conexão com o banco de dados está fechada."));
+    return m_pg;
+}
+
 void Connection::executeScript(const QString &sql)
 {
+    if (m_pg) {
+        pg::executaRoteiro(*this, traduzParaPostgres(sql).sql);
+        return;
+    }
     char *error = nullptr;
     const int rc = sqlite3_exec(handle(), sql.toUtf8().constData(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
@@ -103,12 +163,31 @@ void Connection::executeScript(const QString &sql)
 void Connection::setBusyTimeout(int milliseconds)
 {
     m_busyTimeout = milliseconds;
-    if (m_db)
+    if (m_pg)
+        pg::executaRoteiro(*this, QStringLiteral("set lock_timeout = %1").arg(milliseconds));
+    else if (m_db)
         sqlite3_busy_timeout(m_db, milliseconds);
 }
 
 void Connection::verify(const QStringList &tables)
 {
+    if (m_pg) {
+        // The server keeps its own pages sound; what can be missing is a table.
+        QStringList missing;
+        for (const QString &table : tables) {
+            const auto r = pg::executa(*this, QStringLiteral("select 1 from pg_class c join pg_namespace n on "
+                                                             "n.oid = c.relnamespace where n.nspname = current_schema() "
+                                                             "and c.relname = lower($1) and c.relkind in ('r', 'v')"),
+                                       {table.toUtf8()});
+            if (PQntuples(r.get()) == 0)
+                missing << QStringLiteral("a tabela %1 não existe").arg(table);
+        }
+        if (!missing.isEmpty())
+            throw DatabaseError(explicacao(Causa::Danificado) + QStringLiteral("\n(") + PQdb(m_pg) + QStringLiteral(": ")
+                                    + missing.join(QStringLiteral("; ")) + QLatin1Char(')'),
+                                Causa::Danificado);
+        return;
+    }
     sqlite3 *db = handle();
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, "pragma quick_check", -1, &stmt, nullptr);
@@ -148,6 +227,9 @@ void Connection::verify(const QStringList &tables)
 
 void Connection::copyTo(Connection &target)
 {
+    if (servidor() || target.servidor())
+        throw DatabaseError(QStringLiteral("A cópia direta só existe entre arquivos orva.mdb; o banco de dados no "
+                                           "servidor não foi copiado."));
     sqlite3 *source = handle();
     sqlite3 *destination = target.handle();
     sqlite3_backup *backup = sqlite3_backup_init(destination, "main", source, "main");
@@ -170,7 +252,11 @@ WriteTransaction::WriteTransaction(Connection &connection) : m_connection(connec
 
 WriteTransaction::~WriteTransaction()
 {
-    if (m_open && m_connection.isOpen())
+    if (!m_open || !m_connection.isOpen())
+        return;
+    if (m_connection.servidor())
+        terminaNoServidor(m_connection, "rollback");
+    else
         sqlite3_exec(m_connection.handle(), "rollback", nullptr, nullptr, nullptr);
 }
 
@@ -182,6 +268,17 @@ void WriteTransaction::commit()
 
 ReadTransaction::ReadTransaction(Connection &connection) : m_connection(connection)
 {
+    if (m_connection.servidor()) {
+        // The snapshot is taken by the first statement after begin.
+        pg::executaRoteiro(m_connection, QStringLiteral("begin isolation level repeatable read read only"));
+        try {
+            pg::executaRoteiro(m_connection, QStringLiteral("select 1"));
+        } catch (...) {
+            terminaNoServidor(m_connection, "rollback");
+            throw;
+        }
+        return;
+    }
     m_connection.executeScript(QStringLiteral("begin"));
     try {
         // The first read takes the snapshot; begin alone takes none.
@@ -194,7 +291,9 @@ ReadTransaction::ReadTransaction(Connection &connection) : m_connection(connecti
 
 ReadTransaction::~ReadTransaction()
 {
-    if (m_connection.isOpen())
+    if (m_connection.servidor())
+        terminaNoServidor(m_connection, "commit");
+    else if (m_connection.isOpen())
         sqlite3_exec(m_connection.handle(), "commit", nullptr, nullptr, nullptr);
 }
 
@@ -209,6 +308,33 @@ void Connection::create(const QString &path, const QString &script)
     } catch (...) {
         connection.close();
         QFile::remove(path);
+        throw;
+    }
+}
+
+} // namespace orva::db
+
+namespace orva::db {
+
+void Connection::createOnServer(const QString &conexao, const QString &script)
+{
+    Connection connection;
+    connection.openServer(conexao);
+    const auto codificacao = pg::executa(connection, QStringLiteral("show server_encoding"));
+    if (QByteArray(PQgetvalue(codificacao.get(), 0, 0)) != "UTF8")
+        throw DatabaseError(QStringLiteral("O banco de dados %1 não usa a codificação UTF8. Crie-o com "
+                                           "\"create database ... encoding 'UTF8' template template0\".")
+                                .arg(QString::fromUtf8(PQdb(connection.m_pg))));
+    const auto existe = pg::executa(connection, QStringLiteral("select to_regclass('empresa') is not null"));
+    if (QByteArray(PQgetvalue(existe.get(), 0, 0)) == "t")
+        throw DatabaseError(QStringLiteral("O banco de dados %1 já tem as tabelas do Orva e não será alterado.")
+                                .arg(QString::fromUtf8(PQdb(connection.m_pg))));
+    pg::executaRoteiro(connection, QStringLiteral("begin"));
+    try {
+        pg::executaRoteiro(connection, script);
+        pg::executaRoteiro(connection, QStringLiteral("commit"));
+    } catch (...) {
+        terminaNoServidor(connection, "rollback");
         throw;
     }
 }

@@ -7,6 +7,7 @@
 #include <set>
 
 struct sqlite3;
+struct pg_conn;
 
 namespace orva::db {
 
@@ -14,6 +15,9 @@ class Query;
 
 // The one connection to orva.mdb. It never creates the file: a missing
 // database is an error (only the installation step creates it).
+// Given a PostgreSQL connection string ("postgresql://..." or "host=...
+// dbname=...") instead of a path, the same connection speaks to that server:
+// statements are translated there (traducao.h), text compares as here.
 class Connection {
 public:
     Connection() = default;
@@ -25,7 +29,9 @@ public:
     void close();
     // Opens again the file of the last open().
     void reopen();
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_db != nullptr || m_pg != nullptr; }
+    // Open on a PostgreSQL server rather than a database file.
+    bool servidor() const { return m_pg != nullptr; }
     // A transaction is open (begun and neither committed nor undone).
     bool inTransaction() const;
     const QString &path() const { return m_path; }
@@ -49,8 +55,17 @@ public:
 
     // Creates a new database file from a schema script; refuses an existing file.
     static void create(const QString &path, const QString &script);
+    // Creates the tables, views and reference rows (`script`, in the server's
+    // own dialect, run as it stands) in an empty PostgreSQL database, in one
+    // transaction; refuses a database that holds an Empresa table already.
+    static void createOnServer(const QString &conexao, const QString &script);
 
     sqlite3 *handle() const;
+    pg_conn *pgHandle() const;
+    // Counts the server transactions begun, so a cursor knows whether the
+    // transaction it was declared in is over.
+    quint64 serverTransaction() const { return m_serverTransaction; }
+    void novaTransacaoServidor() { ++m_serverTransaction; }
 
     // Bumped by close(); statements prepared before it are stale.
     quint64 generation() const { return m_generation; }
@@ -62,8 +77,11 @@ public:
 
 private:
     void openHandle(const QString &path, int flags);
+    void openServer(const QString &conexao);
 
     sqlite3 *m_db = nullptr;
+    pg_conn *m_pg = nullptr;
+    quint64 m_serverTransaction = 0;
     int m_busyTimeout = DefaultBusyTimeout;
     QString m_path;
     quint64 m_generation = 0;

@@ -1,11 +1,15 @@
 #include "falhas.h"
 
+#include <QStringList>
+
 #include <sqlite3.h>
 
 namespace orva::db {
 
 Causa causaDe(int codigo)
 {
+    if (codigo == SQLITE_CONSTRAINT_PRIMARYKEY || codigo == SQLITE_CONSTRAINT_UNIQUE)
+        return Causa::ChaveDuplicada;
     switch (codigo & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -50,6 +54,9 @@ QString explicacao(Causa causa)
     case Causa::Disco:
         return QStringLiteral("Erro de leitura ou gravação no disco do banco de dados. "
                               "Verifique o disco e tente novamente.");
+    case Causa::ChaveDuplicada:
+        return QStringLiteral("Já existe um registro com esta chave: nada foi gravado. "
+                              "Confira os dados digitados ou altere o registro existente.");
     case Causa::Outra:
         break;
     }
@@ -59,8 +66,24 @@ QString explicacao(Causa causa)
 DatabaseError falha(int codigo, const QString &texto)
 {
     const Causa causa = causaDe(codigo);
+    if (causa != Causa::ChaveDuplicada)
+        return falha(causa, texto);
+    // "UNIQUE constraint failed: T.a, T.b" as "T: a, b".
+    QString tabela;
+    QStringList colunas;
+    for (const QString &coluna : texto.section(QStringLiteral(": "), 1).split(QStringLiteral(", "))) {
+        tabela = coluna.section(QLatin1Char('.'), 0, 0);
+        colunas << coluna.section(QLatin1Char('.'), 1);
+    }
+    return falha(causa, tabela + QStringLiteral(": ") + colunas.join(QStringLiteral(", ")));
+}
+
+DatabaseError falha(Causa causa, const QString &texto)
+{
     if (causa == Causa::Outra)
         return DatabaseError(texto, causa);
+    if (texto.isEmpty())
+        return DatabaseError(explicacao(causa), causa);
     return DatabaseError(explicacao(causa) + QStringLiteral("\n(") + texto + QLatin1Char(')'), causa);
 }
 

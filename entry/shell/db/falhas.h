@@ -9,7 +9,8 @@ namespace orva::db {
 
 // What kind of trouble a database failure is, as far as the user can act on it.
 enum class Causa {
-    Outra,          // the statement's own fault (a duplicate key, a bad value, SQL)
+    Outra,          // the statement's own fault (a bad value, SQL)
+    ChaveDuplicada, // a row with the same key is stored already (the statement's own fault too)
     EmUso,          // another program holds the database past the wait
     SomenteLeitura, // no permission to write, or a read-only file system
     DiscoCheio,     // no space left
@@ -25,13 +26,14 @@ public:
         : orva::Error(message), m_causa(causa) {}
     Causa causa() const { return m_causa; }
     // Failures of the database file itself, not of one statement or record.
-    bool doBanco() const { return m_causa != Causa::Outra; }
+    bool doBanco() const { return m_causa != Causa::Outra && m_causa != Causa::ChaveDuplicada; }
 
 private:
     Causa m_causa;
 };
 
-// The cause of a SQLite result code (extended codes accepted).
+// The cause of a SQLite result code (extended codes accepted; a duplicate
+// key is told only by the extended ones).
 Causa causaDe(int codigo);
 
 // The Portuguese sentence that names a cause and says what to do; empty for Outra.
@@ -42,5 +44,9 @@ QString explicacao(Causa causa);
 DatabaseError falha(sqlite3 *db, int codigo);
 // The same for a failure known only by its code and text.
 DatabaseError falha(int codigo, const QString &texto);
+// A failure of a known cause: its sentence, then the database's text in
+// parentheses (the text alone for Outra). A duplicate key's text is
+// "table: columns" on either engine.
+DatabaseError falha(Causa causa, const QString &texto);
 
 } // namespace orva::db

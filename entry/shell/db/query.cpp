@@ -1,7 +1,10 @@
 #include "query.h"
 
+#include "postgres.h"
 #include "shell/regional.h"
+#include "traducao.h"
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <cmath>
@@ -14,6 +17,8 @@ namespace {
 constexpr int kFirstRows = 64;
 // Most rows read ahead after a parked statement is resumed.
 constexpr int kMaxReadAhead = 20000;
+// Rows a server cursor hands over at once in a forward-only pass.
+constexpr int kServerBatch = 1000;
 
 sqlite3_stmt *prepare(sqlite3 *db, const QString &sql)
 {
@@ -124,7 +129,31 @@ double Field::number(const QVariant &value, const QString &name)
 
 struct Query::Cursor {
     sqlite3_stmt *stmt = nullptr;
-    ~Cursor() { sqlite3_finalize(stmt); }
+    // On a server: the cursor's name, the transaction it lives in (none
+    // when it is held past commits), its rows at hand and the current one.
+    Connection *server = nullptr;
+    QByteArray name;
+    quint64 generation = 0;
+    std::optional<quint64> transaction;
+    pg::Resultado batch;
+    int row = -1;
+
+    ~Cursor()
+    {
+        sqlite3_finalize(stmt);
+        if (!server || name.isEmpty() || !server->servidor() || server->generation() != generation)
+            return;
+        // A cursor of a transaction that ended is gone with it.
+        if (transaction && (!server->inTransaction() || server->serverTransaction() != *transaction))
+            return;
+        PQclear(PQexec(server->pgHandle(), ("close " + name).constData()));
+    }
+    bool fetch()
+    {
+        batch = pg::executa(*server, QStringLiteral("fetch forward %1 from %2").arg(kServerBatch).arg(QString::fromLatin1(name)));
+        row = 0;
+        return PQntuples(batch.get()) > 0;
+    }
 };
 
 Query::Query(Connection &connection) : m_connection(connection) {}
@@ -152,15 +181,99 @@ void Query::execute()
     m_parked = false;
     m_readAhead = 0;
     m_current = 0;
+    if (m_connection.servidor()) {
+        executeOnServer();
+        return;
+    }
     auto cursor = std::make_unique<Cursor>();
     cursor->stmt = prepare(m_connection.handle(), m_sql);
     m_parameters.bind(cursor->stmt);
     m_cursor = std::move(cursor);
 }
 
+void Query::executeOnServer()
+{
+    const Traducao traducao = traduzParaPostgres(m_sql);
+    const pg::Valores valores = pg::valores(m_parameters, traducao.parametros);
+    pg::Resultado result;
+    if (!m_forwardOnly) {
+        // Lookups and grids: the whole result in one round trip.
+        result = pg::executa(m_connection, traducao.sql, valores);
+        m_rows.clear();
+        const int rows = PQntuples(result.get());
+        const int columns = PQnfields(result.get());
+        for (int r = 0; r < rows; ++r) {
+            Row values;
+            values.reserve(static_cast<size_t>(columns));
+            for (int c = 0; c < columns; ++c)
+                values.push_back(pg::valor(result.get(), r, c));
+            m_rows.push_back(std::move(values));
+        }
+        m_fetchedEnd = rows;
+        m_done = true;
+    } else {
+        // A long pass: a cursor hands the rows over in batches, so memory
+        // stays flat. Outside a transaction it must outlive the implicit one.
+        static quint64 counter = 0;
+        auto cursor = std::make_unique<Cursor>();
+        cursor->server = &m_connection;
+        const QByteArray name = "orva_c" + QByteArray::number(++counter);
+        cursor->generation = m_connection.generation();
+        const bool inTransaction = m_connection.inTransaction();
+        pg::executa(m_connection,
+                    QStringLiteral("declare %1 no scroll cursor %2 for ")
+                            .arg(QString::fromLatin1(name), inTransaction ? QString() : QStringLiteral("with hold"))
+                        + traducao.sql,
+                    valores);
+        cursor->name = name;
+        if (inTransaction)
+            cursor->transaction = m_connection.serverTransaction();
+        cursor->fetch();
+        cursor->row = -1;
+        m_cursor = std::move(cursor);
+    }
+    const pg_result *described = result ? result.get() : m_cursor->batch.get();
+    const int columns = PQnfields(described);
+    m_names.clear();
+    m_dateColumns.assign(static_cast<size_t>(columns), false);
+    for (int i = 0; i < columns; ++i) {
+        m_names << QString::fromUtf8(PQfname(described, i));
+        m_dateColumns[static_cast<size_t>(i)] = pg::colunaData(described, i);
+    }
+}
+
+bool Query::fetchFromServer()
+{
+    Cursor &cursor = *m_cursor;
+    if (++cursor.row >= PQntuples(cursor.batch.get())) {
+        if (PQntuples(cursor.batch.get()) < kServerBatch || !cursor.fetch()) {
+            m_done = true;
+            m_cursor.reset();
+            return false;
+        }
+    }
+    m_rows.clear();
+    ++m_fetchedEnd;
+    return true;
+}
+
 void Query::open()
 {
     close();
+    if (m_connection.servidor()) {
+        m_fetchedEnd = 0;
+        m_done = false;
+        m_current = 0;
+        try {
+            executeOnServer();
+        } catch (...) {
+            close();
+            throw;
+        }
+        m_open = true;
+        m_connection.attach(this);
+        return;
+    }
     execute();
     sqlite3_stmt *stmt = m_cursor->stmt;
     const int columns = sqlite3_column_count(stmt);
@@ -247,6 +360,8 @@ bool Query::fetchOne()
         return false;
     if (m_parked && !resume())
         return false;
+    if (m_cursor->server)
+        return fetchFromServer();
     sqlite3_stmt *stmt = m_cursor->stmt;
     if (m_forwardOnly) {
         // One pass: the row the statement stands on is read from it as asked.
@@ -302,7 +417,7 @@ const Query::Row &Query::row(int index)
         Row values;
         values.reserve(m_names.size());
         for (int i = 0; i < static_cast<int>(m_names.size()); ++i)
-            values.push_back(readValue(stmt, i));
+            values.push_back(stmt ? readValue(stmt, i) : pg::valor(m_cursor->batch.get(), m_cursor->row, i));
         m_rows.push_back(std::move(values));
     }
     return m_rows[static_cast<size_t>(index - (m_fetchedEnd - static_cast<int>(m_rows.size())))];
@@ -356,7 +471,7 @@ Field Query::field(int position)
 QString Query::textAt(int position)
 {
     checkOpen();
-    if (hasRow(m_current) && onStatementRow() && position >= 0 && position < fieldCount()) {
+    if (hasRow(m_current) && onStatementRow() && position >= 0 && position < fieldCount() && m_cursor->stmt) {
         sqlite3_stmt *stmt = m_cursor->stmt;
         switch (sqlite3_column_type(stmt, position)) {
         case SQLITE_NULL: return QString();
@@ -381,6 +496,14 @@ bool Query::storedRow(const std::vector<int> &positions, std::vector<StoredValue
         return false;
     sqlite3_stmt *stmt = m_cursor->stmt;
     values.resize(positions.size());
+    if (!stmt) {
+        for (size_t i = 0; i < positions.size(); ++i) {
+            if (positions[i] < 0 || positions[i] >= fieldCount())
+                throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(positions[i]));
+            values[i] = pg::valorGuardado(m_cursor->batch.get(), m_cursor->row, positions[i]);
+        }
+        return true;
+    }
     for (size_t i = 0; i < positions.size(); ++i) {
         const int position = positions[i];
         if (position < 0 || position >= fieldCount())
@@ -411,7 +534,7 @@ bool Query::storedRow(const std::vector<int> &positions, std::vector<StoredValue
 double Query::floatAt(int position)
 {
     checkOpen();
-    if (hasRow(m_current) && onStatementRow() && position >= 0 && position < fieldCount()) {
+    if (hasRow(m_current) && onStatementRow() && position >= 0 && position < fieldCount() && m_cursor->stmt) {
         sqlite3_stmt *stmt = m_cursor->stmt;
         const int type = sqlite3_column_type(stmt, position);
         if (type == SQLITE_NULL)
@@ -457,6 +580,11 @@ int Query::recordCount()
     checkOpen();
     if (m_done)
         return m_fetchedEnd;
+    if (!m_recordCount && m_connection.servidor()) {
+        const Traducao traducao = traduzParaPostgres(QStringLiteral("select count(*) from (%1) as contagem").arg(m_sql));
+        const auto r = pg::executa(m_connection, traducao.sql, pg::valores(m_parameters, traducao.parametros));
+        m_recordCount = static_cast<int>(pg::valor(r.get(), 0, 0).toLongLong());
+    }
     if (!m_recordCount) {
         // Counted by the database, so a large result is not read into memory.
         sqlite3_stmt *stmt = nullptr;
@@ -466,7 +594,8 @@ int Query::recordCount()
             stmt = nullptr;
         }
         if (stmt) {
-            Cursor guard{stmt};
+            Cursor guard;
+            guard.stmt = stmt;
             m_parameters.bind(stmt);
             const int rc = sqlite3_step(stmt);
             if (rc != SQLITE_ROW)
@@ -485,6 +614,11 @@ int Query::recordCount()
 
 int Command::execute()
 {
+    if (m_connection.servidor()) {
+        const Traducao traducao = traduzParaPostgres(m_sql);
+        const auto r = pg::executa(m_connection, traducao.sql, pg::valores(m_parameters, traducao.parametros));
+        return pg::linhasAlteradas(r.get());
+    }
     sqlite3 *db = m_connection.handle();
     sqlite3_stmt *stmt = prepare(db, m_sql);
     struct Finalize {

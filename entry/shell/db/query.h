@@ -112,6 +112,9 @@ private:
 
     void checkOpen() const;
     void execute();
+    // The same on a PostgreSQL server: the whole result, or a cursor when forward-only.
+    void executeOnServer();
+    bool fetchFromServer();
     bool fetchOne();
     // One step of the statement: true on a row, false at its end.
     bool step(sqlite3_stmt *stmt);

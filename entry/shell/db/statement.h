@@ -1,7 +1,12 @@
 #pragma once
 #include "falhas.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -46,9 +51,19 @@ public:
     const DatabaseError &failure() const { return m_failure; }
 
 private:
+    Outcome runOnServer();
+
     Connection &m_connection;
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_statement = nullptr;
+    // On a PostgreSQL server: the prepared statement's name, its parameters
+    // in order and the values bound for the next run. An insert there does
+    // nothing on a duplicate key (so a transaction in progress survives it)
+    // and reports DuplicateKey.
+    QByteArray m_serverName;
+    QStringList m_serverParameters;
+    std::vector<std::optional<QByteArray>> m_serverValues;
+    bool m_serverInsert = false;
     quint64 m_generation = 0;
     bool m_bindingFailed = false;
     DatabaseError m_failure{QString()};

@@ -1,7 +1,7 @@
 // Two connections on one orva.mdb behave as two programs do: SQLite's locks
 // hold between connections of one process as between processes.
+#include "support/motor.h"
 #include "support/sql.h"
-#include "support/temp_program.h"
 
 #include <gtest/gtest.h>
 
@@ -91,9 +91,55 @@ TEST(Travas, FailuresNameTheirCauseInPortuguese)
         sql::executa(c, QStringLiteral("Insert into Produtos Values (1, 'DE NOVO')"));
         FAIL() << "a duplicate key was accepted";
     } catch (const DatabaseError &e) {
-        EXPECT_EQ(e.causa(), Causa::Outra);
+        EXPECT_EQ(e.causa(), Causa::ChaveDuplicada);
         EXPECT_FALSE(e.doBanco());
     }
+}
+
+TEST(Travas, OnAServerWritersWaitForEachOtherAndReadersSeeOneSnapshot)
+{
+    ORVA_REQUER_POSTGRES();
+    ProgramaNoMotor program(Motor::Servidor);
+    Connection &c = program.connection();
+    OutroPrograma outro(program.alvo());
+    {
+        WriteTransaction escrevendo(c);
+        sql::executa(c, QStringLiteral("Insert into Produtos Values (1, 'UM')"));
+        // The second writer waits its time, then says why; it wrote nothing.
+        try {
+            WriteTransaction tambem(outro.conexao);
+            FAIL() << "the second writer did not wait";
+        } catch (const DatabaseError &e) {
+            EXPECT_EQ(e.causa(), Causa::EmUso);
+            EXPECT_TRUE(e.message().startsWith("O banco de dados está em uso por outro programa")) << e.message().toStdString();
+        }
+        EXPECT_FALSE(outro.conexao.inTransaction());
+    }
+    EXPECT_EQ(sql::numero(outro.conexao, QStringLiteral("Select count(*) From Produtos")), 0);
+    // A read transaction sees its snapshot; a forward-only pass streams
+    // through a cursor across another program's commit.
+    insereProdutos(c, 2500);
+    {
+        ReadTransaction instantaneo(outro.conexao);
+        Query passe(outro.conexao);
+        passe.setForwardOnly(true);
+        passe.setSql(QStringLiteral("Select Cod_Prod, Descricao From Produtos Where Cod_Prod > :pDe Order By Cod_Prod"));
+        passe.parameters().add(QStringLiteral("pDe"), ParamKind::Integer).setValue(1);
+        passe.open();
+        sql::executa(c, QStringLiteral("Delete From Produtos Where Cod_Prod = 1500"));
+        int linhas = 0;
+        qint64 ultimo = 0;
+        std::vector<StoredValue> valores;
+        for (; !passe.eof(); passe.next()) {
+            ASSERT_TRUE(passe.storedRow({0, 1}, valores));
+            ultimo = valores[0].integer;
+            ++linhas;
+        }
+        EXPECT_EQ(linhas, 2499);
+        EXPECT_EQ(ultimo, 2500);
+        EXPECT_EQ(sql::numero(outro.conexao, QStringLiteral("Select count(*) From Produtos")), 2500);
+    }
+    EXPECT_EQ(sql::numero(outro.conexao, QStringLiteral("Select count(*) From Produtos")), 2499);
 }
 
 TEST(Travas, VerifyRefusesEmptyForeignAndDamagedFilesAndCopyToMakesASoundCopy)

@@ -1,5 +1,5 @@
 #include "support/sql.h"
-#include "support/temp_program.h"
+#include "support/motor.h"
 
 #include "stores/empresas.h"
 
@@ -24,9 +24,11 @@ QString linha(orva::db::Connection &c)
 
 } // namespace
 
-TEST(EmpresasStore, SaveInsertsPaddedAndUpperCasedThenUpdatesTheSameCompany)
+ORVA_NOS_DOIS_MOTORES(EmpresasStore);
+
+TEST_P(EmpresasStore, SaveInsertsPaddedAndUpperCasedThenUpdatesTheSameCompany)
 {
-    TempProgram program;
+    ProgramaNoMotor program(GetParam());
     Empresas empresas(program.connection());
     Empresa e = acme();
     ASSERT_EQ(empresas.grava(e), QString());
@@ -44,9 +46,9 @@ TEST(EmpresasStore, SaveInsertsPaddedAndUpperCasedThenUpdatesTheSameCompany)
     EXPECT_EQ(empresas.lista().size(), 1);
 }
 
-TEST(EmpresasStore, RefusalsCarryTheWindowMessagesInItsOrderAndChangeNothing)
+TEST_P(EmpresasStore, RefusalsCarryTheWindowMessagesInItsOrderAndChangeNothing)
 {
-    TempProgram program;
+    ProgramaNoMotor program(GetParam());
     Empresas empresas(program.connection());
     const auto recusa = [&](void (*muda)(Empresa &)) {
         Empresa e = acme();
@@ -78,9 +80,9 @@ TEST(EmpresasStore, RefusalsCarryTheWindowMessagesInItsOrderAndChangeNothing)
     EXPECT_EQ(recusa([](Empresa &e) { e.cnpj = QStringLiteral("11111111111"); }), QString());
 }
 
-TEST(EmpresasStore, DeletingACompanyLeavesItsProtocolsAndSaysWhetherThereWasOne)
+TEST_P(EmpresasStore, DeletingACompanyLeavesItsProtocolsAndSaysWhetherThereWasOne)
 {
-    TempProgram program;
+    ProgramaNoMotor program(GetParam());
     Empresas empresas(program.connection());
     Empresa e = acme();
     ASSERT_EQ(empresas.grava(e), QString());
@@ -94,11 +96,11 @@ TEST(EmpresasStore, DeletingACompanyLeavesItsProtocolsAndSaysWhetherThereWasOne)
     EXPECT_EQ(sql::numero(program.connection(), QStringLiteral("Select count(*) From Protocolo")), 1);
 }
 
-TEST(EmpresasStore, ASaveWaitsForAnotherProgramsLockAndFailsWholeWhenItIsHeldTooLong)
+TEST_P(EmpresasStore, ASaveWaitsForAnotherProgramsLockAndFailsWholeWhenItIsHeldTooLong)
 {
-    TempProgram program;
+    ProgramaNoMotor program(GetParam());
     orva::db::Connection outro;
-    outro.open(program.path(QStringLiteral("orva.mdb")));
+    outro.open(program.alvo());
     program.connection().setBusyTimeout(100);
     Empresas empresas(program.connection());
     Empresa e = acme();

@@ -1,5 +1,5 @@
 #include "support/sql.h"
-#include "support/temp_program.h"
+#include "support/motor.h"
 
 #include "stores/notas.h"
 
@@ -18,10 +18,10 @@ const QString kDeclarante = QStringLiteral("00000000000191");
 // A declarant of invoices with protocols 1 (open), 2 (transmitted); a
 // declarant of apportionment with its open protocol 3.
 struct NotasFixture {
-    TempProgram program;
+    ProgramaNoMotor program;
     Notas notas{program.connection()};
 
-    NotasFixture()
+    explicit NotasFixture(Motor motor) : program(motor)
     {
         auto &c = program.connection();
         sql::executa(c, QStringLiteral("Insert into Empresa Values ('%1', 'COOPERATIVA DO VALE', '11222333000181', "
@@ -51,9 +51,11 @@ struct NotasFixture {
 
 } // namespace
 
-TEST(NotasStore, OnlyAnOpenInvoiceProtocolIsAccepted)
+ORVA_NOS_DOIS_MOTORES(NotasStore);
+
+TEST_P(NotasStore, OnlyAnOpenInvoiceProtocolIsAccepted)
 {
-    NotasFixture f;
+    NotasFixture f(GetParam());
     // Transmitted, apportionment, unknown, and text that is no number.
     for (const char *numero : {"2", "3", "99", "1 or 1=1", "", "-1"})
         EXPECT_FALSE(f.notas.protocoloAberto(numero)) << numero;
@@ -66,9 +68,9 @@ TEST(NotasStore, OnlyAnOpenInvoiceProtocolIsAccepted)
     EXPECT_EQ(f.notas.declarante("00000000000272"), "Não Cadastrado") << "a declarant of apportionment";
 }
 
-TEST(NotasStore, RowLifeCycle)
+TEST_P(NotasStore, RowLifeCycle)
 {
-    NotasFixture f;
+    NotasFixture f(GetParam());
     // None -> insert I.
     EXPECT_EQ(f.notas.grava(NotasFixture::nota("0000000101", "1.234,56")).como, Gravacao::Como::Inserida);
     EXPECT_EQ(f.coluna("0000000101", "OPERACAO"), "I");
@@ -108,9 +110,9 @@ TEST(NotasStore, RowLifeCycle)
     EXPECT_THROW(f.notas.exclui(chave303, "1 or 1=1"), orva::Error);
 }
 
-TEST(NotasStore, SaveRefusesZeroAndDifferingOriginValueAndStoresNeutralOriginForOtherTypes)
+TEST_P(NotasStore, SaveRefusesZeroAndDifferingOriginValueAndStoresNeutralOriginForOtherTypes)
 {
-    NotasFixture f;
+    NotasFixture f(GetParam());
     for (const char *valor : {"0", "0,00", "", "abc"})
         EXPECT_EQ(f.notas.grava(NotasFixture::nota("0000000001", valor)).recusa, Notas::kValorZero) << valor;
     NotaFiscal diferente = NotasFixture::nota("0000000001", "1.234,56");
@@ -138,7 +140,7 @@ TEST(NotasStore, SaveRefusesZeroAndDifferingOriginValueAndStoresNeutralOriginFor
     EXPECT_TRUE(n->origem.municipio.isEmpty());
 }
 
-TEST(NotasStore, EmitterChecks)
+TEST_P(NotasStore, EmitterChecks)
 {
     using orva::notas::recusaEmitente;
     EXPECT_FALSE(recusaEmitente("78865280", false)) << "zero-filled to 14 first";
@@ -148,9 +150,9 @@ TEST(NotasStore, EmitterChecks)
     EXPECT_EQ(recusaEmitente("12345678900", true), orva::notas::kCpfInvalido);
 }
 
-TEST(NotasStore, CompletaDoesWhatTheFieldsDoAndNamesTheFirstMissingField)
+TEST_P(NotasStore, CompletaDoesWhatTheFieldsDoAndNamesTheFirstMissingField)
 {
-    NotasFixture f;
+    NotasFixture f(GetParam());
     NotaFiscal n;
     n.protocolo = "1";
     n.chave.nf = "55";
@@ -202,11 +204,11 @@ TEST(NotasStore, CompletaDoesWhatTheFieldsDoAndNamesTheFirstMissingField)
     EXPECT_EQ(recusa([](NotaFiscal &) {}), "Falta o Dados do Campo Inscrição Estadual do Declarante das Entradas");
 }
 
-TEST(NotasStore, ASaveWaitsForAnotherProgramsWriteAndFailsWholeWhenItDoesNotEnd)
+TEST_P(NotasStore, ASaveWaitsForAnotherProgramsWriteAndFailsWholeWhenItDoesNotEnd)
 {
-    NotasFixture f;
+    NotasFixture f(GetParam());
     orva::db::Connection outro;
-    outro.open(f.program.path("orva.mdb"));
+    outro.open(f.program.alvo());
     orva::db::WriteTransaction trava(outro);
     f.program.connection().setBusyTimeout(100);
     EXPECT_THROW(f.notas.grava(NotasFixture::nota("0000000001", "10")), orva::db::DatabaseError);

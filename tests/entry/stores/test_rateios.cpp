@@ -1,5 +1,5 @@
 #include "support/sql.h"
-#include "support/temp_program.h"
+#include "support/motor.h"
 
 #include "stores/rateios.h"
 
@@ -18,10 +18,10 @@ const QString kDeclarante = QStringLiteral("00000000000001");
 // Company 00000000000001 declares apportionment: protocol 5 is its open one,
 // 3 an earlier transmitted one; protocol 9 is an open invoice protocol.
 struct RateiosFixture {
-    TempProgram program;
+    ProgramaNoMotor program;
     Rateios rateios{program.connection()};
 
-    RateiosFixture()
+    explicit RateiosFixture(Motor motor) : program(motor)
     {
         auto &c = program.connection();
         sql::executa(c, "Insert into Empresa Values ('00000000000001', 'RATEIO LTDA', '11111111111', '4711302', '1', "
@@ -46,9 +46,11 @@ struct RateiosFixture {
 
 } // namespace
 
-TEST(RateiosStore, OnlyAnOpenApportionmentProtocolIsAccepted)
+ORVA_NOS_DOIS_MOTORES(RateiosStore);
+
+TEST_P(RateiosStore, OnlyAnOpenApportionmentProtocolIsAccepted)
 {
-    RateiosFixture f;
+    RateiosFixture f(GetParam());
     for (const char *numero : {"9", "3", "77", "5 or 1=1"})
         EXPECT_FALSE(f.rateios.protocoloAberto(numero)) << numero;
     const auto aberto = f.rateios.protocoloAberto("5");
@@ -58,9 +60,9 @@ TEST(RateiosStore, OnlyAnOpenApportionmentProtocolIsAccepted)
     EXPECT_EQ(f.rateios.declarante("00000000000060"), "Não Cadastrado") << "a declarant of invoices";
 }
 
-TEST(RateiosStore, RowLifeCycle)
+TEST_P(RateiosStore, RowLifeCycle)
 {
-    RateiosFixture f;
+    RateiosFixture f(GetParam());
     auto &c = f.program.connection();
     sql::executa(c, "Insert into Rateio Values ('00000000000001', '2015', '110002', 10, 20, 3, 'I')");
     sql::executa(c, "Insert into Rateio Values ('00000000000001', '2015', '110003', 30, 40, 3, 'A')");
@@ -93,9 +95,9 @@ TEST(RateiosStore, RowLifeCycle)
     EXPECT_TRUE(f.rateios.lista(kDeclarante, "2015").empty());
 }
 
-TEST(RateiosStore, RefusalsChangeNothing)
+TEST_P(RateiosStore, RefusalsChangeNothing)
 {
-    RateiosFixture f;
+    RateiosFixture f(GetParam());
     EXPECT_EQ(f.rateios.grava(RateiosFixture::rateio("110001", "0", "1")).recusa, Rateios::kEntradaZero);
     EXPECT_EQ(f.rateios.grava(RateiosFixture::rateio("110001", "1", "0,00")).recusa, Rateios::kSaidaZero);
     try {

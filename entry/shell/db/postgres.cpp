@@ -1,0 +1,179 @@
+#include "postgres.h"
+
+#include "connection.h"
+#include "parameters.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+
+namespace orva::db::pg {
+namespace {
+
+// Type numbers of the server's built-in types (pg_type.oid).
+constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kNumeric = 1700, kDate = 1082;
+
+bool inteiro(Oid tipo) { return tipo == kInt8 || tipo == kInt2 || tipo == kInt4 || tipo == kOid || tipo == kBool; }
+
+// A numeric value: whole when it has no fraction (Sum of whole numbers).
+bool numericoInteiro(const char *texto)
+{
+    for (const char *c = texto; *c; ++c)
+        if (*c == '.' || *c == 'e' || *c == 'E' || *c == 'N' || *c == 'I')
+            return false;
+    return true;
+}
+
+qint64 inteiroDe(const char *texto, Oid tipo)
+{
+    if (tipo == kBool)
+        return texto[0] == 't' ? 1 : 0;
+    return std::strtoll(texto, nullptr, 10);
+}
+
+Causa causaDoEstado(const QByteArray &estado)
+{
+    if (estado == "23505")
+        return Causa::ChaveDuplicada;
+    if (estado == "55P03" || estado == "40001" || estado == "40P01" || estado == "57014" || estado == "55006")
+        return Causa::EmUso;
+    if (estado == "25006" || estado == "42501")
+        return Causa::SomenteLeitura;
+    if (estado == "53100")
+        return Causa::DiscoCheio;
+    if (estado == "XX001" || estado == "XX002")
+        return Causa::Danificado;
+    if (estado.startsWith("08") || estado == "3D000" || estado == "28000" || estado == "28P01")
+        return Causa::NaoEncontrado;
+    if (estado == "58030" || estado.startsWith("53"))
+        return Causa::Disco;
+    return Causa::Outra;
+}
+
+// "tabela: colunas" of a duplicate key, from the detail "Key (a, b)=(1, 2) already exists."
+QString chaveDuplicada(const pg_result *r)
+{
+    const QString tabela = QString::fromUtf8(PQresultErrorField(r, PG_DIAG_TABLE_NAME));
+    const QString detalhe = QString::fromUtf8(PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL));
+    const qsizetype abre = detalhe.indexOf(QLatin1Char('('));
+    const qsizetype fecha = detalhe.indexOf(QLatin1Char(')'), abre);
+    const QString colunas = abre >= 0 && fecha > abre ? detalhe.mid(abre + 1, fecha - abre - 1) : QString();
+    return tabela + QStringLiteral(": ") + colunas;
+}
+
+} // namespace
+
+void LiberaResultado::operator()(pg_result *r) const { PQclear(r); }
+
+Valores valores(const Parameters &parametros, const QStringList &nomes)
+{
+    Valores v;
+    v.reserve(static_cast<size_t>(nomes.size()));
+    for (const QString &nome : nomes) {
+        const Parameter *p = const_cast<Parameters &>(parametros).find(nome);
+        if (!p || !p->assigned())
+            throw DatabaseError(QStringLiteral("Nenhum valor foi dado ao parâmetro %1.").arg(nome));
+        const QVariant &valor = p->value();
+        if (valor.isNull())
+            v.emplace_back();
+        else if (valor.typeId() == QMetaType::LongLong)
+            v.emplace_back(QByteArray::number(valor.toLongLong()));
+        else if (valor.typeId() == QMetaType::Double)
+            v.emplace_back(QByteArray::number(valor.toDouble(), 'g', 17));
+        else
+            v.emplace_back(valor.toString().toUtf8());
+    }
+    return v;
+}
+
+DatabaseError falha(pg_conn *conexao, const pg_result *r)
+{
+    const QByteArray estado = r ? QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : QByteArray();
+    QString texto = r ? QString::fromUtf8(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY)) : QString();
+    if (texto.isEmpty())
+        texto = QString::fromUtf8(conexao ? PQerrorMessage(conexao) : "sem conexão").trimmed();
+    Causa causa = causaDoEstado(estado);
+    if (estado.isEmpty() && conexao && PQstatus(conexao) != CONNECTION_OK)
+        causa = Causa::NaoEncontrado;
+    if (causa == Causa::ChaveDuplicada)
+        texto = chaveDuplicada(r);
+    return db::falha(causa, texto);
+}
+
+Resultado executa(Connection &conexao, const QString &sql, const Valores &v)
+{
+    pg_conn *c = conexao.pgHandle();
+    const QByteArray texto = sql.toUtf8();
+    std::vector<const char *> ponteiros;
+    ponteiros.reserve(v.size());
+    for (const auto &valor : v)
+        ponteiros.push_back(valor ? valor->constData() : nullptr);
+    const bool emTransacao = PQtransactionStatus(c) != PQTRANS_IDLE;
+    Resultado r(PQexecParams(c, texto.constData(), static_cast<int>(ponteiros.size()), nullptr, ponteiros.data(),
+                             nullptr, nullptr, 0));
+    if (!emTransacao && PQtransactionStatus(c) != PQTRANS_IDLE)
+        conexao.novaTransacaoServidor();
+    const ExecStatusType estado = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    if (estado != PGRES_COMMAND_OK && estado != PGRES_TUPLES_OK)
+        throw falha(c, r.get());
+    return r;
+}
+
+void executaRoteiro(Connection &conexao, const QString &sql)
+{
+    pg_conn *c = conexao.pgHandle();
+    const bool emTransacao = PQtransactionStatus(c) != PQTRANS_IDLE;
+    Resultado r(PQexec(c, sql.toUtf8().constData()));
+    const bool comecou = !emTransacao && PQtransactionStatus(c) != PQTRANS_IDLE;
+    if (comecou)
+        conexao.novaTransacaoServidor();
+    const ExecStatusType estado = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    if (estado != PGRES_COMMAND_OK && estado != PGRES_TUPLES_OK && estado != PGRES_EMPTY_QUERY) {
+        const DatabaseError erro = falha(c, r.get());
+        // A script that fails leaves no transaction it began ("begin" and a
+        // lock that was not granted).
+        if (comecou)
+            PQclear(PQexec(c, "rollback"));
+        throw erro;
+    }
+}
+
+QVariant valor(const pg_result *r, int linha, int coluna)
+{
+    if (PQgetisnull(r, linha, coluna))
+        return QVariant();
+    const char *texto = PQgetvalue(r, linha, coluna);
+    const Oid tipo = PQftype(r, coluna);
+    if (inteiro(tipo) || (tipo == kNumeric && numericoInteiro(texto)))
+        return QVariant(inteiroDe(texto, tipo));
+    if (tipo == kFloat4 || tipo == kFloat8 || tipo == kNumeric)
+        return QVariant(std::strtod(texto, nullptr));
+    return QVariant(QString::fromUtf8(texto, PQgetlength(r, linha, coluna)));
+}
+
+StoredValue valorGuardado(const pg_result *r, int linha, int coluna)
+{
+    StoredValue v;
+    if (PQgetisnull(r, linha, coluna))
+        return v;
+    const char *texto = PQgetvalue(r, linha, coluna);
+    const Oid tipo = PQftype(r, coluna);
+    if (inteiro(tipo) || (tipo == kNumeric && numericoInteiro(texto))) {
+        v.kind = StoredValue::Kind::Integer;
+        v.integer = inteiroDe(texto, tipo);
+    } else if (tipo == kFloat4 || tipo == kFloat8 || tipo == kNumeric) {
+        v.kind = StoredValue::Kind::Real;
+        v.real = std::strtod(texto, nullptr);
+    } else {
+        v.kind = StoredValue::Kind::Text;
+        v.text = QByteArrayView(texto, PQgetlength(r, linha, coluna));
+    }
+    return v;
+}
+
+bool colunaData(const pg_result *r, int coluna) { return PQftype(r, coluna) == kDate; }
+
+int linhasAlteradas(const pg_result *r) { return std::atoi(PQcmdTuples(const_cast<pg_result *>(r))); }
+
+} // namespace orva::db::pg
