@@ -25,6 +25,9 @@ bool numericoInteiro(const char *texto)
     return true;
 }
 
+// The server writes numbers with a point whatever the program's locale.
+double realDe(const char *texto) { return QByteArrayView(texto).toDouble(); }
+
 qint64 inteiroDe(const char *texto, Oid tipo)
 {
     if (tipo == kBool)
@@ -148,7 +151,7 @@ QVariant valor(const pg_result *r, int linha, int coluna)
     if (inteiro(tipo) || (tipo == kNumeric && numericoInteiro(texto)))
         return QVariant(inteiroDe(texto, tipo));
     if (tipo == kFloat4 || tipo == kFloat8 || tipo == kNumeric)
-        return QVariant(std::strtod(texto, nullptr));
+        return QVariant(realDe(texto));
     return QVariant(QString::fromUtf8(texto, PQgetlength(r, linha, coluna)));
 }
 
@@ -164,7 +167,7 @@ StoredValue valorGuardado(const pg_result *r, int linha, int coluna)
         v.integer = inteiroDe(texto, tipo);
     } else if (tipo == kFloat4 || tipo == kFloat8 || tipo == kNumeric) {
         v.kind = StoredValue::Kind::Real;
-        v.real = std::strtod(texto, nullptr);
+        v.real = realDe(texto);
     } else {
         v.kind = StoredValue::Kind::Text;
         v.text = QByteArrayView(texto, PQgetlength(r, linha, coluna));
