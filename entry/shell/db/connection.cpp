@@ -77,6 +77,7 @@ void Connection::openServer(const QString &conexao)
         pg::executaRoteiro(*this, QStringLiteral("set client_encoding to 'UTF8'; set datestyle to 'ISO, DMY'; "
                                                  "set lock_timeout = %1")
                                       .arg(m_busyTimeout));
+        m_grafias = pg::grafias(*this);
     } catch (...) {
         close();
         throw;

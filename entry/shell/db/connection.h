@@ -1,6 +1,7 @@
 #pragma once
 #include "falhas.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -66,6 +67,8 @@ public:
     // transaction it was declared in is over.
     quint64 serverTransaction() const { return m_serverTransaction; }
     void novaTransacaoServidor() { ++m_serverTransaction; }
+    // On a server: the columns' spelling as the schema declares them.
+    const QHash<quint32, QHash<QString, QString>> &grafias() const { return m_grafias; }
 
     // Bumped by close(); statements prepared before it are stale.
     quint64 generation() const { return m_generation; }
@@ -82,6 +85,7 @@ private:
     sqlite3 *m_db = nullptr;
     pg_conn *m_pg = nullptr;
     quint64 m_serverTransaction = 0;
+    QHash<quint32, QHash<QString, QString>> m_grafias;
     int m_busyTimeout = DefaultBusyTimeout;
     QString m_path;
     quint64 m_generation = 0;

@@ -3,6 +3,9 @@
 #include "connection.h"
 #include "parameters.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 #include <libpq-fe.h>
 
 #include <cstdlib>
@@ -176,6 +179,47 @@ StoredValue valorGuardado(const pg_result *r, int linha, int coluna)
 }
 
 bool colunaData(const pg_result *r, int coluna) { return PQftype(r, coluna) == kDate; }
+
+Grafias grafias(Connection &conexao)
+{
+    QFile arquivo(QStringLiteral(":/data/schema-postgresql.sql"));
+    if (!arquivo.open(QIODevice::ReadOnly))
+        return {};
+    // Table or view, then its columns: "    Nome   TIPO ..." or "... AS Nome,".
+    static const QRegularExpression relacao(QStringLiteral("^CREATE (?:TABLE|VIEW) (\\w+)"));
+    static const QRegularExpression coluna(QStringLiteral("^\\s+(\\w+)\\s+(?:TEXTO|INTEGER|DOUBLE|DATE)\\b"));
+    static const QRegularExpression apelido(QStringLiteral("\\bAS\\s+(\\w+),?\\s*$"));
+    QHash<QString, QHash<QString, QString>> porNome;
+    QString atual;
+    for (const QString &linha : QString::fromUtf8(arquivo.readAll()).split(QLatin1Char('\n'))) {
+        if (const auto m = relacao.match(linha); m.hasMatch()) {
+            atual = m.captured(1).toLower();
+            continue;
+        }
+        auto m = coluna.match(linha);
+        if (!m.hasMatch())
+            m = apelido.match(linha);
+        if (m.hasMatch() && !atual.isEmpty())
+            porNome[atual].insert(m.captured(1).toLower(), m.captured(1));
+    }
+    const auto r = executa(conexao, QStringLiteral("select c.oid, c.relname from pg_class c join pg_namespace n on "
+                                                   "n.oid = c.relnamespace where n.nspname = current_schema() and "
+                                                   "c.relkind in ('r', 'v')"));
+    Grafias g;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        const auto nomes = porNome.constFind(QString::fromUtf8(PQgetvalue(r.get(), i, 1)));
+        if (nomes != porNome.constEnd())
+            g.insert(QByteArray(PQgetvalue(r.get(), i, 0)).toUInt(), *nomes);
+    }
+    return g;
+}
+
+QString nomeDaColuna(const Grafias &grafias, const pg_result *r, int coluna)
+{
+    const QString nome = QString::fromUtf8(PQfname(r, coluna));
+    const auto tabela = grafias.constFind(PQftable(r, coluna));
+    return tabela == grafias.constEnd() ? nome : tabela->value(nome, nome);
+}
 
 int linhasAlteradas(const pg_result *r) { return std::atoi(PQcmdTuples(const_cast<pg_result *>(r))); }
 

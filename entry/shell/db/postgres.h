@@ -6,6 +6,7 @@
 #include "query.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QVariant>
 
 #include <memory>
@@ -45,6 +46,15 @@ DatabaseError falha(pg_conn *conexao, const pg_result *resultado);
 QVariant valor(const pg_result *r, int linha, int coluna);
 StoredValue valorGuardado(const pg_result *r, int linha, int coluna);
 bool colunaData(const pg_result *r, int coluna);
+// The columns' spelling as the schema declares them ("Inscricao", "NF"),
+// by table number and lower-case name: the server keeps names in lower
+// case, the windows show them as headers and field lists.
+using Grafias = QHash<quint32, QHash<QString, QString>>;
+Grafias grafias(Connection &conexao);
+// Column `coluna`'s name, in the schema's spelling when it is a column of a
+// known table or view, as the server gives it otherwise.
+QString nomeDaColuna(const Grafias &grafias, const pg_result *r, int coluna);
+
 // Rows changed by a write.
 int linhasAlteradas(const pg_result *r);
 

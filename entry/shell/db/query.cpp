@@ -237,7 +237,7 @@ void Query::executeOnServer()
     m_names.clear();
     m_dateColumns.assign(static_cast<size_t>(columns), false);
     for (int i = 0; i < columns; ++i) {
-        m_names << QString::fromUtf8(PQfname(described, i));
+        m_names << pg::nomeDaColuna(m_connection.grafias(), described, i);
         m_dateColumns[static_cast<size_t>(i)] = pg::colunaData(described, i);
     }
 }
