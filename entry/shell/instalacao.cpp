@@ -4,6 +4,7 @@
 #include "common/files.h"
 #include "common/pastaprograma.h"
 #include "db/connection.h"
+#include "db/traducao.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -59,7 +60,8 @@ void createProgramFolder(const QString &folder)
 void createServerDatabase(const QString &conexao)
 {
     db::Connection::createOnServer(conexao, resourceText(QStringLiteral("schema-postgresql.sql")) + QLatin1Char('\n')
-                                                + resourceText(QStringLiteral("reference.sql")));
+                                                + db::esquemaParaPostgres(resourceText(QStringLiteral("schema.sql")))
+                                                + QLatin1Char('\n') + resourceText(QStringLiteral("reference.sql")));
 }
 
 void prepareInstalledProgramFolder()

@@ -182,12 +182,12 @@ bool colunaData(const pg_result *r, int coluna) { return PQftype(r, coluna) == k
 
 Grafias grafias(Connection &conexao)
 {
-    QFile arquivo(QStringLiteral(":/data/schema-postgresql.sql"));
+    QFile arquivo(QStringLiteral(":/data/schema.sql"));
     if (!arquivo.open(QIODevice::ReadOnly))
         return {};
     // Table or view, then its columns: "    Nome   TIPO ..." or "... AS Nome,".
     static const QRegularExpression relacao(QStringLiteral("^CREATE (?:TABLE|VIEW) (\\w+)"));
-    static const QRegularExpression coluna(QStringLiteral("^\\s+(\\w+)\\s+(?:TEXTO|INTEGER|DOUBLE|DATE)\\b"));
+    static const QRegularExpression coluna(QStringLiteral("^\\s+(\\w+)\\s+(?:TEXT|INTEGER|REAL|DATE)\\b"));
     static const QRegularExpression apelido(QStringLiteral("\\bAS\\s+(\\w+),?\\s*$"));
     QHash<QString, QHash<QString, QString>> porNome;
     QString atual;

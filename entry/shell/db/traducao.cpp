@@ -224,6 +224,19 @@ bool ehServidor(const QString &alvo)
            || chaveValor.match(alvo).hasMatch();
 }
 
+QString esquemaParaPostgres(const QString &esquema)
+{
+    static const QRegularExpression texto(QStringLiteral("\\bTEXT\\s+COLLATE\\s+NOCASE\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression real(QStringLiteral("\\bREAL\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression ifnull(QStringLiteral("\\bifnull\\s*\\("), QRegularExpression::CaseInsensitiveOption);
+    QString s = esquema;
+    s.replace(texto, QStringLiteral("TEXTO"));
+    s.replace(real, QStringLiteral("DOUBLE PRECISION"));
+    s.replace(ifnull, QStringLiteral("coalesce("));
+    return s;
+}
+
 Traducao traduzParaPostgres(const QString &sql)
 {
     Traducao r;

@@ -25,4 +25,10 @@ struct Traducao {
 // own settings) nothing. Literals, quoted names and comments are kept.
 Traducao traduzParaPostgres(const QString &sql);
 
+// The tables and views of the embedded database's schema script in the
+// server's types: "TEXT COLLATE NOCASE" becomes TEXTO (the case-folding text
+// type that the server's preamble declares), REAL double precision and
+// ifnull() coalesce(). Names, keys and column order stay as they are.
+QString esquemaParaPostgres(const QString &esquema);
+
 } // namespace orva::db

@@ -46,6 +46,17 @@ TEST(Traducao, EachConstructTakesThePostgresForm)
             << caso.original;
 }
 
+TEST(Traducao, TheSchemaKeepsItsNamesAndTakesTheServersTypes)
+{
+    EXPECT_EQ(orva::db::esquemaParaPostgres(QStringLiteral("CREATE TABLE Rateio (\n    INSCRICAO TEXT COLLATE NOCASE NOT NULL,\n"
+                                                           "    VALOR_SAIDA REAL,\n    PROTOCOLO INTEGER,\n    DtGeracao DATE,\n"
+                                                           "    Valor_Notas REAL DEFAULT 0\n);\n"
+                                                           "CREATE VIEW v AS SELECT a || IFNULL(m.Descricao, '') AS Municipio")),
+              QStringLiteral("CREATE TABLE Rateio (\n    INSCRICAO TEXTO NOT NULL,\n    VALOR_SAIDA DOUBLE PRECISION,\n"
+                             "    PROTOCOLO INTEGER,\n    DtGeracao DATE,\n    Valor_Notas DOUBLE PRECISION DEFAULT 0\n);\n"
+                             "CREATE VIEW v AS SELECT a || coalesce(m.Descricao, '') AS Municipio"));
+}
+
 TEST(Traducao, ParametersAreListedInTheOrderOfTheirNumbers)
 {
     const auto t = traduzParaPostgres(QStringLiteral("Select * From T Where a = :Chave1  And   b = :Chave2 Or c = :chave1"));
