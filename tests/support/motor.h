@@ -10,9 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 enum class Motor { Arquivo, Servidor };
+
+inline const char *nome(Motor motor) { return motor == Motor::Servidor ? "Servidor" : "Arquivo"; }
+inline void PrintTo(Motor motor, std::ostream *saida) { *saida << nome(motor); }
 
 class ProgramaNoMotor : public TempProgram {
 public:
@@ -43,10 +47,7 @@ protected:
     }
 };
 
-inline std::string nomeDoMotor(const ::testing::TestParamInfo<Motor> &info)
-{
-    return info.param == Motor::Servidor ? "Servidor" : "Arquivo";
-}
+inline std::string nomeDoMotor(const ::testing::TestParamInfo<Motor> &info) { return nome(info.param); }
 
 #define ORVA_NOS_DOIS_MOTORES(Suite)                                                                                \
     class Suite : public NosDoisMotores {};                                                                        \
