@@ -1,0 +1,53 @@
+// The same rows give the same declaration file on either engine. Rows as
+// inserted: the export reads them without an order, and the server moves a
+// row it updates to the end of the table.
+#include "support/motor.h"
+#include "support/sql.h"
+
+#include "export/exportacao.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A protocol of invoices with amounts in cents, an entry note with its
+// origin and a name with accented letters; returns the declaration file.
+QByteArray declaracao(Motor motor)
+{
+    ProgramaNoMotor program(motor);
+    orva::db::Connection &c = program.connection();
+    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '4711302', "
+                    "'0', '110001')");
+    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
+                    "Crc, Responsavel, Razao, Cnpj, Municipio) Values (7, 0, '1', '2015', '00000000000001', "
+                    "'2015-03-05', '', 'JOSÉ', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '110001')");
+    for (int i = 1; i <= 30; ++i)
+        sql::executa(c, QStringLiteral("Insert into Notas Values ('00000000000001', '2015', '110002', '%1', "
+                                       "'2015-02-10', 'NP', %2, 1, '0000000000', '1900-01-01', 0, "
+                                       "'00000000000000', '', 0, '', 7, 'I')")
+                            .arg(i, 10, 10, QLatin1Char('0'))
+                            .arg(i * 1234.57, 0, 'f', 2));
+    sql::executa(c, "Insert into Notas Values ('00000000000001', '2015', '110003', '0000000099', '2015-04-01', 'NE', "
+                    "0.1, 1, '0000000042', '2015-03-31', 2, '00012345678909', 'NP', 0.1, '110004', 7, 'A')");
+    orva::exportacao::Exportador exportador(c);
+    const auto e = exportador.executa("7", QDate(2015, 6, 1), {}, [](const orva::exportacao::Exportacao &) {});
+    EXPECT_EQ(e.fim, orva::exportacao::Execucao::Fim::Concluida) << e.mensagem.toStdString();
+    const QStringList arquivos = QDir(program.path("dados")).entryList(QDir::Files);
+    EXPECT_EQ(arquivos.size(), 1);
+    QFile arquivo(program.path("dados/" + arquivos.value(0)));
+    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(MotoresExportacao, TheSameRowsGiveTheSameDeclarationFileOnBothEngines)
+{
+    ORVA_REQUER_POSTGRES();
+    const QByteArray doArquivo = declaracao(Motor::Arquivo);
+    ASSERT_GT(doArquivo.size(), 0);
+    EXPECT_EQ(declaracao(Motor::Servidor), doArquivo);
+}
