@@ -1,10 +1,10 @@
-// The same rows give the same declaration file on either engine. Rows as
-// inserted: the export reads them without an order, and the server moves a
-// row it updates to the end of the table.
+// The import and the export run alike on either engine.
+#include "entry/import/notas_teste.h"
 #include "support/motor.h"
 #include "support/sql.h"
 
 #include "export/exportacao.h"
+#include "import/validacao.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,10 +44,35 @@ QByteArray declaracao(Motor motor)
 
 } // namespace
 
+// Rows as inserted: the export reads them without an order, and the server
+// moves a row it updates to the end of the table.
 TEST(MotoresExportacao, TheSameRowsGiveTheSameDeclarationFileOnBothEngines)
 {
     ORVA_REQUER_POSTGRES();
     const QByteArray doArquivo = declaracao(Motor::Arquivo);
     ASSERT_GT(doArquivo.size(), 0);
     EXPECT_EQ(declaracao(Motor::Servidor), doArquivo);
+}
+
+ORVA_NOS_DOIS_MOTORES(MotoresImportacao);
+
+TEST_P(MotoresImportacao, RecordsAreInsertedAndARecordAlreadyStoredIsRefusedAlone)
+{
+    ProgramaNoMotor program(GetParam());
+    orva::db::Connection &c = program.connection();
+    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
+                    "'110001')");
+    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao) "
+                    "Values (7, 0, '1', '2015', '00000000000001', '2015-03-05')");
+    const QString arquivo = program.path("notas.txt");
+    notas_teste::gravaArquivo(arquivo, {notas_teste::notaNP("0000000001").linha(), notas_teste::notaNE("0000000002").linha(),
+                                        notas_teste::notaNP("0000000001").linha(), notas_teste::notaNP("0000000003").linha()});
+    orva::importacao::Importador importador(c);
+    importador.defineRegistrosPorTransacao(100); // the repeated record falls inside one transaction
+    const auto r = importador.ImportaArquivo(arquivo, QStringLiteral("7"));
+    EXPECT_EQ(r.importados, 3);
+    EXPECT_EQ(r.existentes, 1);
+    EXPECT_EQ(sql::valor(c, "Select Count(*) From Notas"), QStringLiteral("3"));
+    EXPECT_EQ(sql::valor(c, "Select Sum(VALOR_NF) From Notas"), QStringLiteral("4500"));
+    EXPECT_EQ(sql::valor(c, "Select DTA_NF_ORIGEM From Notas Where NF = '0000000002'"), QStringLiteral("01/03/2015"));
 }
