@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev sqlite3                  # the database; the shell is the export benchmark's baseline
   libarchive-dev libarchive-tools         # the archiver; bsdtar lists its archives in the tests
   libgtest-dev                            # tests
+  libpq-dev postgresql postgresql-contrib # the server engine; a throwaway cluster for its tests (unaccent)
   xvfb xauth fonts-dejavu-core            # a display and a font where there is none
   poppler-utils                           # pdftotext / pdftoppm: report tests and screenshots
   locales
