@@ -1,6 +1,6 @@
-#include "server/banco_teste.h"
 #include "server/declaracoes_teste.h"
 #include "server/servidor_teste.h"
+#include "support/postgres.h"
 
 #include "archiver/rar_archive.h"
 #include "client/datp.h"
@@ -20,15 +20,19 @@ namespace {
 
 enum class Guarda { Pasta, Postgres };
 
+void PrintTo(Guarda guarda, std::ostream *os)
+{
+    *os << (guarda == Guarda::Pasta ? "pasta" : "PostgreSQL");
+}
+
 // Each test runs on the receipt folder and on a PostgreSQL database of its own.
 class Servidor : public ::testing::TestWithParam<Guarda> {
 protected:
     void SetUp() override
     {
         if (GetParam() == Guarda::Postgres) {
-            banco = std::make_unique<BancoTeste>();
-            if (!banco->disponivel())
-                GTEST_SKIP() << "ORVA_TEST_PG não definida: sem PostgreSQL para o teste.";
+            ORVA_REQUER_POSTGRES();
+            banco = std::make_unique<BancoPostgres>();
         }
     }
     // The server's options, with the store under test.
@@ -38,7 +42,7 @@ protected:
             extra << "--banco" << banco->conexao();
         return extra;
     }
-    std::unique_ptr<BancoTeste> banco;
+    std::unique_ptr<BancoPostgres> banco;
 };
 
 } // namespace

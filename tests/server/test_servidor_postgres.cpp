@@ -1,7 +1,7 @@
 // Several receiving servers on one PostgreSQL store, as behind a balancer:
 // any of them answers for a delivery any other took, and a database failure
 // is never answered as a success.
-#include "server/banco_teste.h"
+#include "server/consulta_postgres.h"
 #include "server/declaracoes_teste.h"
 #include "server/servidor_teste.h"
 
@@ -19,14 +19,14 @@ class ServidoresPostgres : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!banco.disponivel())
-            GTEST_SKIP() << "ORVA_TEST_PG não definida: sem PostgreSQL para o teste.";
+        ORVA_REQUER_POSTGRES();
+        banco = std::make_unique<BancoPostgres>();
     }
-    QStringList opcoes() const { return {"--banco", banco.conexao()}; }
+    QStringList opcoes() const { return {"--banco", banco->conexao()}; }
     // The receipt record a reply carries.
     static QByteArray registro(const orva::cliente::Resposta &r) { return (r.mensagem1 + r.mensagem2).toLatin1(); }
 
-    BancoTeste banco;
+    std::unique_ptr<BancoPostgres> banco;
     QTemporaryDir dir;
 };
 
@@ -61,7 +61,7 @@ TEST_F(ServidoresPostgres, EachServerAnswersForTheOthersDeliveries)
     EXPECT_EQ(ra.codigo, "201");
     EXPECT_EQ(rb.codigo, "201");
     QString linhas;
-    ASSERT_TRUE(banco.executa("SELECT count(*) FROM datp_comprovantes", &linhas));
+    ASSERT_TRUE(consulta(*banco, "SELECT count(*) FROM datp_comprovantes", &linhas));
     EXPECT_EQ(linhas, "1");
     const QByteArray guardado = pede(b.porta, Comp).mensagem2.toLatin1();
     EXPECT_TRUE(guardado == registro(ra).mid(22) || guardado == registro(rb).mid(22));
@@ -98,7 +98,7 @@ TEST_F(ServidoresPostgres, DatabaseFailuresAreRefusalsAndConnectionsComeBack)
     const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
     ASSERT_EQ(entrega(servidor.porta, arquivo).codigo, "201");
 
-    ASSERT_TRUE(banco.executa("ALTER TABLE datp_comprovantes RENAME TO fora"));
+    ASSERT_TRUE(consulta(*banco, "ALTER TABLE datp_comprovantes RENAME TO fora"));
     auto r = entrega(servidor.porta, arquivo);
     EXPECT_EQ(r.codigo, "500");
     EXPECT_EQ(r.mensagem1, "Falha no servidor.");
@@ -106,13 +106,13 @@ TEST_F(ServidoresPostgres, DatabaseFailuresAreRefusalsAndConnectionsComeBack)
     r = pede(servidor.porta, Comp);
     EXPECT_EQ(r.codigo, "500");
     EXPECT_TRUE(r.mensagem2.contains("Tente novamente")) << r.mensagem2.toStdString();
-    ASSERT_TRUE(banco.executa("ALTER TABLE fora RENAME TO datp_comprovantes"));
+    ASSERT_TRUE(consulta(*banco, "ALTER TABLE fora RENAME TO datp_comprovantes"));
     servidor.processo.waitForReadyRead(500);
     const QString log = QString::fromLocal8Bit(servidor.processo.readAllStandardOutput());
     EXPECT_TRUE(log.contains("comprovante não gravado: ")) << log.toStdString();
     EXPECT_TRUE(log.contains("falha ao ler o comprovante: ")) << log.toStdString();
 
-    ASSERT_TRUE(banco.executa("SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+    ASSERT_TRUE(consulta(*banco, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
                               " WHERE datname = current_database() AND pid <> pg_backend_pid()"));
     EXPECT_EQ(entrega(servidor.porta, arquivo).codigo, "201");
     EXPECT_EQ(pede(servidor.porta, Comp).codigo, "201");
