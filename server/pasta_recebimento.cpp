@@ -16,13 +16,16 @@ namespace {
 // Held while a process sweeps the folder and makes its own, so a process
 // starting at the same time never takes the other's new folder for a stale one.
 const char *const TravaVarredura = ".varredura";
+// In each process's folder; a file opened for writing, so the lock holds on
+// network file systems too.
+const char *const TravaProcesso = ".trava";
 
 // True when no running process holds the folder's lock.
 bool abandonada(const QString &pasta)
 {
-    const int fd = ::open(QFile::encodeName(pasta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(QDir(pasta).filePath(TravaProcesso)).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return errno == ENOENT;
     const bool livre = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     ::close(fd);
     return livre;
@@ -64,7 +67,7 @@ bool PastaRecebimento::abre(const QString &recebendo, QString *erro)
     QByteArray modelo = QFile::encodeName(raiz.filePath(QStringLiteral("%1-XXXXXX").arg(::getpid())));
     const bool feita = ::mkdtemp(modelo.data()) != nullptr;
     if (feita) {
-        m_trava = ::open(modelo.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_trava = ::open((modelo + '/' + TravaProcesso).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (m_trava >= 0 && ::flock(m_trava, LOCK_EX | LOCK_NB) != 0) {
             ::close(m_trava);
             m_trava = -1;

@@ -21,7 +21,7 @@ public:
 
 private:
     QString m_caminho;
-    int m_trava = -1; // the open folder, locked while the process runs
+    int m_trava = -1; // the folder's lock file, locked while the process runs
 };
 
 } // namespace orva::servidor

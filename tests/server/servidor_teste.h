@@ -40,8 +40,8 @@ public:
     QProcess processo;
 };
 
-// Archives and files left under the data folder's "recebendo" (the lock
-// that orders the servers' start-up aside): none once every client is done.
+// Archives and files left under the data folder's "recebendo" (the servers'
+// locks aside): none once every client is done.
 // A server removes an archive when the client has gone: this waits up to
 // `esperaMs` for that.
 inline QStringList restosRecebendo(const QString &dados, int esperaMs = 3000)
@@ -53,7 +53,7 @@ inline QStringList restosRecebendo(const QString &dados, int esperaMs = 3000)
         QDirIterator it(dados + QStringLiteral("/recebendo"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString caminho = it.next();
-            if (!caminho.endsWith(QLatin1String("/.varredura")))
+            if (!caminho.endsWith(QLatin1String("/.varredura")) && !caminho.endsWith(QLatin1String("/.trava")))
                 restos << caminho;
         }
         if (restos.isEmpty() || relogio.elapsed() >= esperaMs)
