@@ -24,12 +24,17 @@ int main(int argc, char **argv)
         bool ok = true;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             QTextStream(stdout)
-                << "Uso: orva-datp-server [--port N] [--data PASTA] [--timeout SEGUNDOS] [--notice-timeout SEGUNDOS]\n"
+                << "Uso: orva-datp-server [--port N] [--data PASTA] [--banco CONEXAO] [--timeout SEGUNDOS]\n"
+                   "                       [--notice-timeout SEGUNDOS]\n"
                    "                       [--max-size BYTES] [--budget BYTES] [--min-rate BYTES_POR_SEGUNDO]\n"
                    "                       [--max-clients N] [--max-per-address N]\n"
                    "       orva-datp-server --help | --version\n\n"
                    "Servidor de recepção DATP para testes locais: escuta em 127.0.0.1 (porta 4040; 0 = uma porta livre),\n"
                    "confere as declarações recebidas e guarda os comprovantes em PASTA/comprovantes.\n\n"
+                   "  --banco            guarda os comprovantes no PostgreSQL (cadeia de conexão da libpq, como\n"
+                   "                     \"host=/run/postgresql dbname=datp\" ou postgresql://servidor/datp; a senha\n"
+                   "                     vem de ~/.pgpass ou de PGPASSWORD): vários servidores com o mesmo banco\n"
+                   "                     atendem os comprovantes uns dos outros\n"
                    "  --timeout          prazo do primeiro byte e da linha de comando inteira, e prazo-base do\n"
                    "                     arquivo (padrão 10 s, 30 s e 60 s)\n"
                    "  --notice-timeout   espera entre o \"200\" e o arquivo, enquanto o usuário lê o aviso (900 s)\n"
@@ -48,6 +53,9 @@ int main(int argc, char **argv)
             opcoes.porta = static_cast<quint16>(porta);
         } else if (a == QLatin1String("--data") && temValor) {
             opcoes.dados = args.at(++i);
+        } else if (a == QLatin1String("--banco") && temValor) {
+            opcoes.banco = args.at(++i);
+            ok = !opcoes.banco.trimmed().isEmpty();
         } else if ((a == QLatin1String("--timeout") || a == QLatin1String("--notice-timeout")) && temValor) {
             const double segundos = args.at(++i).toDouble(&ok);
             ok = ok && segundos > 0 && segundos <= 86400;
@@ -85,8 +93,12 @@ int main(int argc, char **argv)
         return 1;
     }
     // Tests started with --port 0 read the port from this first line.
-    std::printf("orva-datp-server: escutando em 127.0.0.1:%u, dados em %s\n", servidor.porta(),
-                QFile::encodeName(QDir(opcoes.dados).absolutePath()).constData());
+    QString linha = QStringLiteral("orva-datp-server: escutando em 127.0.0.1:%1, dados em %2")
+                        .arg(servidor.porta())
+                        .arg(QDir(opcoes.dados).absolutePath());
+    if (!opcoes.banco.isEmpty())
+        linha += QStringLiteral(", comprovantes no %1").arg(servidor.comprovantes());
+    std::printf("%s\n", linha.toLocal8Bit().constData());
     std::fflush(stdout);
     servidor.atende();
     return 0;

@@ -254,30 +254,6 @@ private:
     QByteArray m_buffer;
 };
 
-// Writes a file so that it is either whole on disk or not there at all.
-bool gravaDuravel(const QString &pasta, const QString &nome, const QByteArray &conteudo)
-{
-    const QByteArray destino = QFile::encodeName(QDir(pasta).filePath(nome));
-    const QByteArray temporario = destino + ".tmp" + QByteArray::number(static_cast<qulonglong>(
-                                      std::hash<std::thread::id>{}(std::this_thread::get_id())));
-    const int fd = ::open(temporario.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = ::write(fd, conteudo.constData(), conteudo.size()) == conteudo.size() && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporario.constData(), destino.constData()) == 0;
-    if (!ok) {
-        ::unlink(temporario.constData());
-        return false;
-    }
-    const int dir = ::open(QFile::encodeName(pasta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
-}
-
 quint64 controle(const QString &arquivo)
 {
     QFile f(arquivo);
@@ -304,19 +280,23 @@ Servidor::~Servidor()
 bool Servidor::escuta(QString *erro)
 {
     QDir dados(m_opcoes.dados);
-    if (!dados.mkpath(QStringLiteral("comprovantes")) || !dados.mkpath(QStringLiteral("recebendo"))) {
+    if (!dados.mkpath(QStringLiteral("recebendo"))) {
         *erro = QStringLiteral("Não foi possível criar a pasta de dados %1.").arg(dados.absolutePath());
         return false;
     }
     m_opcoes.dados = dados.absolutePath();
-    // Archives left half-received and receipts left half-written by an
-    // earlier run that was stopped.
-    QDir recebendo(dados.filePath(QStringLiteral("recebendo")));
-    for (const QString &nome : recebendo.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        recebendo.remove(nome);
-    QDir comprovantes(dados.filePath(QStringLiteral("comprovantes")));
-    for (const QString &nome : comprovantes.entryList({QStringLiteral("*.txt.tmp*")}, QDir::Files | QDir::Hidden))
-        comprovantes.remove(nome);
+    if (!m_recebimento.abre(dados.filePath(QStringLiteral("recebendo")), erro))
+        return false;
+    m_armazem = m_opcoes.banco.isEmpty()
+                    ? armazemEmPasta(dados.filePath(QStringLiteral("comprovantes")), m_recebimento.caminho())
+                    : armazemPostgres(m_opcoes.banco);
+    if (!m_armazem->prepara(erro)) {
+        if (!m_opcoes.banco.isEmpty())
+            *erro = QStringLiteral("Não foi possível usar o banco dos comprovantes: %1\n"
+                                   "Confira a conexão dada em --banco e se o PostgreSQL está no ar.")
+                        .arg(*erro);
+        return false;
+    }
 
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int sim = 1;
@@ -443,18 +423,27 @@ void Servidor::sessao(int fd)
                                    QStringLiteral("Informe inscrição (14 dígitos), exercício (4) e protocolo (4).")));
             return;
         }
-        QFile f(QDir(m_opcoes.dados).filePath(QStringLiteral("comprovantes/%1%2.txt")
-                                                  .arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo))));
-        if (!f.open(QIODevice::ReadOnly)) {
-            registra(QStringLiteral("COMP %1@%2: não encontrado").arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo)));
+        const QString pedido = QString::fromLatin1(inscricao) + QLatin1Char('@') + QString::fromLatin1(exercicioProtocolo);
+        QByteArray registro;
+        QString erro;
+        switch (m_armazem->busca(inscricao + exercicioProtocolo, &registro, &erro)) {
+        case Armazem::Busca::NaoAchado:
+            registra(QStringLiteral("COMP %1: não encontrado").arg(pedido));
             canal.encerra(resposta("404", QStringLiteral("Comprovante não encontrado."),
                                    QStringLiteral("Não há entrega da inscrição %1, exercício %2, protocolo %3.")
                                        .arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo.left(4)),
                                             QString::fromLatin1(exercicioProtocolo.mid(4)))));
             return;
+        case Armazem::Busca::Falha:
+            // Not a 404: the receipt may well be there.
+            registra(QStringLiteral("COMP %1: falha ao ler o comprovante: %2").arg(pedido, erro));
+            canal.encerra(resposta("500", QStringLiteral("Falha no servidor."),
+                                   QStringLiteral("Não foi possível ler o comprovante. Tente novamente em alguns minutos.")));
+            return;
+        case Armazem::Busca::Achado:
+            break;
         }
-        const QByteArray registro = f.readAll().trimmed();
-        registra(QStringLiteral("COMP %1@%2: 201").arg(QString::fromLatin1(inscricao), QString::fromLatin1(exercicioProtocolo)));
+        registra(QStringLiteral("COMP %1: 201").arg(pedido));
         canal.encerra(respostaComprovante(registro));
         return;
     }
@@ -489,8 +478,7 @@ void Servidor::sessao(int fd)
         return;
 
     static std::atomic<quint64> sequencia{0};
-    const QString temporario = QDir(m_opcoes.dados).filePath(
-        QStringLiteral("recebendo/%1-%2.rar").arg(::getpid()).arg(++sequencia));
+    const QString temporario = QDir(m_recebimento.caminho()).filePath(QStringLiteral("%1.rar").arg(++sequencia));
     const int saida = ::open(QFile::encodeName(temporario).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (saida < 0) {
         canal.encerra(resposta("500", QStringLiteral("Falha no servidor."), QStringLiteral("Não foi possível gravar o arquivo recebido.")));
@@ -534,8 +522,9 @@ void Servidor::sessao(int fd)
     }
     const QByteArray registro = registroComprovante(
         declaracao, QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toLatin1(), controle(temporario));
-    if (!gravaDuravel(QDir(m_opcoes.dados).filePath(QStringLiteral("comprovantes")),
-                      QString::fromLatin1(registro.left(22)) + QStringLiteral(".txt"), registro + "\r\n")) {
+    QString erro;
+    if (!m_armazem->grava({registro, declaracao.registro20, nomeTexto, tamanho}, &erro)) {
+        registra(QStringLiteral("AUTH %1: comprovante não gravado: %2").arg(nomeTexto, erro));
         canal.encerra(resposta("500", QStringLiteral("Falha no servidor."), QStringLiteral("Não foi possível gravar o comprovante.")));
         return;
     }

@@ -1,4 +1,7 @@
 #pragma once
+#include "armazem.h"
+#include "pasta_recebimento.h"
+
 #include <QString>
 
 #include <chrono>
@@ -9,11 +12,13 @@
 // an archive, which is received, unpacked and checked; a good declaration
 // gets a receipt, stored durably and fetched again with COMP. One thread per
 // client, a few per address; every read waits in poll() against a deadline.
+// Receipts live in the data folder, or in PostgreSQL for several processes.
 namespace orva::servidor {
 
 struct Opcoes {
     quint16 porta = 4040;      // 0: any free port (see Servidor::porta)
     QString dados;             // receipts and archives being received
+    QString banco;             // libpq connection string: receipts kept there instead
     // Each limit is counted from a fixed start; bytes trickling in do not
     // move it.
     std::chrono::milliseconds primeiroByte{10000}; // from the connection to the first byte
@@ -33,9 +38,12 @@ public:
     explicit Servidor(Opcoes opcoes);
     ~Servidor();
 
-    // Prepares the data folder and listens on 127.0.0.1. False with *erro.
+    // Prepares the data folder and the receipt store and listens on
+    // 127.0.0.1. False with *erro.
     bool escuta(QString *erro);
     quint16 porta() const { return m_porta; }
+    // Where the receipts are kept, once escuta() succeeded.
+    QString comprovantes() const { return m_armazem->descricao(); }
     // Accepts and serves clients until the process ends.
     void atende();
 
@@ -63,6 +71,8 @@ private:
     };
 
     Opcoes m_opcoes;
+    PastaRecebimento m_recebimento;
+    std::unique_ptr<Armazem> m_armazem;
     int m_fd = -1;
     quint16 m_porta = 0;
     std::mutex m_trava; // guards the counts below

@@ -28,4 +28,12 @@ Menus lerMenus(const QString &pasta)
     return m;
 }
 
+QString lerServidorBanco(const QString &pasta)
+{
+    IniFile ini;
+    if (!ini.load(files::findIgnoringCase(pasta, nomeArquivo())))
+        return {};
+    return ini.value(QStringLiteral("Banco"), QStringLiteral("Servidor")).trimmed();
+}
+
 } // namespace orva::configuracao

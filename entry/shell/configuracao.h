@@ -8,6 +8,12 @@
 //   NotasFiscais=1   "&Notas Fiscais" in "&Lançamentos": the invoice entry window
 //   Produtos=1       "P&rodutos" in "&Cadastros": the product code table
 //   Importacao=1     "&Importação" in "&Cadastros": the import window
+//
+//   [Banco]
+//   Servidor=host=servidor.escritorio dbname=orva user=ana
+//                    a PostgreSQL database shared by several workstations,
+//                    instead of orva.mdb in the program folder. The password
+//                    comes from ~/.pgpass or PGPASSWORD, never from this file.
 namespace orva::configuracao {
 
 struct Menus {
@@ -19,6 +25,10 @@ struct Menus {
 // The menu settings of the settings file in `pasta`; an unreadable file
 // counts as absent.
 Menus lerMenus(const QString &pasta);
+
+// The connection string of [Banco] Servidor in `pasta`'s settings file;
+// empty text for the embedded orva.mdb.
+QString lerServidorBanco(const QString &pasta);
 
 QString nomeArquivo(); // "Orva.ini"
 

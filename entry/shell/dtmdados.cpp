@@ -1,6 +1,7 @@
 #include "dtmdados.h"
 
 #include "common/files.h"
+#include "configuracao.h"
 #include "funcoesbase.h"
 
 TdtmDados *dtmDados = nullptr;
@@ -10,9 +11,15 @@ QString TdtmDados::ArquivoBanco()
     return orva::files::findIgnoringCase(Funcoes::DiretorioSistema(), QStringLiteral("orva.mdb"));
 }
 
+QString TdtmDados::OrigemBanco()
+{
+    const QString servidor = orva::configuracao::lerServidorBanco(Funcoes::DiretorioSistema());
+    return servidor.isEmpty() ? ArquivoBanco() : servidor;
+}
+
 void TdtmDados::DataModuleCreate()
 {
-    ADOConnection.open(ArquivoBanco());
+    ADOConnection.open(OrigemBanco());
 }
 
 orva::db::Connection &TdtmDados::Conexao()

@@ -7,9 +7,12 @@ class TdtmDados {
 public:
     TdtmDados() = default;
 
-    // Opens orva.mdb in the program folder; a failure is raised to the caller
-    // (at start-up, the unhandled-error box).
+    // Opens the program's database: the server database of Orva.ini's
+    // [Banco] section, or else orva.mdb in the program folder. A failure is
+    // raised to the caller (at start-up, the unhandled-error box).
     void DataModuleCreate();
+    // What DataModuleCreate opens: a server connection string or the file.
+    static QString OrigemBanco();
 
     // The database file in the program folder, whatever the case of its name.
     static QString ArquivoBanco();

@@ -2,6 +2,8 @@
 // The real orva-datp-server on a free loopback port, for the server's and the
 // end-to-end tests.
 #include <QByteArray>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
@@ -37,6 +39,28 @@ public:
     quint16 porta = 0;
     QProcess processo;
 };
+
+// Archives and files left under the data folder's "recebendo" (the servers'
+// locks aside): none once every client is done.
+// A server removes an archive when the client has gone: this waits up to
+// `esperaMs` for that.
+inline QStringList restosRecebendo(const QString &dados, int esperaMs = 3000)
+{
+    QElapsedTimer relogio;
+    relogio.start();
+    for (;;) {
+        QStringList restos;
+        QDirIterator it(dados + QStringLiteral("/recebendo"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString caminho = it.next();
+            if (!caminho.endsWith(QLatin1String("/.varredura")) && !caminho.endsWith(QLatin1String("/.trava")))
+                restos << caminho;
+        }
+        if (restos.isEmpty() || relogio.elapsed() >= esperaMs)
+            return restos;
+        ::usleep(20000);
+    }
+}
 
 // A raw connection to the server.
 class ConexaoBruta {

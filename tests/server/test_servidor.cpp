@@ -1,5 +1,6 @@
 #include "server/declaracoes_teste.h"
 #include "server/servidor_teste.h"
+#include "support/postgres.h"
 
 #include "archiver/rar_archive.h"
 #include "client/datp.h"
@@ -15,15 +16,48 @@
 
 using namespace datp_teste;
 
+namespace {
 
-TEST(Servidor, GoodDeclarationGetsAReceiptThatOutlivesTheServer)
+enum class Guarda { Pasta, Postgres };
+
+void PrintTo(Guarda guarda, std::ostream *os)
+{
+    *os << (guarda == Guarda::Pasta ? "pasta" : "PostgreSQL");
+}
+
+// Each test runs on the receipt folder and on a PostgreSQL database of its own.
+class Servidor : public ::testing::TestWithParam<Guarda> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == Guarda::Postgres) {
+            ORVA_REQUER_POSTGRES();
+            banco = std::make_unique<BancoPostgres>();
+        }
+    }
+    // The server's options, with the store under test.
+    QStringList opcoes(QStringList extra = {}) const
+    {
+        if (banco)
+            extra << "--banco" << banco->conexao();
+        return extra;
+    }
+    std::unique_ptr<BancoPostgres> banco;
+};
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Guardas, Servidor, ::testing::Values(Guarda::Pasta, Guarda::Postgres),
+                         [](const auto &info) { return info.param == Guarda::Pasta ? "Pasta" : "Postgres"; });
+
+TEST_P(Servidor, GoodDeclarationGetsAReceiptThatOutlivesTheServer)
 {
     QTemporaryDir dir;
     const QByteArray arquivo = compacta(dir, declaracao("00", {1250, 200, 0, 0, 0},
                                                         {nota("0000000123", 1000), nota("0000000124", 250)}));
     QByteArray registro;
     {
-        ServidorDatp servidor(dir.filePath("dados"));
+        ServidorDatp servidor(dir.filePath("dados"), opcoes());
         const auto r = entrega(servidor.porta, arquivo);
         ASSERT_EQ(r.codigo, "201") << r.linha.toStdString();
         registro = (r.mensagem1 + r.mensagem2).toLatin1();
@@ -38,19 +72,21 @@ TEST(Servidor, GoodDeclarationGetsAReceiptThatOutlivesTheServer)
         // The control number comes from the archive's bytes.
         EXPECT_EQ((entrega(servidor.porta, arquivo).mensagem2).toLatin1().mid(69), registro.mid(91));
     }
-    ServidorDatp outro(dir.filePath("dados"));
+    ServidorDatp outro(dir.filePath("dados"), opcoes());
     const auto r = pede(outro.porta, "DATP/1.0 COMP 00000000000001@20150007 ORVA 3 myfile.rar\r\n");
     EXPECT_EQ(r.codigo, "201");
     EXPECT_EQ(r.mensagem2.toLatin1(), registro.mid(22));
     EXPECT_EQ(pede(outro.porta, "DATP/1.0 COMP 00000000000001@20150008 ORVA 3 myfile.rar\r\n").codigo, "404");
     EXPECT_EQ(pede(outro.porta, "DATP/1.0 COMP ../../etc@20150008 ORVA 3 myfile.rar\r\n").codigo, "400");
-    EXPECT_TRUE(QDir(dir.filePath("dados/recebendo")).isEmpty());
+    EXPECT_EQ(restosRecebendo(dir.filePath("dados")), QStringList());
+    if (banco)
+        EXPECT_FALSE(QDir(dir.filePath("dados/comprovantes")).exists());
 }
 
-TEST(Servidor, BadDeclarationsAreRefusedWithTheirProblems)
+TEST_P(Servidor, BadDeclarationsAreRefusedWithTheirProblems)
 {
     QTemporaryDir dir;
-    ServidorDatp servidor(dir.filePath("dados"));
+    ServidorDatp servidor(dir.filePath("dados"), opcoes());
     // Totals off, a short invoice record, an apportionment record in an invoice protocol.
     auto r = entrega(servidor.porta, compacta(dir, declaracao("00", {500, 300, 0, 0, 0},
                                                               {nota("0000000123", 1000), nota("0000000124", 250).left(100),
@@ -75,11 +111,11 @@ TEST(Servidor, BadDeclarationsAreRefusedWithTheirProblems)
     EXPECT_TRUE(r.mensagem2.contains(".exp")) << r.mensagem2.toStdString();
 }
 
-TEST(Servidor, GarbageShortOversizedAndVanishingClientsNeverStopIt)
+TEST_P(Servidor, GarbageShortOversizedAndVanishingClientsNeverStopIt)
 {
     QTemporaryDir dir;
     // All the clients come from one address here: its limit is raised.
-    ServidorDatp servidor(dir.filePath("dados"), {"--timeout", "0.3", "--max-size", "100000", "--max-per-address", "64"});
+    ServidorDatp servidor(dir.filePath("dados"), opcoes({"--timeout", "0.3", "--max-size", "100000", "--max-per-address", "64"}));
     EXPECT_EQ(pede(servidor.porta, "ola\r\n").codigo, "400");
     EXPECT_EQ(pede(servidor.porta, QByteArray(10000, 'A')).codigo, "400");
     EXPECT_EQ(pede(servidor.porta, "DATP/1.0 AUTH USUARIO@ORVA ORVA 100001 x.rar\r\n").codigo, "413");
@@ -120,5 +156,5 @@ TEST(Servidor, GarbageShortOversizedAndVanishingClientsNeverStopIt)
         t.join();
     EXPECT_EQ(respondidos.load(), 40);
     EXPECT_EQ(servidor.processo.state(), QProcess::Running);
-    EXPECT_TRUE(QDir(dir.filePath("dados/recebendo")).isEmpty());
+    EXPECT_EQ(restosRecebendo(dir.filePath("dados")), QStringList());
 }

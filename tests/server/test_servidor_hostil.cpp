@@ -203,20 +203,34 @@ TEST(ClientesHostis, CompressionBombsAreRefusedInWellUnderASecond)
 }
 
 // What a killed server left, half-received archives and half-written
-// receipts, is cleared when it starts again; the receipts stay.
+// receipts, is cleared when a server starts on its folder; the receipts stay,
+// and so does the archive that another server on the folder is receiving.
 TEST(ClientesHostis, LeftoversOfAKilledServerAreCleared)
 {
     QTemporaryDir dir;
-    QDir().mkpath(dir.filePath("dados/comprovantes"));
-    QDir().mkpath(dir.filePath("dados/recebendo"));
-    for (const QString &nome : {"dados/comprovantes/0000000000000120150007.txt.tmp1234",
-                                "dados/comprovantes/0000000000000120150007.txt", "dados/recebendo/99-1.rar"}) {
-        QFile f(dir.filePath(nome));
+    const QString dados = dir.filePath("dados");
+    QDir().mkpath(dados + "/comprovantes");
+    QDir().mkpath(dados + "/recebendo/99-aBcDeF");
+    for (const QString &nome : {"comprovantes/0000000000000120150007.txt.tmp1234", "comprovantes/0000000000000120150007.txt",
+                                "recebendo/99-1.rar", "recebendo/99-aBcDeF/3.rar"}) {
+        QFile f(dados + "/" + nome);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
     }
-    ServidorDatp servidor(dir.filePath("dados"));
-    EXPECT_EQ(QDir(dir.filePath("dados/comprovantes")).entryList(QDir::Files),
-              QStringList{"0000000000000120150007.txt"});
-    EXPECT_TRUE(QDir(dir.filePath("dados/recebendo")).isEmpty());
+    ServidorDatp primeiro(dados);
+    EXPECT_EQ(QDir(dados + "/comprovantes").entryList(QDir::Files), QStringList{"0000000000000120150007.txt"});
+    EXPECT_EQ(restosRecebendo(dados), QStringList());
+
+    const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    ConexaoBruta c(primeiro.porta);
+    c.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA " + QByteArray::number(arquivo.size()) + " x.rar\r\n");
+    ASSERT_TRUE(c.linha().contains(" 200 "));
+    c.envia(arquivo.left(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ServidorDatp outro(dados);
+    EXPECT_EQ(restosRecebendo(dados, 0).size(), 1);
+    c.envia(arquivo.mid(10));
+    EXPECT_TRUE(c.linha().contains(" 201 "));
+    c.fecha();
+    EXPECT_EQ(restosRecebendo(dados), QStringList());
 }

@@ -1,0 +1,246 @@
+#include "armazem.h"
+
+#include <QStringList>
+
+#include <libpq-fe.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+namespace orva::servidor {
+namespace {
+
+// Two processes may start at once: the advisory lock makes the second wait
+// for the first's CREATE instead of failing on the catalog's unique index.
+const char *const CriaTabelas =
+    "BEGIN;"
+    "SELECT pg_advisory_xact_lock(4040);"
+    "CREATE TABLE IF NOT EXISTS datp_comprovantes ("
+    " chave char(22) PRIMARY KEY," // registration, exercise, protocol
+    " registro bytea NOT NULL," // the receipt record as sent (Windows-1252)
+    " registro_protocolo bytea NOT NULL," // the declaration's protocol record
+    " arquivo text NOT NULL,"
+    " tamanho bigint NOT NULL,"
+    " recebido_em timestamptz NOT NULL DEFAULT now());"
+    "COMMIT";
+// A re-delivery replaces the receipt of its key, in one statement.
+const char *const GravaComprovante =
+    "INSERT INTO datp_comprovantes (chave, registro, registro_protocolo, arquivo, tamanho, recebido_em)"
+    " VALUES ($1, $2, $3, $4, $5::bigint, now())"
+    " ON CONFLICT (chave) DO UPDATE SET registro = EXCLUDED.registro,"
+    " registro_protocolo = EXCLUDED.registro_protocolo, arquivo = EXCLUDED.arquivo,"
+    " tamanho = EXCLUDED.tamanho, recebido_em = EXCLUDED.recebido_em";
+const char *const BuscaComprovante = "SELECT registro FROM datp_comprovantes WHERE chave = $1";
+// A stuck lock must not hold a client's thread for ever.
+const char *const LimitaEspera = "SET statement_timeout TO 30000";
+
+// Connections kept open for the sessions' threads; a few suffice, since a
+// statement takes milliseconds, and the server must not take every
+// connection the database allows.
+constexpr size_t MaximoConexoes = 8;
+constexpr std::chrono::seconds EsperaConexao{30};
+
+QString textoErro(const char *mensagem)
+{
+    return QString::fromUtf8(mensagem).trimmed();
+}
+
+// Text and binary parameters of one statement, kept alive together.
+struct Parametros {
+    std::vector<QByteArray> valores;
+    std::vector<int> binario;
+    void texto(const QByteArray &v) { acrescenta(v, 0); }
+    void bytes(const QByteArray &v) { acrescenta(v, 1); }
+
+private:
+    void acrescenta(const QByteArray &v, int formato)
+    {
+        valores.push_back(v);
+        binario.push_back(formato);
+    }
+};
+
+class ArmazemPostgres : public Armazem {
+public:
+    explicit ArmazemPostgres(const QString &conexao) : m_conexao(conexao.toUtf8()) {}
+
+    ~ArmazemPostgres() override
+    {
+        for (PGconn *c : m_livres)
+            PQfinish(c);
+    }
+
+    bool prepara(QString *erro) override
+    {
+        PGconn *c = pega(erro);
+        if (!c)
+            return false;
+        m_descricao = QStringLiteral("banco %1 em %2")
+                          .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)) + QLatin1Char(':') + QString::fromUtf8(PQport(c)));
+        PGresult *r = PQexec(c, CriaTabelas);
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+        if (!ok)
+            *erro = textoErro(PQresultErrorMessage(r));
+        PQclear(r);
+        devolve(c, ok);
+        return ok;
+    }
+
+    bool grava(const Entrega &entrega, QString *erro) override
+    {
+        Parametros p;
+        p.texto(entrega.registro.left(22));
+        p.bytes(entrega.registro);
+        p.bytes(entrega.registroProtocolo);
+        p.texto(entrega.arquivo.toUtf8());
+        p.texto(QByteArray::number(entrega.tamanho));
+        PGresult *r = executa(GravaComprovante, p, PGRES_COMMAND_OK, erro);
+        // One row inserted or replaced; reported only once committed.
+        const bool ok = r && QByteArray(PQcmdTuples(r)) == "1";
+        if (r && !ok)
+            *erro = QStringLiteral("o banco gravou %1 linhas").arg(QString::fromLatin1(PQcmdTuples(r)));
+        PQclear(r);
+        return ok;
+    }
+
+    Busca busca(const QByteArray &chave, QByteArray *registro, QString *erro) override
+    {
+        Parametros p;
+        p.texto(chave);
+        PGresult *r = executa(BuscaComprovante, p, PGRES_TUPLES_OK, erro);
+        if (!r)
+            return Busca::Falha;
+        const bool achado = PQntuples(r) == 1;
+        if (achado)
+            *registro = QByteArray(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0));
+        PQclear(r);
+        return achado ? Busca::Achado : Busca::NaoAchado;
+    }
+
+    QString descricao() const override { return m_descricao; }
+
+private:
+    // A new connection; libpq waits at most 10 s for it unless the
+    // connection string says otherwise.
+    PGconn *conecta(QString *erro)
+    {
+        const char *chaves[] = {"connect_timeout", "application_name", "dbname", nullptr};
+        const char *valores[] = {"10", "orva-datp-server", m_conexao.constData(), nullptr};
+        PGconn *c = PQconnectdbParams(chaves, valores, 1);
+        if (PQstatus(c) == CONNECTION_OK) {
+            PGresult *r = PQexec(c, LimitaEspera);
+            const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+            PQclear(r);
+            if (ok)
+                return c;
+        }
+        *erro = textoErro(PQerrorMessage(c));
+        PQfinish(c);
+        return nullptr;
+    }
+
+    // An idle connection, or a new one while fewer than the maximum are
+    // open; otherwise waits for one to come back.
+    PGconn *pega(QString *erro)
+    {
+        std::unique_lock<std::mutex> trava(m_trava);
+        if (!m_devolvida.wait_for(trava, EsperaConexao, [this] { return !m_livres.empty() || m_abertas < MaximoConexoes; })) {
+            *erro = QStringLiteral("nenhuma conexão com o banco ficou livre em %1 s").arg(EsperaConexao.count());
+            return nullptr;
+        }
+        if (!m_livres.empty()) {
+            PGconn *c = m_livres.back();
+            m_livres.pop_back();
+            return c;
+        }
+        ++m_abertas;
+        trava.unlock();
+        PGconn *c = conecta(erro);
+        if (!c) {
+            const std::lock_guard<std::mutex> t(m_trava);
+            --m_abertas;
+            m_devolvida.notify_one();
+        }
+        return c;
+    }
+
+    // Back to the pool, or closed when it may be broken.
+    void devolve(PGconn *c, bool boa)
+    {
+        boa = boa && PQstatus(c) == CONNECTION_OK && PQtransactionStatus(c) == PQTRANS_IDLE;
+        {
+            const std::lock_guard<std::mutex> trava(m_trava);
+            if (boa)
+                m_livres.push_back(c);
+            else
+                --m_abertas;
+        }
+        if (!boa)
+            PQfinish(c);
+        m_devolvida.notify_one();
+    }
+
+    void descartaLivres()
+    {
+        std::vector<PGconn *> livres;
+        {
+            const std::lock_guard<std::mutex> trava(m_trava);
+            livres.swap(m_livres);
+            m_abertas -= livres.size();
+        }
+        for (PGconn *c : livres)
+            PQfinish(c);
+        m_devolvida.notify_all();
+    }
+
+    // Runs one statement; the result when its status is `esperado`, null
+    // with *erro otherwise. A connection the database dropped (a restart,
+    // an idle timeout) is replaced and the statement tried once more: both
+    // statements give the same result when repeated.
+    PGresult *executa(const char *sql, const Parametros &p, ExecStatusType esperado, QString *erro)
+    {
+        std::vector<const char *> valores;
+        std::vector<int> tamanhos;
+        for (const QByteArray &v : p.valores) {
+            valores.push_back(v.constData());
+            tamanhos.push_back(static_cast<int>(v.size()));
+        }
+        for (int tentativa = 0; tentativa < 2; ++tentativa) {
+            PGconn *c = pega(erro);
+            if (!c)
+                return nullptr;
+            PGresult *r = PQexecParams(c, sql, static_cast<int>(valores.size()), nullptr, valores.data(), tamanhos.data(),
+                                       p.binario.data(), 1);
+            if (PQresultStatus(r) == esperado) {
+                devolve(c, true);
+                return r;
+            }
+            *erro = textoErro(r ? PQresultErrorMessage(r) : PQerrorMessage(c));
+            const bool caiu = PQstatus(c) != CONNECTION_OK;
+            PQclear(r);
+            devolve(c, !caiu);
+            if (!caiu)
+                return nullptr;
+            descartaLivres(); // dropped with this one, most likely
+        }
+        return nullptr;
+    }
+
+    QByteArray m_conexao;
+    QString m_descricao;
+    std::mutex m_trava; // guards the pool below
+    std::condition_variable m_devolvida;
+    std::vector<PGconn *> m_livres;
+    size_t m_abertas = 0;
+};
+
+} // namespace
+
+std::unique_ptr<Armazem> armazemPostgres(const QString &conexao)
+{
+    return std::make_unique<ArmazemPostgres>(conexao);
+}
+
+} // namespace orva::servidor
