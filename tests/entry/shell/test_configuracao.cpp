@@ -1,7 +1,10 @@
 // Orva.ini in the program folder: the optional menus and the database.
+#include "support/postgres.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
 
 #include "shell/configuracao.h"
+#include "shell/instalacao.h"
 
 #include <QFile>
 
@@ -35,4 +38,27 @@ TEST(OrvaIni, WithoutTheFileTheProgramIsAsShippedAndTheSettingsChooseMenusAndDat
     // An empty setting keeps the embedded database.
     escreveIni(p, "[Banco]\r\nServidor=\r\n");
     EXPECT_EQ(TdtmDados::OrigemBanco(), TdtmDados::ArquivoBanco());
+}
+
+// A program folder whose Orva.ini names a server database: the data module
+// opens it, and what one workstation saves the other reads.
+TEST(OrvaIni, TwoProgramFoldersNamingOneServerDatabaseShareItsRows)
+{
+    ORVA_REQUER_POSTGRES();
+    BancoPostgres banco;
+    orva::install::createServerDatabase(banco.conexao());
+    TempProgram estacao1;
+    escreveIni(estacao1, "[Banco]\r\nServidor=" + banco.conexao().toUtf8() + "\r\n");
+    TdtmDados dados1;
+    dados1.DataModuleCreate();
+    TdtmDados::VerificaBanco(dados1.ADOConnection);
+    sql::executa(dados1.ADOConnection, "Insert into Empresa Values ('00000000000001', 'A', '', '', '0', '110001')");
+
+    TempProgram estacao2;
+    escreveIni(estacao2, "[Banco]\r\nServidor=" + banco.conexao().toUtf8() + "\r\n");
+    TdtmDados dados2;
+    dados2.DataModuleCreate();
+    EXPECT_EQ(sql::valor(dados2.ADOConnection, "Select Razao From Empresa Where Inscricao = '00000000000001'"), "A");
+    // Each folder's own orva.mdb is left alone.
+    EXPECT_EQ(sql::numero(estacao2.connection(), "Select Count(*) From Empresa"), 0);
 }
