@@ -1,10 +1,10 @@
 // Orva.ini in the program folder: the optional menus and the database.
+#include "support/orva_cli.h"
 #include "support/postgres.h"
 #include "support/sql.h"
 #include "support/temp_program.h"
 
 #include "shell/configuracao.h"
-#include "shell/instalacao.h"
 
 #include <QFile>
 
@@ -40,14 +40,16 @@ TEST(OrvaIni, WithoutTheFileTheProgramIsAsShippedAndTheSettingsChooseMenusAndDat
     EXPECT_EQ(TdtmDados::OrigemBanco(), TdtmDados::ArquivoBanco());
 }
 
-// A program folder whose Orva.ini names a server database: the data module
-// opens it, and what one workstation saves the other reads.
+// A server database made by orva-cli init --servidor, named by the Orva.ini
+// of two program folders: what one workstation saves the other reads.
 TEST(OrvaIni, TwoProgramFoldersNamingOneServerDatabaseShareItsRows)
 {
     ORVA_REQUER_POSTGRES();
     BancoPostgres banco;
-    orva::install::createServerDatabase(banco.conexao());
     TempProgram estacao1;
+    // The tables made by orva-cli on the empty database; a second time is refused.
+    orvacli::confere(orvacli::roda(estacao1.dir.path(), {"init", "--servidor", banco.conexao()}), "init", 0);
+    orvacli::confere(orvacli::roda(estacao1.dir.path(), {"init", "--servidor", banco.conexao()}), "init", 1);
     escreveIni(estacao1, "[Banco]\r\nServidor=" + banco.conexao().toUtf8() + "\r\n");
     TdtmDados dados1;
     dados1.DataModuleCreate();
