@@ -1,6 +1,7 @@
 #include "lancamento.h"
 
 #include "shell/db/query.h"
+#include "shell/db/sqltexto.h"
 #include "shell/regional.h"
 
 namespace orva::stores {
@@ -11,6 +12,10 @@ namespace {
 const QString kSelectProtocolo = QStringLiteral("Select * From Protocolo Where Protocolo = ");
 const QString kAberto = QStringLiteral(" And DtTransmissao is Null");
 const QString kDoTipo = QStringLiteral(" And Tipo_Protocolo = ");
+// The key of a declarant's rows, each piece followed by its value in quotes.
+const QString kOndeInscricao = QStringLiteral(" Where Inscricao = ");
+const QString kEExercicio = QStringLiteral(" And Exercicio = ");
+const QString kEMunicipio = QStringLiteral(" And Municipio = ");
 // A description found by two keys: the table, the description and the two key columns.
 const QString kDescricaoChaves =
     QStringLiteral("Select %2 as Descricao From %1 Where %3 = :Chave1  And   %4 = :Chave2 ");
@@ -18,6 +23,16 @@ const QString kDescricaoChaves =
 } // namespace
 
 const QString kExercicio = QStringLiteral("2015");
+
+QString condicaoDoDeclarante(const QString &inscricao, const QString &exercicio)
+{
+    return kOndeInscricao + db::textoSql(inscricao) + kEExercicio + db::textoSql(exercicio);
+}
+
+QString condicaoDoMunicipio(const QString &inscricao, const QString &exercicio, const QString &municipio)
+{
+    return condicaoDoDeclarante(inscricao, exercicio) + kEMunicipio + db::textoSql(municipio);
+}
 
 std::optional<qint64> numeroProtocolo(const QString &texto)
 {

@@ -74,6 +74,13 @@ QString buscaDescricaoChaves(db::Connection &conexao, const QString &tabela, con
                              const QString &valor1, const QString &campoChave2, const QString &valor2,
                              const QString &campoDescricao);
 
+// " Where Inscricao = 'I' And Exercicio = 'E'": a declarant's rows of an
+// exercise, in either table.
+QString condicaoDoDeclarante(const QString &inscricao, const QString &exercicio);
+// The same and " And Municipio = 'M'": one municipality's row (the whole key
+// of an apportionment row, the start of an invoice's).
+QString condicaoDoMunicipio(const QString &inscricao, const QString &exercicio, const QString &municipio);
+
 // An amount as typed or as shown ("1.234,56") that is greater than zero.
 std::optional<double> valorPositivo(const QString &texto);
 

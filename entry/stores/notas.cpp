@@ -10,11 +10,9 @@ namespace orva::stores {
 
 namespace {
 
-// One invoice: each piece followed by its key value in quotes.
+// One invoice: the table, then after the municipality's key its number and
+// type, each followed by its value in quotes.
 const QString kSelectNota = QStringLiteral("Select * From NOTAS");
-const QString kOndeInscricao = QStringLiteral(" Where Inscricao = ");
-const QString kEExercicio = QStringLiteral(" And Exercicio = ");
-const QString kEMunicipio = QStringLiteral(" And Municipio = ");
 const QString kENf = QStringLiteral(" And NF = ");
 const QString kETipo = QStringLiteral(" And TIPO = ");
 // Re-declaration of an earlier protocol's invoice, followed by the key condition.
@@ -48,8 +46,8 @@ constexpr int kTamanhoCpf = 11;
 
 QString condicao(const ChaveNota &c)
 {
-    return kOndeInscricao + db::textoSql(c.inscricao) + kEExercicio + db::textoSql(c.exercicio) + kEMunicipio
-           + db::textoSql(c.municipio) + kENf + db::textoSql(c.nf) + kETipo + db::textoSql(c.tipo);
+    return condicaoDoMunicipio(c.inscricao, c.exercicio, c.municipio) + kENf + db::textoSql(c.nf) + kETipo
+           + db::textoSql(c.tipo);
 }
 
 // The protocol number of a write; text that is none never reaches a statement.

@@ -9,11 +9,8 @@ namespace orva::stores {
 
 namespace {
 
-// One row: each piece followed by its key value in quotes.
+// One row: the table, followed by the municipality's key.
 const QString kSelectRateio = QStringLiteral("Select * From Rateio");
-const QString kOndeInscricao = QStringLiteral(" Where Inscricao = ");
-const QString kEExercicio = QStringLiteral(" And Exercicio = ");
-const QString kEMunicipio = QStringLiteral(" And Municipio = ");
 // Re-declaration of an earlier protocol's row, followed by the key condition.
 const QString kRedeclara = QStringLiteral(
     "Update Rateio Set  INSCRICAO = :pInscricao ,EXERCICIO = :pExercicio ,MUNICIPIO = :pMunicipio "
@@ -34,11 +31,7 @@ const QString kGradeExercicio = QStringLiteral(" And Exercicio = ");
 // The declarant's rows of an exercise, in municipality order.
 const QString kOrdem = QStringLiteral(" Order By Municipio");
 
-QString condicao(const ChaveRateio &c)
-{
-    return kOndeInscricao + db::textoSql(c.inscricao) + kEExercicio + db::textoSql(c.exercicio) + kEMunicipio
-           + db::textoSql(c.municipio);
-}
+QString condicao(const ChaveRateio &c) { return condicaoDoMunicipio(c.inscricao, c.exercicio, c.municipio); }
 
 qint64 numeroDe(const QString &protocolo)
 {
@@ -100,7 +93,7 @@ void Rateios::abreGrade(db::Query &grade, const QString &inscricao, const QStrin
 std::vector<RateioGravado> Rateios::lista(const QString &inscricao, const QString &exercicio)
 {
     db::Query q(m_conexao);
-    q.setSql(kSelectRateio + kOndeInscricao + db::textoSql(inscricao) + kEExercicio + db::textoSql(exercicio) + kOrdem);
+    q.setSql(kSelectRateio + condicaoDoDeclarante(inscricao, exercicio) + kOrdem);
     q.open();
     std::vector<RateioGravado> linhas;
     for (; !q.eof(); q.next()) {

@@ -39,6 +39,18 @@ QMap<QString, QByteArray> estado(const Ambiente &a)
     return r;
 }
 
+// A server that accepts the declaration, then reads nothing more until
+// `fim` is set: the client's send stalls.
+auto paraDeLer(std::atomic<bool> &fim)
+{
+    return [&fim](int fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, resposta("200", "", ""));
+        while (!fim)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+}
+
 } // namespace
 
 // Every cut of the "200" and of the "201" short of its line end, and every
@@ -142,12 +154,7 @@ TEST(ServidorHostil, TricklingLinesDoNotMoveTheReplyDeadline)
 TEST(ServidorHostil, ServerThatStopsReadingEndsTheSendAtItsLimit)
 {
     std::atomic<bool> fim{false};
-    apoio::ServidorFalso servidor([&](int fd) {
-        apoio::leLinha(fd);
-        apoio::envia(fd, resposta("200", "", ""));
-        while (!fim)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    });
+    apoio::ServidorFalso servidor(paraDeLer(fim));
     Ambiente a(servidor.porta, QByteArray(32 * 1024 * 1024, 'z'));
     a.cliente->limites().envio = std::chrono::milliseconds(500);
     a.cliente->limites().resposta = std::chrono::milliseconds(3000);
@@ -251,12 +258,7 @@ TEST(ServidorHostil, WatchedExchangeKeepsItsDeadlinesAndStopsWhenTold)
     }
     {
         std::atomic<bool> fim{false};
-        apoio::ServidorFalso servidor([&](int fd) {
-            apoio::leLinha(fd);
-            apoio::envia(fd, resposta("200", "", ""));
-            while (!fim)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        });
+        apoio::ServidorFalso servidor(paraDeLer(fim));
         Ambiente a(servidor.porta, QByteArray(32 * 1024 * 1024, 'z'));
         const auto antes = estado(a);
         qint64 enviados = 0;
