@@ -64,6 +64,20 @@ std::optional<ProtocoloAberto> protocoloAberto(db::Connection &conexao, const QS
     return p;
 }
 
+void completaChaveDoProtocolo(db::Connection &conexao, const ProtocoloAberto &p, const QString &tipoDeclaracao,
+                              QString &exercicio, QString &inscricao, QString &municipio)
+{
+    exercicio = p.exercicio;
+    inscricao = p.inscricao;
+    if (!inscricao.isEmpty() && declarante(conexao, inscricao, tipoDeclaracao) == Tabelas::naoCadastrado)
+        inscricao.clear();
+    if (!municipio.isEmpty()
+        && Tabelas::buscaDescricao(conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), municipio,
+                                   QStringLiteral("Descricao"))
+               == Tabelas::naoCadastrado)
+        municipio.clear();
+}
+
 namespace {
 
 // The protocol of the row `consulta` finds (read as a number, so "07" is 7).

@@ -55,6 +55,13 @@ std::optional<ProtocoloAberto> protocoloAberto(db::Connection &conexao, const QS
 // "1" apportionment); "Não Cadastrado" for any other.
 QString declarante(db::Connection &conexao, const QString &inscricao, const QString &tipoDeclaracao);
 
+// What leaving the protocol and municipality fields fills in a row's key:
+// the exercise and declarant of the open protocol `p` (the declarant left
+// empty when not registered for `tipoDeclaracao`), and `municipio` left empty
+// when it is no registered municipality.
+void completaChaveDoProtocolo(db::Connection &conexao, const ProtocoloAberto &p, const QString &tipoDeclaracao,
+                              QString &exercicio, QString &inscricao, QString &municipio);
+
 // The row life cycle of both tables, under the database's write lock from the
 // lookup to the commit, so no other program slips a row in between and the row
 // is committed on return. `consulta` finds the row by its key.

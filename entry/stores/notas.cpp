@@ -170,16 +170,9 @@ std::optional<QString> Notas::completaChave(NotaFiscal &nota)
     const auto protocolo = protocoloAberto(nota.protocolo);
     if (!protocolo)
         return kProtocoloInvalido;
-    chave.exercicio = protocolo->exercicio;
-    chave.inscricao = protocolo->inscricao;
-    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == Tabelas::naoCadastrado)
-        chave.inscricao.clear();
-    chave.municipio = protocolo->municipio;
-    if (!chave.municipio.isEmpty()
-        && Tabelas::buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
-                          QStringLiteral("Descricao"))
-               == Tabelas::naoCadastrado)
-        chave.municipio.clear();
+    chave.municipio = protocolo->municipio; // the declarant's own, not typed
+    completaChaveDoProtocolo(m_conexao, *protocolo, QStringLiteral("0"), chave.exercicio, chave.inscricao,
+                             chave.municipio);
 
     chave.tipo = chave.tipo.isEmpty() ? QString::fromLatin1(notas::kTipoComOrigem) : chave.tipo.toUpper();
     if (Tabelas::buscaDescricao(m_conexao, QStringLiteral("Tipo_Entrada"), QStringLiteral("Codigo"), chave.tipo,

@@ -113,15 +113,8 @@ std::optional<QString> Rateios::completaChave(Rateio &rateio)
     const auto protocolo = protocoloAberto(rateio.protocolo);
     if (!protocolo)
         return kProtocoloInvalido;
-    chave.exercicio = protocolo->exercicio;
-    chave.inscricao = protocolo->inscricao;
-    if (!chave.inscricao.isEmpty() && declarante(chave.inscricao) == Tabelas::naoCadastrado)
-        chave.inscricao.clear();
-    if (!chave.municipio.isEmpty()
-        && Tabelas::buscaDescricao(m_conexao, QStringLiteral("Municipios"), QStringLiteral("Codigo"), chave.municipio,
-                          QStringLiteral("Descricao"))
-               == Tabelas::naoCadastrado)
-        chave.municipio.clear();
+    completaChaveDoProtocolo(m_conexao, *protocolo, QStringLiteral("1"), chave.exercicio, chave.inscricao,
+                             chave.municipio);
     return campoFaltando(kFaltaCampo, {{rateio.protocolo, QStringLiteral("Número do Protocolo de Transmissão")},
                                        {chave.exercicio, QStringLiteral("Ano Base")},
                                        {chave.inscricao, QStringLiteral("Inscrição Estadual do Declarante das Entradas")},
