@@ -146,7 +146,11 @@ struct Query::Cursor {
         // A cursor of a transaction that ended is gone with it.
         if (transaction && (!server->inTransaction() || server->serverTransaction() != *transaction))
             return;
-        PQclear(PQexec(server->pgHandle(), ("close " + name).constData()));
+        try {
+            pg::resposta(*server, PQsendQuery(server->pgHandle(), ("close " + name).constData()));
+        } catch (const DatabaseError &) {
+            // a silent server: the connection was closed, the cursor with it
+        }
     }
     bool fetch()
     {
