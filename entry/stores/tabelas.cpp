@@ -53,24 +53,24 @@ QString Tabelas::chave(const QString &codigo) const
 
 std::optional<QString> Tabelas::descricao(const QString &codigo)
 {
-    std::optional<QString> texto = le(codigo);
+    std::optional<QString> texto = le(codigo, kCarrega, m_query);
     if (recusaCodigo(codigo).isEmpty())
         m_lida.lembra(chave(codigo), texto);
     return texto;
 }
 
-std::optional<QString> Tabelas::le(const QString &codigo)
+std::optional<QString> Tabelas::le(const QString &codigo, const QString &modelo, db::Query &q)
 {
     if (!recusaCodigo(codigo).isEmpty())
         return std::nullopt;
     const DefinicaoTabela &d = m_definicao;
-    m_query.close();
-    m_query.setSql(kCarrega.arg(d.tabela, d.campoCodigo, valorCodigo(codigo)));
-    m_query.open();
+    q.close();
+    q.setSql(modelo.arg(d.tabela, d.campoCodigo, valorCodigo(codigo)));
+    q.open();
     std::optional<QString> texto;
-    if (!m_query.eof())
-        texto = m_query.fieldByName(d.campoDescricao).asString();
-    m_query.close();
+    if (!q.eof())
+        texto = q.fieldByName(d.campoDescricao).asString();
+    q.close();
     return texto;
 }
 
@@ -114,7 +114,7 @@ QString Tabelas::grava(const QString &codigo, const QString &descricao)
     db::WriteTransaction transacao(m_conexao);
     m_aviso.clear();
     QString digitado = semBrancos;
-    std::optional<QString> atual = le(digitado);
+    std::optional<QString> atual = le(digitado, kExiste, m_query);
     if (atual && chave(digitado) == m_proposto) {
         // The proposed code was taken by another program: the next free one.
         const Proposta proximo = livre();
@@ -124,7 +124,7 @@ QString Tabelas::grava(const QString &codigo, const QString &descricao)
                                  "este registro foi gravado com o código %2.")
                       .arg(semBrancos, proximo.valor);
         digitado = proximo.valor;
-        atual = le(digitado);
+        atual = le(digitado, kExiste, m_query);
     } else if (const QString outro = m_lida.recusa(chave(digitado), atual); !outro.isEmpty()) {
         return outro;
     }
@@ -135,8 +135,10 @@ QString Tabelas::grava(const QString &codigo, const QString &descricao)
     m_command.setCommandText((atual ? kAltera : kInsere).arg(d.tabela, d.campoCodigo, d.campoDescricao));
     if (!executaSemDuplicar(m_command).has_value())
         return kIncluidoPorOutro;
-    // What the next save from here compares against.
-    const std::optional<QString> lida = le(digitado);
+    // What the next save from here compares against (read aside: the
+    // store's query keeps the statement of the check).
+    db::Query releitura(m_conexao);
+    const std::optional<QString> lida = le(digitado, kCarrega, releitura);
     transacao.commit();
     m_lida.lembra(gravado, lida);
     m_proposto.clear();

@@ -78,8 +78,9 @@ private:
     QString recusaCodigo(const QString &codigo) const;
     // The next free code, without remembering it as proposed.
     Proposta livre();
-    // The description stored under the code, without remembering it.
-    std::optional<QString> le(const QString &codigo);
+    // The description stored under the code, read by `q` with the statement
+    // `modelo` (T, C, code), without remembering it.
+    std::optional<QString> le(const QString &codigo, const QString &modelo, db::Query &q);
     // The code as remembered: zero-padded to the field's width.
     QString chave(const QString &codigo) const;
 

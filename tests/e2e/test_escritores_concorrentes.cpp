@@ -119,8 +119,9 @@ void rodaEscritores(Motor motor, int quantos)
             caminhos.push_back(program.dir.path()); // one orva.mdb for all
         }
     }
-    if (motor == Motor::Arquivo)
+    if (motor == Motor::Arquivo) {
         ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path(QStringLiteral("rar"))));
+    }
 
     std::vector<Relato> relatos(quantos);
     std::vector<std::thread> escritores;

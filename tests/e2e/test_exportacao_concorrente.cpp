@@ -67,10 +67,11 @@ TEST_P(ExportacaoConcorrente, AWriterCommittingDuringTheExportDoesNotChangeTheFi
     });
     EXPECT_EQ(comOutro.linhas, 2);
     EXPECT_EQ(conteudo(comOutro.protocolo.arquivo), esperado);
-    if (GetParam() == Motor::Servidor)
+    if (GetParam() == Motor::Servidor) {
         EXPECT_TRUE(gravou) << "the server let the writer wait: the snapshot was not tested";
-    else
+    } else {
         EXPECT_TRUE(esperou) << "the writer neither waited for the export nor was refused";
+    }
     // Once the export is over, the writer's rows are there for the next one.
     if (gravou)
         EXPECT_EQ(exportador.exporta("7", hoje).linhas, 3);
