@@ -30,10 +30,22 @@ class Leitura {
 public:
     void lembra(const QString &chave, const std::optional<Linha> &linha)
     {
+        // The proposed key read again and still free stays a proposal.
+        if (linha || chave != m_proposta)
+            m_proposta.clear();
         m_chave = chave;
         m_linha = linha;
         m_leu = true;
     }
+
+    // A free key "Novo" proposed: read as absent, and a save that finds it
+    // taken meanwhile may take the next free one instead of refusing.
+    void propoe(const QString &chave)
+    {
+        lembra(chave, std::nullopt);
+        m_proposta = chave;
+    }
+    bool proposta(const QString &chave) const { return !m_proposta.isEmpty() && chave == m_proposta; }
 
     // The refusal when `chave` was read and its row is no longer as read;
     // empty text otherwise.
@@ -48,6 +60,7 @@ private:
     bool m_leu = false;
     QString m_chave;
     std::optional<Linha> m_linha;
+    QString m_proposta;
 };
 
 // Runs a write: the rows it changed, or nothing when the database refused it

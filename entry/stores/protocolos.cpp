@@ -108,11 +108,8 @@ bool Protocolos::existe(const QString &sql)
 std::optional<Protocolo> Protocolos::carrega(const QString &numero)
 {
     std::optional<Protocolo> p = le(numero);
-    if (numeroValido(numero)) {
+    if (numeroValido(numero))
         m_lido.lembra(chaveDe(numero), p);
-        if (p && chaveDe(numero) == m_proposto)
-            m_proposto.clear(); // a stored protocol now, no longer a proposal
-    }
     return p;
 }
 
@@ -138,10 +135,8 @@ std::optional<Protocolo> Protocolos::abertoDaEmpresa(const QString &inscricao)
 Proposta Protocolos::proximoNumero()
 {
     const Proposta proposta = livre();
-    if (proposta.recusa.isEmpty()) {
-        m_proposto = chaveDe(proposta.valor);
-        m_lido.lembra(m_proposto, std::nullopt);
-    }
+    if (proposta.recusa.isEmpty())
+        m_lido.propoe(chaveDe(proposta.valor));
     return proposta;
 }
 
@@ -168,7 +163,7 @@ QString Protocolos::grava(Protocolo &p, const QDate &hoje, bool novo)
 {
     // The number "Novo" proposed is saved as a new protocol: one open per
     // company, and a number nobody took meanwhile.
-    const bool proposto = !novo && !p.numero.isEmpty() && numeroValido(p.numero) && chaveDe(p.numero) == m_proposto;
+    const bool proposto = !novo && !p.numero.isEmpty() && numeroValido(p.numero) && m_lido.proposta(chaveDe(p.numero));
     // A new protocol is checked with a stand-in number: its own comes under
     // the write lock below.
     const QString numeroDigitado = novo ? QStringLiteral("1") : p.numero;
@@ -250,7 +245,6 @@ QString Protocolos::grava(Protocolo &p, const QDate &hoje, bool novo)
     const std::optional<Protocolo> gravado = le(p.numero);
     transacao.commit();
     m_lido.lembra(chaveDe(p.numero), gravado);
-    m_proposto.clear();
     m_inseriu = !existe;
     return QString();
 }

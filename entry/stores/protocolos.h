@@ -94,7 +94,6 @@ private:
     db::Command m_command;
     bool m_inseriu = false;
     Leitura<Protocolo> m_lido;
-    QString m_proposto; // what proximoNumero() proposed, until saved
     QString m_aviso;
 };
 

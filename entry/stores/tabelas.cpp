@@ -77,10 +77,8 @@ std::optional<QString> Tabelas::le(const QString &codigo, const QString &modelo,
 Proposta Tabelas::proximoCodigo()
 {
     const Proposta proposta = livre();
-    if (proposta.recusa.isEmpty()) {
-        m_proposto = chave(proposta.valor);
-        m_lida.lembra(m_proposto, std::nullopt);
-    }
+    if (proposta.recusa.isEmpty())
+        m_lida.propoe(chave(proposta.valor));
     return proposta;
 }
 
@@ -115,7 +113,7 @@ QString Tabelas::grava(const QString &codigo, const QString &descricao)
     m_aviso.clear();
     QString digitado = semBrancos;
     std::optional<QString> atual = le(digitado, kExiste, m_query);
-    if (atual && chave(digitado) == m_proposto) {
+    if (atual && m_lida.proposta(chave(digitado))) {
         // The proposed code was taken by another program: the next free one.
         const Proposta proximo = livre();
         if (!proximo.recusa.isEmpty())
@@ -141,7 +139,6 @@ QString Tabelas::grava(const QString &codigo, const QString &descricao)
     const std::optional<QString> lida = le(digitado, kCarrega, releitura);
     transacao.commit();
     m_lida.lembra(gravado, lida);
-    m_proposto.clear();
     m_codigoGravado = gravado;
     return QString();
 }

@@ -89,7 +89,6 @@ private:
     db::Query m_query;
     db::Command m_command;
     Leitura<QString> m_lida;
-    QString m_proposto; // what proximoCodigo() proposed, until saved
     QString m_codigoGravado;
     QString m_aviso;
 };
