@@ -20,6 +20,12 @@
 namespace orva::exportacao {
 namespace {
 
+// The rows of a protocol in brief: how many, the last entered, the amounts.
+const QString kRetratoNotas =
+    QStringLiteral("Select Count(*), Max(rowid), Sum(VALOR_NF) From Notas Where Protocolo = ");
+const QString kRetratoRateio =
+    QStringLiteral("Select Count(*), Max(rowid), Sum(VALOR_ENTRADA), Sum(VALOR_SAIDA) From Rateio Where Protocolo = ");
+
 
 // Lines go out in Windows-1252, each ended by CR LF, through one buffer.
 // The file is written under a temporary name and takes its own name only
@@ -160,6 +166,17 @@ declaracao::Totais Exportador::totais(const QString &numero, int tipoProtocolo)
     return t;
 }
 
+QString Exportador::retratoDasLinhas(const QString &numero, int tipoProtocolo)
+{
+    orva::db::Query q(m_conexao);
+    q.setSql((tipoProtocolo == 0 ? kRetratoNotas : kRetratoRateio) + numero);
+    q.open();
+    QStringList retrato;
+    for (int i = 0; i < q.fieldCount(); ++i)
+        retrato << q.field(i).asString();
+    return retrato.join(QLatin1Char('|'));
+}
+
 std::optional<QString> Exportador::registroEmpresa(const QString &inscricao)
 {
     orva::db::Query q(m_conexao);
@@ -227,6 +244,8 @@ Exportacao Exportador::exporta(const QString &numero, const QDate &hoje,
         const ResultadoGravacao gravacao = gravaArquivo(*protocolo, *empresa, progresso);
         e.linhas = gravacao.linhas;
         e.cancelado = gravacao.cancelado;
+        if (!e.cancelado)
+            e.retratoDasLinhas = retratoDasLinhas(numero, protocolo->tipoProtocolo);
     }
     if (e.cancelado || e.linhas == 0)
         return e;
@@ -243,11 +262,14 @@ Exportacao Exportador::exporta(const QString &numero, const QDate &hoje,
     return e;
 }
 
-void Exportador::marcaTransmitido(const QString &numero, const QDate &hoje)
+void Exportador::marcaTransmitido(const QString &numero, const QDate &hoje, const Exportacao *exportada)
 {
     if (!Funcoes::SoDigitos(numero))
         throw orva::Error(QStringLiteral("Número de protocolo inválido: %1").arg(numero));
     orva::db::WriteTransaction transacao(m_conexao);
+    if (exportada && retratoDasLinhas(numero, exportada->protocolo.tipoProtocolo) != exportada->retratoDasLinhas)
+        throw orva::Error(QStringLiteral("Outro usuário incluiu, alterou ou excluiu linhas deste protocolo depois que o "
+                                         "arquivo foi gerado, e o arquivo não as contém."));
     orva::db::Command cmd(m_conexao);
     cmd.parameters().add(QStringLiteral("pDtTransmissao"), orva::db::ParamKind::Date).setValue(hoje);
     cmd.setCommandText(QStringLiteral("Update Protocolo Set ") + QStringLiteral(" DTTRANSMISSAO = :pDtTransmissao")
@@ -285,7 +307,7 @@ Execucao Exportador::executa(const QString &numero, const QDate &hoje, const std
     if (transmite)
         transmite(e.exportacao);
     try {
-        marcaTransmitido(e.exportacao.protocolo.numero, hoje);
+        marcaTransmitido(e.exportacao.protocolo.numero, hoje, &e.exportacao);
     } catch (const orva::Error &falha) {
         e.fim = Execucao::Fim::MarcaFalhou;
         e.mensagem = mensagemFalhaMarca(falha.message());

@@ -45,6 +45,9 @@ struct Exportacao {
     bool cancelado = false;
     bool empacotado = false;   // the archive was written and read back
     QString arquivoCompactado; // with ".rar"
+    // What the rows looked like in the snapshot (count, last row, amounts):
+    // the mark is refused when they changed since, as the file lacks that.
+    QString retratoDasLinhas;
 };
 
 // How a whole run ended, with the text to show for it.
@@ -87,8 +90,10 @@ public:
     Exportacao exporta(const QString &numero, const QDate &hoje, const std::function<bool(int, int)> &progresso = {});
 
     // Sets the transmission date of the protocol in a transaction of its
-    // own; raises when that cannot be written or the protocol is gone.
-    void marcaTransmitido(const QString &numero, const QDate &hoje);
+    // own; raises when that cannot be written, the protocol is gone, or its
+    // rows no longer look as in the snapshot of `exportada` (when given):
+    // another workstation changed them after the file was written.
+    void marcaTransmitido(const QString &numero, const QDate &hoje, const Exportacao *exportada = nullptr);
 
     // One whole run, as the window and orva-cli both do it: exporta(), then
     // `transmite` with the packed archive (the window asks whether to send it
@@ -100,6 +105,7 @@ public:
 
 private:
     declaracao::Totais totais(const QString &numero, int tipoProtocolo);
+    QString retratoDasLinhas(const QString &numero, int tipoProtocolo);
 
     orva::db::Connection &m_conexao;
 };

@@ -76,3 +76,36 @@ TEST_P(ExportacaoConcorrente, AWriterCommittingDuringTheExportDoesNotChangeTheFi
     if (gravou)
         EXPECT_EQ(exportador.exporta("7", hoje).linhas, 3);
 }
+
+// Rows another workstation enters, changes or removes while the client
+// delivers the file are not in it: the protocol stays open, to be exported
+// again, instead of being closed without them.
+TEST_P(ExportacaoConcorrente, RowsChangedBeforeTheMarkLeaveTheProtocolOpen)
+{
+    ProgramaNoMotor program(GetParam());
+    orva::db::Connection &c = program.connection();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
+                    "'110001')");
+    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
+                    "Responsavel) Values (7, 0, '1', '2015', '00000000000001', '2015-03-05', 'ANA')");
+    sql::executa(c, kNota.arg("0000000001"));
+    sql::executa(c, kNota.arg("0000000002"));
+    orva::db::Connection outra;
+    outra.open(program.alvo());
+    orva::exportacao::Exportador exportador(c);
+    const QDate hoje(2015, 6, 1);
+    for (const char *alteracao : {"Insert", "Update Notas Set VALOR_NF = 11 Where NF = '0000000002'",
+                                  "Delete From Notas Where NF = '0000000003'"}) {
+        const QString sql = QString::fromLatin1(alteracao) == QLatin1String("Insert") ? kNota.arg("0000000003")
+                                                                                     : QString::fromLatin1(alteracao);
+        const auto e = exportador.executa("7", hoje, {}, [&](const orva::exportacao::Exportacao &) {
+            sql::executa(outra, sql);
+        });
+        EXPECT_EQ(e.fim, orva::exportacao::Execucao::Fim::MarcaFalhou) << alteracao;
+        EXPECT_TRUE(e.mensagem.contains(QStringLiteral("Outro usuário"))) << e.mensagem.toStdString();
+        EXPECT_EQ(sql::valor(c, "Select Count(*) From Protocolo Where DtTransmissao is Null"), QStringLiteral("1"));
+    }
+    const auto semAlteracao = exportador.executa("7", hoje, {}, {});
+    EXPECT_EQ(semAlteracao.fim, orva::exportacao::Execucao::Fim::Concluida) << semAlteracao.mensagem.toStdString();
+}
