@@ -86,10 +86,11 @@ StoredValue valorSqlite(sqlite3_stmt *stmt, int coluna)
         v.real = sqlite3_column_double(stmt, coluna);
         break;
     default: {
-        // Text (and a blob, which no column of ours holds) as its bytes.
+        // Text (and a blob, which no column of ours holds) as its bytes; an
+        // empty text stays a text, not null.
         v.kind = StoredValue::Kind::Text;
-        const auto *texto = static_cast<const char *>(sqlite3_column_blob(stmt, coluna));
-        v.text = QByteArrayView(texto, sqlite3_column_bytes(stmt, coluna));
+        const auto *texto = reinterpret_cast<const char *>(sqlite3_column_text(stmt, coluna));
+        v.text = QByteArrayView(texto ? texto : "", sqlite3_column_bytes(stmt, coluna));
     }
     }
     return v;
@@ -166,7 +167,9 @@ public:
             case StoredValue::Kind::Real: sqlite3_bind_double(m_stmt, i + 1, v.real); break;
             case StoredValue::Kind::Text:
             case StoredValue::Kind::Blob:
-                sqlite3_bind_text(m_stmt, i + 1, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
+                // A null pointer would bind null: an empty text is bound as "".
+                sqlite3_bind_text(m_stmt, i + 1, v.text.data() ? v.text.data() : "", static_cast<int>(v.text.size()),
+                                  SQLITE_STATIC);
                 break;
             }
         }

@@ -35,7 +35,7 @@ void preencheTodosOsTipos(Connection &c)
 }
 
 // Every row of `tabela` in insertion order, each value with its kind.
-QStringList linhas(Connection &c, const QString &tabela)
+std::string linhas(Connection &c, const QString &tabela)
 {
     orva::db::Query q(c);
     q.setSql(QStringLiteral("Select * From %1 Order By rowid").arg(tabela));
@@ -51,7 +51,7 @@ QStringList linhas(Connection &c, const QString &tabela)
         }
         out << valores.join(QLatin1Char('|'));
     }
-    return out;
+    return out.join(QLatin1Char('\n')).toStdString();
 }
 
 void mesmasLinhas(Connection &a, Connection &b)
@@ -156,7 +156,7 @@ TEST(CopiaBanco, RowCountThatDiffersFromTheSourceIsNotCommitted)
         orva::db::copiaBanco(origem.connection(), meio.conexao);
         FAIL() << "the copy should fail";
     } catch (const orva::db::DatabaseError &e) {
-        EXPECT_TRUE(e.message().startsWith("A tabela Produtor não foi copiada: a origem tem 1 linhas, foram lidas 1 e o "
+        EXPECT_TRUE(e.message().startsWith("A tabela Produtor não foi copiada: a origem tem 11 linhas, foram lidas 11 e o "
                                            "destino ficou com 0."))
             << e.message().toStdString();
     }
