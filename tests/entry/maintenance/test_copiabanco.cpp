@@ -44,6 +44,9 @@ std::string linhas(Connection &c, const QString &tabela)
     for (; !q.eof(); q.next()) {
         QStringList valores;
         for (int i = 0; i < q.fieldCount(); ++i) {
+            // The server shows its rowid to a statement that names it.
+            if (q.field(i).name().compare("rowid", Qt::CaseInsensitive) == 0)
+                continue;
             const QVariant v = q.field(i).value();
             valores << QStringLiteral("%1:%2").arg(QString::fromLatin1(v.typeName()),
                                                    v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 17)
