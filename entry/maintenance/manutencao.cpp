@@ -158,13 +158,28 @@ QString guardaAntigo(const QString &antigoNovo)
     return QString();
 }
 
-const QString kRestaurado = QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!");
+// How a restore ends: after a failure (`falha`) the copy of the replaced
+// database goes; after success it becomes Orva_old.mdb. The data module's
+// connection opens again either way.
+Resultado fimDaRestauracao(ConexaoFechada &fechada, const QString &antigoNovo, const QString &falha)
+{
+    if (!falha.isEmpty()) {
+        QFile::remove(antigoNovo);
+        return {false, QStringLiteral("A cópia de segurança não foi restaurada. O banco de dados não foi alterado.\n")
+                           + falha + fechada.reabre()};
+    }
+    const QString aviso = guardaAntigo(antigoNovo);
+    const QString falhaReabrir = fechada.reabre();
+    if (!falhaReabrir.isEmpty())
+        return {false, QStringLiteral("A cópia foi restaurada, mas o banco de dados não pôde ser aberto.") + aviso
+                           + falhaReabrir};
+    return {true, QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!") + aviso};
+}
 
 // The restore into a server database: its rows are replaced by the copy's in
 // one transaction, after a snapshot of them became the new Orva_old.mdb.
 Resultado restauraNoServidor(TdtmDados &dados, db::Connection &copia)
 {
-    const QString naoAlterado = QStringLiteral("O banco de dados não foi alterado.");
     ConexaoFechada fechada(dados);
     const QString antigoNovo = caminho(prefixoTemporario(QStringLiteral(".restaura")) + QStringLiteral("Orva_old.mdb"));
     try {
@@ -174,16 +189,9 @@ Resultado restauraNoServidor(TdtmDados &dados, db::Connection &copia)
         copiaDoServidor(servidor, antigoNovo);
         db::copiaBanco(copia, servidor);
     } catch (const Error &e) {
-        QFile::remove(antigoNovo);
-        return {false, QStringLiteral("A cópia de segurança não foi restaurada. ") + naoAlterado + QLatin1Char('\n')
-                           + e.message() + fechada.reabre()};
+        return fimDaRestauracao(fechada, antigoNovo, e.message());
     }
-    const QString aviso = guardaAntigo(antigoNovo);
-    const QString falhaReabrir = fechada.reabre();
-    if (!falhaReabrir.isEmpty())
-        return {false, QStringLiteral("A cópia foi restaurada, mas o banco de dados não pôde ser aberto.") + aviso
-                           + falhaReabrir};
-    return {true, kRestaurado + aviso};
+    return fimDaRestauracao(fechada, antigoNovo, QString());
 }
 
 bool noServidor() { return db::ehServidor(TdtmDados::OrigemBanco()); }
@@ -345,16 +353,9 @@ Resultado restauraBackup(TdtmDados &dados)
             }
         }
     } catch (const Error &e) {
-        QFile::remove(antigoNovo);
-        return {false, QStringLiteral("A cópia de segurança não foi restaurada. ") + naoAlterado + QLatin1Char('\n')
-                           + e.message() + fechada.reabre()};
+        return fimDaRestauracao(fechada, antigoNovo, e.message());
     }
-    const QString aviso = guardaAntigo(antigoNovo);
-    const QString falhaReabrir = fechada.reabre();
-    if (!falhaReabrir.isEmpty())
-        return {false, QStringLiteral("A cópia foi restaurada, mas o banco de dados não pôde ser aberto.") + aviso
-                           + falhaReabrir};
-    return {true, kRestaurado + aviso};
+    return fimDaRestauracao(fechada, antigoNovo, QString());
 }
 
 QString pergunta(Operacao operacao)

@@ -20,124 +20,41 @@ const QString kRowid = QStringLiteral("rowid");
 using Linha = std::vector<StoredValue>;
 using RecebeLinha = std::function<void(const Linha &)>;
 
-// The columns of `tabela` in their order, without the server's rowid; and
-// whether the table has that rowid (a file always has its own).
-struct Colunas {
-    QStringList nomes;
-    bool rowid = true;
-};
-
-Colunas colunasDe(Connection &conexao, const QString &tabela)
+// The columns of `tabela` in their order (a server's rowid is hidden from
+// `select *`, as a file's own).
+QStringList colunasDe(Connection &conexao, const QString &tabela)
 {
-    Colunas c;
-    if (conexao.servidor()) {
-        const auto r = pg::executa(conexao, QStringLiteral("select * from %1 limit 0").arg(tabela));
-        c.rowid = false;
-        for (int i = 0; i < PQnfields(r.get()); ++i) {
-            const QString nome = QString::fromUtf8(PQfname(r.get(), i));
-            if (nome.compare(kRowid, Qt::CaseInsensitive) == 0)
-                c.rowid = true;
-            else
-                c.nomes << nome;
-        }
-        return c;
-    }
-    sqlite3 *db = conexao.handle();
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql = QStringLiteral("select * from %1").arg(tabela).toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        throw falha(db, sqlite3_errcode(db));
-    for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-        c.nomes << QString::fromUtf8(sqlite3_column_name(stmt, i));
-    sqlite3_finalize(stmt);
-    return c;
+    Query consulta(conexao);
+    consulta.setSql(QStringLiteral("select * from %1 where 1 = 0").arg(tabela));
+    consulta.open();
+    return consulta.fieldNames();
 }
 
 qint64 contaLinhas(Connection &conexao, const QString &tabela)
 {
-    const QString sql = QStringLiteral("select count(*) from %1").arg(tabela);
-    if (conexao.servidor()) {
-        const auto r = pg::executa(conexao, sql);
-        return QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
-    }
-    sqlite3 *db = conexao.handle();
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        throw falha(db, sqlite3_errcode(db));
-    const int rc = sqlite3_step(stmt);
-    const qint64 n = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_ROW)
-        throw falha(db, rc);
-    return n;
+    Query consulta(conexao);
+    consulta.setSql(QStringLiteral("select count(*) from %1").arg(tabela));
+    consulta.open();
+    return consulta.field(0).asInteger();
 }
 
-StoredValue valorSqlite(sqlite3_stmt *stmt, int coluna)
-{
-    StoredValue v;
-    switch (sqlite3_column_type(stmt, coluna)) {
-    case SQLITE_NULL: break;
-    case SQLITE_INTEGER:
-        v.kind = StoredValue::Kind::Integer;
-        v.integer = sqlite3_column_int64(stmt, coluna);
-        break;
-    case SQLITE_FLOAT:
-        v.kind = StoredValue::Kind::Real;
-        v.real = sqlite3_column_double(stmt, coluna);
-        break;
-    default: {
-        // Text (and a blob, which no column of ours holds) as its bytes; an
-        // empty text stays a text, not null.
-        v.kind = StoredValue::Kind::Text;
-        const auto *texto = reinterpret_cast<const char *>(sqlite3_column_text(stmt, coluna));
-        v.text = QByteArrayView(texto ? texto : "", sqlite3_column_bytes(stmt, coluna));
-    }
-    }
-    return v;
-}
-
-// Passes every row of `select` to `recebe`, the values in the select's order.
+// Passes every row of `select` to `recebe`, the values as stored, in the
+// select's order.
 void leLinhas(Connection &origem, const QString &select, const RecebeLinha &recebe)
 {
-    Linha linha;
-    if (origem.servidor()) {
-        // A cursor, so a large table is not held in memory at once.
-        pg::executa(origem, QStringLiteral("declare orva_copia no scroll cursor for ") + select);
-        for (;;) {
-            const auto r = pg::executa(origem, QStringLiteral("fetch forward 5000 from orva_copia"));
-            const int linhas = PQntuples(r.get());
-            if (linhas == 0)
-                break;
-            linha.resize(static_cast<size_t>(PQnfields(r.get())));
-            for (int i = 0; i < linhas; ++i) {
-                for (int c = 0; c < PQnfields(r.get()); ++c)
-                    linha[static_cast<size_t>(c)] = pg::valorGuardado(r.get(), i, c);
-                recebe(linha);
-            }
-        }
-        pg::executa(origem, QStringLiteral("close orva_copia"));
-        return;
+    Query consulta(origem);
+    consulta.setForwardOnly(true);
+    consulta.setSql(select);
+    consulta.open();
+    std::vector<int> posicoes(static_cast<size_t>(consulta.fieldCount()));
+    for (size_t i = 0; i < posicoes.size(); ++i)
+        posicoes[i] = static_cast<int>(i);
+    Linha linha(posicoes.size());
+    for (; !consulta.eof(); consulta.next()) {
+        if (!consulta.storedRow(posicoes, linha))
+            throw DatabaseError(QStringLiteral("a leitura da origem não seguiu linha a linha."));
+        recebe(linha);
     }
-    sqlite3 *db = origem.handle();
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, select.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        throw falha(db, sqlite3_errcode(db));
-    linha.resize(static_cast<size_t>(sqlite3_column_count(stmt)));
-    int rc;
-    try {
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                linha[static_cast<size_t>(c)] = valorSqlite(stmt, c);
-            recebe(linha);
-        }
-    } catch (...) {
-        sqlite3_finalize(stmt);
-        throw;
-    }
-    const DatabaseError erro = falha(db, rc);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        throw erro;
 }
 
 // Writes rows into a file's table through one prepared insert.
@@ -290,25 +207,19 @@ bool mesmasColunas(QStringList a, QStringList b)
 // Replaces the target's rows of one table by the source's; returns how many.
 qint64 copiaTabela(Connection &origem, Connection &destino, const QString &tabela)
 {
-    const Colunas daOrigem = colunasDe(origem, tabela);
-    const Colunas doDestino = colunasDe(destino, tabela);
-    if (!mesmasColunas(daOrigem.nomes, doDestino.nomes))
+    const QStringList colunas = colunasDe(origem, tabela);
+    const QStringList doDestino = colunasDe(destino, tabela);
+    if (!mesmasColunas(colunas, doDestino))
         throw DatabaseError(QStringLiteral("as colunas não são as mesmas nos dois bancos (%1 / %2). Atualize o programa "
                                            "que criou o banco mais antigo.")
-                                .arg(daOrigem.nomes.join(QStringLiteral(", ")), doDestino.nomes.join(QStringLiteral(", "))));
+                                .arg(colunas.join(QStringLiteral(", ")), doDestino.join(QStringLiteral(", "))));
     const qint64 naOrigem = contaLinhas(origem, tabela);
+    const QString select = QStringLiteral("select %1, rowid from %2 order by rowid")
+                               .arg(colunas.join(QStringLiteral(", ")), tabela);
 
-    QString select = QStringLiteral("select ") + daOrigem.nomes.join(QStringLiteral(", "));
-    if (daOrigem.rowid)
-        select += QStringLiteral(", rowid");
-    select += QStringLiteral(" from ") + tabela;
-    if (daOrigem.rowid)
-        select += QStringLiteral(" order by rowid");
-
-    if (destino.servidor())
-        pg::executa(destino, QStringLiteral("delete from %1").arg(tabela));
-    else
-        destino.executeScript(QStringLiteral("delete from %1").arg(tabela));
+    Command apaga(destino);
+    apaga.setCommandText(QStringLiteral("delete from %1").arg(tabela));
+    apaga.execute();
 
     qint64 lidas = 0;
     const auto copia = [&](auto &escrita) {
@@ -318,24 +229,19 @@ qint64 copiaTabela(Connection &origem, Connection &destino, const QString &tabel
         });
         escrita.termina();
     };
-    // On a server the rowids travel too: the insertion order stays as it was.
-    // A file numbers the rows in the order they come.
-    const bool rowidNoServidor = destino.servidor() && daOrigem.rowid && doDestino.rowid;
+    // On a server the rowids travel too and the numbering goes on past them,
+    // so the insertion order stays as it was; a file numbers the rows in the
+    // order they come (the rowid, last, is read for the order only).
     if (destino.servidor()) {
-        QStringList colunas = daOrigem.nomes;
-        if (rowidNoServidor)
-            colunas << kRowid;
-        EscritaServidor escrita(destino, tabela, colunas);
+        EscritaServidor escrita(destino, tabela, colunas + QStringList{kRowid});
         copia(escrita);
-    } else {
-        EscritaArquivo escrita(destino, tabela, daOrigem.nomes);
-        copia(escrita);
-    }
-    if (rowidNoServidor)
         pg::executa(destino, QStringLiteral("select setval(pg_get_serial_sequence('%1', 'rowid'), "
                                             "coalesce(max(rowid), 0) + 1, false) from %1")
                                  .arg(tabela.toLower()));
-
+    } else {
+        EscritaArquivo escrita(destino, tabela, colunas);
+        copia(escrita);
+    }
     const qint64 noDestino = contaLinhas(destino, tabela);
     if (lidas != naOrigem || noDestino != naOrigem)
         throw DatabaseError(QStringLiteral("a origem tem %1 linhas, foram lidas %2 e o destino ficou com %3.")
