@@ -33,8 +33,8 @@ int backup(const QStringList &a) { return executa(QStringLiteral("backup"), a, O
 int restore(const QStringList &a) { return executa(QStringLiteral("restore"), a, Operacao::Restauracao); }
 int compact(const QStringList &a) { return executa(QStringLiteral("compact"), a, Operacao::Compactacao); }
 
-const orva::cli::Registro r1("backup", "backup                       guarda orva.mdb em Backup/bkpOrva.rar", backup);
-const orva::cli::Registro r2("restore", "restore                      restaura orva.mdb de Backup/bkpOrva.rar (o atual fica como Orva_old.mdb)", restore);
-const orva::cli::Registro r3("compact", "compact                      compacta e corrige orva.mdb", compact);
+const orva::cli::Registro r1("backup", "backup                       guarda orva.mdb (ou os dados do banco no servidor) em Backup/bkpOrva.rar", backup);
+const orva::cli::Registro r2("restore", "restore                      restaura orva.mdb (ou o banco no servidor) de Backup/bkpOrva.rar (o atual fica como Orva_old.mdb)", restore);
+const orva::cli::Registro r3("compact", "compact                      compacta e corrige orva.mdb (no servidor: VACUUM ANALYZE)", compact);
 
 } // namespace

@@ -4,8 +4,11 @@
 #include "common/errors.h"
 #include "common/files.h"
 #include "shell/db/connection.h"
+#include "shell/db/copiabanco.h"
+#include "shell/db/traducao.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoesbase.h"
+#include "shell/instalacao.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -32,7 +35,7 @@ QString caminho(const QString &nome) { return QDir(pasta()).filePath(nome); }
 QString reabre(TdtmDados &dados)
 {
     try {
-        dados.ADOConnection.open(TdtmDados::ArquivoBanco());
+        dados.ADOConnection.open(TdtmDados::OrigemBanco());
         return QString();
     } catch (const Error &e) {
         return QStringLiteral("\n") + e.message();
@@ -129,11 +132,75 @@ void copiaPara(db::Connection &origem, const QString &destino)
     origem.copyTo(copia);
 }
 
+// A new database file at `destino` holding a snapshot of the server's rows.
+void copiaDoServidor(db::Connection &servidor, const QString &destino)
+{
+    QFile::remove(destino);
+    install::createDatabaseFile(destino);
+    db::Connection copia;
+    copia.open(destino);
+    db::copiaBanco(servidor, copia);
+}
+
+// Puts the replaced database's copy (`antigoNovo`) in place as Orva_old.mdb;
+// returns what the user must know when it could not be.
+QString guardaAntigo(const QString &antigoNovo)
+{
+    const QString antigo = caminho(QStringLiteral("Orva_old.mdb"));
+    if (!QFileInfo::exists(antigoNovo))
+        return QString();
+    sincroniza(antigoNovo);
+    // An Orva_old.mdb of an earlier restore is kept under a name of its own.
+    if (QFileInfo::exists(antigo) && !renomeia(antigo, nomeParaAntigo(antigo)))
+        return QStringLiteral("\nO banco anterior ficou em %1, pois %2 não pôde ser renomeado.").arg(antigoNovo, antigo);
+    if (!renomeia(antigoNovo, antigo))
+        return QStringLiteral("\nO banco anterior ficou em %1.").arg(antigoNovo);
+    return QString();
+}
+
+// How a restore ends: after a failure (`falha`) the copy of the replaced
+// database goes; after success it becomes Orva_old.mdb. The data module's
+// connection opens again either way.
+Resultado fimDaRestauracao(ConexaoFechada &fechada, const QString &antigoNovo, const QString &falha)
+{
+    if (!falha.isEmpty()) {
+        QFile::remove(antigoNovo);
+        return {false, QStringLiteral("A cópia de segurança não foi restaurada. O banco de dados não foi alterado.\n")
+                           + falha + fechada.reabre()};
+    }
+    const QString aviso = guardaAntigo(antigoNovo);
+    const QString falhaReabrir = fechada.reabre();
+    if (!falhaReabrir.isEmpty())
+        return {false, QStringLiteral("A cópia foi restaurada, mas o banco de dados não pôde ser aberto.") + aviso
+                           + falhaReabrir};
+    return {true, QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!") + aviso};
+}
+
+// The restore into a server database: its rows are replaced by the copy's in
+// one transaction, after a snapshot of them became the new Orva_old.mdb.
+Resultado restauraNoServidor(TdtmDados &dados, db::Connection &copia)
+{
+    ConexaoFechada fechada(dados);
+    const QString antigoNovo = caminho(prefixoTemporario(QStringLiteral(".restaura")) + QStringLiteral("Orva_old.mdb"));
+    try {
+        db::Connection servidor;
+        servidor.open(TdtmDados::OrigemBanco());
+        TdtmDados::VerificaBanco(servidor);
+        copiaDoServidor(servidor, antigoNovo);
+        db::copiaBanco(copia, servidor);
+    } catch (const Error &e) {
+        return fimDaRestauracao(fechada, antigoNovo, e.message());
+    }
+    return fimDaRestauracao(fechada, antigoNovo, QString());
+}
+
+bool noServidor() { return db::ehServidor(TdtmDados::OrigemBanco()); }
+
 } // namespace
 
 Resultado compactaBanco(TdtmDados &dados)
 {
-    const QString banco = TdtmDados::ArquivoBanco();
+    const QString banco = TdtmDados::OrigemBanco();
     ConexaoFechada fechada(dados);
     // Older versions compacted into Orva2.mdb beside the database; a copy
     // left by one that was interrupted is of no use.
@@ -145,7 +212,9 @@ Resultado compactaBanco(TdtmDados &dados)
         db::Connection conexao;
         conexao.open(banco);
         TdtmDados::VerificaBanco(conexao);
-        conexao.executeScript(QStringLiteral("vacuum"));
+        // On a server: space of deleted rows reused and the planner's
+        // statistics renewed; it runs outside any transaction.
+        conexao.executeScript(conexao.servidor() ? QStringLiteral("vacuum analyze") : QStringLiteral("vacuum"));
     } catch (const Error &e) {
         erro = e.message();
     }
@@ -159,8 +228,8 @@ Resultado compactaBanco(TdtmDados &dados)
 
 Resultado fazBackup(TdtmDados &dados)
 {
-    const QString banco = TdtmDados::ArquivoBanco();
-    if (!QFileInfo(banco).isFile())
+    const QString banco = TdtmDados::OrigemBanco();
+    if (!noServidor() && !QFileInfo(banco).isFile())
         return {false, QStringLiteral("Banco de dados não encontrado: %1\nNão há o que copiar.").arg(banco)};
     const QString pastaBackup = caminho(QStringLiteral("Backup"));
     QDir().mkpath(pastaBackup);
@@ -176,7 +245,11 @@ Resultado fazBackup(TdtmDados &dados)
     try {
         db::Connection origem;
         origem.open(banco);
-        copiaPara(origem, copia);
+        // From a server, a file made by the copy: the backup restores on either engine.
+        if (origem.servidor())
+            copiaDoServidor(origem, copia);
+        else
+            copiaPara(origem, copia);
         db::Connection conferida;
         conferida.open(copia);
         TdtmDados::VerificaBanco(conferida);
@@ -221,6 +294,8 @@ Resultado restauraBackup(TdtmDados &dados)
         return {false, QStringLiteral("A cópia de segurança não contém um banco de dados válido. ") + naoAlterado
                            + QLatin1Char('\n') + e.message()};
     }
+    if (noServidor())
+        return restauraNoServidor(dados, copia);
 
     const QString banco = TdtmDados::ArquivoBanco();
     const QString antigo = caminho(QStringLiteral("Orva_old.mdb"));
@@ -278,24 +353,9 @@ Resultado restauraBackup(TdtmDados &dados)
             }
         }
     } catch (const Error &e) {
-        QFile::remove(antigoNovo);
-        return {false, QStringLiteral("A cópia de segurança não foi restaurada. ") + naoAlterado + QLatin1Char('\n')
-                           + e.message() + fechada.reabre()};
+        return fimDaRestauracao(fechada, antigoNovo, e.message());
     }
-    QString aviso;
-    if (QFileInfo::exists(antigoNovo)) {
-        sincroniza(antigoNovo);
-        // An Orva_old.mdb of an earlier restore is kept under a name of its own.
-        if (QFileInfo::exists(antigo) && !renomeia(antigo, nomeParaAntigo(antigo)))
-            aviso = QStringLiteral("\nO banco anterior ficou em %1, pois %2 não pôde ser renomeado.").arg(antigoNovo, antigo);
-        else if (!renomeia(antigoNovo, antigo))
-            aviso = QStringLiteral("\nO banco anterior ficou em %1.").arg(antigoNovo);
-    }
-    const QString falhaReabrir = fechada.reabre();
-    if (!falhaReabrir.isEmpty())
-        return {false, QStringLiteral("A cópia foi restaurada, mas o banco de dados não pôde ser aberto.") + aviso
-                           + falhaReabrir};
-    return {true, QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!") + aviso};
+    return fimDaRestauracao(fechada, antigoNovo, QString());
 }
 
 QString pergunta(Operacao operacao)

@@ -7,7 +7,10 @@
 class TdtmDados;
 
 // Compaction, backup and restore of orva.mdb, free of dialogs: the main
-// window asks its questions and shows the result; orva-cli prints it.
+// window asks its questions and shows the result; orva-cli prints it. When
+// Orva.ini names a server database, the same three work on it: compaction
+// is the server's VACUUM ANALYZE, and the backup holds an orva.mdb with a
+// snapshot of its rows, so one backup restores on either engine.
 namespace orva::manutencao {
 
 struct Resultado {
@@ -25,7 +28,9 @@ Resultado fazBackup(TdtmDados &dados);
 
 // Puts the database of Backup/bkpOrva.rar in place, keeping the replaced one
 // as Orva_old.mdb. Nothing is touched unless the archive exists and holds a
-// database; on any failure the previous database is put back.
+// database; on any failure the previous database is put back. On a server,
+// its rows are replaced in one transaction and a snapshot of them becomes
+// Orva_old.mdb.
 Resultado restauraBackup(TdtmDados &dados);
 
 // The three operations of the main menu's tools.

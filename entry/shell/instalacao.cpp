@@ -51,18 +51,24 @@ void createProgramFolder(const QString &folder)
     for (const QString &sub : programFolders())
         if (!dir.mkpath(sub))
             throw Error(QStringLiteral("Não foi possível criar a pasta %1.").arg(dir.filePath(sub)));
-    db::Connection::create(dir.filePath(QStringLiteral("orva.mdb")),
-                           resourceText(QStringLiteral("schema.sql")) + QLatin1Char('\n')
-                               + resourceText(QStringLiteral("reference.sql")));
+    createDatabaseFile(dir.filePath(QStringLiteral("orva.mdb")));
     linkInstalledPrograms(folder);
 }
 
-void createServerDatabase(const QString &conexao)
+void createDatabaseFile(const QString &path)
 {
-    db::Connection::createOnServer(conexao, resourceText(QStringLiteral("schema-postgresql.sql")) + QLatin1Char('\n')
-                                                + db::esquemaParaPostgres(resourceText(QStringLiteral("schema.sql")))
-                                                + QLatin1Char('\n') + resourceText(QStringLiteral("reference.sql")));
+    db::Connection::create(path, resourceText(QStringLiteral("schema.sql")) + QLatin1Char('\n')
+                                     + resourceText(QStringLiteral("reference.sql")));
 }
+
+QString serverDatabaseScript()
+{
+    return resourceText(QStringLiteral("schema-postgresql.sql")) + QLatin1Char('\n')
+           + db::esquemaParaPostgres(resourceText(QStringLiteral("schema.sql"))) + QLatin1Char('\n')
+           + resourceText(QStringLiteral("reference.sql"));
+}
+
+void createServerDatabase(const QString &conexao) { db::Connection::createOnServer(conexao, serverDatabaseScript()); }
 
 void prepareInstalledProgramFolder()
 {

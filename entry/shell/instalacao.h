@@ -16,6 +16,13 @@ void createProgramFolder(const QString &folder);
 // transaction. Raises orva::db::DatabaseError; never touches a database that
 // holds them already.
 void createServerDatabase(const QString &conexao);
+// What createServerDatabase runs: the tables, views and reference rows in the
+// server's dialect.
+QString serverDatabaseScript();
+
+// A new database file at `path` with the tables, views and reference rows;
+// refuses an existing file.
+void createDatabaseFile(const QString &path);
 
 // On an installed system (the executable's folder is no program folder),
 // makes the per-user program folder the program folder: prepared on first

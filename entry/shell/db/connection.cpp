@@ -332,23 +332,33 @@ void Connection::createOnServer(const QString &conexao, const QString &script)
 {
     Connection connection;
     connection.openServer(conexao);
-    const auto codificacao = pg::executa(connection, QStringLiteral("show server_encoding"));
-    if (QByteArray(PQgetvalue(codificacao.get(), 0, 0)) != "UTF8")
-        throw DatabaseError(QStringLiteral("O banco de dados %1 não usa a codificação UTF8. Crie-o com "
-                                           "\"create database ... encoding 'UTF8' template template0\".")
-                                .arg(QString::fromUtf8(PQdb(connection.m_pg))));
-    const auto existe = pg::executa(connection, QStringLiteral("select to_regclass('empresa') is not null"));
-    if (QByteArray(PQgetvalue(existe.get(), 0, 0)) == "t")
-        throw DatabaseError(QStringLiteral("O banco de dados %1 já tem as tabelas do Orva e não será alterado.")
-                                .arg(QString::fromUtf8(PQdb(connection.m_pg))));
     pg::executaRoteiro(connection, QStringLiteral("begin"));
     try {
-        pg::executaRoteiro(connection, script);
+        connection.createSchemaOnServer(script);
         pg::executaRoteiro(connection, QStringLiteral("commit"));
     } catch (...) {
         terminaNoServidor(connection, "rollback");
         throw;
     }
+}
+
+void Connection::createSchemaOnServer(const QString &script)
+{
+    const auto codificacao = pg::executa(*this, QStringLiteral("show server_encoding"));
+    if (QByteArray(PQgetvalue(codificacao.get(), 0, 0)) != "UTF8")
+        throw DatabaseError(QStringLiteral("O banco de dados %1 não usa a codificação UTF8. Crie-o com "
+                                           "\"create database ... encoding 'UTF8' template template0\".")
+                                .arg(QString::fromUtf8(PQdb(m_pg))));
+    if (hasServerSchema())
+        throw DatabaseError(QStringLiteral("O banco de dados %1 já tem as tabelas do Orva e não será alterado.")
+                                .arg(QString::fromUtf8(PQdb(m_pg))));
+    pg::executaRoteiro(*this, script);
+}
+
+bool Connection::hasServerSchema()
+{
+    const auto existe = pg::executa(*this, QStringLiteral("select to_regclass('empresa') is not null"));
+    return QByteArray(PQgetvalue(existe.get(), 0, 0)) == "t";
 }
 
 } // namespace orva::db

@@ -66,6 +66,11 @@ public:
     // own dialect, run as it stands) in an empty PostgreSQL database, in one
     // transaction; refuses a database that holds an Empresa table already.
     static void createOnServer(const QString &conexao, const QString &script);
+    // The same on this open server connection, inside the transaction that is
+    // open (a copy creates the tables and fills them in one transaction).
+    void createSchemaOnServer(const QString &script);
+    // On a server: whether the database holds the Orva tables.
+    bool hasServerSchema();
 
     sqlite3 *handle() const;
     pg_conn *pgHandle() const;
