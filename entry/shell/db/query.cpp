@@ -4,6 +4,8 @@
 #include "shell/regional.h"
 #include "traducao.h"
 
+#include <QRegularExpression>
+
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
@@ -246,8 +248,12 @@ void Query::describeServerColumns(const pg_result *described)
 {
     // The server's tables carry a `rowid` column of their own, standing in
     // for the embedded database's implicit one: a statement sees it only when
-    // it names it, so `Select *` gives the same columns on both engines.
-    const bool namesRowid = m_sql.contains(QLatin1String("rowid"), Qt::CaseInsensitive);
+    // it selects it by name, so `Select *` gives the same columns on both
+    // engines (also when ordered by rowid).
+    static const QRegularExpression selecionaRowid(QStringLiteral("^((?!\\bfrom\\b).)*\\browid\\b"),
+                                                   QRegularExpression::CaseInsensitiveOption
+                                                       | QRegularExpression::DotMatchesEverythingOption);
+    const bool namesRowid = selecionaRowid.match(m_sql).hasMatch();
     const int columns = PQnfields(described);
     m_names.clear();
     m_dateColumns.clear();

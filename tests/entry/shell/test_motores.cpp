@@ -36,7 +36,7 @@ QByteArray declaracao(Motor motor)
     // Updated rows keep their place in the file.
     sql::executa(c, "Update Notas Set VALOR_NF = VALOR_NF + 1, OPERACAO = 'A' Where NF In ('0000000003', '0000000017')");
     orva::db::Query todas(c);
-    todas.setSql(QStringLiteral("Select * From Notas"));
+    todas.setSql(QStringLiteral("Select * From Notas Order By rowid"));
     todas.open();
     EXPECT_EQ(todas.fieldCount(), 17) << "the server's own rowid column shows only when named";
     todas.close();
