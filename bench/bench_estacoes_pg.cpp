@@ -91,6 +91,8 @@ int main(int argc, char **argv)
     const double tempoUm = t.nsecsElapsed() / 1e9;
     const double cpuUm = bench::cpuSegundos(RUSAGE_CHILDREN) - cpu0;
     confere(cluster, um, static_cast<qint64>(kEstacoes) * porEstacao);
+    std::printf("one orva-cli importing %d records: %.2f s (CPU %.2f s)\n", kEstacoes * porEstacao, tempoUm, cpuUm);
+    std::fflush(stdout);
 
     cpu0 = bench::cpuSegundos(RUSAGE_CHILDREN);
     t.restart();
@@ -103,7 +105,6 @@ int main(int argc, char **argv)
     const double cpuOito = bench::cpuSegundos(RUSAGE_CHILDREN) - cpu0;
     confere(cluster, oito, static_cast<qint64>(kEstacoes) * porEstacao);
 
-    std::printf("one orva-cli importing %d records: %.2f s (CPU %.2f s)\n", kEstacoes * porEstacao, tempoUm, cpuUm);
     std::printf("%d orva-cli at once, %d records each: %.2f s (CPU %.2f s), no record lost\n", kEstacoes, porEstacao,
                 tempoOito, cpuOito);
     std::printf("wall-time ratio %d workstations / one: %.2fx\n", kEstacoes, tempoOito / tempoUm);

@@ -818,6 +818,10 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
     std::vector<Pendente> lote;
     std::vector<int> linhasNaFila;
     Insercao &ins = insercao();
+    // On a server every workstation's writes wait for the write lock one
+    // transaction at a time: shorter transactions keep that wait within the
+    // lock's time when several import at once.
+    const int porTransacao = m_conexao.servidor() ? std::min(m_porTransacao, kPorTransacaoServidor) : m_porTransacao;
     const auto gravaLote = [&] {
         std::vector<size_t> naFila;
         for (size_t k = 0; k < lote.size(); ++k)
@@ -871,7 +875,7 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             lote.push_back(std::move(p));
             if (ins.cheio() || ins.pendentes() == 0)
                 gravaLote();
-            if (++pendentes >= m_porTransacao) {
+            if (++pendentes >= porTransacao) {
                 gravaLote();
                 m_conexao.executeScript(QStringLiteral("commit"));
                 pendentes = 0;

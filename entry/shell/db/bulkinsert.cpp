@@ -203,18 +203,23 @@ int BulkInsert::copy(int first, int last, DatabaseError &failure)
     failure = pg::falha(c, r.get());
     const int line = refusedLine(r.get());
     if (savepoint)
-        PQclear(PQexec(c, "rollback to savepoint orva_lote"));
+        PQclear(PQexec(c, "rollback to savepoint orva_lote; release savepoint orva_lote"));
     return line >= 1 && first + line - 1 < last ? first + line - 1 : first;
 }
 
 BulkInsert::Outcome BulkInsert::runAlone(const Row &row, DatabaseError &failure)
 {
-    const bool savepoint = m_connection.inTransaction();
+    // Rows that run alone share one savepoint until one is written: a
+    // duplicate writes nothing and keeps the transaction sound, another
+    // refusal goes back to it, so no row is lost and a run of duplicates
+    // (a file imported again) costs one statement a row.
     try {
         if (!m_single)
             m_single = std::make_unique<PreparedStatement>(m_connection, m_insertSql);
-        if (savepoint)
+        if (!m_aloneSavepoint && m_connection.inTransaction()) {
             execute("savepoint orva_linha");
+            m_aloneSavepoint = true;
+        }
     } catch (const DatabaseError &e) {
         failure = e;
         return Outcome::Refused;
@@ -242,13 +247,18 @@ BulkInsert::Outcome BulkInsert::runAlone(const Row &row, DatabaseError &failure)
     const Outcome outcome = m_single->run();
     if (outcome != Outcome::Done)
         failure = m_single->failure();
-    if (savepoint) {
-        // A refused row leaves nothing, and the transaction goes on.
-        PQclear(PQexec(m_connection.pgHandle(), outcome == Outcome::Done || outcome == Outcome::DuplicateKey
-                                                    ? "release savepoint orva_linha"
-                                                    : "rollback to savepoint orva_linha"));
-    }
+    if (outcome == Outcome::Done)
+        releaseAloneSavepoint();
+    else if (outcome != Outcome::DuplicateKey && m_aloneSavepoint)
+        PQclear(PQexec(m_connection.pgHandle(), "rollback to savepoint orva_linha")); // the row leaves nothing
     return outcome;
+}
+
+void BulkInsert::releaseAloneSavepoint()
+{
+    if (m_aloneSavepoint)
+        PQclear(PQexec(m_connection.pgHandle(), "release savepoint orva_linha"));
+    m_aloneSavepoint = false;
 }
 
 void BulkInsert::flush(const Refusal &refused)
@@ -267,6 +277,7 @@ void BulkInsert::flush(const Refusal &refused)
         BulkInsert &b;
         ~Clear()
         {
+            b.releaseAloneSavepoint();
             b.m_rows.clear();
             b.m_copy.clear();
         }
@@ -288,6 +299,7 @@ void BulkInsert::flush(const Refusal &refused)
                 end = k;
         DatabaseError failure = noRow();
         if (!alone) {
+            releaseAloneSavepoint();
             const int bad = copy(i, end, failure);
             if (bad == end) {
                 i = end;

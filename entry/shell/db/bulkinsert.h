@@ -74,6 +74,7 @@ private:
     int copy(int first, int last, DatabaseError &failure);
     // Server: writes one row through the prepared insert under a savepoint.
     Outcome runAlone(const Row &row, DatabaseError &failure);
+    void releaseAloneSavepoint();
     void appendEscaped(const char *text, int size);
     void execute(const char *sql);
 
@@ -99,6 +100,7 @@ private:
     std::vector<Row> m_rows;
     QString m_insertSql;
     std::unique_ptr<PreparedStatement> m_single; // for a row that runs alone
+    bool m_aloneSavepoint = false;
     quint64 m_generation = 0;
 };
 
