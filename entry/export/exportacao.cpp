@@ -186,7 +186,10 @@ ResultadoGravacao Exportador::gravaArquivo(const ProtocoloCarregado &protocolo, 
 
     orva::db::Query linhas(m_conexao);
     linhas.setForwardOnly(true);
-    linhas.setSql(QStringLiteral("Select * From ") + tabela + QStringLiteral(" Where Protocolo = ") + protocolo.numero);
+    // In the order the rows were entered, whatever was updated since and on
+    // either engine: the same rows give the same file.
+    linhas.setSql(QStringLiteral("Select * From ") + tabela + QStringLiteral(" Where Protocolo = ") + protocolo.numero
+                  + QStringLiteral(" Order By rowid"));
     linhas.open();
     const int total = progresso ? linhas.recordCount() : 0;
 

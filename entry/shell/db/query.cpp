@@ -199,13 +199,13 @@ void Query::executeOnServer()
     if (!m_forwardOnly) {
         // Lookups and grids: the whole result in one round trip.
         result = pg::executa(m_connection, traducao.sql, valores);
+        describeServerColumns(result.get());
         m_rows.clear();
         const int rows = PQntuples(result.get());
-        const int columns = PQnfields(result.get());
         for (int r = 0; r < rows; ++r) {
             Row values;
-            values.reserve(static_cast<size_t>(columns));
-            for (int c = 0; c < columns; ++c)
+            values.reserve(m_serverColumns.size());
+            for (const int c : m_serverColumns)
                 values.push_back(pg::valor(result.get(), r, c));
             m_rows.push_back(std::move(values));
         }
@@ -231,14 +231,26 @@ void Query::executeOnServer()
         cursor->fetch();
         cursor->row = -1;
         m_cursor = std::move(cursor);
+        describeServerColumns(m_cursor->batch.get());
     }
-    const pg_result *described = result ? result.get() : m_cursor->batch.get();
+}
+
+void Query::describeServerColumns(const pg_result *described)
+{
+    // The server's tables carry a `rowid` column of their own, standing in
+    // for the embedded database's implicit one: a statement sees it only when
+    // it names it, so `Select *` gives the same columns on both engines.
+    const bool namesRowid = m_sql.contains(QLatin1String("rowid"), Qt::CaseInsensitive);
     const int columns = PQnfields(described);
     m_names.clear();
-    m_dateColumns.assign(static_cast<size_t>(columns), false);
+    m_dateColumns.clear();
+    m_serverColumns.clear();
     for (int i = 0; i < columns; ++i) {
+        if (!namesRowid && qstrcmp(PQfname(described, i), "rowid") == 0)
+            continue;
+        m_serverColumns.push_back(i);
         m_names << pg::nomeDaColuna(m_connection.grafias(), described, i);
-        m_dateColumns[static_cast<size_t>(i)] = pg::colunaData(described, i);
+        m_dateColumns.push_back(pg::colunaData(described, i));
     }
 }
 
@@ -417,7 +429,8 @@ const Query::Row &Query::row(int index)
         Row values;
         values.reserve(m_names.size());
         for (int i = 0; i < static_cast<int>(m_names.size()); ++i)
-            values.push_back(stmt ? readValue(stmt, i) : pg::valor(m_cursor->batch.get(), m_cursor->row, i));
+            values.push_back(stmt ? readValue(stmt, i)
+                                  : pg::valor(m_cursor->batch.get(), m_cursor->row, m_serverColumns[static_cast<size_t>(i)]));
         m_rows.push_back(std::move(values));
     }
     return m_rows[static_cast<size_t>(index - (m_fetchedEnd - static_cast<int>(m_rows.size())))];
@@ -500,7 +513,8 @@ bool Query::storedRow(const std::vector<int> &positions, std::vector<StoredValue
         for (size_t i = 0; i < positions.size(); ++i) {
             if (positions[i] < 0 || positions[i] >= fieldCount())
                 throw DatabaseError(QStringLiteral("A consulta não tem o campo de número %1.").arg(positions[i]));
-            values[i] = pg::valorGuardado(m_cursor->batch.get(), m_cursor->row, positions[i]);
+            values[i] = pg::valorGuardado(m_cursor->batch.get(), m_cursor->row,
+                                          m_serverColumns[static_cast<size_t>(positions[i])]);
         }
         return true;
     }

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+struct pg_result;
+
 namespace orva::db {
 
 // One value of the current row, read the ways the windows need.
@@ -114,6 +116,7 @@ private:
     void execute();
     // The same on a PostgreSQL server: the whole result, or a cursor when forward-only.
     void executeOnServer();
+    void describeServerColumns(const pg_result *described);
     bool fetchFromServer();
     bool fetchOne();
     // One step of the statement: true on a row, false at its end.
@@ -135,6 +138,8 @@ private:
     std::unique_ptr<Cursor> m_cursor;
     QStringList m_names;
     std::vector<bool> m_dateColumns;
+    // On a server: the result's column of each visible field.
+    std::vector<int> m_serverColumns;
     std::deque<Row> m_rows; // rows [m_fetchedEnd - m_rows.size(), m_fetchedEnd)
     int m_fetchedEnd = 0;
     bool m_done = false;
