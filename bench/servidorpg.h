@@ -24,9 +24,26 @@ inline int tamanho(int argc, char **argv, int padrao)
     return n > 0 ? n : padrao;
 }
 
+// The folder of the cluster this run started, to stop it when the run fails.
+inline QString &pastaDoCluster()
+{
+    static QString pasta;
+    return pasta;
+}
+
+inline void paraCluster()
+{
+    if (!pastaDoCluster().isEmpty())
+        QProcess::execute(QStringLiteral(ORVA_SOURCE_DIR "/scripts/pg-cluster.sh"),
+                          {QStringLiteral("stop"), pastaDoCluster()});
+    pastaDoCluster().clear();
+}
+
+// Ends a failed run: its cluster is stopped first, since no destructor runs.
 [[noreturn]] inline void falhou(const QString &o_que)
 {
     std::fprintf(stderr, "%s\n", qPrintable(o_que));
+    paraCluster();
     std::exit(1);
 }
 
@@ -43,14 +60,9 @@ public:
         if (!script.waitForFinished(120000) || script.exitCode() != 0)
             falhou(QStringLiteral("O cluster PostgreSQL não iniciou: ") + QString::fromUtf8(script.readAllStandardError()));
         m_conexao = QString::fromUtf8(script.readAllStandardOutput()).trimmed();
-        m_iniciado = true;
+        pastaDoCluster() = m_pasta->path();
     }
-    ~ClusterPg()
-    {
-        if (m_iniciado)
-            QProcess::execute(QStringLiteral(ORVA_SOURCE_DIR "/scripts/pg-cluster.sh"),
-                              {QStringLiteral("stop"), m_pasta->path()});
-    }
+    ~ClusterPg() { paraCluster(); }
     ClusterPg(const ClusterPg &) = delete;
     ClusterPg &operator=(const ClusterPg &) = delete;
 
@@ -94,7 +106,6 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> m_pasta;
     QString m_conexao;
-    bool m_iniciado = false;
 };
 
 // A program folder whose Orva.ini names a server database.
