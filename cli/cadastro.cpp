@@ -2,8 +2,21 @@
 #include "resposta.h"
 
 #include "shell/dtmdados.h"
+#include "stores/leitura.h"
 
 namespace orva::cli::cadastro {
+
+QString gravaComReleitura(const std::function<QString()> &lendoEGravando)
+{
+    constexpr int kTentativas = 3;
+    QString recusa;
+    for (int i = 0; i < kTentativas; ++i) {
+        recusa = lendoEGravando();
+        if (recusa != stores::kAlteradoPorOutro && recusa != stores::kIncluidoPorOutro)
+            break;
+    }
+    return recusa;
+}
 
 int executa(const QString &comando, const QString &uso, const QStringList &argumentos,
             const std::vector<Definicao> &subcomandos)

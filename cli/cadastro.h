@@ -39,6 +39,12 @@ struct Definicao {
 int executa(const QString &comando, const QString &uso, const QStringList &argumentos,
             const std::vector<Definicao> &subcomandos);
 
+// Runs a read, merge and save of one row (`lendoEGravando` returns the
+// refusal or empty text) again while another program changes that row
+// between the read and the save: no one types in between, so the options
+// given apply to the row as it then stands. Returns the last refusal.
+QString gravaComReleitura(const std::function<QString()> &lendoEGravando);
+
 // A refusal: its message, then Recusado.
 int recusa(const QString &mensagem);
 // Done: the message (if any), then the key of the row (a line of text, or

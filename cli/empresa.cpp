@@ -29,18 +29,21 @@ int gravaEmpresa(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
 {
     orva::stores::Empresas empresas(conexao);
     const QString inscricao = o.valor(QStringLiteral("inscricao"));
-    Empresa e = empresas.carrega(orva::stores::inscricaoCompleta(inscricao)).value_or(Empresa{});
-    e.inscricao = inscricao;
-    const auto toma = [&o](const char *opcao, QString &campo) {
-        if (o.tem(QString::fromLatin1(opcao)))
-            campo = o.valor(QString::fromLatin1(opcao));
-    };
-    toma("cnpj", e.cnpj);
-    toma("razao-social", e.razao);
-    toma("cnae", e.cnae);
-    toma("tipo-declaracao", e.tipoDeclara);
-    toma("municipio", e.municipio);
-    const QString recusa = empresas.grava(e);
+    Empresa e;
+    const QString recusa = cad::gravaComReleitura([&] {
+        e = empresas.carrega(orva::stores::inscricaoCompleta(inscricao)).value_or(Empresa{});
+        e.inscricao = inscricao;
+        const auto toma = [&o](const char *opcao, QString &campo) {
+            if (o.tem(QString::fromLatin1(opcao)))
+                campo = o.valor(QString::fromLatin1(opcao));
+        };
+        toma("cnpj", e.cnpj);
+        toma("razao-social", e.razao);
+        toma("cnae", e.cnae);
+        toma("tipo-declaracao", e.tipoDeclara);
+        toma("municipio", e.municipio);
+        return empresas.grava(e);
+    });
     return recusa.isEmpty() ? cad::gravado(e.inscricao) : cad::recusa(recusa);
 }
 

@@ -60,13 +60,17 @@ int gravaProtocolo(const orva::cli::Opcoes &o, orva::db::Connection &conexao)
 {
     const QString numero = o.valor(QStringLiteral("protocolo"));
     orva::stores::Protocolos protocolos(conexao);
-    std::optional<Protocolo> p = protocolos.carrega(numero);
-    if (!p)
-        return cad::recusa(QStringLiteral("O protocolo %1 não existe: use orva-cli protocol new para criar um protocolo, "
-                                     "ou confira o número com orva-cli protocol list.")
-                          .arg(numero));
-    toma(o, *p);
-    return responde(protocolos.grava(*p, orva::hoje()), p->numero);
+    std::optional<Protocolo> p;
+    const QString recusa = cad::gravaComReleitura([&] {
+        p = protocolos.carrega(numero);
+        if (!p)
+            return QStringLiteral("O protocolo %1 não existe: use orva-cli protocol new para criar um protocolo, ou "
+                                  "confira o número com orva-cli protocol list.")
+                .arg(numero);
+        toma(o, *p);
+        return protocolos.grava(*p, orva::hoje());
+    });
+    return responde(recusa, p ? p->numero : numero);
 }
 
 int reabreProtocolo(const orva::cli::Opcoes &o, orva::db::Connection &conexao)

@@ -207,7 +207,10 @@ void TfrmProtocolo::GravaProtocolo()
         orva::prompts().error(e.message());
         return;
     }
-    orva::prompts().information(QStringLiteral("Registro Gravado !"));
+    // The number stored, when another program took the one shown.
+    const QString &aviso = Protocolos().aviso();
+    orva::prompts().information(QStringLiteral("Registro Gravado !")
+                                + (aviso.isEmpty() ? QString() : QStringLiteral("\n\n") + aviso));
     Funcoes::LimpaCampos(this);
 }
 

@@ -115,7 +115,17 @@ void TfrmTabela::btnSalvarClick()
 {
     try {
         const QString recusa = Tabela().grava(ui->edtCodigo->text(), ui->edtDescricao->text());
-        orva::prompts().information(recusa.isEmpty() ? QStringLiteral("Registro Gravado !") : recusa);
+        if (!recusa.isEmpty()) {
+            orva::prompts().information(recusa);
+            return;
+        }
+        // The code stored, when another program took the one proposed.
+        if (const QString &aviso = Tabela().aviso(); !aviso.isEmpty()) {
+            ui->edtCodigo->setText(Tabela().codigoGravado());
+            orva::prompts().information(QStringLiteral("Registro Gravado !\n\n") + aviso);
+            return;
+        }
+        orva::prompts().information(QStringLiteral("Registro Gravado !"));
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());
     }

@@ -58,6 +58,14 @@ Empresas::Empresas(db::Connection &conexao, QString tabela)
 
 std::optional<Empresa> Empresas::carrega(const QString &inscricao)
 {
+    std::optional<Empresa> empresa = le(inscricao);
+    if (soInscricao(inscricao))
+        m_lida.lembra(inscricao, empresa);
+    return empresa;
+}
+
+std::optional<Empresa> Empresas::le(const QString &inscricao)
+{
     if (!soInscricao(inscricao))
         return std::nullopt;
     m_query.close();
@@ -103,7 +111,10 @@ QString Empresas::grava(Empresa &e)
     // The check and the write under one lock: another program cannot insert
     // the same company in between.
     db::WriteTransaction transacao(m_conexao);
-    const bool existe = carrega(e.inscricao).has_value();
+    const std::optional<Empresa> atual = le(e.inscricao);
+    if (const QString outro = m_lida.recusa(e.inscricao, atual); !outro.isEmpty())
+        return outro;
+    const bool existe = atual.has_value();
     db::Parameters &p = m_command.parameters();
     p.byName(QStringLiteral("Cnpj")).setValue(e.cnpj);
     p.byName(QStringLiteral("InscEst")).setValue(e.inscricao);
@@ -112,8 +123,12 @@ QString Empresas::grava(Empresa &e)
     p.byName(QStringLiteral("TipoDeclara")).setValue(e.tipoDeclara);
     p.byName(QStringLiteral("Municipio")).setValue(e.municipio);
     m_command.setCommandText((existe ? kAltera : kInsere).arg(m_tabela));
-    m_command.execute();
+    if (!executaSemDuplicar(m_command).has_value())
+        return kIncluidoPorOutro;
+    // What the next save from here compares against.
+    const std::optional<Empresa> gravada = le(e.inscricao);
     transacao.commit();
+    m_lida.lembra(e.inscricao, gravada);
     m_inseriu = !existe;
     return QString();
 }
@@ -123,7 +138,9 @@ bool Empresas::apaga(const QString &inscricao)
     if (!soInscricao(inscricao))
         return false;
     m_command.setCommandText(kApaga.arg(m_tabela, inscricao));
-    return m_command.execute() > 0;
+    const bool apagou = m_command.execute() > 0;
+    m_lida.lembra(inscricao, std::nullopt);
+    return apagou;
 }
 
 QList<Empresa> Empresas::lista()

@@ -1,5 +1,6 @@
 #pragma once
 #include "conferencia.h"
+#include "leitura.h"
 #include "shell/db/query.h"
 
 #include <QList>
@@ -16,6 +17,7 @@ struct Empresa {
     QString cnae;
     QString tipoDeclara; // "0" invoices, "1" apportionment
     QString municipio;
+    bool operator==(const Empresa &) const = default;
 };
 
 // The state registration as stored: left-padded with zeros to 14.
@@ -31,13 +33,15 @@ public:
     explicit Empresas(db::Connection &conexao, QString tabela = QStringLiteral("Empresa"));
 
     // The company of the registration (as stored, 14 digits); nothing when
-    // there is none.
+    // there is none. Remembered as read: a later save of that registration
+    // is refused if another program changed, deleted or inserted it since.
     std::optional<Empresa> carrega(const QString &inscricao);
     // Checks the company as the window does (required fields in the
     // window's order, the registration and CNPJ/CPF check digits, codes
     // registered in their tables), then inserts or updates it. The
     // registration is padded and the name upper-cased in `empresa` first.
     // Returns the refusal, or empty text once the row is committed.
+    // A duplicate key at the insert is refused, not raised.
     QString grava(Empresa &empresa);
     // Deletes the company (its protocols and rows are left as they are);
     // true when there was one.
@@ -51,11 +55,14 @@ public:
     db::Command &comando() { return m_command; }
 
 private:
+    std::optional<Empresa> le(const QString &inscricao);
+
     db::Connection &m_conexao;
     QString m_tabela;
     db::Query m_query;
     db::Command m_command;
     bool m_inseriu = false;
+    Leitura<Empresa> m_lida;
 };
 
 } // namespace orva::stores

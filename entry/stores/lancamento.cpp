@@ -1,5 +1,6 @@
 #include "lancamento.h"
 
+#include "leitura.h"
 #include "shell/db/query.h"
 #include "shell/db/sqltexto.h"
 #include "shell/regional.h"
@@ -92,9 +93,9 @@ std::optional<qint64> protocoloDaLinha(db::Connection &conexao, const QString &c
 }
 
 // Exactly one row written, or the write is undone with the transaction.
-void executaUma(db::Command &cmd)
+void confereUma(int linhas)
 {
-    if (cmd.execute() != 1)
+    if (linhas != 1)
         throw orva::Error(QStringLiteral("O registro não foi gravado: outro programa alterou a tabela ao mesmo tempo. "
                                          "Confira o registro e grave de novo."));
 }
@@ -109,7 +110,12 @@ Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QStri
     if (anterior && *anterior == protocolo)
         return {Gravacao::Como::Recusada, jaCadastrada};
     escrita.setCommandText(anterior ? redeclara : insere);
-    executaUma(escrita);
+    // A duplicate key here is a row another program inserted without the
+    // write lock: the same answer as one found by the lookup.
+    const std::optional<int> linhas = executaSemDuplicar(escrita);
+    if (!linhas)
+        return {Gravacao::Como::Recusada, jaCadastrada};
+    confereUma(*linhas);
     transacao.commit();
     return {anterior ? Gravacao::Como::Redeclarada : Gravacao::Como::Inserida, {}};
 }
@@ -124,7 +130,7 @@ Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QStr
     db::Command cmd(conexao);
     const bool desteProtocolo = *anterior == protocolo;
     cmd.setCommandText(desteProtocolo ? apaga : retira);
-    executaUma(cmd);
+    confereUma(cmd.execute());
     transacao.commit();
     return desteProtocolo ? Exclusao::Apagada : Exclusao::Retirada;
 }

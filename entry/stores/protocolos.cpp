@@ -33,6 +33,9 @@ constexpr int kLarguraNumero = 4;
 // A number that statements can carry: the field's four digits.
 bool numeroValido(const QString &numero) { return Funcoes::SoDigitos(numero) && numero.size() <= kLarguraNumero; }
 
+// The number as remembered: "0007" and "7" are one protocol.
+QString chaveDe(const QString &numero) { return QString::number(numero.trimmed().toLongLong()); }
+
 QString recusaNumero(const QString &numero)
 {
     return QStringLiteral("Informe o número do protocolo (até %1 dígitos): \"%2\" não serve.")
@@ -104,6 +107,14 @@ bool Protocolos::existe(const QString &sql)
 
 std::optional<Protocolo> Protocolos::carrega(const QString &numero)
 {
+    std::optional<Protocolo> p = le(numero);
+    if (numeroValido(numero))
+        m_lido.lembra(chaveDe(numero), p);
+    return p;
+}
+
+std::optional<Protocolo> Protocolos::le(const QString &numero)
+{
     if (!numeroValido(numero) || !consulta(kCarrega.arg(m_tabela, numero)))
         return std::nullopt;
     Protocolo p = daLinha(m_query);
@@ -117,10 +128,19 @@ std::optional<Protocolo> Protocolos::abertoDaEmpresa(const QString &inscricao)
         return std::nullopt;
     Protocolo p = daLinha(m_query);
     m_query.close();
+    m_lido.lembra(chaveDe(p.numero), p);
     return p;
 }
 
 Proposta Protocolos::proximoNumero()
+{
+    const Proposta proposta = livre();
+    if (proposta.recusa.isEmpty())
+        m_lido.propoe(chaveDe(proposta.valor));
+    return proposta;
+}
+
+Proposta Protocolos::livre()
 {
     const QString proximo = Tabelas::proximoCodigo(m_conexao, QStringLiteral("Protocolo"), QStringLiteral("Protocolo"));
     // The field and the declaration file hold four digits: a fifth would be
@@ -141,6 +161,9 @@ QString Protocolos::novo(Protocolo &protocolo, const QDate &hoje)
 
 QString Protocolos::grava(Protocolo &p, const QDate &hoje, bool novo)
 {
+    // The number "Novo" proposed is saved as a new protocol: one open per
+    // company, and a number nobody took meanwhile.
+    const bool proposto = !novo && !p.numero.isEmpty() && numeroValido(p.numero) && m_lido.proposta(chaveDe(p.numero));
     // A new protocol is checked with a stand-in number: its own comes under
     // the write lock below.
     const QString numeroDigitado = novo ? QStringLiteral("1") : p.numero;
@@ -172,15 +195,33 @@ QString Protocolos::grava(Protocolo &p, const QDate &hoje, bool novo)
     // The number, the checks and the write under one lock: another program
     // cannot take the same number or open a protocol in between.
     db::WriteTransaction transacao(m_conexao);
-    if (novo) {
-        if (const auto aberto = abertoDaEmpresa(p.inscricao))
-            return avisoProtocoloAberto + QStringLiteral("\nProtocolo aberto: %1.").arg(aberto->numero);
-        const Proposta proximo = proximoNumero();
-        if (!proximo.recusa.isEmpty())
-            return proximo.recusa;
-        p.numero = proximo.valor;
+    m_aviso.clear();
+    std::optional<Protocolo> atual;
+    if (novo || proposto) {
+        if (consulta(kAberto.arg(m_tabela, p.inscricao))) {
+            const QString aberto = m_query.fieldByName(QStringLiteral("Protocolo")).asString();
+            m_query.close();
+            return avisoProtocoloAberto + QStringLiteral("\nProtocolo aberto: %1.").arg(aberto);
+        }
+        if (proposto)
+            atual = le(p.numero);
+        if (novo || atual) {
+            const Proposta proximo = livre();
+            if (!proximo.recusa.isEmpty())
+                return proximo.recusa;
+            if (proposto)
+                m_aviso = QStringLiteral("O número %1, proposto por \"Novo\", foi usado por outro usuário antes da "
+                                         "gravação: este protocolo foi gravado com o número %2.")
+                              .arg(p.numero, proximo.valor);
+            p.numero = proximo.valor;
+            atual.reset();
+        }
+    } else {
+        atual = le(p.numero);
+        if (const QString outro = m_lido.recusa(chaveDe(p.numero), atual); !outro.isEmpty())
+            return outro;
     }
-    const bool existe = this->existe(kCarrega.arg(m_tabela, p.numero));
+    const bool existe = atual.has_value();
 
     const int tipoProtocolo = tipoDeclaracao(daEmpresa("Tipo_Declara"));
     db::Parameters &par = m_command.parameters();
@@ -198,8 +239,12 @@ QString Protocolos::grava(Protocolo &p, const QDate &hoje, bool novo)
     par.add(QStringLiteral("pMunicipio"), db::ParamKind::Text).setValue(daEmpresa("Municipio"));
     // An update keeps the creation date; an insert leaves the protocol open.
     m_command.setCommandText((existe ? kAltera : kInsere).arg(m_tabela));
-    m_command.execute();
+    if (!executaSemDuplicar(m_command).has_value())
+        return kIncluidoPorOutro;
+    // What the next save from here compares against.
+    const std::optional<Protocolo> gravado = le(p.numero);
     transacao.commit();
+    m_lido.lembra(chaveDe(p.numero), gravado);
     m_inseriu = !existe;
     return QString();
 }
@@ -219,6 +264,7 @@ QString Protocolos::apaga(const QString &numero)
     m_command.setCommandText(kApaga.arg(numero));
     m_command.execute();
     transacao.commit();
+    m_lido.lembra(chaveDe(numero), std::nullopt);
     return QString();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "conferencia.h"
+#include "leitura.h"
 #include "shell/db/query.h"
 
 #include <QDate>
@@ -24,6 +25,7 @@ struct Protocolo {
     QString dtTransmissao; // empty while the protocol is open
     QString razao, cnpj, municipio;
     QString valorNotas, qtdeNotas, valorEntradas, valorSaidas, qtdeMunicipios;
+    bool operator==(const Protocolo &) const = default;
 };
 
 // The transmission protocols (table Protocolo): the header of each
@@ -32,12 +34,16 @@ class Protocolos {
 public:
     explicit Protocolos(db::Connection &conexao, QString tabela = QStringLiteral("Protocolo"));
 
-    // The protocol of the number; nothing when there is none.
+    // The protocol of the number; nothing when there is none. What these
+    // two read is remembered: a later save of that number is refused if
+    // another program changed, deleted or inserted the protocol since.
     std::optional<Protocolo> carrega(const QString &numero);
     // The company's open protocol (the first one), if it has one.
     std::optional<Protocolo> abertoDaEmpresa(const QString &inscricao);
     // The number "Novo" proposes (largest plus one, "1" for an empty table),
-    // or the refusal once four digits no longer hold it.
+    // or the refusal once four digits no longer hold it. Saving the proposed
+    // number makes a new protocol as novo() does: taken meanwhile by another
+    // program, the protocol gets the next free number (see aviso()).
     Proposta proximoNumero();
 
     // Checks the protocol as the window does (required fields in its order,
@@ -65,6 +71,9 @@ public:
 
     // Whether the last save inserted (rather than updated) the protocol.
     bool inseriu() const { return m_inseriu; }
+    // Why the last save stored another number than the one proposed; empty
+    // when it stored the number shown.
+    const QString &aviso() const { return m_aviso; }
     // What the last read and the last write sent to the database.
     db::Query &consulta() { return m_query; }
     db::Command &comando() { return m_command; }
@@ -74,12 +83,18 @@ private:
     bool consulta(const QString &sql);
     bool existe(const QString &sql);
     QString grava(Protocolo &protocolo, const QDate &hoje, bool umAbertoPorEmpresa);
+    // The protocol of the number, without remembering it.
+    std::optional<Protocolo> le(const QString &numero);
+    // The next free number, without remembering it as proposed.
+    Proposta livre();
 
     db::Connection &m_conexao;
     QString m_tabela;
     db::Query m_query;
     db::Command m_command;
     bool m_inseriu = false;
+    Leitura<Protocolo> m_lido;
+    QString m_aviso;
 };
 
 } // namespace orva::stores

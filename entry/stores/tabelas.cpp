@@ -46,22 +46,43 @@ QString Tabelas::recusaCodigo(const QString &codigo) const
     return confereCampos({{kDicaCodigo, codigo, m_definicao.tamanhoCodigo, true}});
 }
 
+QString Tabelas::chave(const QString &codigo) const
+{
+    return Funcoes::ZerosEsquerda(codigo.trimmed(), m_definicao.tamanhoCodigo);
+}
+
 std::optional<QString> Tabelas::descricao(const QString &codigo)
+{
+    std::optional<QString> texto = le(codigo, kCarrega, m_query);
+    if (recusaCodigo(codigo).isEmpty())
+        m_lida.lembra(chave(codigo), texto);
+    return texto;
+}
+
+std::optional<QString> Tabelas::le(const QString &codigo, const QString &modelo, db::Query &q)
 {
     if (!recusaCodigo(codigo).isEmpty())
         return std::nullopt;
     const DefinicaoTabela &d = m_definicao;
-    m_query.close();
-    m_query.setSql(kCarrega.arg(d.tabela, d.campoCodigo, valorCodigo(codigo)));
-    m_query.open();
+    q.close();
+    q.setSql(modelo.arg(d.tabela, d.campoCodigo, valorCodigo(codigo)));
+    q.open();
     std::optional<QString> texto;
-    if (!m_query.eof())
-        texto = m_query.fieldByName(d.campoDescricao).asString();
-    m_query.close();
+    if (!q.eof())
+        texto = q.fieldByName(d.campoDescricao).asString();
+    q.close();
     return texto;
 }
 
 Proposta Tabelas::proximoCodigo()
+{
+    const Proposta proposta = livre();
+    if (proposta.recusa.isEmpty())
+        m_lida.propoe(chave(proposta.valor));
+    return proposta;
+}
+
+Proposta Tabelas::livre()
 {
     const QString proximo = proximoCodigo(m_conexao, m_definicao.tabela, m_definicao.campoCodigo);
     // Cut to the field's width it would name a code that exists, and the
@@ -89,17 +110,36 @@ QString Tabelas::grava(const QString &codigo, const QString &descricao)
     // The check and the write under one lock: another program cannot slip
     // the same code in between.
     db::WriteTransaction transacao(m_conexao);
-    m_query.close();
-    m_query.setSql(kExiste.arg(d.tabela, d.campoCodigo, valorCodigo(semBrancos)));
-    m_query.open();
-    const bool existe = !m_query.eof();
-    m_query.close();
+    m_aviso.clear();
+    QString digitado = semBrancos;
+    std::optional<QString> atual = le(digitado, kExiste, m_query);
+    if (atual && m_lida.proposta(chave(digitado))) {
+        // The proposed code was taken by another program: the next free one.
+        const Proposta proximo = livre();
+        if (!proximo.recusa.isEmpty())
+            return proximo.recusa;
+        m_aviso = QStringLiteral("O código %1, proposto por \"Novo\", foi usado por outro usuário antes da gravação: "
+                                 "este registro foi gravado com o código %2.")
+                      .arg(semBrancos, proximo.valor);
+        digitado = proximo.valor;
+        atual = le(digitado, kExiste, m_query);
+    } else if (const QString outro = m_lida.recusa(chave(digitado), atual); !outro.isEmpty()) {
+        return outro;
+    }
+    const QString gravado = chave(digitado);
 
-    m_command.parameters().byName(QStringLiteral("Codigo")).setValue(Funcoes::ZerosEsquerda(semBrancos, d.tamanhoCodigo));
+    m_command.parameters().byName(QStringLiteral("Codigo")).setValue(gravado);
     m_command.parameters().byName(QStringLiteral("Descricao")).setValue(descricao.trimmed());
-    m_command.setCommandText((existe ? kAltera : kInsere).arg(d.tabela, d.campoCodigo, d.campoDescricao));
-    m_command.execute();
+    m_command.setCommandText((atual ? kAltera : kInsere).arg(d.tabela, d.campoCodigo, d.campoDescricao));
+    if (!executaSemDuplicar(m_command).has_value())
+        return kIncluidoPorOutro;
+    // What the next save from here compares against (read aside: the
+    // store's query keeps the statement of the check).
+    db::Query releitura(m_conexao);
+    const std::optional<QString> lida = le(digitado, kCarrega, releitura);
     transacao.commit();
+    m_lida.lembra(gravado, lida);
+    m_codigoGravado = gravado;
     return QString();
 }
 
@@ -108,7 +148,9 @@ bool Tabelas::apaga(const QString &codigo)
     if (codigo.isEmpty() || !recusaCodigo(codigo).isEmpty())
         return false;
     m_command.setCommandText(kApaga.arg(m_definicao.tabela, m_definicao.campoCodigo, valorCodigo(codigo)));
-    return m_command.execute() > 0;
+    const bool apagou = m_command.execute() > 0;
+    m_lida.lembra(chave(codigo), std::nullopt);
+    return apagou;
 }
 
 QList<Codigo> Tabelas::lista()

@@ -1,5 +1,6 @@
 #pragma once
 #include "conferencia.h"
+#include "leitura.h"
 #include "shell/db/query.h"
 
 #include <QList>
@@ -37,14 +38,21 @@ public:
     const DefinicaoTabela &definicao() const { return m_definicao; }
 
     // The description of the code; nothing when the table has no such row.
+    // Remembered as read: a later save of that code is refused if another
+    // program changed, deleted or inserted its row since.
     std::optional<QString> descricao(const QString &codigo);
     // The next free code (largest plus one, "1" for an empty table), or the
-    // refusal when it no longer fits the code field.
+    // refusal when it no longer fits the code field. A save of the proposed
+    // code that finds it taken meanwhile takes the next free one instead.
     Proposta proximoCodigo();
     // Inserts or updates the row (the code zero-padded to the field's width,
     // both values without surrounding blanks); the refusal, or empty text
-    // once the row is committed.
+    // once the row is committed. The code stored is codigoGravado().
     QString grava(const QString &codigo, const QString &descricao);
+    // The code of the last save, and why it differs from the one typed
+    // (empty when it does not): another program took the proposed code.
+    const QString &codigoGravado() const { return m_codigoGravado; }
+    const QString &aviso() const { return m_aviso; }
     // Deletes the row of the code (an empty code deletes nothing); true
     // when a row was deleted.
     bool apaga(const QString &codigo);
@@ -68,11 +76,21 @@ private:
     QString valorCodigo(const QString &codigo) const;
     // A code that statements can carry: digits only, within the field.
     QString recusaCodigo(const QString &codigo) const;
+    // The next free code, without remembering it as proposed.
+    Proposta livre();
+    // The description stored under the code, read by `q` with the statement
+    // `modelo` (T, C, code), without remembering it.
+    std::optional<QString> le(const QString &codigo, const QString &modelo, db::Query &q);
+    // The code as remembered: zero-padded to the field's width.
+    QString chave(const QString &codigo) const;
 
     db::Connection &m_conexao;
     DefinicaoTabela m_definicao;
     db::Query m_query;
     db::Command m_command;
+    Leitura<QString> m_lida;
+    QString m_codigoGravado;
+    QString m_aviso;
 };
 
 } // namespace orva::stores

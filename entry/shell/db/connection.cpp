@@ -22,7 +22,11 @@ QString lastError(sqlite3 *db)
 // Ends a server transaction without raising (destructors, failed begins).
 void terminaNoServidor(Connection &connection, const char *comando)
 {
-    PQclear(PQexec(connection.pgHandle(), comando));
+    try {
+        pg::resposta(connection, PQsendQuery(connection.pgHandle(), comando));
+    } catch (const DatabaseError &) {
+        // a silent server: the connection was closed, the transaction with it
+    }
 }
 
 } // namespace
@@ -60,7 +64,14 @@ void Connection::openHandle(const QString &path, int flags)
 
 void Connection::openServer(const QString &conexao)
 {
-    PGconn *pg = PQconnectdb(conexao.toUtf8().constData());
+    // Waits bounded whatever the network does: the connection itself, and a
+    // server host that stops answering (keepalives, unacknowledged data).
+    // The connection string may say otherwise for any of them.
+    const QByteArray texto = conexao.toUtf8();
+    const char *chaves[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+                            "tcp_user_timeout", "application_name", "dbname", nullptr};
+    const char *valores[] = {"10", "1", "30", "10", "3", "30000", "orva", texto.constData(), nullptr};
+    PGconn *pg = PQconnectdbParams(chaves, valores, 1);
     if (PQstatus(pg) != CONNECTION_OK) {
         const QString message = QString::fromUtf8(PQerrorMessage(pg)).trimmed();
         PQfinish(pg);

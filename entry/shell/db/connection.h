@@ -45,6 +45,12 @@ public:
     void setBusyTimeout(int milliseconds);
     static constexpr int DefaultBusyTimeout = 5000;
 
+    // On a server: how long a statement's reply may take before the
+    // connection is given up (a long compaction or copy stays well inside).
+    void setServerReplyTimeout(int milliseconds) { m_serverReplyTimeout = milliseconds; }
+    int serverReplyTimeout() const { return m_serverReplyTimeout; }
+    static constexpr int DefaultServerReplyTimeout = 15 * 60 * 1000;
+
     // The database's own check of every page and index (PRAGMA quick_check)
     // and the presence of `tables`: raises DatabaseError (Causa::Danificado)
     // naming what is wrong. An empty or foreign file fails here.
@@ -87,6 +93,7 @@ private:
     quint64 m_serverTransaction = 0;
     QHash<quint32, QHash<QString, QString>> m_grafias;
     int m_busyTimeout = DefaultBusyTimeout;
+    int m_serverReplyTimeout = DefaultServerReplyTimeout;
     QString m_path;
     quint64 m_generation = 0;
     std::set<Query *> m_queries;

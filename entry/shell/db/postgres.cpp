@@ -8,7 +8,11 @@
 
 #include <libpq-fe.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+
+#include <poll.h>
 
 namespace orva::db::pg {
 namespace {
@@ -107,6 +111,44 @@ DatabaseError falha(pg_conn *conexao, const pg_result *r)
     return db::falha(causa, texto);
 }
 
+Resultado resposta(Connection &conexao, bool enviado)
+{
+    pg_conn *c = conexao.pgHandle();
+    if (!enviado)
+        return Resultado(); // the caller reports the connection's error
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(conexao.serverReplyTimeout());
+    Resultado ultimo;
+    for (;;) {
+        while (PQisBusy(c)) {
+            const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
+            pollfd espera{PQsocket(c), POLLIN, 0};
+            const int rc = falta.count() > 0 ? ::poll(&espera, 1, static_cast<int>(falta.count())) : 0;
+            if (rc < 0 && errno == EINTR)
+                continue;
+            if (rc == 0) {
+                const int segundos = (conexao.serverReplyTimeout() + 999) / 1000;
+                conexao.close();
+                throw db::falha(Causa::NaoEncontrado,
+                                QStringLiteral("O servidor PostgreSQL não respondeu em %1 segundos. A conexão foi "
+                                               "encerrada e a operação em andamento não foi confirmada: confira a rede "
+                                               "e o servidor e abra o programa de novo.")
+                                    .arg(segundos));
+            }
+            if (rc < 0 || !PQconsumeInput(c))
+                break; // the connection failed: PQgetResult says so
+        }
+        Resultado r(PQgetResult(c));
+        if (!r)
+            return ultimo;
+        const ExecStatusType estado = PQresultStatus(r.get());
+        if (estado == PGRES_COPY_IN || estado == PGRES_COPY_OUT || estado == PGRES_COPY_BOTH)
+            return r; // the caller goes on with the copy
+        ultimo = std::move(r);
+        if (PQstatus(c) == CONNECTION_BAD)
+            return ultimo;
+    }
+}
+
 Resultado executa(Connection &conexao, const QString &sql, const Valores &v)
 {
     pg_conn *c = conexao.pgHandle();
@@ -116,8 +158,8 @@ Resultado executa(Connection &conexao, const QString &sql, const Valores &v)
     for (const auto &valor : v)
         ponteiros.push_back(valor ? valor->constData() : nullptr);
     const bool emTransacao = PQtransactionStatus(c) != PQTRANS_IDLE;
-    Resultado r(PQexecParams(c, texto.constData(), static_cast<int>(ponteiros.size()), nullptr, ponteiros.data(),
-                             nullptr, nullptr, 0));
+    Resultado r = resposta(conexao, PQsendQueryParams(c, texto.constData(), static_cast<int>(ponteiros.size()), nullptr,
+                                                      ponteiros.data(), nullptr, nullptr, 0));
     if (!emTransacao && PQtransactionStatus(c) != PQTRANS_IDLE)
         conexao.novaTransacaoServidor();
     const ExecStatusType estado = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
@@ -130,7 +172,7 @@ void executaRoteiro(Connection &conexao, const QString &sql)
 {
     pg_conn *c = conexao.pgHandle();
     const bool emTransacao = PQtransactionStatus(c) != PQTRANS_IDLE;
-    Resultado r(PQexec(c, sql.toUtf8().constData()));
+    Resultado r = resposta(conexao, PQsendQuery(c, sql.toUtf8().constData()));
     const bool comecou = !emTransacao && PQtransactionStatus(c) != PQTRANS_IDLE;
     if (comecou)
         conexao.novaTransacaoServidor();
@@ -140,7 +182,7 @@ void executaRoteiro(Connection &conexao, const QString &sql)
         // A script that fails leaves no transaction it began ("begin" and a
         // lock that was not granted).
         if (comecou)
-            PQclear(PQexec(c, "rollback"));
+            resposta(conexao, PQsendQuery(c, "rollback"));
         throw erro;
     }
 }

@@ -32,6 +32,12 @@ using Resultado = std::unique_ptr<pg_result, LiberaResultado>;
 using Valores = std::vector<std::optional<QByteArray>>;
 Valores valores(const Parameters &parametros, const QStringList &nomes);
 
+// Waits for the whole reply to what was just sent (`enviado`: the send
+// succeeded), within the connection's deadline whatever the server does: a
+// server silent past it is a DatabaseError and the connection is closed, as
+// its state is unknown. The last result, as PQexec gives it.
+Resultado resposta(Connection &conexao, bool enviado);
+
 // Runs one statement; raises DatabaseError when the server refuses it.
 Resultado executa(Connection &conexao, const QString &sql, const Valores &valores = {});
 // Runs statements with no parameters (several, separated by ";"); a failing

@@ -146,7 +146,11 @@ struct Query::Cursor {
         // A cursor of a transaction that ended is gone with it.
         if (transaction && (!server->inTransaction() || server->serverTransaction() != *transaction))
             return;
-        PQclear(PQexec(server->pgHandle(), ("close " + name).constData()));
+        try {
+            pg::resposta(*server, PQsendQuery(server->pgHandle(), ("close " + name).constData()));
+        } catch (const DatabaseError &) {
+            // a silent server: the connection was closed, the cursor with it
+        }
     }
     bool fetch()
     {
@@ -196,8 +200,9 @@ void Query::executeOnServer()
     const Traducao traducao = traduzParaPostgres(m_sql);
     const pg::Valores valores = pg::valores(m_parameters, traducao.parametros);
     pg::Resultado result;
-    if (!m_forwardOnly) {
-        // Lookups and grids: the whole result in one round trip.
+    if (!m_forwardOnly && m_connection.inTransaction()) {
+        // Lookups inside a write: the whole result in one round trip, read
+        // whether or not the transaction is over when it is.
         result = pg::executa(m_connection, traducao.sql, valores);
         describeServerColumns(result.get());
         m_rows.clear();
@@ -212,8 +217,10 @@ void Query::executeOnServer()
         m_fetchedEnd = rows;
         m_done = true;
     } else {
-        // A long pass: a cursor hands the rows over in batches, so memory
-        // stays flat. Outside a transaction it must outlive the implicit one.
+        // A long pass or a grid: a cursor hands the rows over in batches as
+        // they are asked for, so a large result is not read whole (a long
+        // pass keeps none of them). Outside a transaction it must outlive
+        // the implicit one.
         static quint64 counter = 0;
         auto cursor = std::make_unique<Cursor>();
         cursor->server = &m_connection;
@@ -264,7 +271,15 @@ bool Query::fetchFromServer()
             return false;
         }
     }
-    m_rows.clear();
+    if (m_forwardOnly) {
+        m_rows.clear();
+    } else {
+        Row values;
+        values.reserve(m_serverColumns.size());
+        for (const int c : m_serverColumns)
+            values.push_back(pg::valor(cursor.batch.get(), cursor.row, c));
+        m_rows.push_back(std::move(values));
+    }
     ++m_fetchedEnd;
     return true;
 }
@@ -278,6 +293,9 @@ void Query::open()
         m_current = 0;
         try {
             executeOnServer();
+            if (!m_forwardOnly)
+                for (int i = 0; i < kFirstRows && fetchOne(); ++i) {
+                }
         } catch (...) {
             close();
             throw;
@@ -312,7 +330,8 @@ void Query::open()
 
 void Query::park()
 {
-    if (m_forwardOnly || m_done || m_parked || !m_cursor)
+    // A server's cursor holds no lock between batches: nothing to release.
+    if (m_forwardOnly || m_done || m_parked || !m_cursor || m_cursor->server)
         return;
     // A statement resumed after a park read its rows again up to where it
     // stopped: reading as many again ahead keeps the total work linear.

@@ -23,8 +23,8 @@ PreparedStatement::PreparedStatement(Connection &connection, const QString &sql)
         m_serverName = "orva_p" + QByteArray::number(++counter);
         m_serverParameters = traducao.parametros;
         m_serverValues.resize(static_cast<size_t>(m_serverParameters.size()));
-        const pg::Resultado r(PQprepare(connection.pgHandle(), m_serverName.constData(), traducao.sql.toUtf8().constData(),
-                                        0, nullptr));
+        const pg::Resultado r = pg::resposta(connection, PQsendPrepare(connection.pgHandle(), m_serverName.constData(),
+                                                                       traducao.sql.toUtf8().constData(), 0, nullptr));
         if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK)
             throw pg::falha(connection.pgHandle(), r.get());
         return;
@@ -44,7 +44,11 @@ PreparedStatement::~PreparedStatement()
 {
     sqlite3_finalize(m_statement);
     if (!m_serverName.isEmpty() && !stale() && m_connection.servidor())
-        PQclear(PQexec(m_connection.pgHandle(), ("deallocate " + m_serverName).constData()));
+        try {
+            pg::resposta(m_connection, PQsendQuery(m_connection.pgHandle(), ("deallocate " + m_serverName).constData()));
+        } catch (const DatabaseError &) {
+            // a silent server: the connection is closed, the statement with it
+        }
 }
 
 bool PreparedStatement::stale() const { return m_generation != m_connection.generation(); }
@@ -102,8 +106,9 @@ PreparedStatement::Outcome PreparedStatement::runOnServer()
         m_failure = DatabaseError(QStringLiteral("Um valor não pôde ser passado ao banco de dados."));
         return Outcome::BindFailed;
     }
-    const pg::Resultado r(PQexecPrepared(m_connection.pgHandle(), m_serverName.constData(), static_cast<int>(values.size()),
-                                         values.data(), nullptr, nullptr, 0));
+    const pg::Resultado r = pg::resposta(m_connection, PQsendQueryPrepared(m_connection.pgHandle(), m_serverName.constData(),
+                                                                           static_cast<int>(values.size()), values.data(),
+                                                                           nullptr, nullptr, 0));
     if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK) {
         if (m_serverInsert && pg::linhasAlteradas(r.get()) == 0) {
             m_failure = falha(Causa::ChaveDuplicada, QString());

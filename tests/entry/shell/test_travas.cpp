@@ -3,7 +3,15 @@
 #include "support/motor.h"
 #include "support/sql.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace orva::db;
 
@@ -140,6 +148,48 @@ TEST(Travas, OnAServerWritersWaitForEachOtherAndReadersSeeOneSnapshot)
         EXPECT_EQ(sql::numero(outro.conexao, QStringLiteral("Select count(*) From Produtos")), 2500);
     }
     EXPECT_EQ(sql::numero(outro.conexao, QStringLiteral("Select count(*) From Produtos")), 2499);
+}
+
+// A server that stops answering (here: its process for this connection is
+// stopped) ends a statement at the connection's deadline with a message,
+// and a host that takes a connection but never speaks ends the open.
+TEST(Travas, ASilentServerEndsTheWaitAtItsDeadline)
+{
+    ORVA_REQUER_POSTGRES();
+    ProgramaNoMotor program(Motor::Servidor);
+    Connection &c = program.connection();
+    const pid_t processo = static_cast<pid_t>(sql::numero(c, QStringLiteral("Select pg_backend_pid()")));
+    ASSERT_EQ(::kill(processo, SIGSTOP), 0);
+    struct Retoma {
+        pid_t p;
+        ~Retoma() { ::kill(p, SIGCONT); }
+    } retoma{processo};
+    c.setServerReplyTimeout(1500);
+    QElapsedTimer relogio;
+    relogio.start();
+    try {
+        sql::numero(c, QStringLiteral("Select count(*) From Produtos"));
+        FAIL() << "the statement did not end";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("não respondeu em 2 segundos"))) << e.message().toStdString();
+    }
+    EXPECT_LT(relogio.elapsed(), 5000);
+    EXPECT_FALSE(c.isOpen());
+
+    const int escuta = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in endereco{};
+    endereco.sin_family = AF_INET;
+    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t tamanho = sizeof endereco;
+    ASSERT_EQ(::bind(escuta, reinterpret_cast<sockaddr *>(&endereco), tamanho), 0);
+    ASSERT_EQ(::listen(escuta, 4), 0);
+    ::getsockname(escuta, reinterpret_cast<sockaddr *>(&endereco), &tamanho);
+    Connection mudo;
+    relogio.restart();
+    EXPECT_THROW(mudo.open(QStringLiteral("host=127.0.0.1 port=%1 dbname=orva").arg(ntohs(endereco.sin_port))),
+                 DatabaseError);
+    EXPECT_LT(relogio.elapsed(), 15000);
+    ::close(escuta);
 }
 
 TEST(Travas, VerifyRefusesEmptyForeignAndDamagedFilesAndCopyToMakesASoundCopy)
