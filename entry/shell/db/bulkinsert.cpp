@@ -169,42 +169,51 @@ void BulkInsert::add()
 
 void BulkInsert::execute(const char *sql)
 {
-    const pg::Resultado r(PQexec(m_connection.pgHandle(), sql));
+    const pg::Resultado r = pg::resposta(m_connection, PQsendQuery(m_connection.pgHandle(), sql));
     if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK)
         throw pg::falha(m_connection.pgHandle(), r.get());
 }
 
+void BulkInsert::executeQuietly(const char *sql)
+{
+    try {
+        execute(sql);
+    } catch (const DatabaseError &) {
+        // what follows on this connection tells the failure
+    }
+}
+
 int BulkInsert::copy(int first, int last, DatabaseError &failure)
 {
-    pg_conn *c = m_connection.pgHandle();
+    // Every wait for the server is bounded (pg::resposta): a silent server
+    // closes the connection and fails the rows as a lost one does.
     const bool savepoint = m_connection.inTransaction();
     try {
         if (savepoint)
             execute("savepoint orva_lote");
+        pg_conn *c = m_connection.pgHandle();
+        const Row &from = m_rows[static_cast<size_t>(first)];
+        const Row &to = m_rows[static_cast<size_t>(last - 1)];
+        pg::Resultado r = pg::resposta(m_connection, PQsendQuery(c, m_copySql.constData()));
+        if (r && PQresultStatus(r.get()) == PGRES_COPY_IN) {
+            const bool sent = PQputCopyData(c, m_copy.constData() + from.begin, to.end - from.begin) == 1;
+            r = pg::resposta(m_connection, PQputCopyEnd(c, sent ? nullptr : "orva: envio interrompido") == 1);
+        }
+        if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK) {
+            if (savepoint)
+                execute("release savepoint orva_lote");
+            return last;
+        }
+        failure = pg::falha(c, r.get());
+        const int line = refusedLine(r.get());
+        if (savepoint)
+            execute("rollback to savepoint orva_lote; release savepoint orva_lote");
+        return line >= 1 && first + line - 1 < last ? first + line - 1 : first;
     } catch (const DatabaseError &e) {
-        failure = e;
+        if (failure.message().isEmpty())
+            failure = e;
         return first;
     }
-    const Row &from = m_rows[static_cast<size_t>(first)];
-    const Row &to = m_rows[static_cast<size_t>(last - 1)];
-    pg::Resultado r(PQexec(c, m_copySql.constData()));
-    if (r && PQresultStatus(r.get()) == PGRES_COPY_IN) {
-        const bool sent = PQputCopyData(c, m_copy.constData() + from.begin, to.end - from.begin) == 1;
-        PQputCopyEnd(c, sent ? nullptr : "orva: envio interrompido");
-        r.reset(PQgetResult(c));
-        while (pg::Resultado more{PQgetResult(c)}) {
-        }
-    }
-    if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK) {
-        if (savepoint)
-            PQclear(PQexec(c, "release savepoint orva_lote"));
-        return last;
-    }
-    failure = pg::falha(c, r.get());
-    const int line = refusedLine(r.get());
-    if (savepoint)
-        PQclear(PQexec(c, "rollback to savepoint orva_lote; release savepoint orva_lote"));
-    return line >= 1 && first + line - 1 < last ? first + line - 1 : first;
 }
 
 BulkInsert::Outcome BulkInsert::runAlone(const Row &row, DatabaseError &failure)
@@ -250,14 +259,14 @@ BulkInsert::Outcome BulkInsert::runAlone(const Row &row, DatabaseError &failure)
     if (outcome == Outcome::Done)
         releaseAloneSavepoint();
     else if (outcome != Outcome::DuplicateKey && m_aloneSavepoint)
-        PQclear(PQexec(m_connection.pgHandle(), "rollback to savepoint orva_linha")); // the row leaves nothing
+        executeQuietly("rollback to savepoint orva_linha"); // the row leaves nothing
     return outcome;
 }
 
 void BulkInsert::releaseAloneSavepoint()
 {
-    if (m_aloneSavepoint)
-        PQclear(PQexec(m_connection.pgHandle(), "release savepoint orva_linha"));
+    if (m_aloneSavepoint && m_connection.servidor())
+        executeQuietly("release savepoint orva_linha");
     m_aloneSavepoint = false;
 }
 

@@ -77,6 +77,7 @@ private:
     void releaseAloneSavepoint();
     void appendEscaped(const char *text, int size);
     void execute(const char *sql);
+    void executeQuietly(const char *sql); // failures left to the next statement
 
     Connection &m_connection;
     int m_batchRows;
