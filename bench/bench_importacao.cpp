@@ -5,6 +5,7 @@
 // peak memory after a 100,000-record and after a 1,000,000-record file: flat
 // memory means the two stay close.
 #include "apoio.h"
+#include "registros.h"
 #include "import/validacao.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoes.h"
@@ -19,61 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-QByteArray digits(qint64 value, int width) { return QByteArray::number(value).rightJustified(width, '0'); }
-
-// Writes `rows` valid records (producer's notes and entry notes taking turns)
-// and, when asked, the same rows as CSV in the table's column order. Both
-// files are streamed.
-void generate(const QString &records, const QString &csv, int first, int rows)
-{
-    QFile txt(records);
-    QFile out(csv);
-    txt.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    const bool withCsv = !csv.isEmpty();
-    if (withCsv)
-        out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    QByteArray a, b;
-    for (int i = first; i < first + rows; ++i) {
-        const bool ne = i % 2 == 0;
-        const QByteArray municipio = digits(110001 + i % 180, 6);
-        const QByteArray nf = digits(i, 10);
-        const qint64 cents = 100 + i % 9000000;
-        const QByteArray value = digits(cents, 15);
-        const QByteArray day = digits(1 + i % 28, 2);
-        const QByteArray month = digits(1 + i % 12, 2);
-        a += "00000000000001" "2015" + municipio + nf + (ne ? "NE" : "NP") + "1" + day + month + "2015" + value;
-        if (ne)
-            a += "1" "00000087654321" "NP" + digits(i, 10) + "01" "03" "2015" + value + "110063";
-        else
-            a += "0" "00000000000000" "00" "0000000000" "00" "00" "0000" "000000000000000" "000000";
-        a += "\r\n";
-        if (withCsv) {
-            // INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, TIPO_EMITENTE, NOTA_ORIGEM,
-            // DTA_NF_ORIGEM, TIPO_EMITENTE_ORIGEM, EMITENTE_NOTA_ORIGEM, TIPO_NF_ORIGEM, VALOR_NF_ORIGEM,
-            // MUNICIPIO_ORIGEM, PROTOCOLO, OPERACAO
-            const QByteArray amount = QByteArray::number(cents / 100) + "." + digits(cents % 100, 2);
-            b += "00000000000001,2015," + municipio + "," + nf + ",2015-" + month + "-" + day + "," + (ne ? "NE" : "NP")
-                 + "," + amount + ",1,";
-            if (ne)
-                b += digits(i, 10) + ",2015-03-01,1,00000087654321,NP," + amount + ",110063";
-            else
-                b += "0000000000,1900-01-01,0,00000000000000,00,0,000000";
-            b += ",1,I\n";
-        }
-        if (a.size() > (1 << 20)) {
-            txt.write(a);
-            a.clear();
-            if (withCsv) {
-                out.write(b);
-                b.clear();
-            }
-        }
-    }
-    txt.write(a);
-    if (withCsv)
-        out.write(b);
-}
 
 struct Run {
     double validate = 0;
@@ -121,7 +67,7 @@ int main(int argc, char **argv)
     // One commit per record against the grouped writes, on the same 2,000 records.
     const int fewRows = 2000;
     const QString few = dir.filePath(QStringLiteral("few.txt"));
-    generate(few, QString(), 5000000, fewRows);
+    bench::generate(few, QString(), 5000000, fewRows);
     const auto clear = [&] { dados.ADOConnection.executeScript(QStringLiteral("Delete From Notas")); };
     importer.defineRegistrosPorTransacao(1);
     QElapsedTimer t;
@@ -141,8 +87,8 @@ int main(int argc, char **argv)
     const QString small = dir.filePath(QStringLiteral("small.txt"));
     const QString large = dir.filePath(QStringLiteral("large.txt"));
     const QString csv = dir.filePath(QStringLiteral("large.csv"));
-    generate(small, QString(), 3000000, 100000);
-    generate(large, csv, 1000000, 1000000);
+    bench::generate(small, QString(), 3000000, 100000);
+    bench::generate(large, csv, 1000000, 1000000);
 
     const Run smallRun = validateAndImport(importer, small, 100000);
     const long peakSmall = bench::picoMemoriaKiB();

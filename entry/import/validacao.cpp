@@ -5,6 +5,7 @@
 #include "diagnostico.h"
 #include "shell/dtmdados.h"
 #include "shell/busca.h"
+#include "shell/db/bulkinsert.h"
 #include "shell/db/connection.h"
 #include "shell/db/parameters.h"
 #include "shell/db/query.h"
@@ -374,7 +375,7 @@ public:
         if (m_insert && !m_insert->stale())
             return;
         m_insert.reset(); // statements of a connection closed since are stale
-        m_insert = std::make_unique<orva::db::PreparedStatement>(m_conexao, Importador::comandoInsercao());
+        m_insert = std::make_unique<orva::db::BulkInsert>(m_conexao, Importador::comandoInsercao());
         for (int i = 0; i < kParametros; ++i)
             m_indices[i] = m_insert->parameterIndex(QLatin1Char(':') + QLatin1String(kNomes[i]));
     }
@@ -431,28 +432,50 @@ public:
     orva::db::PreparedStatement::Outcome ultimoFim() const { return m_ultimoFim; }
     const QString &ultimoTexto() const { return m_ultimoTexto; }
 
-    // Writes the row; false, with nothing of it left, when the database
+    // Queues the row filled: the database writes it at once (embedded) or
+    // with the rest of its batch (server).
+    void adiciona()
+    {
+        vincula();
+        m_insert->add();
+    }
+    // Rows queued and not yet written; the batch is full.
+    int pendentes() const { return m_insert->pending(); }
+    bool cheio() const { return m_insert->full(); }
+
+    // Writes the rows queued. `recusado` is told each row the database
+    // refused (its position among those queued, from 0), with nothing of it
+    // left; a failure of the database itself is raised instead, after
+    // `posicaoRecusada()` names the row it stopped at.
+    void grava(bool emTransacao, const std::function<void(int posicao)> &recusado)
+    {
+        m_posicaoRecusada = -1;
+        m_insert->flush([&](int posicao, orva::db::BulkInsert::Outcome fim, const orva::db::DatabaseError &falhaBanco) {
+            m_posicaoRecusada = posicao;
+            m_ultimoFim = fim;
+            m_ultimoTexto = fim == orva::db::BulkInsert::Outcome::BindFailed ? QString() : falhaBanco.message();
+            if (!m_conexao.inTransaction() && emTransacao) {
+                // The database undid more than this row: its own transaction and
+                // the rows written since the last commit.
+                throw TransacaoDesfeita{falhaBanco.message()};
+            }
+            // A full disk, a lock held by another program or a damaged file is
+            // no fault of the record: the pass stops and says why.
+            if (falhaBanco.doBanco())
+                throw falhaBanco;
+            recusado(posicao);
+        });
+    }
+    int posicaoRecusada() const { return m_posicaoRecusada; }
+
+    // Writes one row; false, with nothing of it left, when the database
     // refuses it.
     bool executa(bool emTransacao)
     {
-        // One insert is atomic on its own: a refused row leaves nothing and
-        // the transaction goes on with the rows before it.
-        vincula();
-        m_ultimoFim = m_insert->run();
-        if (m_ultimoFim == orva::db::PreparedStatement::Outcome::Done)
-            return true;
-        const orva::db::DatabaseError falhaBanco = m_insert->failure();
-        m_ultimoTexto = m_ultimoFim == orva::db::PreparedStatement::Outcome::BindFailed ? QString() : falhaBanco.message();
-        if (!m_conexao.inTransaction() && emTransacao) {
-            // The database undid more than this row: its own transaction and
-            // the rows written since the last commit.
-            throw TransacaoDesfeita{falhaBanco.message()};
-        }
-        // A full disk, a lock held by another program or a damaged file is
-        // no fault of the record: the pass stops and says why.
-        if (falhaBanco.doBanco())
-            throw falhaBanco;
-        return false;
+        adiciona();
+        bool gravado = true;
+        grava(emTransacao, [&](int) { gravado = false; });
+        return gravado;
     }
 
 private:
@@ -569,7 +592,8 @@ private:
     orva::db::Connection &m_conexao;
     orva::db::PreparedStatement::Outcome m_ultimoFim = orva::db::PreparedStatement::Outcome::Done;
     QString m_ultimoTexto;
-    std::unique_ptr<orva::db::PreparedStatement> m_insert;
+    std::unique_ptr<orva::db::BulkInsert> m_insert;
+    int m_posicaoRecusada = -1;
     int m_indices[kParametros] = {};
     Valor m_valores[kParametros];
     std::array<QByteArray, kParametros> m_textos;
@@ -781,6 +805,48 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
     Resultado r;
     int pendentes = 0;       // records written since the last commit
     int linhaConfirmada = 0; // last line whose record is committed
+    // The records since the last write, in file order: those refused before
+    // reaching the database carry their message, the others are queued
+    // (`linhasNaFila`: their lines) and learn theirs when the queue is
+    // written. Their report follows, so it keeps the file's order.
+    struct Pendente {
+        int linha;
+        RegistroNota registro;
+        QString mensagem;
+        bool naFila;
+    };
+    std::vector<Pendente> lote;
+    std::vector<int> linhasNaFila;
+    Insercao &ins = insercao();
+    // On a server every workstation's writes wait for the write lock one
+    // transaction at a time: shorter transactions keep that wait within the
+    // lock's time when several import at once.
+    const int porTransacao = m_conexao.servidor() ? std::min(m_porTransacao, kPorTransacaoServidor) : m_porTransacao;
+    const auto gravaLote = [&] {
+        std::vector<size_t> naFila;
+        for (size_t k = 0; k < lote.size(); ++k)
+            if (lote[k].naFila)
+                naFila.push_back(k);
+        ins.grava(true, [&](int posicao) {
+            Pendente &p = lote[naFila[static_cast<size_t>(posicao)]];
+            const Recusa recusa = motivoRecusa(p.registro, ins.ultimoFim(), ins.ultimoTexto());
+            // The record's message as always, and why after it.
+            p.mensagem = mensagemFalhaRegistro() + QLatin1Char(' ') + recusa.motivo;
+            r.existentes += recusa.existente ? 1 : 0;
+        });
+        for (const Pendente &p : lote) {
+            if (p.mensagem.isEmpty()) {
+                ++r.importados;
+                continue;
+            }
+            ++r.erros;
+            relata(blocoImportacao(p.registro.linha(), p.mensagem));
+            if (a.erro)
+                a.erro(erroDoRegistro(p.registro, p.linha, p.mensagem));
+        }
+        lote.clear();
+        linhasNaFila.clear();
+    };
     // Each transaction takes the write lock at its start: a writer that
     // cannot have it waits its time and fails before the first record.
     m_conexao.executeScript(QStringLiteral("begin immediate"));
@@ -795,30 +861,29 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             ++r.processados;
             if (a.andamento)
                 a.andamento(r.processados, r.erros);
-            const RegistroNota registro = leitor.registro();
-            QString mensagem;
-            if (!registro.tamanhoValido())
-                mensagem = mensagemTamanho(registro.tamanho());
-            else if (Recusa recusa; importa(registro, protocolo, true, &recusa))
-                ++r.importados;
-            else {
-                // The record's message as always, and why after it.
-                mensagem = mensagemFalhaRegistro() + QLatin1Char(' ') + recusa.motivo;
-                r.existentes += recusa.existente ? 1 : 0;
+            Pendente p{r.processados, leitor.registro(), QString(), false};
+            if (!p.registro.tamanhoValido()) {
+                p.mensagem = mensagemTamanho(p.registro.tamanho());
+            } else if (!ins.preenche(p.registro, protocolo)) {
+                p.mensagem = mensagemFalhaRegistro() + QLatin1Char(' ')
+                             + QStringLiteral("Um valor do registro não pôde ser convertido.");
+            } else {
+                ins.adiciona();
+                p.naFila = true;
+                linhasNaFila.push_back(p.linha);
             }
-            if (!mensagem.isEmpty()) {
-                ++r.erros;
-                relata(blocoImportacao(registro.linha(), mensagem));
-                if (a.erro)
-                    a.erro(erroDoRegistro(registro, r.processados, mensagem));
-            }
-            if (++pendentes >= m_porTransacao) {
+            lote.push_back(std::move(p));
+            if (ins.cheio() || ins.pendentes() == 0)
+                gravaLote();
+            if (++pendentes >= porTransacao) {
+                gravaLote();
                 m_conexao.executeScript(QStringLiteral("commit"));
                 pendentes = 0;
                 linhaConfirmada = r.processados;
                 m_conexao.executeScript(QStringLiteral("begin immediate"));
             }
         }
+        gravaLote();
         m_conexao.executeScript(QStringLiteral("commit"));
     } catch (const TransacaoDesfeita &desfeita) {
         throw orva::Error(
@@ -843,6 +908,9 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
         int primeira = linhaConfirmada + 1; // the transaction was undone
         if (linhaConfirmada == r.processados)
             primeira = r.processados + 1; // a new transaction could not start
+        else if (confirmado && ins.posicaoRecusada() >= 0
+                 && ins.posicaoRecusada() < static_cast<int>(linhasNaFila.size()))
+            primeira = linhasNaFila[static_cast<size_t>(ins.posicaoRecusada())]; // the rows before it are written
         else if (confirmado)
             primeira = std::max(r.processados, 1); // the current record failed
         throw orva::db::DatabaseError(QStringLiteral("A importação parou na linha %1: as notas a partir dela não foram "

@@ -186,6 +186,8 @@ private:
     orva::db::Connection &m_conexao;
     std::unique_ptr<Insercao> m_insercao;
     int m_porTransacao = 20000;
+    // At most this many on a server database.
+    static constexpr int kPorTransacaoServidor = 5000;
 };
 
 } // namespace orva::importacao
