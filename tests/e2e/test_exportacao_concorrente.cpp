@@ -24,6 +24,20 @@ QByteArray conteudo(const QString &arquivo)
     return f.readAll();
 }
 
+// Protocol 7 of a registered company, open, with two invoices; the archiver
+// in the program folder.
+void protocoloComDuasNotas(ProgramaNoMotor &program)
+{
+    orva::db::Connection &c = program.connection();
+    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
+                    "'110001')");
+    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
+                    "Responsavel) Values (7, 0, '1', '2015', '00000000000001', '2015-03-05', 'ANA')");
+    sql::executa(c, kNota.arg("0000000001"));
+    sql::executa(c, kNota.arg("0000000002"));
+}
+
 } // namespace
 
 ORVA_NOS_DOIS_MOTORES(ExportacaoConcorrente);
@@ -32,13 +46,7 @@ TEST_P(ExportacaoConcorrente, AWriterCommittingDuringTheExportDoesNotChangeTheFi
 {
     ProgramaNoMotor program(GetParam());
     orva::db::Connection &c = program.connection();
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
-    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
-                    "'110001')");
-    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
-                    "Responsavel) Values (7, 0, '1', '2015', '00000000000001', '2015-03-05', 'ANA')");
-    sql::executa(c, kNota.arg("0000000001"));
-    sql::executa(c, kNota.arg("0000000002"));
+    protocoloComDuasNotas(program);
     orva::exportacao::Exportador exportador(c);
     const QDate hoje(2015, 6, 1);
     const auto sozinha = exportador.exporta("7", hoje);
@@ -84,13 +92,7 @@ TEST_P(ExportacaoConcorrente, RowsChangedBeforeTheMarkLeaveTheProtocolOpen)
 {
     ProgramaNoMotor program(GetParam());
     orva::db::Connection &c = program.connection();
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
-    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
-                    "'110001')");
-    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
-                    "Responsavel) Values (7, 0, '1', '2015', '00000000000001', '2015-03-05', 'ANA')");
-    sql::executa(c, kNota.arg("0000000001"));
-    sql::executa(c, kNota.arg("0000000002"));
+    protocoloComDuasNotas(program);
     orva::db::Connection outra;
     outra.open(program.alvo());
     orva::exportacao::Exportador exportador(c);
