@@ -81,8 +81,9 @@ TEST_P(ExportacaoConcorrente, AWriterCommittingDuringTheExportDoesNotChangeTheFi
         EXPECT_TRUE(esperou) << "the writer neither waited for the export nor was refused";
     }
     // Once the export is over, the writer's rows are there for the next one.
-    if (gravou)
+    if (gravou) {
         EXPECT_EQ(exportador.exporta("7", hoje).linhas, 3);
+    }
 }
 
 // Rows another workstation enters, changes or removes while the client
