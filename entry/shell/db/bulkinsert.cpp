@@ -118,21 +118,6 @@ void BulkInsert::bindingFailed()
         m_bindFailed = true;
 }
 
-void BulkInsert::appendEscaped(const char *text, int size)
-{
-    int plain = 0; // bytes not yet copied
-    for (int i = 0; i < size; ++i) {
-        const char c = text[i];
-        const char *escape = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
-        if (!escape)
-            continue;
-        m_copy.append(text + plain, i - plain);
-        m_copy.append(escape, 2);
-        plain = i + 1;
-    }
-    m_copy.append(text + plain, size - plain);
-}
-
 void BulkInsert::add()
 {
     if (m_statement) {
@@ -155,7 +140,7 @@ void BulkInsert::add()
             if (size < 0)
                 m_copy.append("\\N", 2);
             else
-                appendEscaped(m_bound.constData() + offset, size);
+                pg::acrescentaTextoCopia(m_copy, m_bound.constData() + offset, size);
         }
         m_copy.append('\n');
     }

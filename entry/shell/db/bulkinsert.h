@@ -75,7 +75,6 @@ private:
     // Server: writes one row through the prepared insert under a savepoint.
     Outcome runAlone(const Row &row, DatabaseError &failure);
     void releaseAloneSavepoint();
-    void appendEscaped(const char *text, int size);
     void execute(const char *sql);
     void executeQuietly(const char *sql); // failures left to the next statement
 

@@ -103,16 +103,16 @@ private:
     int m_colunas = 0;
 };
 
-// Writes rows into a server's table through COPY, in its text form.
+// Writes rows into a server's table through COPY, in its text form. Every
+// wait for the server is bounded (pg::resposta).
 class EscritaServidor {
 public:
-    EscritaServidor(Connection &destino, const QString &tabela, const QStringList &colunas)
-        : m_conexao(destino.pgHandle())
+    EscritaServidor(Connection &destino, const QString &tabela, const QStringList &colunas) : m_conexao(destino)
     {
         const QString sql = QStringLiteral("copy %1 (%2) from stdin").arg(tabela, colunas.join(QStringLiteral(", ")));
-        pg::Resultado r(PQexec(m_conexao, sql.toUtf8().constData()));
+        const pg::Resultado r = pg::resposta(m_conexao, PQsendQuery(m_conexao.pgHandle(), sql.toUtf8().constData()));
         if (!r || PQresultStatus(r.get()) != PGRES_COPY_IN)
-            throw pg::falha(m_conexao, r.get());
+            throw pg::falha(m_conexao.pgHandle(), r.get());
         m_copiando = true;
         m_colunas = static_cast<size_t>(colunas.size());
     }
@@ -120,10 +120,12 @@ public:
     {
         // Abandoned halfway: the server ends the COPY with a failure, so the
         // connection can roll the transaction back.
-        if (m_copiando) {
-            PQputCopyEnd(m_conexao, "copia interrompida");
-            while (PGresult *r = PQgetResult(m_conexao))
-                PQclear(r);
+        if (m_copiando && m_conexao.servidor()) {
+            try {
+                pg::resposta(m_conexao, PQputCopyEnd(m_conexao.pgHandle(), "copia interrompida") == 1);
+            } catch (const DatabaseError &) {
+                // a silent server: the connection was closed, the copy with it
+            }
         }
     }
 
@@ -141,7 +143,7 @@ public:
             // The shortest text that reads back as the same double.
             case StoredValue::Kind::Real: m_buffer += QByteArray::number(v.real, 'g', QLocale::FloatingPointShortest); break;
             case StoredValue::Kind::Text:
-            case StoredValue::Kind::Blob: escreveTexto(v.text); break;
+            case StoredValue::Kind::Blob: pg::acrescentaTextoCopia(m_buffer, v.text.data(), v.text.size()); break;
             }
         }
         m_buffer += '\n';
@@ -153,40 +155,26 @@ public:
     {
         envia();
         m_copiando = false;
-        if (PQputCopyEnd(m_conexao, nullptr) != 1)
-            throw pg::falha(m_conexao, nullptr);
-        pg::Resultado r(PQgetResult(m_conexao));
-        const bool ok = r && PQresultStatus(r.get()) == PGRES_COMMAND_OK;
+        pg_conn *c = m_conexao.pgHandle();
+        const pg::Resultado r = pg::resposta(m_conexao, PQputCopyEnd(c, nullptr) == 1);
+        if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK)
+            return;
         // The line of the COPY a refused value stands on.
         const QString contexto = r ? QString::fromUtf8(PQresultErrorField(r.get(), PG_DIAG_CONTEXT)) : QString();
-        DatabaseError erro = ok ? DatabaseError(QString()) : pg::falha(m_conexao, r.get());
-        while (PGresult *resto = PQgetResult(m_conexao))
-            PQclear(resto);
-        if (!ok)
-            throw contexto.isEmpty() ? erro : DatabaseError(erro.message() + QStringLiteral(" (") + contexto + QLatin1Char(')'), erro.causa());
+        const DatabaseError erro = pg::falha(c, r.get());
+        throw contexto.isEmpty() ? erro : DatabaseError(erro.message() + QStringLiteral(" (") + contexto + QLatin1Char(')'), erro.causa());
     }
 
 private:
-    void escreveTexto(QByteArrayView texto)
-    {
-        for (const char c : texto) {
-            switch (c) {
-            case '\\': m_buffer += "\\\\"; break;
-            case '\t': m_buffer += "\\t"; break;
-            case '\n': m_buffer += "\\n"; break;
-            case '\r': m_buffer += "\\r"; break;
-            default: m_buffer += c;
-            }
-        }
-    }
     void envia()
     {
-        if (!m_buffer.isEmpty() && PQputCopyData(m_conexao, m_buffer.constData(), static_cast<int>(m_buffer.size())) != 1)
-            throw pg::falha(m_conexao, nullptr);
+        if (!m_buffer.isEmpty()
+            && PQputCopyData(m_conexao.pgHandle(), m_buffer.constData(), static_cast<int>(m_buffer.size())) != 1)
+            throw pg::falha(m_conexao.pgHandle(), nullptr);
         m_buffer.clear();
     }
 
-    pg_conn *m_conexao;
+    Connection &m_conexao;
     QByteArray m_buffer;
     size_t m_colunas = 0;
     bool m_copiando = false;

@@ -149,6 +149,21 @@ Resultado resposta(Connection &conexao, bool enviado)
     }
 }
 
+void acrescentaTextoCopia(QByteArray &linha, const char *texto, qsizetype tamanho)
+{
+    qsizetype simples = 0; // bytes not yet copied
+    for (qsizetype i = 0; i < tamanho; ++i) {
+        const char c = texto[i];
+        const char *escape = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
+        if (!escape)
+            continue;
+        linha.append(texto + simples, i - simples);
+        linha.append(escape, 2);
+        simples = i + 1;
+    }
+    linha.append(texto + simples, tamanho - simples);
+}
+
 Resultado executa(Connection &conexao, const QString &sql, const Valores &v)
 {
     pg_conn *c = conexao.pgHandle();

@@ -38,6 +38,10 @@ Valores valores(const Parameters &parametros, const QStringList &nomes);
 // its state is unknown. The last result, as PQexec gives it.
 Resultado resposta(Connection &conexao, bool enviado);
 
+// Appends `texto` to a line of COPY's text form, its backslash, tab and line
+// breaks escaped.
+void acrescentaTextoCopia(QByteArray &linha, const char *texto, qsizetype tamanho);
+
 // Runs one statement; raises DatabaseError when the server refuses it.
 Resultado executa(Connection &conexao, const QString &sql, const Valores &valores = {});
 // Runs statements with no parameters (several, separated by ";"); a failing
