@@ -3,6 +3,7 @@
 
 #include "common/errors.h"
 #include "common/messages.h"
+#include "common/plataforma/console.h"
 #include "shell/funcoesbase.h"
 
 #include <QCoreApplication>
@@ -45,6 +46,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orva-cli"));
+    orva::plataforma::consoleUtf8();
     // Amounts and dates in the program's own regional form, whatever the shell's.
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     // Messages go to the answer (stderr, and the JSON object with --json);

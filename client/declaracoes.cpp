@@ -2,8 +2,10 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/pastaprograma.h"
 #include "common/win1252.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,8 +71,13 @@ QString ProcuraArquivo(const QString &raiz, const QString &nome, bool subpastas)
 
 QString LocalizaArquivador(const QString &pastaCliente)
 {
-    const QString nome = QStringLiteral("rar");
-    for (const QString &pasta : {QDir(pastaCliente).absolutePath(), QDir(pastaCliente + QStringLiteral("/..")).absolutePath()}) {
+    const QString nome = orva::pastaprograma::executavel(QStringLiteral("rar"));
+    // Beside the client and in its parent, in the program folder and then
+    // where the programs are installed (Windows keeps no links to them).
+    QStringList pastas{QDir(pastaCliente).absolutePath(), QDir(pastaCliente + QStringLiteral("/..")).absolutePath()};
+    if (QCoreApplication::instance() && orva::pastaprograma::instalada(QCoreApplication::applicationDirPath()))
+        pastas << QCoreApplication::applicationDirPath() << QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).absolutePath();
+    for (const QString &pasta : pastas) {
         const QString achado = ProcuraArquivo(pasta, nome, false);
         if (!achado.isEmpty() && QFileInfo(achado).isFile() && QFileInfo(achado).isExecutable())
             return achado;

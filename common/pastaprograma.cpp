@@ -1,5 +1,6 @@
 #include "pastaprograma.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,10 +8,35 @@
 
 namespace orva::pastaprograma {
 
+namespace {
+
+bool marcada(const QString &pasta) { return QFileInfo::exists(QDir(pasta).filePath(QLatin1String(MarcaInstalacao))); }
+
+} // namespace
+
+#ifdef _WIN32
+
+bool instalada(const QString &pastaExecutavel)
+{
+    return !QFileInfo(pastaExecutavel).isWritable() || marcada(pastaExecutavel);
+}
+
+QString doUsuario()
+{
+    // GenericDataLocation is %LOCALAPPDATA% on Windows.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("ORVA"));
+}
+
+QString executavel(const QString &nome) { return nome + QStringLiteral(".exe"); }
+
+bool ligaProgramas(const QString &, const QString &, QString *) { return true; }
+
+#else
+
 bool instalada(const QString &pastaExecutavel)
 {
     const QFileInfo pasta(pastaExecutavel);
-    if (!pasta.isWritable())
+    if (!pasta.isWritable() || marcada(pastaExecutavel))
         return true;
     // Root may write anywhere: the package folder still is no program folder.
     const QString destino = QFileInfo(QStringLiteral(ORVA_PASTA_INSTALADA)).canonicalFilePath();
@@ -22,6 +48,8 @@ QString doUsuario()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("orva"));
 }
+
+QString executavel(const QString &nome) { return nome; }
 
 bool ligaProgramas(const QString &pastaPrograma, const QString &pastaInstalada, QString *erro)
 {
@@ -42,6 +70,25 @@ bool ligaProgramas(const QString &pastaPrograma, const QString &pastaInstalada, 
         }
     }
     return true;
+}
+
+#endif
+
+QString localizaPrograma(const QString &pastaPrograma, const QString &nome)
+{
+    const QString arquivo = executavel(nome);
+    const QString proprio = QDir(pastaPrograma).filePath(arquivo);
+    if (QFileInfo::exists(proprio) || !QCoreApplication::instance())
+        return proprio;
+    const QString pastaExecutavel = QCoreApplication::applicationDirPath();
+    if (!instalada(pastaExecutavel))
+        return proprio;
+    for (const QString &instalada : {pastaExecutavel, QDir(pastaExecutavel).filePath(QStringLiteral(".."))}) {
+        const QString caminho = QDir::cleanPath(QDir(instalada).filePath(arquivo));
+        if (QFileInfo(caminho).isFile())
+            return caminho;
+    }
+    return proprio;
 }
 
 } // namespace orva::pastaprograma

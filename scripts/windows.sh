@@ -241,3 +241,273 @@ build_googletest
 build_libpq
 echo "Dependências em $cache/deps"
 [[ "${1:-}" == "deps" ]] && exit 0
+
+# Qt's Brazilian texts ("Sim" / "Não") where the cross-built Qt looks for them.
+mkdir -p "$QT_PREFIX/translations"
+cp -u /usr/share/qt6/translations/qtbase_pt_BR.qm "$QT_PREFIX/translations/"
+
+mingw_runtime=(/usr/lib/gcc/$triple/12-posix /usr/$triple/lib)
+dll_dirs=("$QT_PREFIX/bin" "$SQLITE_PREFIX/bin" "$LIBARCHIVE_PREFIX/bin" "$LIBPQ_PREFIX/bin" "$LIBPQ_PREFIX/lib" "${mingw_runtime[@]}")
+
+step "ORVA para Windows" orva
+if [[ ! -f "$build/build.ninja" ]]; then
+  run cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$QT_PREFIX;$SQLITE_PREFIX;$LIBARCHIVE_PREFIX;$GTEST_PREFIX;$LIBPQ_PREFIX" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DORVA_WINDOWS_DLL_DIRS="$(IFS=';'; echo "${dll_dirs[*]}")" -DORVA_LINUX_BUILD_DIR="${ORVA_BUILD_DIR:-$root/build}"
+fi
+export ORVA_WINEPREFIX="$build/wineprefix"
+prepare_wine() {
+  if [[ ! -f "$ORVA_WINEPREFIX/.pronto" ]]; then
+    rm -rf "$ORVA_WINEPREFIX"
+    WINEPREFIX="$ORVA_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" run /usr/lib/wine/wine64 wineboot -i
+    WINEPREFIX="$ORVA_WINEPREFIX" run /usr/lib/wine/wineserver -w
+    touch "$ORVA_WINEPREFIX/.pronto"
+  fi
+}
+prepare_wine   # the build runs orva-icone under Wine for the icon
+run cmake --build "$build" -j "$jobs"
+done_step
+
+# The program folder as the installer lays it out: the programs, the DLLs
+# and Qt plugins they load, Qt's Brazilian texts. The client sits in
+# ClienteOrvaDATP with its own copy of the DLLs (Windows looks for a
+# program's DLLs beside it, not in its parent).
+step "Pasta dos programas" pasta
+stage="$build/pasta"
+rm -rf "$stage"
+mkdir -p "$stage/ClienteOrvaDATP" "$stage/translations"
+cp "$build/dist/Orva.exe" "$build/dist/orva-cli.exe" "$build/dist/rar.exe" "$stage/"
+cp "$build/dist/ClienteOrvaDATP/ClienteORVA.exe" "$stage/ClienteOrvaDATP/"
+for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll printsupport/windowsprintersupport.dll; do
+  mkdir -p "$stage/plugins/$(dirname "$plugin")"
+  cp "$QT_PREFIX/plugins/$plugin" "$stage/plugins/$plugin"
+done
+cp "$QT_PREFIX/translations/qtbase_pt_BR.qm" "$stage/translations/"
+printf '[Paths]\r\nPrefix=.\r\n' >"$stage/qt.conf"
+printf '[Paths]\r\nPrefix=..\r\n' >"$stage/ClienteOrvaDATP/qt.conf"
+# Every DLL a program or plugin names that is not Windows' own, and theirs.
+dlls_of() { $triple-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+find_dll() {
+  local d
+  for d in "${dll_dirs[@]}"; do
+    [[ -f "$d/$1" ]] && { echo "$d/$1"; return; }
+  done
+}
+copy_dlls() {
+  local dest="$1"; shift
+  local pending=("$@") seen=" " file dll found
+  while ((${#pending[@]})); do
+    file="${pending[0]}"; pending=("${pending[@]:1}")
+    for dll in $(dlls_of "$file"); do
+      [[ "$seen" == *" ${dll,,} "* ]] && continue
+      seen+="${dll,,} "
+      found="$(find_dll "$dll")"
+      [[ -n "$found" ]] || continue   # a system DLL
+      cp "$found" "$dest/"
+      pending+=("$found")
+    done
+  done
+}
+copy_dlls "$stage" "$stage"/*.exe $(find "$stage/plugins" -name '*.dll')
+copy_dlls "$stage/ClienteOrvaDATP" "$stage/ClienteOrvaDATP/ClienteORVA.exe" $(find "$stage/plugins" -name '*.dll')
+done_step
+
+# The installer, from exactly the staged files.
+step "Instalador (NSIS)" instalador
+version="$(sed -n 's/^project(ORVA VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+lista="$build/arquivos.nsh"
+winpath() { local p="${1#./}"; echo "${p//\//\\}"; }
+{
+  echo '!macro ORVA_ARQUIVOS_INSTALA'
+  while read -r f; do
+    pasta="$(dirname "$f")"
+    if [[ "$pasta" == . ]]; then echo '  SetOutPath "$INSTDIR"'; else echo "  SetOutPath \"\$INSTDIR\\$(winpath "$pasta")\""; fi
+    echo "  File \"$stage/${f#./}\""
+  done < <(cd "$stage" && find . -type f | sort)
+  echo '  SetOutPath "$INSTDIR"'
+  echo '!macroend'
+  echo '!macro ORVA_ARQUIVOS_REMOVE'
+  while read -r f; do echo "  Delete \"\$INSTDIR\\$(winpath "$f")\""; done < <(cd "$stage" && find . -type f | sort)
+  echo '!macroend'
+  echo '!macro ORVA_PASTAS_REMOVE'
+  while read -r d; do echo "  RMDir \"\$INSTDIR\\$(winpath "$d")\""; done < <(cd "$stage" && find . -mindepth 1 -type d | sort -r)
+  echo '!macroend'
+} >"$lista"
+setup="$build/ORVA-$version-setup.exe"
+tamanho="$(du -sk "$stage" | cut -f1)"
+run makensis -V2 -DVERSION="$version" -DSAIDA="$setup" -DICONE="$build/packaging/windows/orva.ico" \
+  -DLISTA="$lista" -DTAMANHO_KB="$tamanho" "$root/packaging/windows/orva.nsi"
+done_step
+echo "Instalador: $setup"
+[[ "${1:-}" == "test" || "${1:-}" == "estrada" ]] || exit 0
+
+# ---------------------------------------------------------------------------
+# Under Wine: the suite (cross-built), then the road with the installed
+# programs only. Both need the Linux build: its receiving server (a Linux
+# service, which Wine starts as it starts Windows programs) and its orva-cli
+# for the declaration to compare with.
+linux_build="${ORVA_BUILD_DIR:-$root/build}"
+if [[ ! -x "$linux_build/dist/orva-datp-server" || ! -x "$linux_build/tools/orva-tela" ]]; then
+  step "Compilação para Linux (servidor de recepção, orva-cli de comparação)" linux
+  run "$root/scripts/setup.sh"
+  ORVA_BUILD_DIR="$linux_build" run "$root/scripts/build.sh"
+  done_step
+fi
+
+pids=()
+prefixos=()
+cleanup() {
+  local p
+  for p in "${prefixos[@]}"; do WINEPREFIX="$p" /usr/lib/wine/wineserver -k 2>/dev/null || true; done
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  if [[ -n "${pg:-}" ]]; then "$root/scripts/pg-cluster.sh" stop "$pg" >/dev/null 2>&1 || true; rm -rf "$pg"; fi
+}
+trap 'rc=$?; cleanup; if ((rc)) && [[ -n "$step_name" ]]; then echo "Falhou o passo \"$step_name\" (saída $rc); veja $step_log" >&2; fi' EXIT
+
+# A display for Wine's windows when there is none.
+if [[ -z "${DISPLAY:-}" ]]; then
+  display=90
+  while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
+  Xvfb ":$display" -ac -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
+  export DISPLAY=":$display"
+fi
+export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+
+if [[ "${1:-}" == "test" ]]; then
+  step "Testes sob o Wine" testes-wine
+  # The PostgreSQL engine's tests reach a throwaway cluster over TCP.
+  pg="$(mktemp -d /tmp/orva-pg-win.XXXXXX)"
+  if ORVA_TEST_PG="$("$root/scripts/pg-cluster.sh" start "$pg" "$(free_port)")"; then
+    export ORVA_TEST_PG
+  else
+    rm -rf "$pg"; pg=""
+    [[ -z "${CI:-}" ]] || { echo "O cluster PostgreSQL dos testes não iniciou." >&2; exit 1; }
+  fi
+  prefixos+=("$ORVA_WINEPREFIX")
+  WINEPREFIX="$ORVA_WINEPREFIX" /usr/lib/wine/wineserver -p   # one server for every test program
+  cd "$build"
+  set +e
+  QT_QPA_PLATFORM=offscreen ctest -j "$jobs" --timeout 300 --output-on-failure >"$step_log" 2>&1
+  ctest_rc=$?
+  set -e
+  total="$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' "$step_log")"
+  falhas="$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$step_log")"
+  pulados="$(grep -c '(Skipped)' "$step_log" || true)"
+  # Why each skipped test did not run, as it said.
+  grep -h -A1 ': Skipped$' Testing/Temporary/LastTest.log 2>/dev/null | grep -v -e ': Skipped$' -e '^--$' |
+    sort | uniq -c | sed 's/^/   pulado: /' || true
+  grep -A200 'The following tests FAILED' "$step_log" || true
+  echo "Windows (Wine): ${total:-?} testes, ${falhas:-?} falhas, $pulados pulados"
+  ((ctest_rc == 0)) || exit 1
+  cd "$root"
+  done_step
+fi
+
+# The road with the installed programs only: a clean prefix (no DLL path of
+# the build), the installer run silently, then orva-cli.exe from the Start
+# menu's folder, a delivery to the Linux receiving server, the windows.
+step "Estrada com os programas instalados" estrada-wine
+estrada="$build/estrada"
+rm -rf "$estrada"
+mkdir -p "$estrada/screens"
+wp="$estrada/wineprefix"
+prefixos+=("$wp")
+win() { WINEPREFIX="$wp" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 "$@"; }
+fail() { echo "$*" >&2; exit 1; }
+run win wineboot -i
+win "$setup" /S >>"$step_log" 2>&1 || fail "o instalador terminou com erro"
+WINEPREFIX="$wp" /usr/lib/wine/wineserver -w
+usuario="$wp/drive_c/users/$(id -un)"
+instalado="$usuario/AppData/Local/Programs/ORVA"
+dados="$usuario/AppData/Local/ORVA"
+for f in Orva.exe orva-cli.exe rar.exe ClienteOrvaDATP/ClienteORVA.exe Desinstalar.exe ORVA-instalado.txt; do
+  [[ -f "$instalado/$f" ]] || fail "a instalação não deixou $f"
+done
+menu="$usuario/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+[[ -f "$menu/ORVA.lnk" && -f "$menu/Cliente ORVA.lnk" ]] || fail "sem os atalhos do menu Iniciar"
+run win reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ORVA' /v UninstallString
+cli_win() { win "$instalado/orva-cli.exe" "$@"; }
+cli_linux() { "$linux_build/dist/orva-cli" --dir "$estrada/linux" "$@"; }
+
+# The same rows on both systems, for the declaration to compare.
+mkdir -p "$estrada/linux"
+cp "$linux_build/dist/rar" "$estrada/linux/" 2>/dev/null || true
+for sistema in win linux; do
+  c="cli_$sistema"
+  run $c init
+  run $c company save --inscricao 124 --cnpj 12345678000195 --razao-social "Caça e Pesca São João" \
+    --cnae 0111301 --tipo-declaracao 1 --municipio 110001
+  run $c protocol new --inscricao 124 --tipo-entrega 1 --responsavel "José Conceição" --crc 0
+  run $c apportionment save --protocolo 1 --municipio 110002 --valor-entrada 1.234,56 --valor-saida 100,00
+  run $c apportionment save --protocolo 1 --municipio 110003 --valor-entrada 10,00 --valor-saida 0,50
+  run $c export --protocolo 1
+done
+[[ -f "$dados/orva.mdb" ]] || fail "orva-cli.exe init não preparou a pasta do usuário $dados"
+exp_win="$(ls "$dados"/dados/*.exp 2>/dev/null | head -1)"
+exp_linux="$(ls "$estrada/linux"/dados/*.exp 2>/dev/null | head -1)"
+[[ -n "$exp_win" && -n "$exp_linux" ]] || fail "a exportação não escreveu a declaração"
+cmp "$exp_win" "$exp_linux" || fail "a declaração do Windows difere da do Linux"
+arquivo="$(ls "$dados"/enviar/*.rar | head -1)"
+echo "   declaração idêntica à do Linux: $(basename "$exp_win") ($(stat -c %s "$exp_win") bytes)"
+
+# The windows: Orva's main window and the client listing the declaration.
+shown() {
+  for _ in $(seq 120); do
+    xwininfo -root -tree 2>/dev/null | grep -qF "\"$1" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+(unset QT_QPA_PLATFORM; exec env WINEPREFIX="$wp" WINEDEBUG=-all /usr/lib/wine/wine64 "$instalado/Orva.exe") >>"$step_log" 2>&1 &
+orva_pid=$!
+pids+=($orva_pid)
+shown 'ORVA - Tessaria."' || fail "Orva.exe não mostrou a janela principal"
+sleep 2
+run "$linux_build/tools/orva-tela" "$estrada/screens/orva-windows.png"
+kill "$orva_pid" 2>/dev/null || true
+(unset QT_QPA_PLATFORM; exec env WINEPREFIX="$wp" WINEDEBUG=-all /usr/lib/wine/wine64 \
+  "$instalado/ClienteOrvaDATP/ClienteORVA.exe" 'C:\users\'"$(id -un)"'\AppData\Local\ORVA\enviar\') >>"$step_log" 2>&1 &
+cliente_pid=$!
+pids+=($cliente_pid)
+shown 'Módulo de Entrega de Declaração/ORVA' || fail "ClienteORVA.exe não mostrou a janela principal"
+sleep 2
+run "$linux_build/tools/orva-tela" "$estrada/screens/cliente-windows.png"
+kill "$cliente_pid" 2>/dev/null || true
+WINEPREFIX="$wp" /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+# Delivery to the Linux receiving server and the receipt fetched again.
+mkdir -p "$estrada/servidor"
+"$linux_build/dist/orva-datp-server" --port 0 --data "$estrada/servidor" >"$estrada/servidor.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q escutando "$estrada/servidor.out" && break; sleep 0.1; done
+porta="$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$estrada/servidor.out")"
+[[ -n "$porta" ]] || fail "o servidor de recepção não iniciou"
+run cli_win deliver "C:\\users\\$(id -un)\\AppData\\Local\\ORVA\\enviar\\$(basename "$arquivo")" --port "$porta"
+recibo="$dados/ClienteOrvaDATP/recv/0000000000012420150001.cmp"
+[[ -f "$recibo" ]] || fail "a entrega não deixou o comprovante $recibo"
+rm "$recibo"
+run cli_win receipt --inscricao 124 --exercicio 2015 --protocolo 1 --port "$porta"
+[[ -f "$recibo" ]] || fail "o comprovante não foi buscado de novo"
+
+# A database and a backup cross between the systems.
+run cli_linux backup
+cp "$estrada/linux/Backup/bkpOrva.rar" "$dados/Backup/bkpOrva.rar"
+run cli_win restore
+cli_win company list | grep -q "Caça e Pesca São João" || fail "o banco do Linux não abriu no Windows"
+run cli_win backup
+cp "$dados/Backup/bkpOrva.rar" "$estrada/linux/Backup/bkpOrva.rar"
+run cli_linux restore
+cli_linux company list | grep -q "Caça e Pesca São João" || fail "o banco do Windows não abriu no Linux"
+
+# The uninstaller removes the programs and keeps the user's data.
+win "$instalado/Desinstalar.exe" /S >>"$step_log" 2>&1 || fail "o desinstalador terminou com erro"
+WINEPREFIX="$wp" /usr/lib/wine/wineserver -w
+for _ in $(seq 40); do [[ -e "$instalado/Orva.exe" ]] || break; sleep 0.5; done
+[[ ! -e "$instalado/Orva.exe" && ! -e "$menu/ORVA.lnk" ]] || fail "a desinstalação deixou os programas"
+[[ -f "$dados/orva.mdb" ]] || fail "a desinstalação apagou os dados do usuário"
+done_step
+echo "Estrada no Windows (Wine) completa; imagens em $estrada/screens"

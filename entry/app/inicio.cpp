@@ -6,7 +6,7 @@
 #include "maintenance/relatorios.h"
 #include "registrations/frmconsulta.h"
 
-#include <QLocale>
+#include "common/plataforma/regional.h"
 
 ObjetosPrograma::~ObjetosPrograma()
 {
@@ -18,7 +18,7 @@ ObjetosPrograma::~ObjetosPrograma()
 
 std::unique_ptr<ObjetosPrograma> IniciaPrograma()
 {
-    return IniciaPrograma(QLocale::system().dateFormat(QLocale::ShortFormat));
+    return IniciaPrograma(orva::plataforma::formatoDataCurta());
 }
 
 std::unique_ptr<ObjetosPrograma> IniciaPrograma(const QString &formatoData)

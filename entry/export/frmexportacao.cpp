@@ -1,6 +1,7 @@
 #include "frmexportacao.h"
 #include "ui_frmexportacao.h"
 
+#include "common/pastaprograma.h"
 #include "common/prompts.h"
 #include "maintenance/frmcopiaarquivo.h"
 #include "registrations/frmconsulta.h"
@@ -197,7 +198,8 @@ void TfrmExportacao::Exporta()
         if (orva::prompts().question(QStringLiteral("Confirmação"), QStringLiteral("Deseja transmitir o arquivo agora?"),
                                      orva::Prompts::Icon::Question, orva::Prompts::Button::No)) {
             const QString pastaCliente = Funcoes::DiretorioSistema() + QStringLiteral("ClienteOrvaDATP/");
-            const QString cliente = pastaCliente + QStringLiteral("ClienteORVA");
+            const QString cliente = orva::pastaprograma::localizaPrograma(Funcoes::DiretorioSistema(),
+                                                                         QStringLiteral("ClienteOrvaDATP/ClienteORVA"));
             // The window keeps painting while the client runs, greyed: nothing in
             // it (nor the menu behind it) can be used until the client ends.
             setEnabled(false);

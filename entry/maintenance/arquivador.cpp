@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "common/process.h"
 #include "common/messages.h"
+#include "common/pastaprograma.h"
 #include "shell/funcoesbase.h"
 
 #include <QFileInfo>
@@ -11,7 +12,7 @@ namespace Funcoes {
 
 namespace {
 
-QString programaArquivador() { return DiretorioSistema() + QStringLiteral("rar"); }
+QString programaArquivador() { return orva::pastaprograma::localizaPrograma(DiretorioSistema(), QStringLiteral("rar")); }
 
 // Runs the archiver on an argument text and judges its outcome: false when it
 // ran and ended well; true, with the reason, when it could not be started or

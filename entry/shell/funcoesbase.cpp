@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/pastaprograma.h"
+#include "common/plataforma/regional.h"
 #include "common/messages.h"
 #include "regional.h"
 
@@ -110,7 +111,7 @@ int ContaLinhas(const QString &arquivo)
     return lines + (pending ? 1 : 0);
 }
 
-bool VerificaFormatoData() { return VerificaFormatoData(QLocale::system().dateFormat(QLocale::ShortFormat)); }
+bool VerificaFormatoData() { return VerificaFormatoData(orva::plataforma::formatoDataCurta()); }
 
 bool VerificaFormatoData(const QString &formatoCurto)
 {
