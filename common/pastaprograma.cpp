@@ -74,13 +74,13 @@ bool ligaProgramas(const QString &pastaPrograma, const QString &pastaInstalada, 
 
 #endif
 
-QString localizaPrograma(const QString &pastaPrograma, const QString &nome)
+QString localizaPrograma(const QString &pastaPrograma, const QString &nome, const QString &executando)
 {
     const QString arquivo = executavel(nome);
     const QString proprio = QDir(pastaPrograma).filePath(arquivo);
-    if (QFileInfo::exists(proprio) || !QCoreApplication::instance())
+    if (QFileInfo::exists(proprio) || (executando.isEmpty() && !QCoreApplication::instance()))
         return proprio;
-    const QString pastaExecutavel = QCoreApplication::applicationDirPath();
+    const QString pastaExecutavel = executando.isEmpty() ? QCoreApplication::applicationDirPath() : executando;
     if (!instalada(pastaExecutavel))
         return proprio;
     for (const QString &instalada : {pastaExecutavel, QDir(pastaExecutavel).filePath(QStringLiteral(".."))}) {

@@ -26,8 +26,9 @@ QString executavel(const QString &nome);
 // Program `nome` ("rar", "ClienteOrvaDATP/ClienteORVA") for the program
 // folder: the folder's own copy or link, else the one installed beside the
 // running program (or in its parent, for the client), else the folder's path
-// of it, so that a message can name where it was looked for.
-QString localizaPrograma(const QString &pastaPrograma, const QString &nome);
+// of it, so that a message can name where it was looked for. `pastaExecutavel`
+// is the running program's folder (applicationDirPath when empty).
+QString localizaPrograma(const QString &pastaPrograma, const QString &nome, const QString &pastaExecutavel = {});
 
 // Makes the archiver and the delivery client of the installed folder
 // reachable from a program folder: links on Linux (a file of the same name is
