@@ -181,7 +181,8 @@ build_libarchive() {
     -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_NETTLE=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF \
     -DENABLE_LZ4=OFF -DENABLE_BZip2=OFF -DENABLE_LIBXML2=OFF -DENABLE_EXPAT=OFF -DENABLE_LZO=OFF \
     -DENABLE_LIBB2=OFF -DENABLE_ICONV=OFF -DENABLE_CNG=OFF -DENABLE_XATTR=OFF -DENABLE_ACL=OFF \
-    -DENABLE_ZLIB=ON -DZLIB_LIBRARY=/usr/$triple/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$triple/include
+    -DENABLE_ZLIB=ON -DZLIB_LIBRARY=/usr/$triple/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$triple/include \
+    -DZLIB_WINAPI=OFF -DZLIB_WINAPI_WITH_LIB=/usr/$triple/lib/libz.a
   run cmake --build "$work" -j "$jobs"
   run cmake --install "$work"
   mv "$prefix.tmp" "$prefix"

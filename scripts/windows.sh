@@ -26,6 +26,7 @@ trap 'rc=$?; if ((rc)) && [[ -n "$step_name" ]]; then echo "Falhou o passo \"$st
 step() {
   step_name="$1"
   step_log="$logs/$2.log"
+  : >"$step_log"
   echo "== $step_name"
 }
 run() { "$@" >>"$step_log" 2>&1; }
@@ -129,6 +130,7 @@ build_qt() {
     -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
     -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF -DFEATURE_zstd=OFF \
+    -DFEATURE_direct2d=OFF -DFEATURE_linuxfb=OFF \
     -DFEATURE_sql_sqlite=OFF -DFEATURE_openssl=OFF -DFEATURE_icu=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
@@ -152,11 +154,16 @@ build_sqlite() {
   rm -rf "$work" "$prefix.tmp"
   mkdir -p "$work" "$prefix.tmp/include" "$prefix.tmp/lib" "$prefix.tmp/bin"
   (cd "$work" && run "$src/configure" --disable-tcl && run make sqlite3.c)
-  # The options Debian builds its library with, where ORVA may meet them.
-  local flags=(-O2 -DSQLITE_SECURE_DELETE -DSQLITE_ENABLE_COLUMN_METADATA -DSQLITE_ENABLE_FTS3
-    -DSQLITE_ENABLE_RTREE -DSQLITE_ENABLE_UNLOCK_NOTIFY -DSQLITE_ENABLE_DBSTAT_VTAB
-    -DSQLITE_MAX_SCHEMA_RETRY=25 -DSQLITE_ENABLE_MATH_FUNCTIONS -DSQLITE_THREADSAFE=1
-    -DSQLITE_API='__declspec(dllexport)')
+  # The options Debian's own library is built with (debian/rules), so both
+  # systems' engines behave alike.
+  local flags=(-O2 -fno-strict-aliasing -DSQLITE_SECURE_DELETE -DSQLITE_ENABLE_COLUMN_METADATA
+    -DSQLITE_ENABLE_FTS3 -DSQLITE_ENABLE_FTS3_PARENTHESIS -DSQLITE_ENABLE_RTREE=1 -DSQLITE_SOUNDEX=1
+    -DSQLITE_ENABLE_UNLOCK_NOTIFY -DSQLITE_OMIT_LOOKASIDE=1 -DSQLITE_ENABLE_DBSTAT_VTAB
+    -DSQLITE_ALLOW_ROWID_IN_VIEW -DSQLITE_ENABLE_UPDATE_DELETE_LIMIT=1 -DSQLITE_ENABLE_LOAD_EXTENSION
+    -DSQLITE_ENABLE_JSON1 -DSQLITE_LIKE_DOESNT_MATCH_BLOBS -DSQLITE_THREADSAFE=1
+    -DSQLITE_ENABLE_FTS3_TOKENIZER=1 -DSQLITE_USE_URI=1 -DSQLITE_MAX_SCHEMA_RETRY=25
+    -DSQLITE_ENABLE_PREUPDATE_HOOK -DSQLITE_ENABLE_SESSION -DSQLITE_ENABLE_STMTVTAB
+    -DSQLITE_MAX_VARIABLE_NUMBER=250000 -DSQLITE_API='__declspec(dllexport)')
   run $triple-gcc-posix "${flags[@]}" -shared -o "$prefix.tmp/bin/sqlite3.dll" "$work/sqlite3.c" \
     -Wl,--out-implib,"$prefix.tmp/lib/libsqlite3.dll.a"
   cp "$work/sqlite3.h" "$work/sqlite3ext.h" "$prefix.tmp/include/" 2>/dev/null || cp "$work/sqlite3.h" "$prefix.tmp/include/"
@@ -181,7 +188,8 @@ build_libarchive() {
     -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_NETTLE=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF \
     -DENABLE_LZ4=OFF -DENABLE_BZip2=OFF -DENABLE_LIBXML2=OFF -DENABLE_EXPAT=OFF -DENABLE_LZO=OFF \
     -DENABLE_LIBB2=OFF -DENABLE_ICONV=OFF -DENABLE_CNG=OFF -DENABLE_XATTR=OFF -DENABLE_ACL=OFF \
-    -DENABLE_ZLIB=ON -DZLIB_LIBRARY=/usr/$triple/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$triple/include
+    -DENABLE_ZLIB=ON -DZLIB_LIBRARY=/usr/$triple/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$triple/include \
+    -DZLIB_WINAPI=OFF -DZLIB_WINAPI_WITH_LIB=/usr/$triple/lib/libz.a  # a run test, which CMake cannot cross
   run cmake --build "$work" -j "$jobs"
   run cmake --install "$work"
   mv "$prefix.tmp" "$prefix"
