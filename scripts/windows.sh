@@ -10,6 +10,7 @@
 # The dependency cache is ORVA_WINDOWS_CACHE (default ~/.cache/orva-windows);
 # the build goes to ORVA_WINDOWS_BUILD_DIR (default build-windows/).
 set -euo pipefail
+shopt -s inherit_errexit
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cache="${ORVA_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/orva-windows}"
 build="${ORVA_WINDOWS_BUILD_DIR:-$root/build-windows}"
@@ -79,28 +80,41 @@ EOF
   apt_sources_ready=1
 }
 
-# Unpacks Debian's source of PACKAGE[=VERSION] under $cache/src and prints its folder.
+# Unpacks Debian's source of PACKAGE[=VERSION] under $cache/src and prints its
+# folder. Without a version, the newest the lists name that the mirror still
+# serves (a security update may have replaced the one the lists name).
 fetch_source() {
-  local pkg="$1" version="${2:-}"
+  local pkg="$1" wanted="${2:-}" version dir unpacked
   prepare_apt_sources
-  if [[ -z "$version" ]]; then
-    version="$(apt_own apt-cache showsrc "$pkg" | awk '/^Version:/ {print $2}' | sort -V | tail -1)"
+  local versions=("$wanted")
+  if [[ -z "$wanted" ]]; then
+    mapfile -t versions < <(apt_own apt-cache showsrc "$pkg" | awk '/^Version:/ {print $2}' | sort -Vr)
   fi
-  [[ -n "$version" ]] || { echo "Fonte $pkg não encontrada nas listas do Debian." >>"$step_log"; return 1; }
-  local upstream="${version#*:}"
-  upstream="${upstream%-*}"
-  local dir="$cache/src/$pkg-$upstream-${version##*-}"
-  if [[ ! -f "$dir/.completo" ]]; then
+  for version in "${versions[@]}"; do
+    [[ -n "$version" ]] || continue
+    local upstream="${version#*:}"
+    dir="$cache/src/$pkg-${upstream%-*}-${version##*-}"
+    if [[ -f "$dir/.completo" ]]; then
+      echo "$dir"
+      return 0
+    fi
     rm -rf "$dir" "$dir.tmp"
     mkdir -p "$dir.tmp"
-    (cd "$dir.tmp" && run apt_own apt-get source -qq "$pkg=$version")
-    local unpacked
-    unpacked="$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -1)"
-    mv "$unpacked" "$dir"
+    if (cd "$dir.tmp" && apt_own apt-get source -qq "$pkg=$version" >>"$step_log" 2>&1); then
+      unpacked="$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -1)"
+      if [[ -n "$unpacked" ]]; then
+        mv "$unpacked" "$dir"
+        rm -rf "$dir.tmp"
+        touch "$dir/.completo"
+        echo "$dir"
+        return 0
+      fi
+    fi
     rm -rf "$dir.tmp"
-    touch "$dir/.completo"
-  fi
-  echo "$dir"
+    echo "Fonte $pkg=$version indisponível; tentando outra versão." >>"$step_log"
+  done
+  echo "Nenhuma versão da fonte $pkg pôde ser baixada do Debian." >>"$step_log"
+  return 1
 }
 
 # A dependency is installed into $cache/deps/NAME-VERSION.tmp and renamed

@@ -1,3 +1,4 @@
+#include "support/ferramentas.h"
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -112,9 +113,9 @@ TEST(Rar, AddReplaceKeepAndExtract)
     // Nothing left over beside the archive from the rewrites.
     EXPECT_EQ(tree(dir.filePath(QStringLiteral("Backup"))), QStringList{QStringLiteral("bkp.rar")});
 
-    if (QFileInfo::exists(QStringLiteral("/usr/bin/bsdtar"))) {
+    if (!ferramentaHost(QStringLiteral("bsdtar")).isEmpty()) {
         QProcess bsdtar;
-        bsdtar.start(QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-tf"), arquivo});
+        bsdtar.start(ferramentaHost(QStringLiteral("bsdtar")), {QStringLiteral("-tf"), caminhoHost(arquivo)});
         ASSERT_TRUE(bsdtar.waitForFinished());
         EXPECT_EQ(bsdtar.exitCode(), 0);
         EXPECT_EQ(QString::fromUtf8(bsdtar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),

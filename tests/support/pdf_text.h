@@ -1,4 +1,6 @@
 #pragma once
+#include "support/ferramentas.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -7,8 +9,8 @@
 inline QString pdfText(const QString &path)
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
-                                          QStringLiteral("-")});
+    p.start(ferramentaHost(QStringLiteral("pdftotext")),
+            {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), caminhoHost(path), QStringLiteral("-")});
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromLocal8Bit(p.readAllStandardError()));
     return QString::fromUtf8(p.readAllStandardOutput());
@@ -30,7 +32,7 @@ inline QString simplified(const QString &text) { return text.simplified(); }
 inline QString pdfPageSize(const QString &path)
 {
     QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {path});
+    p.start(ferramentaHost(QStringLiteral("pdfinfo")), {caminhoHost(path)});
     if (!p.waitForFinished(30000))
         return QString();
     for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))

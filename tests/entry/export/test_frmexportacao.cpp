@@ -1,3 +1,4 @@
+#include "support/ferramentas.h"
 #include "support/window_driver.h"
 #include "support/scripted_prompts.h"
 #include "support/sql.h"
@@ -111,9 +112,9 @@ TEST(Exportacao, RunPacksOffersTheCopyWindowAndMarksTheProtocol)
     const QByteArray declaracao = readFile(arquivo);
     EXPECT_EQ(declaracao.count("\r\n"), 4);
     EXPECT_EQ(readFile(out.filePath("Orva000700000000000001.exp")), declaracao);
-    if (QFileInfo::exists("/usr/bin/bsdtar")) {
+    if (!ferramentaHost(QStringLiteral("bsdtar")).isEmpty()) {
         QProcess bsdtar;
-        bsdtar.start("/usr/bin/bsdtar", {"-tf", archive});
+        bsdtar.start(ferramentaHost(QStringLiteral("bsdtar")), {"-tf", caminhoHost(archive)});
         ASSERT_TRUE(bsdtar.waitForFinished(30000));
         EXPECT_EQ(bsdtar.readAllStandardOutput().trimmed(), "Orva000700000000000001.exp");
     }
