@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/plataforma/gravacao.h"
 #include "common/win1252.h"
 
 #include <QDir>
@@ -9,8 +10,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-
-#include <cstdio>
 
 namespace orva::cliente {
 namespace {
@@ -168,8 +167,8 @@ bool MarcaEnviada(const QString &arquivo)
     const QString destino = info.dir().filePath(nome + QStringLiteral(".ra_"));
     if (QFileInfo(destino).isDir())
         return false;
-    // rename() replaces an older mark of the same declaration in one step.
-    return std::rename(QFile::encodeName(arquivo).constData(), QFile::encodeName(destino).constData()) == 0;
+    // Replaces an older mark of the same declaration in one step.
+    return plataforma::substitui(arquivo, destino);
 }
 
 } // namespace orva::cliente
