@@ -1,13 +1,13 @@
 #include "rar_archive.h"
 
+#include "common/plataforma/localidade.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
-#include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <langinfo.h>
 
 // rar: the archiver the programs start to pack and unpack their files.
 int main(int argc, char **argv)
@@ -18,9 +18,7 @@ int main(int argc, char **argv)
     }
     // Entry names are kept in UTF-8: libarchive converts them through the
     // locale's character set, so a plain "C" locale would refuse accents.
-    std::setlocale(LC_ALL, "");
-    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
-        std::setlocale(LC_CTYPE, "C.UTF-8");
+    orva::plataforma::localidadeDoUsuario();
 
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
