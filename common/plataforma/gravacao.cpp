@@ -6,6 +6,8 @@
 #include <cerrno>
 
 #ifdef _WIN32
+#include <QTemporaryFile>
+
 #include <io.h>
 #include <windows.h>
 #else
@@ -94,8 +96,13 @@ bool substitui(const QString &temporario, const QString &destino)
 
 bool substituiAberto(QFileDevice &temporario, const QString &destino)
 {
+    const QString nome = temporario.fileName();
     temporario.close();
-    return substitui(temporario.fileName(), destino);
+    // A QTemporaryFile keeps its handle through close(), to be opened again;
+    // it lets the handle go only when it is given a name.
+    if (auto *temporaria = qobject_cast<QTemporaryFile *>(&temporario))
+        temporaria->setFileName(nome);
+    return substitui(nome, destino);
 }
 
 #else
