@@ -1,6 +1,7 @@
 #include "rar_archive.h"
 
 #include "common/plataforma/console.h"
+#include "common/plataforma/localidade.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,7 +19,7 @@ int main(int argc, char **argv)
     }
     // Entry names are kept in UTF-8: libarchive converts them through the
     // locale's character set, so a plain "C" locale would refuse accents.
-    orva::plataforma::caracteresUtf8();
+    orva::plataforma::localidadeDoUsuario();
     orva::plataforma::consoleUtf8();
     const QStringList arguments = orva::plataforma::argumentos(argc, argv);
     QTextStream out(stdout);

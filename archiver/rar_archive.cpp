@@ -1,11 +1,15 @@
 #include "rar_archive.h"
 
 #include "common/causafalha.h"
+#include "common/plataforma/arquivos.h"
+#include "common/plataforma/gravacao.h"
+#include "common/plataforma/travas.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStorageInfo>
 #include <QTemporaryFile>
 #include <QTextStream>
 
@@ -13,16 +17,9 @@
 #include <archive_entry.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <memory>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 #include <vector>
 
 namespace orva::rar {
@@ -104,19 +101,10 @@ struct Sink {
 la_ssize_t writeToFile(struct archive *a, void *data, const void *buffer, size_t length)
 {
     auto *sink = static_cast<Sink *>(data);
-    const char *p = static_cast<const char *>(buffer);
-    size_t left = length;
-    while (left > 0) {
-        const ssize_t n = ::write(sink->fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            sink->error = n < 0 ? errno : EIO;
-            archive_set_error(a, sink->error, "%s", std::strerror(sink->error));
-            return -1;
-        }
-        p += n;
-        left -= size_t(n);
+    if (!plataforma::gravaTudo(sink->fd, static_cast<const char *>(buffer), qint64(length))) {
+        sink->error = errno;
+        archive_set_error(a, sink->error, "%s", std::strerror(sink->error));
+        return -1;
     }
     return la_ssize_t(length);
 }
@@ -203,9 +191,9 @@ namespace {
 
 // The temporary name of a new archive: hidden, in the archive's folder, so
 // the final rename stays on one file system.
-QByteArray tempPrefix(const QFileInfo &archive)
+QString tempPrefix(const QFileInfo &archive)
 {
-    return QFile::encodeName(archive.absolutePath() + QStringLiteral("/.") + archive.fileName()) + ".tmp-";
+    return archive.absolutePath() + QStringLiteral("/.") + archive.fileName() + QStringLiteral(".tmp-");
 }
 
 // Temporary files of ours (`pattern`) left in `folder` by an earlier run
@@ -214,15 +202,8 @@ QByteArray tempPrefix(const QFileInfo &archive)
 void removeLeftovers(const QString &folderPath, const QString &pattern)
 {
     const QDir folder(folderPath);
-    for (const QString &name : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
-        const QByteArray path = QFile::encodeName(folder.filePath(name));
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(path.constData());
-        ::close(fd);
-    }
+    for (const QString &name : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System))
+        plataforma::removeSeLivre(folder.filePath(name));
 }
 
 struct Expected {
@@ -266,26 +247,17 @@ bool verify(const QString &path, const std::vector<Expected> &expected, const QS
     return true;
 }
 
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // The temporary archive: removed unless it was renamed into place.
 struct TempArchive {
-    QByteArray path;
+    QString path;
     int fd = -1;
     bool kept = false;
     ~TempArchive()
     {
         if (fd >= 0)
-            ::close(fd);
+            plataforma::fecha(fd);
         if (!kept && !path.isEmpty())
-            ::unlink(path.constData());
+            QFile::remove(path);
     }
 };
 
@@ -327,8 +299,8 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
     removeLeftovers(archiveInfo.absolutePath(), QStringLiteral(".") + archiveInfo.fileName() + QStringLiteral(".tmp-??????"));
 
     TempArchive temp;
-    temp.path = tempPrefix(archiveInfo) + "XXXXXX";
-    temp.fd = ::mkostemp(temp.path.data(), O_CLOEXEC);
+    temp.path = tempPrefix(archiveInfo) + QStringLiteral("XXXXXX");
+    temp.fd = plataforma::criaTemporario(temp.path);
     if (temp.fd < 0) {
         const int code = errno;
         temp.path.clear();
@@ -337,8 +309,8 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
     }
     // Held while the file is written, so a run beside this one does not
     // take it for a leftover.
-    ::flock(temp.fd, LOCK_EX);
-    ::fchmod(temp.fd, 0644);
+    plataforma::trava(temp.fd, true);
+    plataforma::modoComum(temp.fd);
     Sink sink{temp.fd, 0};
     const auto writeFailed = [&](struct archive *a) {
         setError(error, QStringLiteral("Erro ao gravar o arquivo compactado %1: %2")
@@ -393,25 +365,24 @@ bool add(const QString &archiveGiven, const QStringList &files, QString *error)
 
     if (archive_write_close(out.get()) != ARCHIVE_OK)
         return writeFailed(out.get());
-    if (::fsync(temp.fd) != 0) {
+    if (!plataforma::sincroniza(temp.fd)) {
         sink.error = errno;
         return writeFailed(out.get());
     }
-    const QString tempName = QFile::decodeName(temp.path);
-    if (!verify(tempName, expected, archive, error))
+    if (!verify(temp.path, expected, archive, error))
         return false;
     const int fd = temp.fd;
     temp.fd = -1;
-    if (::close(fd) != 0) {
+    if (!plataforma::fecha(fd)) {
         sink.error = errno;
         return writeFailed(out.get());
     }
-    if (::rename(temp.path.constData(), QFile::encodeName(archiveInfo.absoluteFilePath()).constData()) != 0) {
+    if (!plataforma::substitui(temp.path, archiveInfo.absoluteFilePath())) {
         setError(error, QStringLiteral("O arquivo compactado %1 não pôde ser gravado: %2").arg(archive, orva::causaDaFalha(errno)));
         return false;
     }
     temp.kept = true;
-    syncFolder(archiveInfo.absolutePath());
+    plataforma::sincronizaPasta(archiveInfo.absolutePath());
     return true;
 }
 
@@ -427,10 +398,10 @@ constexpr qint64 kReserve = qint64(1) << 20;
 
 qint64 freeSpace(const QString &folder)
 {
-    struct statvfs st{};
-    if (::statvfs(QFile::encodeName(folder).constData(), &st) != 0)
+    const QStorageInfo disk(folder);
+    if (!disk.isValid() || disk.bytesAvailable() < 0)
         return std::numeric_limits<qint64>::max();
-    return qint64(st.f_bavail) * qint64(st.f_frsize);
+    return disk.bytesAvailable();
 }
 
 } // namespace
@@ -544,7 +515,7 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
             setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(path, part->errorString()));
             return false;
         }
-        ::flock(part->handle(), LOCK_EX); // see removeLeftovers
+        plataforma::trava(part->handle(), true); // see removeLeftovers
         char buffer[kBlock];
         qint64 size = 0;
         for (;;) {
@@ -600,10 +571,13 @@ bool extract(const QString &archiveGiven, const QString &folderGiven, bool overw
                             : QStringLiteral("O arquivo compactado %1 não contém o arquivo %2.").arg(archive, only));
         return false;
     }
+    // Read to its end; closed before any name is replaced, as the archive
+    // itself may be one of them (Windows replaces no file that is open).
+    in.reset();
     for (Part &p : parts) {
-        // rename() replaces the name itself: an existing link is replaced,
-        // never followed.
-        if (std::rename(QFile::encodeName(p.file->fileName()).constData(), QFile::encodeName(p.path).constData()) != 0) {
+        // The name itself is replaced: an existing link is replaced, never
+        // followed.
+        if (!plataforma::substituiAberto(*p.file, p.path)) {
             setError(error, QStringLiteral("O arquivo %1 não pôde ser gravado: %2").arg(p.path, orva::causaDaFalha(errno)));
             return false;
         }

@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "common/files.h"
 #include "common/pastaprograma.h"
+#include "common/plataforma/gravacao.h"
 #include "common/win1252.h"
 
 #include <QCoreApplication>
@@ -11,8 +12,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-
-#include <cstdio>
 
 namespace orva::cliente {
 namespace {
@@ -175,8 +174,8 @@ bool MarcaEnviada(const QString &arquivo)
     const QString destino = info.dir().filePath(nome + QStringLiteral(".ra_"));
     if (QFileInfo(destino).isDir())
         return false;
-    // rename() replaces an older mark of the same declaration in one step.
-    return std::rename(QFile::encodeName(arquivo).constData(), QFile::encodeName(destino).constData()) == 0;
+    // Replaces an older mark of the same declaration in one step.
+    return plataforma::substitui(arquivo, destino);
 }
 
 } // namespace orva::cliente

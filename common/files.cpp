@@ -1,12 +1,11 @@
 #include "files.h"
 
+#include "plataforma/arquivos.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <initializer_list>
-
-#include <sys/stat.h>
 
 namespace orva::files {
 
@@ -51,10 +50,6 @@ QString descreveFalha(const QString &systemText)
     return systemText;
 }
 
-bool isRegularFile(const QString &path)
-{
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-}
+bool isRegularFile(const QString &path) { return plataforma::arquivoComum(path); }
 
 } // namespace orva::files

@@ -283,11 +283,18 @@ prepare_wine() {
   if [[ ! -f "$ORVA_WINEPREFIX/.pronto" ]]; then
     rm -rf "$ORVA_WINEPREFIX"
     WINEPREFIX="$ORVA_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" run /usr/lib/wine/wine64 wineboot -i
+    # The tests' temporary folders on drive Z: (/tmp/orva-wine), where the
+    # Linux tools they start (pdftotext, the receiving server) find them.
+    for var in TEMP TMP; do
+      WINEPREFIX="$ORVA_WINEPREFIX" WINEDEBUG=-all run /usr/lib/wine/wine64 reg add 'HKCU\Environment' /v "$var" \
+        /t REG_SZ /d 'Z:\tmp\orva-wine' /f
+    done
     WINEPREFIX="$ORVA_WINEPREFIX" run /usr/lib/wine/wineserver -w
     touch "$ORVA_WINEPREFIX/.pronto"
   fi
 }
 prepare_wine   # the build runs orva-icone under Wine for the icon
+mkdir -p /tmp/orva-wine
 run cmake --build "$build" -j "$jobs"
 done_step
 

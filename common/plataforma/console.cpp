@@ -3,10 +3,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
-#else
-#include <clocale>
-#include <cstring>
-#include <langinfo.h>
 #endif
 
 namespace orva::plataforma {
@@ -26,8 +22,6 @@ QStringList argumentos(int, char **)
 
 void consoleUtf8() { ::SetConsoleOutputCP(CP_UTF8); }
 
-void caracteresUtf8() {}
-
 #else
 
 QStringList argumentos(int argc, char **argv)
@@ -39,13 +33,6 @@ QStringList argumentos(int argc, char **argv)
 }
 
 void consoleUtf8() {}
-
-void caracteresUtf8()
-{
-    std::setlocale(LC_ALL, "");
-    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
-        std::setlocale(LC_CTYPE, "C.UTF-8");
-}
 
 #endif
 

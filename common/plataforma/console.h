@@ -13,9 +13,4 @@ QStringList argumentos(int argc, char **argv);
 // already does).
 void consoleUtf8();
 
-// The C library's character set is UTF-8 even where the locale names another
-// (libarchive converts entry names through it on Linux; on Windows it takes
-// UTF-16 names and needs nothing).
-void caracteresUtf8();
-
 } // namespace orva::plataforma

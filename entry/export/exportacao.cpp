@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/plataforma/gravacao.h"
 #include "common/win1252.h"
 #include "maintenance/arquivador.h"
 #include "shell/db/connection.h"
@@ -13,9 +14,6 @@
 
 #include <cerrno>
 #include <cstring>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace orva::exportacao {
 namespace {
@@ -54,7 +52,7 @@ public:
         descarrega();
         // On the disk before it takes its name: a crash never leaves a short
         // file under the final name.
-        if (!m_arquivo.flush() || ::fsync(m_arquivo.handle()) != 0) {
+        if (!m_arquivo.flush() || !orva::plataforma::sincroniza(m_arquivo.handle())) {
             const QString motivo = m_arquivo.error() != QFileDevice::NoError
                                        ? m_arquivo.errorString()
                                        : QString::fromLocal8Bit(std::strerror(errno));
@@ -85,7 +83,7 @@ private:
         // Hands what was written so far to the disk in the background, so
         // the flush at the end has little left to wait for.
         if (m_gravados - m_aDisco >= kLote && m_arquivo.flush()) {
-            ::sync_file_range(m_arquivo.handle(), m_aDisco, m_gravados - m_aDisco, SYNC_FILE_RANGE_WRITE);
+            orva::plataforma::adiantaGravacao(m_arquivo.handle(), m_aDisco, m_gravados - m_aDisco);
             m_aDisco = m_gravados;
         }
     }

@@ -3,6 +3,9 @@
 #include "arquivador.h"
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/plataforma/arquivos.h"
+#include "common/plataforma/gravacao.h"
+#include "common/plataforma/processos.h"
 #include "shell/db/connection.h"
 #include "shell/db/copiabanco.h"
 #include "shell/db/traducao.h"
@@ -10,6 +13,7 @@
 #include "shell/funcoesbase.h"
 #include "shell/instalacao.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -17,12 +21,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace orva::manutencao {
 namespace {
@@ -69,10 +68,8 @@ const QString kBackup = QStringLiteral("Backup/bkpOrva");
 // tell the leftovers of a run that died from those of one still going.
 QString prefixoTemporario(const QString &tipo)
 {
-    return tipo + QLatin1Char('-') + QString::number(::getpid()) + QLatin1Char('-');
+    return tipo + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
 }
-
-bool processoVivo(qint64 pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
 // Removes what runs of `tipo` left in `pasta` when they were interrupted.
 void removeSobras(const QString &pastaSobras, const QString &tipo)
@@ -84,22 +81,12 @@ void removeSobras(const QString &pastaSobras, const QString &tipo)
         const QStringList partes = entrada.fileName().split(QLatin1Char('-'));
         bool numero = false;
         const qint64 pid = partes.value(1).toLongLong(&numero);
-        if (numero && partes.size() > 2 && processoVivo(pid))
+        if (numero && partes.size() > 2 && plataforma::processoVivo(pid))
             continue; // a run still going
         if (entrada.isDir() && !entrada.isSymLink())
             QDir(entrada.filePath()).removeRecursively();
         else
             QFile::remove(entrada.filePath());
-    }
-}
-
-// Flushes a file (or a folder's entries) to the disk.
-void sincroniza(const QString &caminhoArquivo)
-{
-    const int fd = ::open(QFile::encodeName(caminhoArquivo).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
     }
 }
 
@@ -113,20 +100,18 @@ QString nomeParaAntigo(const QString &antigo)
     return nome;
 }
 
-bool renomeia(const QString &origem, const QString &destino)
-{
-    return std::rename(QFile::encodeName(origem).constData(), QFile::encodeName(destino).constData()) == 0;
-}
+// Renames in one step, replacing a file already called `destino`.
+bool renomeia(const QString &origem, const QString &destino) { return plataforma::substitui(origem, destino); }
 
 // A new database file written by SQLite's online backup from `origem`.
 void copiaPara(db::Connection &origem, const QString &destino)
 {
     QFile::remove(destino);
-    int fd = ::open(QFile::encodeName(destino).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = plataforma::criaExclusivo(destino);
     if (fd < 0)
         throw Error(QStringLiteral("Não foi possível criar %1: %2")
                         .arg(destino, files::descreveFalha(QString::fromLocal8Bit(std::strerror(errno)))));
-    ::close(fd);
+    plataforma::fecha(fd);
     db::Connection copia;
     copia.open(destino);
     origem.copyTo(copia);
@@ -149,7 +134,7 @@ QString guardaAntigo(const QString &antigoNovo)
     const QString antigo = caminho(QStringLiteral("Orva_old.mdb"));
     if (!QFileInfo::exists(antigoNovo))
         return QString();
-    sincroniza(antigoNovo);
+    plataforma::sincronizaArquivo(antigoNovo);
     // An Orva_old.mdb of an earlier restore is kept under a name of its own.
     if (QFileInfo::exists(antigo) && !renomeia(antigo, nomeParaAntigo(antigo)))
         return QStringLiteral("\nO banco anterior ficou em %1, pois %2 não pôde ser renomeado.").arg(antigoNovo, antigo);
@@ -346,7 +331,7 @@ Resultado restauraBackup(TdtmDados &dados)
             // Written beside the database under another name, then put in its place in one step.
             const QString novo = caminho(prefixoTemporario(QStringLiteral(".restaura")) + QStringLiteral("orva.mdb"));
             copiaPara(copia, novo);
-            sincroniza(novo);
+            plataforma::sincronizaArquivo(novo);
             if (!renomeia(novo, QDir(pasta()).filePath(QStringLiteral("orva.mdb")))) {
                 QFile::remove(novo);
                 throw Error(QStringLiteral("Não foi possível colocar a cópia de segurança no lugar do banco de dados."));

@@ -1,12 +1,13 @@
 #include "common/pastaprograma.h"
 
+#include "support/plataforma.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace pp = orva::pastaprograma;
 
@@ -14,8 +15,10 @@ TEST(PastaPrograma, AFolderTheUserCannotWriteIsAnInstalledSystem)
 {
     QTemporaryDir dir;
     EXPECT_FALSE(pp::instalada(dir.path()));
-    if (::geteuid() == 0)
+    if (sistema::administrador())
         GTEST_SKIP() << "root writes anywhere";
+    if (sistema::emWindows())
+        GTEST_SKIP() << "a read-only attribute on a folder does not keep files out of it on Windows";
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(pp::instalada(dir.path()));
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

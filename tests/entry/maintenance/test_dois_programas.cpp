@@ -1,5 +1,6 @@
 // Trials as users meet them: two real programs on one program folder, a
 // disk that fills up, a read-only disk, input that is no file at all.
+#include "support/plataforma.h"
 #include "support/sql.h"
 
 #include "common/win1252.h"
@@ -8,15 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
-
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace {
 
@@ -219,10 +216,12 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
 
 TEST(DoisProgramas, InputThatIsNoRegularFileIsRefusedAtOnce)
 {
+    if (sistema::emWindows())
+        GTEST_SKIP() << "Windows has no FIFO nor /dev/zero in its folders";
     QTemporaryDir dir;
     PastaPrograma pasta(dir.path());
     const QString fifo = pasta.caminho("canal");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(sistema::criaFifo(fifo));
     for (const QString &entrada : {fifo, QStringLiteral("/dev/zero"), pasta.caminho("dados")}) {
         for (const char *comando : {"validate", "import"}) {
             const Saida s = pasta.executa({comando, "--protocolo", "1", entrada});
@@ -239,17 +238,11 @@ namespace {
 // read-only disk. Needs the right to mount; the trial is skipped without it.
 class DiscoPequeno {
 public:
-    explicit DiscoPequeno(const char *tamanho)
-    {
-        if (::geteuid() != 0)
-            return;
-        const QByteArray opcoes = QByteArray("size=") + tamanho;
-        m_montado = ::mount("tmpfs", QFile::encodeName(m_ponto.path()).constData(), "tmpfs", 0, opcoes.constData()) == 0;
-    }
+    explicit DiscoPequeno(const char *tamanho) : m_montado(sistema::montaDisco(m_ponto.path(), tamanho)) {}
     ~DiscoPequeno()
     {
         if (m_montado)
-            ::umount2(QFile::encodeName(m_ponto.path()).constData(), MNT_DETACH);
+            sistema::desmontaDisco(m_ponto.path());
     }
     bool montado() const { return m_montado; }
     QString pasta() const { return m_ponto.path(); }
@@ -258,19 +251,14 @@ public:
     void deixaLivres(qint64 livres)
     {
         QFile::remove(enchimento());
-        struct statvfs info {};
-        ::statvfs(QFile::encodeName(pasta()).constData(), &info);
-        const qint64 disponivel = qint64(info.f_bavail) * qint64(info.f_frsize);
+        const qint64 disponivel = QStorageInfo(pasta()).bytesAvailable();
         QFile f(enchimento());
         if (disponivel > livres && f.open(QIODevice::WriteOnly))
             f.write(QByteArray(disponivel - livres, '\0'));
     }
     void esvazia() { QFile::remove(enchimento()); }
 
-    bool somenteLeitura()
-    {
-        return ::mount("tmpfs", QFile::encodeName(pasta()).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
+    bool somenteLeitura() { return sistema::tornaSomenteLeitura(pasta()); }
 
 private:
     QString enchimento() const { return QDir(pasta()).filePath("enchimento"); }
@@ -283,6 +271,8 @@ private:
 TEST(DiscoCheio, ExportAndBackupNeverReportSuccessOverAnUnreadableFileAndKeepTheOldOne)
 {
     DiscoPequeno disco("6m");
+    if (sistema::emWindows())
+        GTEST_SKIP() << "o Windows não monta um disco pequeno numa pasta";
     if (!disco.montado())
         GTEST_SKIP() << "sem permissão para montar um tmpfs";
     PastaPrograma pasta(disco.pasta());

@@ -1,3 +1,4 @@
+#include "support/plataforma.h"
 #include "support/scripted_prompts.h"
 #include "support/sql.h"
 #include "support/temp_program.h"
@@ -13,8 +14,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -153,11 +152,7 @@ TEST(Manutencao, CompactionAndRestoreKeepTheFileThatAnotherProgramHasOpen)
     t.exec("Insert into Produtos Values (1, 'NO BACKUP')");
     ASSERT_TRUE(fazBackup(*t.program.dados).ok);
     t.exec("Insert into Produtos Values (2, 'DEPOIS')");
-    const auto inode = [&] {
-        struct stat info {};
-        ::stat(QFile::encodeName(TdtmDados::ArquivoBanco()).constData(), &info);
-        return info.st_ino;
-    };
+    const auto inode = [&] { return sistema::identidade(TdtmDados::ArquivoBanco()); };
     const auto antes = inode();
     // A half-written copy of an interrupted compaction of older versions.
     QFile(t.program.path("Orva2.mdb")).open(QIODevice::WriteOnly);

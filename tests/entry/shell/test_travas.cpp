@@ -1,6 +1,7 @@
 // Two connections on one orva.mdb behave as two programs do: SQLite's locks
 // hold between connections of one process as between processes.
 #include "support/motor.h"
+#include "support/plataforma.h"
 #include "support/sql.h"
 
 #include <QElapsedTimer>
@@ -156,13 +157,15 @@ TEST(Travas, OnAServerWritersWaitForEachOtherAndReadersSeeOneSnapshot)
 TEST(Travas, ASilentServerEndsTheWaitAtItsDeadline)
 {
     ORVA_REQUER_POSTGRES();
+    if (sistema::emWindows())
+        GTEST_SKIP() << "Windows has no signal to stop a process and resume it";
     ProgramaNoMotor program(Motor::Servidor);
     Connection &c = program.connection();
-    const pid_t processo = static_cast<pid_t>(sql::numero(c, QStringLiteral("Select pg_backend_pid()")));
-    ASSERT_EQ(::kill(processo, SIGSTOP), 0);
+    const qint64 processo = sql::numero(c, QStringLiteral("Select pg_backend_pid()"));
+    ASSERT_TRUE(sistema::suspende(processo));
     struct Retoma {
-        pid_t p;
-        ~Retoma() { ::kill(p, SIGCONT); }
+        qint64 p;
+        ~Retoma() { sistema::retoma(p); }
     } retoma{processo};
     c.setServerReplyTimeout(1500);
     QElapsedTimer relogio;
