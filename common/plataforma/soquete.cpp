@@ -176,8 +176,13 @@ QString textoErro(int codigo)
                                        | FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, static_cast<DWORD>(codigo), 0, reinterpret_cast<wchar_t *>(&texto), 0,
                                    nullptr);
-    QString r = n ? QString::fromWCharArray(texto, static_cast<qsizetype>(n)).trimmed()
-                  : QStringLiteral("erro %1 do Winsock").arg(codigo);
+    QString r;
+    if (n)
+        r = QString::fromWCharArray(texto, static_cast<qsizetype>(n)).trimmed();
+    else if (codigo == WSAETIMEDOUT) // Wine lacks this text, and a connection gives it itself
+        r = QStringLiteral("tempo limite esgotado");
+    else
+        r = QStringLiteral("erro %1 do Winsock").arg(codigo);
     LocalFree(texto);
     if (r.endsWith(QLatin1Char('.')))
         r.chop(1);
