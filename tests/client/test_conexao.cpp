@@ -1,7 +1,8 @@
 // The connection over the system's sockets at the edges the delivery tests
-// do not reach: more buffers than one system call takes, and the texts of
-// failures.
+// do not reach: more buffers than one system call takes, child processes,
+// and the texts of failures.
 #include "client/apoio.h"
+#include "support/rede.h"
 
 #include "client/conexao.h"
 
@@ -63,4 +64,28 @@ TEST(Conexao, RefusalEndsAtOnceWithTheSystemsText)
         EXPECT_EQ(texto, texto.trimmed());
         EXPECT_FALSE(texto.contains(QLatin1Char('\n'))) << texto.toStdString();
     }
+}
+
+// A program started while the connection is open (the archiver) does not
+// inherit it: closing the connection ends it for the server at once.
+TEST(Conexao, AChildProcessDoesNotKeepTheConnectionOpen)
+{
+    bool fechou = false;
+    Relogio::time_point visto{};
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+        fechou = apoio::fechouSemDados(fd);
+        visto = Relogio::now();
+    });
+    Conexao c;
+    QString erro;
+    ASSERT_TRUE(c.conecta("127.0.0.1", servidor.porta, std::chrono::seconds(2), &erro)) << erro.toStdString();
+    QProcess filho;
+    ASSERT_TRUE(rede::iniciaFilhoParado(filho));
+    const auto fim = Relogio::now();
+    c.fecha();
+    servidor.espera();
+    filho.kill();
+    filho.waitForFinished(5000);
+    EXPECT_TRUE(fechou);
+    EXPECT_LT(visto - fim, std::chrono::seconds(1));
 }

@@ -1,8 +1,10 @@
 #pragma once
 // What the network tests do to the system besides using sockets (those go
-// through common/plataforma/soquete.h): stop a server's process, cap the size
-// of the files written. Neither exists on Windows: `disponivel` is false
-// there, nothing is done, and the test that needs it is skipped.
+// through common/plataforma/soquete.h): start a child process that stays a
+// while, stop a server's process, cap the size of the files written. The last
+// two do not exist on Windows: `disponivel` is false there, nothing is done,
+// and the test that needs it is skipped.
+#include <QProcess>
 #include <QtGlobal>
 
 #ifndef _WIN32
@@ -11,6 +13,17 @@
 #endif
 
 namespace rede {
+
+// Starts a child process that does nothing for some seconds (the caller ends it).
+inline bool iniciaFilhoParado(QProcess &filho)
+{
+#ifdef _WIN32
+    filho.start(QStringLiteral("cmd.exe"), {"/c", "ping", "-n", "30", "127.0.0.1"});
+#else
+    filho.start(QStringLiteral("sleep"), {"30"});
+#endif
+    return filho.waitForStarted(10000);
+}
 
 #ifndef _WIN32
 
