@@ -1,17 +1,6 @@
 #include "conexao.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -21,9 +10,9 @@
 namespace orva::cliente {
 namespace {
 
-constexpr qsizetype TamanhoMaximoLinha = 64 * 1024;
+namespace so = plataforma;
 
-QString textoErro(int codigo) { return QString::fromLocal8Bit(std::strerror(codigo)); }
+constexpr qsizetype TamanhoMaximoLinha = 64 * 1024;
 
 // Milliseconds left until `prazo`, rounded up so a wait never ends early;
 // 0 once it has passed.
@@ -36,13 +25,12 @@ int restante(Relogio::time_point prazo)
     return ms > 3600000 ? 3600000 : static_cast<int>(ms);
 }
 
-// Waits for `eventos` on the socket until `prazo`: >0 ready, 0 time out, <0 error.
-int esperaAte(int fd, short eventos, Relogio::time_point prazo)
+// Waits for `evento` on the socket until `prazo`: >0 ready, 0 time out, <0 error.
+int esperaAte(so::Soquete fd, so::Evento evento, Relogio::time_point prazo)
 {
     for (;;) {
-        pollfd p{fd, eventos, 0};
-        const int r = ::poll(&p, 1, restante(prazo));
-        if (r < 0 && errno == EINTR)
+        const int r = so::espera(fd, evento, Milissegundos(restante(prazo)));
+        if (r < 0 && so::interrompida(so::ultimoErro()))
             continue;
         if (r == 0 && Relogio::now() < prazo)
             continue; // woke a little early: the time is not up yet
@@ -50,41 +38,37 @@ int esperaAte(int fd, short eventos, Relogio::time_point prazo)
     }
 }
 
-int resolvePadrao(const char *nome, const char *servico, const addrinfo *dica, addrinfo **res)
-{
-    return ::getaddrinfo(nome, servico, dica, res);
-}
-
 // The name service, replaceable by tests.
 Resolvedor &resolvedor()
 {
-    static Resolvedor r = resolvePadrao;
+    static Resolvedor r = so::procuraEndereco;
     return r;
 }
 
 // getaddrinfo() has no time limit of its own: the lookup runs in a thread of
 // its own and is waited for until `prazo`, `fatia` at a time with `entre`
 // called between the slices (false abandons it as cancelled). A lookup still
-// running then is left behind; it frees its own answer when it ends.
-int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo &dica, Relogio::time_point prazo,
+// running then is left behind; it frees its own answer when it ends. `dica`
+// must outlive it (plataforma::dicaTcp's hints last as long as the program).
+int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo *dica, Relogio::time_point prazo,
                const std::function<bool()> &entre, Milissegundos fatia, addrinfo **enderecos, bool *cancelada)
 {
     struct Busca {
         std::mutex trava;
         std::condition_variable pronta;
         bool feita = false, abandonada = false;
-        int resultado = EAI_AGAIN;
+        int resultado = so::ProcuraTemporaria;
         addrinfo *enderecos = nullptr;
     };
     auto busca = std::make_shared<Busca>();
     try {
         std::thread([busca, nome, servico, dica, resolve = resolvedor()] {
             addrinfo *res = nullptr;
-            const int r = resolve(nome.constData(), servico.constData(), &dica, &res);
+            const int r = resolve(nome.constData(), servico.constData(), dica, &res);
             const std::lock_guard<std::mutex> trava(busca->trava);
             if (busca->abandonada) {
                 if (r == 0 && res)
-                    ::freeaddrinfo(res);
+                    so::liberaEnderecos(res);
                 return;
             }
             busca->resultado = r;
@@ -93,7 +77,7 @@ int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo
             busca->pronta.notify_one();
         }).detach();
     } catch (const std::system_error &) {
-        return EAI_SYSTEM;
+        return so::ProcuraFalhaSistema;
     }
     std::unique_lock<std::mutex> trava(busca->trava);
     for (;;) {
@@ -102,7 +86,7 @@ int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo
             break;
         if (fim >= prazo) {
             busca->abandonada = true;
-            return EAI_AGAIN;
+            return so::ProcuraTemporaria;
         }
         trava.unlock();
         const bool segue = entre();
@@ -110,7 +94,7 @@ int resolveAte(const QByteArray &nome, const QByteArray &servico, const addrinfo
         if (!segue && !busca->feita) {
             busca->abandonada = true;
             *cancelada = true;
-            return EAI_AGAIN;
+            return so::ProcuraTemporaria;
         }
     }
     *enderecos = busca->enderecos;
@@ -123,7 +107,7 @@ Conexao::~Conexao() { fecha(); }
 
 void Conexao::defineResolvedor(Resolvedor resolve)
 {
-    resolvedor() = resolve ? std::move(resolve) : Resolvedor(resolvePadrao);
+    resolvedor() = resolve ? std::move(resolve) : Resolvedor(so::procuraEndereco);
 }
 
 void Conexao::defineVigia(Vigia vigia, Milissegundos fatia)
@@ -148,17 +132,15 @@ bool Conexao::chamaVigia()
     return segue;
 }
 
-int Conexao::espera(int fd, short eventos, Relogio::time_point prazo)
+int Conexao::espera(so::Soquete fd, so::Evento evento, Relogio::time_point prazo)
 {
     for (;;) {
-        if (!vigiaSeDevida()) {
-            errno = ECANCELED;
+        if (!vigiaSeDevida())
             return -1;
-        }
         // Without a watcher one poll() to the deadline; with one, up to the
         // end of the slice, the deadline never moved.
         const auto fim = m_vigia ? std::min(prazo, m_ultimaVigia + m_fatia) : prazo;
-        const int r = esperaAte(fd, eventos, fim);
+        const int r = esperaAte(fd, evento, fim);
         if (r != 0 || fim >= prazo)
             return r;
     }
@@ -166,9 +148,8 @@ int Conexao::espera(int fd, short eventos, Relogio::time_point prazo)
 
 void Conexao::fecha()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    so::fecha(m_fd);
+    m_fd = so::SoqueteInvalido;
     m_buffer.clear();
     m_cortada.clear();
     m_descartando = false;
@@ -186,115 +167,106 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
         *erro = QStringLiteral("endereço do servidor vazio");
         return false;
     }
-    addrinfo dica{};
-    dica.ai_family = AF_UNSPEC;
-    dica.ai_socktype = SOCK_STREAM;
-    dica.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
     addrinfo *enderecos = nullptr;
     // A numeric address needs no name service; only a host name is resolved.
-    int r = ::getaddrinfo(nome.constData(), servico.constData(), &dica, &enderecos);
+    int r = so::procuraEndereco(nome.constData(), servico.constData(), so::dicaTcp(true), &enderecos);
     if (r != 0) {
-        dica.ai_flags = AI_NUMERICSERV;
         const auto entre = m_vigia ? std::function<bool()>([this] { return chamaVigia(); }) : std::function<bool()>();
-        r = resolveAte(nome, servico, dica, prazo, entre, m_fatia, &enderecos, &m_cancelada);
+        r = resolveAte(nome, servico, so::dicaTcp(false), prazo, entre, m_fatia, &enderecos, &m_cancelada);
     }
     if (m_cancelada) {
         *erro = QStringLiteral("operação cancelada");
         return false;
     }
-    if (r == EAI_AGAIN && Relogio::now() >= prazo) {
+    if (r == so::ProcuraTemporaria && Relogio::now() >= prazo) {
         *erro = QStringLiteral("tempo limite esgotado ao procurar o endereço de %1").arg(host.trimmed());
         return false;
     }
     if (r != 0) {
-        *erro = QString::fromLocal8Bit(::gai_strerror(r));
+        *erro = so::textoErroProcura(r);
         return false;
     }
     QString ultimo = QStringLiteral("tempo limite esgotado");
-    for (addrinfo *a = enderecos; a && m_fd < 0; a = a->ai_next) {
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd < 0) {
-            ultimo = textoErro(errno);
+    for (const addrinfo *a = enderecos; a && !aberta(); a = so::proximoEndereco(a)) {
+        const so::Soquete fd = so::criaSoquete(*a);
+        if (fd == so::SoqueteInvalido) {
+            ultimo = so::textoErro(so::ultimoErro());
             continue;
         }
-        int codigo = 0;
-        if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
-            codigo = errno;
-            if (codigo == EINPROGRESS) {
-                const int w = espera(fd, POLLOUT, prazo);
-                if (w > 0) {
-                    socklen_t tamanho = sizeof codigo;
-                    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &codigo, &tamanho) != 0)
-                        codigo = errno;
-                } else {
-                    codigo = w == 0 ? ETIMEDOUT : errno;
-                }
-            }
+        int codigo = so::conecta(fd, *a);
+        if (so::emAndamento(codigo)) {
+            const int w = espera(fd, so::Evento::Escrita, prazo);
+            if (w > 0)
+                codigo = so::erroPendente(fd);
+            else if (w == 0)
+                codigo = so::ErroTempoEsgotado;
+            else if (!m_cancelada) // stopped by the watcher: still not connected
+                codigo = so::ultimoErro();
         }
         if (codigo == 0) {
             m_fd = fd;
         } else {
-            ultimo = textoErro(codigo);
-            ::close(fd);
+            ultimo = so::textoErro(codigo);
+            so::fecha(fd);
             if (Relogio::now() >= prazo || m_cancelada)
                 break;
         }
     }
-    ::freeaddrinfo(enderecos);
+    so::liberaEnderecos(enderecos);
     if (m_cancelada) {
         *erro = QStringLiteral("operação cancelada");
         return false;
     }
-    if (m_fd < 0) {
+    if (!aberta()) {
         *erro = ultimo;
         return false;
     }
     return true;
 }
 
-bool Conexao::envia(const struct iovec *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro)
+bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro)
 {
     m_parado = false;
     m_cancelada = false;
     // A private copy: partial sends advance it.
-    std::vector<iovec> resto(partes, partes + quantas);
+    std::vector<Parte> resto(partes, partes + quantas);
     size_t inicio = 0;
     while (inicio < resto.size()) {
-        if (resto[inicio].iov_len == 0) {
+        if (resto[inicio].tamanho == 0) {
             ++inicio;
             continue;
         }
-        msghdr mensagem{};
-        mensagem.msg_iov = resto.data() + inicio;
-        mensagem.msg_iovlen = std::min<size_t>(resto.size() - inicio, IOV_MAX);
-        const ssize_t n = ::sendmsg(m_fd, &mensagem, MSG_NOSIGNAL);
+        const std::ptrdiff_t n =
+            so::enviaPartes(m_fd, resto.data() + inicio, static_cast<int>(resto.size() - inicio));
         if (n < 0) {
-            if (errno == EINTR)
+            const int codigo = so::ultimoErro();
+            if (so::interrompida(codigo))
                 continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                *erro = textoErro(errno);
+            if (!so::bloquearia(codigo)) {
+                *erro = so::textoErro(codigo);
                 return false;
             }
-            const int w = espera(m_fd, POLLOUT, Relogio::now() + limiteSemProgresso);
+            const int w = espera(m_fd, so::Evento::Escrita, Relogio::now() + limiteSemProgresso);
             if (m_cancelada) {
                 *erro = QStringLiteral("envio cancelado");
                 return false;
             }
             if (w <= 0) {
                 m_parado = w == 0;
-                *erro = w == 0 ? QStringLiteral("o servidor deixou de receber os dados") : textoErro(errno);
+                *erro = w == 0 ? QStringLiteral("o servidor deixou de receber os dados")
+                               : so::textoErro(so::ultimoErro());
                 return false;
             }
             continue;
         }
         size_t enviado = static_cast<size_t>(n);
         while (enviado > 0 && inicio < resto.size()) {
-            iovec &p = resto[inicio];
-            const size_t parte = std::min(enviado, p.iov_len);
-            p.iov_base = static_cast<char *>(p.iov_base) + parte;
-            p.iov_len -= parte;
+            Parte &p = resto[inicio];
+            const size_t parte = std::min(enviado, p.tamanho);
+            p.dados += parte;
+            p.tamanho -= parte;
             enviado -= parte;
-            if (p.iov_len == 0)
+            if (p.tamanho == 0)
                 ++inicio;
         }
         if (!vigiaSeDevida()) {
@@ -307,7 +279,7 @@ bool Conexao::envia(const struct iovec *partes, int quantas, Milissegundos limit
 
 bool Conexao::envia(const QByteArray &dados, Milissegundos limiteSemProgresso, QString *erro)
 {
-    iovec parte{const_cast<char *>(dados.constData()), static_cast<size_t>(dados.size())};
+    const Parte parte{dados.constData(), static_cast<size_t>(dados.size())};
     return envia(&parte, 1, limiteSemProgresso, erro);
 }
 
@@ -346,9 +318,9 @@ Conexao::Leitura Conexao::leLinha(QByteArray &linha, Relogio::time_point prazo)
             return Leitura::Linha;
         // Bytes left without their line end were cut off by the close: they
         // are no line at all.
-        if (m_fim || m_fd < 0)
+        if (m_fim || !aberta())
             return Leitura::Fechada;
-        const int w = espera(m_fd, POLLIN, prazo);
+        const int w = espera(m_fd, so::Evento::Leitura, prazo);
         if (m_cancelada)
             return Leitura::Cancelada;
         if (w == 0)
@@ -358,10 +330,11 @@ Conexao::Leitura Conexao::leLinha(QByteArray &linha, Relogio::time_point prazo)
             continue;
         }
         char bloco[16384];
-        const ssize_t n = ::recv(m_fd, bloco, sizeof bloco, 0);
+        const std::ptrdiff_t n = so::recebe(m_fd, bloco, sizeof bloco);
+        const int codigo = n < 0 ? so::ultimoErro() : 0;
         if (n > 0)
             m_buffer.append(bloco, n);
-        else if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
+        else if (n == 0 || (!so::interrompida(codigo) && !so::bloquearia(codigo)))
             m_fim = true;
     }
 }

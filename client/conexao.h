@@ -1,23 +1,25 @@
 #pragma once
+#include "common/plataforma/soquete.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
 #include <functional>
-#include <sys/uio.h>
 
-struct addrinfo;
-
-// One TCP connection of the delivery client over POSIX sockets. Every wait
-// (connecting, sending, a reply) blocks in poll() with a deadline, so nothing
-// spins and nothing waits for ever. A caller that must stay responsive (a
-// window) sets a watcher: the waits are then cut into short slices with the
-// watcher called between them, the deadlines unchanged.
+// One TCP connection of the delivery client over the system's sockets
+// (common/plataforma). Every wait (connecting, sending, a reply) blocks in
+// poll() with a deadline, so nothing spins and nothing waits for ever. A
+// caller that must stay responsive (a window) sets a watcher: the waits are
+// then cut into short slices with the watcher called between them, the
+// deadlines unchanged.
 namespace orva::cliente {
 
 using Relogio = std::chrono::steady_clock;
 using Milissegundos = std::chrono::milliseconds;
-// getaddrinfo() or a stand-in.
+// One buffer of a send in parts.
+using Parte = plataforma::Parte;
+// getaddrinfo() (plataforma::procuraEndereco) or a stand-in.
 using Resolvedor = std::function<int(const char *, const char *, const addrinfo *, addrinfo **)>;
 // Called at least once a slice while the connection waits or sends; false
 // stops what is running (see cancelada()).
@@ -38,7 +40,7 @@ public:
     // Sends every byte of the buffers, in order. Each wait for room in the
     // socket may last at most `limiteSemProgresso`. False with *erro on a send
     // error, a peer that closed or a stall beyond the limit.
-    bool envia(const struct iovec *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro);
+    bool envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro);
     bool envia(const QByteArray &dados, Milissegundos limiteSemProgresso, QString *erro);
     // The last failed send ended because no byte was accepted within its limit.
     bool envioParado() const { return m_parado; }
@@ -63,20 +65,20 @@ public:
     // Replaces the name service (tests); an empty function restores getaddrinfo().
     static void defineResolvedor(Resolvedor resolve);
 
-    bool aberta() const { return m_fd >= 0; }
+    bool aberta() const { return m_fd != plataforma::SoqueteInvalido; }
     void fecha();
 
 private:
     bool extraiLinha(QByteArray &linha);
-    // Waits for `eventos` until `prazo`: >0 ready, 0 time out, <0 error or
+    // Waits for `evento` until `prazo`: >0 ready, 0 time out, <0 error or
     // stopped by the watcher (m_cancelada).
-    int espera(int fd, short eventos, Relogio::time_point prazo);
+    int espera(plataforma::Soquete fd, plataforma::Evento evento, Relogio::time_point prazo);
     // Calls the watcher when a slice has passed since its last call; false
     // when it stopped the work.
     bool vigiaSeDevida();
     bool chamaVigia();
 
-    int m_fd = -1;
+    plataforma::Soquete m_fd = plataforma::SoqueteInvalido;
     QByteArray m_buffer;
     QByteArray m_cortada;       // the kept part of a line beyond the limit
     bool m_descartando = false; // dropping the rest of that line

@@ -194,7 +194,7 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
     // The archive's bytes, in 512-byte blocks, up to the size announced.
     const int blocos = std::max(1, blocosPorEnvio);
     QByteArray buffer(static_cast<qsizetype>(blocos) * TamanhoBloco, Qt::Uninitialized);
-    std::vector<iovec> partes(static_cast<size_t>(blocos));
+    std::vector<Parte> partes(static_cast<size_t>(blocos));
     qint64 enviados = 0;
     QString erroEnvio;
     r.aposEnvio = true;

@@ -3,6 +3,7 @@
 // and a record of the dialogs the client showed.
 #include "client/cliente.h"
 #include "client/relogio.h"
+#include "common/plataforma/soquete.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -17,30 +18,27 @@
 #include <thread>
 #include <vector>
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 namespace apoio {
 
+namespace so = orva::plataforma;
+using so::Soquete;
+
 // Every wait of the scripted side ends after this, so a test never hangs.
 constexpr int EsperaMaximaMs = 5000;
 
-inline bool pronto(int fd)
+inline bool pronto(Soquete fd)
 {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, EsperaMaximaMs) > 0;
+    return so::espera(fd, so::Evento::Leitura, std::chrono::milliseconds(EsperaMaximaMs)) > 0;
 }
 
 // Bytes up to and including the next LF (or what came before a close).
-inline QByteArray leLinha(int fd)
+inline QByteArray leLinha(Soquete fd)
 {
     QByteArray linha;
     char c;
-    while (pronto(fd) && ::recv(fd, &c, 1, 0) == 1) {
+    while (pronto(fd) && so::recebe(fd, &c, 1) == 1) {
         linha += c;
         if (c == '\n')
             break;
@@ -48,12 +46,12 @@ inline QByteArray leLinha(int fd)
     return linha;
 }
 
-inline QByteArray leBytes(int fd, qint64 n)
+inline QByteArray leBytes(Soquete fd, qint64 n)
 {
     QByteArray dados;
     char bloco[65536];
     while (dados.size() < n && pronto(fd)) {
-        const ssize_t r = ::recv(fd, bloco, std::min<qint64>(sizeof bloco, n - dados.size()), 0);
+        const std::ptrdiff_t r = so::recebe(fd, bloco, std::min<qint64>(sizeof bloco, n - dados.size()));
         if (r <= 0)
             break;
         dados.append(bloco, r);
@@ -61,39 +59,43 @@ inline QByteArray leBytes(int fd, qint64 n)
     return dados;
 }
 
-inline void envia(int fd, const QByteArray &dados) { ::send(fd, dados.constData(), dados.size(), MSG_NOSIGNAL); }
+inline void envia(Soquete fd, const QByteArray &dados)
+{
+    const so::Parte parte{dados.constData(), static_cast<size_t>(dados.size())};
+    so::enviaPartes(fd, &parte, 1);
+}
+
+// The peer closed the connection (within the wait) without sending more.
+inline bool fechouSemDados(Soquete fd)
+{
+    char c;
+    return pronto(fd) && so::recebe(fd, &c, 1) == 0;
+}
 
 // Listens on 127.0.0.1 (a free port) and runs the script on the first
 // connection, in a thread of its own; the connection is closed after it.
 class ServidorFalso {
 public:
-    explicit ServidorFalso(std::function<void(int)> roteiro, int fila = 8)
+    explicit ServidorFalso(std::function<void(Soquete)> roteiro, int fila = 8)
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t n = sizeof a;
-        EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr *>(&a), n), 0);
-        EXPECT_EQ(::listen(m_fd, fila), 0);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &n);
-        porta = ntohs(a.sin_port);
-        if (!roteiro)
+        m_fd = so::escutaLocal(fila, &porta);
+        EXPECT_NE(m_fd, so::SoqueteInvalido) << so::textoErro(so::ultimoErro()).toStdString();
+        if (!roteiro || m_fd == so::SoqueteInvalido)
             return;
         m_thread = std::thread([this, roteiro] {
             if (!pronto(m_fd))
                 return;
-            const int c = ::accept(m_fd, nullptr, nullptr);
-            if (c < 0)
+            const Soquete c = so::aceita(m_fd);
+            if (c == so::SoqueteInvalido)
                 return;
             roteiro(c);
-            ::close(c);
+            so::fecha(c);
         });
     }
     ~ServidorFalso()
     {
         espera();
-        ::close(m_fd);
+        so::fecha(m_fd);
     }
     // Waits for the script to run to its end (what it saw is then final).
     void espera()
@@ -101,11 +103,11 @@ public:
         if (m_thread.joinable())
             m_thread.join();
     }
-    int fd() const { return m_fd; }
+    Soquete fd() const { return m_fd; }
     quint16 porta = 0;
 
 private:
-    int m_fd = -1;
+    Soquete m_fd = so::SoqueteInvalido;
     std::thread m_thread;
 };
 

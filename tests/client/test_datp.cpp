@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
+#include <ctime>
 
 using namespace orva::cliente;
 using apoio::DialogosGravados;
@@ -24,9 +24,9 @@ namespace {
 
 double cpuDaThread()
 {
-    rusage u{};
-    getrusage(RUSAGE_THREAD, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
 }
 
 } // namespace
@@ -81,7 +81,7 @@ TEST(Entrega, ReceiptStoredArchiveMarkedAndDataFileDeleted)
 {
     RelogioFixo relogio;
     QByteArray auth, corpo;
-    apoio::ServidorFalso servidor([&](int fd) {
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
         auth = apoio::leLinha(fd);
         apoio::envia(fd, resposta("200", "Pronto", "Envie"));
         corpo = apoio::leBytes(fd, 1300);
@@ -129,7 +129,7 @@ TEST(Entrega, ReceiptStoredArchiveMarkedAndDataFileDeleted)
 TEST(Entrega, RefusalAfterTheBytesOfAnEmptyArchive)
 {
     QByteArray auth, depois;
-    apoio::ServidorFalso servidor([&](int fd) {
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
         auth = apoio::leLinha(fd);
         apoio::envia(fd, resposta("200", "Pronto", ""));
         apoio::envia(fd, resposta("500", "Recusada", "Total 1 difere#13Total 2 difere"));
@@ -157,7 +157,7 @@ TEST(Entrega, RefusalAfterTheBytesOfAnEmptyArchive)
 TEST(Entrega, RefusedAuthAndConnectionsThatFailEndTheExchangeUntouched)
 {
     {
-        apoio::ServidorFalso servidor([](int fd) {
+        apoio::ServidorFalso servidor([](apoio::Soquete fd) {
             apoio::leLinha(fd);
             apoio::envia(fd, resposta("401", "Credencial", "inv\xE1lida"));
         });
@@ -186,12 +186,8 @@ TEST(Entrega, RefusedAuthAndConnectionsThatFailEndTheExchangeUntouched)
         // A server whose queue is full never completes the handshake: the
         // connection attempt ends at its limit.
         apoio::ServidorFalso cheio(nullptr, 0);
-        const int ocupante = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in e{};
-        e.sin_family = AF_INET;
-        e.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        e.sin_port = htons(cheio.porta);
-        ASSERT_EQ(::connect(ocupante, reinterpret_cast<sockaddr *>(&e), sizeof e), 0);
+        const apoio::Soquete ocupante = apoio::so::conectaLocal(cheio.porta);
+        ASSERT_NE(ocupante, apoio::so::SoqueteInvalido);
         Ambiente a(cheio.porta);
         a.cliente->limites().conexao = std::chrono::milliseconds(300);
         QElapsedTimer t;
@@ -200,13 +196,13 @@ TEST(Entrega, RefusedAuthAndConnectionsThatFailEndTheExchangeUntouched)
         EXPECT_LT(t.elapsed(), 2000);
         EXPECT_GE(t.elapsed(), 250);
         EXPECT_EQ(a.dialogos.tipos(), QStringList{"falha"});
-        ::close(ocupante);
+        apoio::so::fecha(ocupante);
     }
 }
 
 TEST(Entrega, ServerThatNeverAnswersEndsAtTheLimitWithoutSpinning)
 {
-    apoio::ServidorFalso servidor([](int fd) {
+    apoio::ServidorFalso servidor([](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::leBytes(fd, 1); // silent until the client gives up and closes
     });
@@ -228,7 +224,7 @@ TEST(Entrega, ServerThatNeverAnswersEndsAtTheLimitWithoutSpinning)
     EXPECT_TRUE(a.dadosPresentes());
 
     // Only short lines before the limit: the last one is parsed like a reply.
-    apoio::ServidorFalso curto([](int fd) {
+    apoio::ServidorFalso curto([](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::envia(fd, "ok\r\n");
         apoio::leBytes(fd, 1);
@@ -241,12 +237,11 @@ TEST(Entrega, ServerThatNeverAnswersEndsAtTheLimitWithoutSpinning)
 
 TEST(Entrega, ServerClosingMidTransferEndsAtOnce)
 {
-    apoio::ServidorFalso servidor([](int fd) {
+    apoio::ServidorFalso servidor([](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::envia(fd, resposta("200", "Pronto", ""));
         apoio::leBytes(fd, 1000);
-        linger l{1, 0}; // reset: the client's next sends fail
-        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+        apoio::so::resetaAoFechar(fd); // the client's next sends fail
     });
     Ambiente a(servidor.porta, QByteArray(8 * 1024 * 1024, 'z'));
     a.cliente->limites().resposta = std::chrono::milliseconds(5000);
@@ -265,7 +260,7 @@ TEST(Entrega, ServerClosingMidTransferEndsAtOnce)
 
 TEST(Entrega, HostileReceiptNameIsRefusedAndNothingLeavesRecv)
 {
-    apoio::ServidorFalso servidor([](int fd) {
+    apoio::ServidorFalso servidor([](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::envia(fd, resposta("200", "", ""));
         apoio::leBytes(fd, 1300);
@@ -295,7 +290,7 @@ TEST(Busca, FetchStoresTheReceiptOrShowsTheRefusalWithItsCode)
     cliente.limites().resposta = std::chrono::milliseconds(2000);
     {
         QByteArray comp;
-        apoio::ServidorFalso servidor([&](int fd) {
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
             comp = apoio::leLinha(fd);
             apoio::envia(fd, resposta("404", "Comprovante não encontrado", "Sem entrega"));
         });
@@ -307,7 +302,7 @@ TEST(Busca, FetchStoresTheReceiptOrShowsTheRefusalWithItsCode)
     }
     dialogos.itens.clear();
     {
-        apoio::ServidorFalso servidor([&](int fd) {
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
             apoio::leLinha(fd);
             apoio::envia(fd, resposta("201", "Localizado", Registro.mid(22)));
         });
@@ -325,7 +320,7 @@ TEST(Busca, FetchStoresTheReceiptOrShowsTheRefusalWithItsCode)
     dialogos.itens.clear();
     {
         // No reply at all: the time-limit box, then the empty reply is a refusal.
-        apoio::ServidorFalso servidor([&](int fd) {
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
             apoio::leLinha(fd);
             apoio::leBytes(fd, 1);
         });

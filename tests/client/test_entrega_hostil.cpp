@@ -3,6 +3,7 @@
 // name lookup that never answers. Limits are shortened; every wait must end
 // at its limit, and nothing but a whole "201" may count as a receipt.
 #include "client/apoio.h"
+#include "support/rede.h"
 
 #include "client/conexao.h"
 #include "client/datp.h"
@@ -15,9 +16,6 @@
 #include <QTemporaryDir>
 
 #include <atomic>
-#include <csignal>
-#include <netdb.h>
-#include <sys/resource.h>
 
 using namespace orva::cliente;
 using apoio::Ambiente;
@@ -43,7 +41,7 @@ QMap<QString, QByteArray> estado(const Ambiente &a)
 // `fim` is set: the client's send stalls.
 auto paraDeLer(std::atomic<bool> &fim)
 {
-    return [&fim](int fd) {
+    return [&fim](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::envia(fd, resposta("200", "", ""));
         while (!fim)
@@ -63,7 +61,7 @@ TEST(ServidorHostil, CutRepliesAreNeverTakenAsWhole)
     for (int fase = 0; fase < 2; ++fase) {
         const QByteArray &linha = fase == 0 ? pronto : recibo;
         for (qsizetype corte = 1; corte < linha.size(); ++corte) {
-            apoio::ServidorFalso servidor([&](int fd) {
+            apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
                 apoio::leLinha(fd);
                 if (fase == 0) {
                     apoio::envia(fd, pronto.left(corte));
@@ -95,7 +93,7 @@ TEST(ServidorHostil, CutRepliesAreNeverTakenAsWhole)
     Cliente cliente(dir.path(), dialogos);
     const QByteArray comp = resposta("201", "Localizado", Registro.mid(22));
     {
-        apoio::ServidorFalso servidor([&](int fd) {
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
             apoio::leLinha(fd);
             apoio::envia(fd, comp);
         });
@@ -104,7 +102,7 @@ TEST(ServidorHostil, CutRepliesAreNeverTakenAsWhole)
     }
     const QByteArray bom = apoio::le(dir.path() + ArquivoRecibo);
     for (qsizetype corte = 1; corte < comp.size(); corte += 3) {
-        apoio::ServidorFalso servidor([&](int fd) {
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
             apoio::leLinha(fd);
             apoio::envia(fd, comp.left(corte));
         });
@@ -120,7 +118,7 @@ TEST(ServidorHostil, CutRepliesAreNeverTakenAsWhole)
 TEST(ServidorHostil, TricklingLinesDoNotMoveTheReplyDeadline)
 {
     std::atomic<bool> fim{false};
-    apoio::ServidorFalso servidor([&](int fd) {
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::envia(fd, resposta("200", "", ""));
         apoio::leBytes(fd, 1300);
@@ -179,7 +177,7 @@ TEST(ServidorHostil, NameLookupCountsInsideTheConnectLimit)
 {
     Conexao::defineResolvedor([](const char *n, const char *s, const addrinfo *d, addrinfo **r) {
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        return ::getaddrinfo(n, s, d, r);
+        return orva::plataforma::procuraEndereco(n, s, d, r);
     });
     Conexao c;
     QString erro;
@@ -198,23 +196,20 @@ TEST(ServidorHostil, NameLookupCountsInsideTheConnectLimit)
 // file behind.
 TEST(ServidorHostil, ReceiptWriteFailureKeepsTheOldReceipt)
 {
+    if (!rede::LimiteDeArquivo::disponivel)
+        GTEST_SKIP() << "no file size limit on this system";
     QTemporaryDir dir;
     const QString arquivo = dir.filePath("x.cmp");
     GravaArquivoSeguro(arquivo, "bom\r\n");
-    rlimit antes{};
-    getrlimit(RLIMIT_FSIZE, &antes);
-    const auto sinal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limite = antes;
-    limite.rlim_cur = 64;
-    setrlimit(RLIMIT_FSIZE, &limite);
     QString mensagem;
-    try {
-        GravaArquivoSeguro(arquivo, QByteArray(200, 'n'));
-    } catch (const orva::Error &e) {
-        mensagem = e.message();
+    {
+        rede::LimiteDeArquivo limite(64);
+        try {
+            GravaArquivoSeguro(arquivo, QByteArray(200, 'n'));
+        } catch (const orva::Error &e) {
+            mensagem = e.message();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &antes);
-    std::signal(SIGXFSZ, sinal);
     EXPECT_TRUE(mensagem.contains("x.cmp")) << mensagem.toStdString();
     EXPECT_EQ(apoio::le(arquivo), "bom\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"x.cmp"});
@@ -227,7 +222,7 @@ TEST(ServidorHostil, ReceiptWriteFailureKeepsTheOldReceipt)
 TEST(ServidorHostil, WatchedExchangeKeepsItsDeadlinesAndStopsWhenTold)
 {
     {
-        apoio::ServidorFalso servidor([&](int fd) {
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
             apoio::leLinha(fd);
             apoio::envia(fd, resposta("200", "", ""));
             apoio::leBytes(fd, 1300);
@@ -276,7 +271,7 @@ TEST(ServidorHostil, WatchedExchangeKeepsItsDeadlinesAndStopsWhenTold)
     }
     Conexao::defineResolvedor([](const char *n, const char *s, const addrinfo *d, addrinfo **r) {
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        return ::getaddrinfo(n, s, d, r);
+        return orva::plataforma::procuraEndereco(n, s, d, r);
     });
     Conexao c;
     int chamadas = 0;

@@ -461,7 +461,7 @@ TEST(JanelasCliente, NoticeLinesAndTheDownloadDialogKeepingItsValues)
         return int(QDialog::Rejected);
     });
     QByteArray pedido;
-    apoio::ServidorFalso servidor([&pedido](int fd) {
+    apoio::ServidorFalso servidor([&pedido](apoio::Soquete fd) {
         pedido = apoio::leLinha(fd);
         apoio::envia(fd, "DATP/1.0 00 404 'Comprovante não encontrado.' 'x'\r\n");
     });
@@ -523,13 +523,12 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     const qint64 tamanho = QFileInfo(inst.enviar + "Orva000700000000000001.rar").size();
 
     std::atomic<bool> recebeuTudo{false}, clienteFechou{false};
-    apoio::ServidorFalso servidor([&](int fd) {
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::envia(fd, apoio::resposta("200", "Pronto", "Envie"));
         recebeuTudo = apoio::leBytes(fd, tamanho).size() == tamanho;
         // No reply: only the client's close ends the wait.
-        char c;
-        clienteFechou = apoio::pronto(fd) && ::recv(fd, &c, 1, 0) == 0;
+        clienteFechou = apoio::fechouSemDados(fd);
     });
     auto frm = Tfrm_main::Inicia(inst.cliente, QString(), inst.enviar);
     frm->cliente().endereco().porta = servidor.porta;
@@ -587,12 +586,11 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     // Closing the window during the wait cancels the delivery the same way;
     // the window closes once it has ended.
     clienteFechou = false;
-    apoio::ServidorFalso segundo([&](int fd) {
+    apoio::ServidorFalso segundo([&](apoio::Soquete fd) {
         apoio::leLinha(fd);
         apoio::envia(fd, apoio::resposta("200", "Pronto", "Envie"));
         apoio::leBytes(fd, tamanho);
-        char c;
-        clienteFechou = apoio::pronto(fd) && ::recv(fd, &c, 1, 0) == 0;
+        clienteFechou = apoio::fechouSemDados(fd);
     });
     frm->cliente().endereco().porta = segundo.porta;
     batidasNaEspera = 0;

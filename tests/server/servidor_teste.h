@@ -1,6 +1,8 @@
 #pragma once
 // The real orva-datp-server on a free loopback port, for the server's and the
 // end-to-end tests.
+#include "common/plataforma/soquete.h"
+
 #include <QByteArray>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -9,11 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +57,7 @@ inline QStringList restosRecebendo(const QString &dados, int esperaMs = 3000)
         }
         if (restos.isEmpty() || relogio.elapsed() >= esperaMs)
             return restos;
-        ::usleep(20000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
 
@@ -68,27 +67,19 @@ public:
     // `origem`: the local address to connect from (any of 127.0.0.0/8), so
     // tests can play clients of several addresses.
     explicit ConexaoBruta(quint16 porta, const char *origem = nullptr)
+        : m_fd(orva::plataforma::conectaLocal(porta, origem))
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (origem) {
-            sockaddr_in local{};
-            local.sin_family = AF_INET;
-            ::inet_pton(AF_INET, origem, &local.sin_addr);
-            EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr *>(&local), sizeof local), 0);
-        }
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(porta);
-        EXPECT_EQ(::connect(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+        EXPECT_NE(m_fd, orva::plataforma::SoqueteInvalido)
+            << orva::plataforma::textoErro(orva::plataforma::ultimoErro()).toStdString();
     }
     ~ConexaoBruta() { fecha(); }
-    int fd() const { return m_fd; }
+    orva::plataforma::Soquete fd() const { return m_fd; }
     void envia(const QByteArray &dados)
     {
         qsizetype feito = 0;
         while (feito < dados.size()) {
-            const ssize_t n = ::send(m_fd, dados.constData() + feito, dados.size() - feito, MSG_NOSIGNAL);
+            const orva::plataforma::Parte resto{dados.constData() + feito, static_cast<size_t>(dados.size() - feito)};
+            const std::ptrdiff_t n = orva::plataforma::enviaPartes(m_fd, &resto, 1);
             if (n <= 0)
                 return;
             feito += n;
@@ -106,11 +97,10 @@ public:
                     l.chop(1);
                 return l;
             }
-            pollfd p{m_fd, POLLIN, 0};
             char bloco[4096];
-            if (::poll(&p, 1, esperaMs) <= 0)
+            if (!pronta(esperaMs))
                 return {};
-            const ssize_t n = ::recv(m_fd, bloco, sizeof bloco, 0);
+            const std::ptrdiff_t n = orva::plataforma::recebe(m_fd, bloco, sizeof bloco);
             if (n <= 0)
                 return {};
             m_buffer.append(bloco, n);
@@ -119,18 +109,22 @@ public:
     // True when the server closed the connection within `esperaMs`.
     bool fechada(int esperaMs = 5000)
     {
-        pollfd p{m_fd, POLLIN, 0};
         char c;
-        return ::poll(&p, 1, esperaMs) > 0 && ::recv(m_fd, &c, 1, 0) <= 0;
+        return pronta(esperaMs) && orva::plataforma::recebe(m_fd, &c, 1) <= 0;
     }
     void fecha()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
+        orva::plataforma::fecha(m_fd);
+        m_fd = orva::plataforma::SoqueteInvalido;
     }
 
 private:
-    int m_fd = -1;
+    bool pronta(int esperaMs)
+    {
+        namespace so = orva::plataforma;
+        return so::espera(m_fd, so::Evento::Leitura, std::chrono::milliseconds(esperaMs)) > 0;
+    }
+
+    orva::plataforma::Soquete m_fd;
     QByteArray m_buffer;
 };

@@ -48,14 +48,18 @@ QByteArray bomba(const QTemporaryDir &dir, const QByteArray &cabeca, const QByte
 
 // True when the server has closed the connection: whatever it sent last
 // (a refusal) is read first.
-bool fechadaAgora(int fd)
+bool fechadaAgora(orva::plataforma::Soquete fd)
 {
+    namespace so = orva::plataforma;
     char bloco[512];
     for (;;) {
-        const ssize_t n = ::recv(fd, bloco, sizeof bloco, MSG_DONTWAIT);
+        // Nothing pending: still open.
+        if (so::espera(fd, so::Evento::Leitura, std::chrono::milliseconds(0)) <= 0)
+            return false;
+        const std::ptrdiff_t n = so::recebe(fd, bloco, sizeof bloco);
         if (n > 0)
             continue;
-        return n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+        return n == 0 || !so::bloquearia(so::ultimoErro());
     }
 }
 
@@ -84,7 +88,7 @@ TEST(ClientesHostis, SlowlorisAndIdleConnectionsDoNotStopHonestClients)
         const QByteArray linha = "DATP/1.0 AUTH USUARIO@ORVA ORVA 10 x.rar\r\n";
         for (int i = 0; !fim && i < linha.size(); ++i) {
             for (auto &c : lentas)
-                ::send(c->fd(), linha.constData() + i, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+                c->envia(linha.mid(i, 1));
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });

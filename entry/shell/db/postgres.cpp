@@ -3,16 +3,15 @@
 #include "connection.h"
 #include "parameters.h"
 
+#include "common/plataforma/soquete.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
 #include <libpq-fe.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-
-#include <poll.h>
 
 namespace orva::db::pg {
 namespace {
@@ -121,9 +120,10 @@ Resultado resposta(Connection &conexao, bool enviado)
     for (;;) {
         while (PQisBusy(c)) {
             const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
-            pollfd espera{PQsocket(c), POLLIN, 0};
-            const int rc = falta.count() > 0 ? ::poll(&espera, 1, static_cast<int>(falta.count())) : 0;
-            if (rc < 0 && errno == EINTR)
+            // PQsocket() gives Windows' SOCKET as an int.
+            const auto soquete = static_cast<plataforma::Soquete>(PQsocket(c));
+            const int rc = falta.count() > 0 ? plataforma::espera(soquete, plataforma::Evento::Leitura, falta) : 0;
+            if (rc < 0 && plataforma::interrompida(plataforma::ultimoErro()))
                 continue;
             if (rc == 0) {
                 const int segundos = (conexao.serverReplyTimeout() + 999) / 1000;

@@ -1,5 +1,6 @@
 // Two connections on one orva.mdb behave as two programs do: SQLite's locks
 // hold between connections of one process as between processes.
+#include "common/plataforma/soquete.h"
 #include "support/motor.h"
 #include "support/plataforma.h"
 #include "support/sql.h"
@@ -7,12 +8,6 @@
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace orva::db;
 
@@ -179,20 +174,14 @@ TEST(Travas, ASilentServerEndsTheWaitAtItsDeadline)
     EXPECT_LT(relogio.elapsed(), 5000);
     EXPECT_FALSE(c.isOpen());
 
-    const int escuta = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in endereco{};
-    endereco.sin_family = AF_INET;
-    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t tamanho = sizeof endereco;
-    ASSERT_EQ(::bind(escuta, reinterpret_cast<sockaddr *>(&endereco), tamanho), 0);
-    ASSERT_EQ(::listen(escuta, 4), 0);
-    ::getsockname(escuta, reinterpret_cast<sockaddr *>(&endereco), &tamanho);
+    quint16 porta = 0;
+    const orva::plataforma::Soquete escuta = orva::plataforma::escutaLocal(4, &porta);
+    ASSERT_NE(escuta, orva::plataforma::SoqueteInvalido);
     Connection mudo;
     relogio.restart();
-    EXPECT_THROW(mudo.open(QStringLiteral("host=127.0.0.1 port=%1 dbname=orva").arg(ntohs(endereco.sin_port))),
-                 DatabaseError);
+    EXPECT_THROW(mudo.open(QStringLiteral("host=127.0.0.1 port=%1 dbname=orva").arg(porta)), DatabaseError);
     EXPECT_LT(relogio.elapsed(), 15000);
-    ::close(escuta);
+    orva::plataforma::fecha(escuta);
 }
 
 TEST(Travas, VerifyRefusesEmptyForeignAndDamagedFilesAndCopyToMakesASoundCopy)
