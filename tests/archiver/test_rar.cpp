@@ -21,7 +21,7 @@ struct RarRun {
 RarRun rar(const QStringList &arguments)
 {
     QProcess p;
-    p.start(QStringLiteral(ORVA_DIST_DIR "/rar"), arguments);
+    p.start(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), arguments);
     EXPECT_TRUE(p.waitForFinished(30000)) << "rar did not end";
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};

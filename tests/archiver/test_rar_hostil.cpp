@@ -32,7 +32,7 @@ Saida rar(const QStringList &args, qint64 limiteArquivo = 0)
     QProcess p;
     if (limiteArquivo > 0)
         sistema::limitaArquivos(p, limiteArquivo);
-    p.start(QStringLiteral(ORVA_DIST_DIR "/rar"), args);
+    p.start(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), args);
     EXPECT_TRUE(p.waitForFinished(30000));
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
 }

@@ -174,8 +174,8 @@ struct Ambiente {
         pastaCliente = dir.filePath("ClienteOrvaDATP");
         QDir().mkpath(origem);
         QDir().mkpath(pastaCliente + "/recv");
-        grava(pastaCliente + "/rar", "#!/bin/sh\nexit 0\n");
-        QFile(pastaCliente + "/rar").setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        grava(pastaCliente + "/rar" ORVA_EXE, "#!/bin/sh\nexit 0\n");
+        QFile(pastaCliente + "/rar" ORVA_EXE).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         grava(origem + Nome, conteudo);
         grava(origem + "Orva000700000000000001.exp",
                      "10" + QByteArray(115, '0') + "\r\n" + registro20("0007", "00", "01", "00000000000001") + "\r\n");

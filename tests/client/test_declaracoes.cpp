@@ -60,8 +60,8 @@ TEST(Declaracoes, ArchiverSearchSkipsDottedFoldersAndPrefersBesideTheClient)
     executavel(dir.filePath("programa/rar"));
     EXPECT_EQ(QFileInfo(LocalizaArquivador(cliente)).canonicalFilePath(),
               QFileInfo(dir.filePath("programa/rar")).canonicalFilePath());
-    executavel(cliente + "/rar");
-    EXPECT_EQ(QFileInfo(LocalizaArquivador(cliente)).canonicalFilePath(), QFileInfo(cliente + "/rar").canonicalFilePath());
+    executavel(cliente + "/rar" ORVA_EXE);
+    EXPECT_EQ(QFileInfo(LocalizaArquivador(cliente)).canonicalFilePath(), QFileInfo(cliente + "/rar" ORVA_EXE).canonicalFilePath());
 }
 
 TEST(Declaracoes, ClickUnpacksWithTheRealArchiverAndSendReadsTheProtocolRecord)
@@ -70,13 +70,13 @@ TEST(Declaracoes, ClickUnpacksWithTheRealArchiverAndSendReadsTheProtocolRecord)
     const QString programa = dir.filePath("programa");
     QDir().mkpath(programa + "/ClienteOrvaDATP/recv");
     QDir().mkpath(programa + "/enviar");
-    ASSERT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar", programa + "/rar"));
+    ASSERT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar" ORVA_EXE, programa + "/rar" ORVA_EXE));
     // The declaration file as the export writes it, packed by the archiver.
     const QString exp = dir.filePath("Orva001200000000000060.exp");
     apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0012", "01", "02", "00000000000060")
                           + "\r\n40...\r\n");
     QProcess rar;
-    rar.start(programa + "/rar", {"a", "-va", programa + "/enviar/Orva001200000000000060", exp});
+    rar.start(programa + "/rar" ORVA_EXE, {"a", "-va", programa + "/enviar/Orva001200000000000060", exp});
     ASSERT_TRUE(rar.waitForFinished(30000));
     ASSERT_EQ(rar.exitCode(), 0);
 
@@ -135,16 +135,16 @@ TEST(Declaracoes, ClickWritesOnlyTheDeclarationsOwnFile)
     const QString enviar = programa + "/enviar/";
     QDir().mkpath(programa + "/ClienteOrvaDATP/recv");
     QDir().mkpath(enviar);
-    ASSERT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar", programa + "/rar"));
+    ASSERT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar" ORVA_EXE, programa + "/rar" ORVA_EXE));
     QDir().mkpath(dir.filePath("pacote"));
     const QString proprio = dir.filePath("pacote/Orva001200000000000060.EXP");
     const QString intruso = dir.filePath("pacote/Orva001300000000000060.exp");
     apoio::grava(proprio, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0012", "01", "01", "00000000000060") + "\r\n");
     apoio::grava(intruso, "substituto");
     QProcess rar;
-    rar.start(programa + "/rar", {"a", enviar + "Orva001200000000000060.rar", proprio, intruso});
+    rar.start(programa + "/rar" ORVA_EXE, {"a", enviar + "Orva001200000000000060.rar", proprio, intruso});
     ASSERT_TRUE(rar.waitForFinished(30000));
-    rar.start(programa + "/rar", {"a", enviar + "Orva001400000000000060.rar", intruso});
+    rar.start(programa + "/rar" ORVA_EXE, {"a", enviar + "Orva001400000000000060.rar", intruso});
     ASSERT_TRUE(rar.waitForFinished(30000));
     apoio::grava(enviar + "Orva001300000000000060.exp", "a declaração pendente");
 

@@ -53,7 +53,7 @@ struct Instalacao {
     {
         QDir().mkpath(cliente + "/recv");
         QDir().mkpath(enviar);
-        EXPECT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar", programa + "/rar"));
+        EXPECT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar" ORVA_EXE, programa + "/rar" ORVA_EXE));
         orva::cliente::defineRelogio([] { return QDateTime(QDate(2015, 3, 10), QTime(14, 5, 6)); });
     }
     ~Instalacao() { orva::cliente::defineRelogio({}); }
@@ -131,9 +131,9 @@ QString exporta(TempProgram &programa)
          "'CAÇA E PESCA LTDA', '12345678000195', '110001')");
     exec("Insert into Notas Values ('00000000000001', '2015', '110002', '0000000123', '2015-02-10', 'NP', 10.0, 1, "
          "'0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 7, 'I')");
-    EXPECT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar", programa.path("rar")));
+    EXPECT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar" ORVA_EXE, programa.path("rar" ORVA_EXE)));
     QProcess cli;
-    cli.start(ORVA_DIST_DIR "/orva-cli", {"--dir", programa.dir.path(), "export", "--protocolo", "7"});
+    cli.start(ORVA_DIST_DIR "/orva-cli" ORVA_EXE, {"--dir", programa.dir.path(), "export", "--protocolo", "7"});
     EXPECT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     return programa.path("enviar/Orva000700000000000001.rar");
@@ -339,7 +339,7 @@ TEST(JanelasCliente, RefusalNoConnectionAndRemove)
     apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0012", "01", "02", "00000000000060")
                           + "\r\n40...\r\n40,,,\r\n");
     QProcess rar;
-    rar.start(inst.programa + "/rar", {"a", "-va", inst.enviar + "Orva001200000000000060", exp});
+    rar.start(inst.programa + "/rar" ORVA_EXE, {"a", "-va", inst.enviar + "Orva001200000000000060", exp});
     ASSERT_TRUE(rar.waitForFinished(30000));
     ASSERT_EQ(rar.exitCode(), 0);
 
@@ -518,7 +518,7 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001")
                           + "\r\n30" + QByteArray(3000, '7') + "\r\n");
     QProcess rar;
-    rar.start(inst.programa + "/rar", {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
+    rar.start(inst.programa + "/rar" ORVA_EXE, {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
     ASSERT_TRUE(rar.waitForFinished(30000));
     const qint64 tamanho = QFileInfo(inst.enviar + "Orva000700000000000001.rar").size();
 

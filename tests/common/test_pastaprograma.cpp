@@ -47,7 +47,7 @@ TEST(PastaPrograma, LinksTheInstalledProgramsKeepingTheUsersOwnFiles)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     QDir(usuario.path()).mkpath("ClienteOrvaDATP");
-    ASSERT_TRUE(QFile::link(antiga.filePath("rar"), usuario.filePath("rar")));
+    ASSERT_TRUE(QFile::link(antiga.filePath("rar" ORVA_EXE), usuario.filePath("rar" ORVA_EXE)));
     {
         QFile propria(usuario.filePath("ClienteOrvaDATP/ClienteORVA"));
         ASSERT_TRUE(propria.open(QIODevice::WriteOnly));
@@ -56,7 +56,7 @@ TEST(PastaPrograma, LinksTheInstalledProgramsKeepingTheUsersOwnFiles)
 
     QString erro;
     ASSERT_TRUE(pp::ligaProgramas(usuario.path(), instalada.path(), &erro)) << erro.toStdString();
-    EXPECT_EQ(QFileInfo(usuario.filePath("rar")).symLinkTarget(), instalada.filePath("rar"));
+    EXPECT_EQ(QFileInfo(usuario.filePath("rar" ORVA_EXE)).symLinkTarget(), instalada.filePath("rar" ORVA_EXE));
     EXPECT_FALSE(QFileInfo(usuario.filePath("ClienteOrvaDATP/ClienteORVA")).isSymLink());
 
     // A second start changes nothing; a missing client folder is made.

@@ -29,7 +29,7 @@ TEST(OrvaCliJson, EveryCommandAnswersOneObjectOnSuccessAndOnRefusal)
     confere(r, "init", 0);
     EXPECT_EQ(r.json.value("banco").toString(), QDir(dir).absoluteFilePath("orva.mdb"));
     confere(roda(dir, {"init", "demais"}), "init", 1);
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), QDir(dir).filePath("rar")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), QDir(dir).filePath("rar" ORVA_EXE)));
 
     {
         orva::db::Connection c;

@@ -25,7 +25,7 @@ struct Saida {
 Saida cli(const QStringList &argumentos)
 {
     QProcess p;
-    p.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), argumentos);
+    p.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), argumentos);
     EXPECT_TRUE(p.waitForFinished(60000)) << "orva-cli did not end";
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
@@ -46,7 +46,7 @@ TEST(EntregaPontaAPonta, ExportDeliverAndFetchTheReceiptAgain)
          "'0000000055', '2015-03-30', 1, '00000078865280', 'NP', 2.5, '110063', 7, 'A')");
     sql::executa(dtmDados->ADOConnection, "Insert into Notas Values ('00000000000001', '2015', '110004', '0000000125', '2015-05-15', 'NA', 1234.5, 1, "
          "'0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 7, 'E')");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
     const QString pasta = program.dir.path();
 
     Saida s = cli({"--dir", pasta, "export", "--protocolo", "7"});

@@ -55,7 +55,7 @@ QString pastaDaEstacao(QTemporaryDir &pasta, Motor motor, const QString &alvo)
         EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write("[Banco]\r\nServidor=" + alvo.toUtf8() + "\r\n");
     }
-    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), QDir(pasta.path()).filePath(QStringLiteral("rar"))));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), QDir(pasta.path()).filePath(QStringLiteral("rar" ORVA_EXE))));
     return pasta.path();
 }
 
@@ -120,7 +120,7 @@ void rodaEscritores(Motor motor, int quantos)
         }
     }
     if (motor == Motor::Arquivo) {
-        ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path(QStringLiteral("rar"))));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path(QStringLiteral("rar" ORVA_EXE))));
     }
 
     std::vector<Relato> relatos(quantos);

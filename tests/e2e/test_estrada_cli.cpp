@@ -21,7 +21,7 @@ TEST(EstradaCli, FromAnEmptyFolderToTheReceiptWithoutWindows)
     const auto cli = [&](const QStringList &argumentos) { return orvacli::roda(dir, argumentos); };
 
     confere(cli({"init"}), "init", 0);
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), QDir(dir).filePath("rar")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), QDir(dir).filePath("rar" ORVA_EXE)));
 
     // The codes a company takes come from the code tables.
     Resposta r = cli({"table", "list", "--tabela", "Municipios"});

@@ -29,7 +29,7 @@ QByteArray conteudo(const QString &arquivo)
 void protocoloComDuasNotas(ProgramaNoMotor &program)
 {
     orva::db::Connection &c = program.connection();
-    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
     sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
                     "'110001')");
     sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "

@@ -68,7 +68,7 @@ bool cabecalhoGrafico(const QString &nome)
 TEST(Estrutura, OrvaCliLoadsNoWidgetsNorGraphics)
 {
     QProcess ldd;
-    ldd.start(QStringLiteral("ldd"), {QStringLiteral(ORVA_DIST_DIR "/orva-cli")});
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE)});
     ASSERT_TRUE(ldd.waitForFinished(30000));
     const QString bibliotecas = QString::fromUtf8(ldd.readAllStandardOutput());
     ASSERT_TRUE(bibliotecas.contains("libQt6Core")) << bibliotecas.toStdString();

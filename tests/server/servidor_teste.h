@@ -20,7 +20,7 @@ class ServidorDatp {
 public:
     explicit ServidorDatp(const QString &dados, const QStringList &extra = {})
     {
-        processo.start(QStringLiteral(ORVA_DIST_DIR "/orva-datp-server"),
+        processo.start(QStringLiteral(ORVA_DATP_SERVER),
                        QStringList{"--port", "0", "--data", dados} + extra);
         // The first line names the port it listens on.
         QByteArray linha;

@@ -76,7 +76,7 @@ TEST_F(ServidoresPostgres, ServersStartingTogetherShareTheNewTable)
     std::vector<std::unique_ptr<QProcess>> processos;
     for (int i = 0; i < 4; ++i) {
         processos.push_back(std::make_unique<QProcess>());
-        processos.back()->start(QStringLiteral(ORVA_DIST_DIR "/orva-datp-server"),
+        processos.back()->start(QStringLiteral(ORVA_DATP_SERVER),
                                 QStringList{"--port", "0", "--data", dir.filePath("dados")} + opcoes());
     }
     for (auto &p : processos) {
@@ -122,7 +122,7 @@ TEST(ServidorPostgres, AnUnreachableDatabaseStopsTheStartWithAMessage)
 {
     QTemporaryDir dir;
     QProcess p;
-    p.start(QStringLiteral(ORVA_DIST_DIR "/orva-datp-server"),
+    p.start(QStringLiteral(ORVA_DATP_SERVER),
             {"--port", "0", "--data", dir.filePath("dados"), "--banco", "host=" + dir.filePath("nada") + " dbname=datp"});
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 1);

@@ -29,7 +29,7 @@ struct Resposta {
 inline Resposta roda(const QString &pasta, const QStringList &argumentos)
 {
     QProcess p;
-    p.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), QStringList{"--dir", pasta} + argumentos + QStringList{"--json"});
+    p.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), QStringList{"--dir", pasta} + argumentos + QStringList{"--json"});
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished();

@@ -50,7 +50,7 @@ TEST(Inicio, OpensTheDatabaseWhateverTheCaseOfItsName)
 
 namespace {
 
-QString cli() { return QStringLiteral(ORVA_DIST_DIR "/orva-cli"); }
+QString cli() { return QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE); }
 
 } // namespace
 

@@ -40,7 +40,7 @@ TEST(ExecucaoExportacao, TheArchiveIsHandedOnBeforeTheMarkAndEveryEndIsSaid)
 {
     TempProgram program;
     orva::db::Connection &c = program.connection();
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
     sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
                     "'110001')");
     protocoloComNota(c, 7, "0000000001");

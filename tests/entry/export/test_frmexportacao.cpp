@@ -38,7 +38,7 @@ QByteArray readFile(const QString &path)
 struct ExportFixture {
     ExportFixture()
     {
-        QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar"));
+        QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE));
         orva::defineRelogio([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 0)); });
         sql::executa(dtmDados->ADOConnection, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', '110001')");
         sql::executa(dtmDados->ADOConnection, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao) Values "
@@ -106,7 +106,7 @@ TEST(Exportacao, RunPacksOffersTheCopyWindowAndMarksTheProtocol)
     ASSERT_TRUE(QFileInfo::exists(archive));
     QTemporaryDir out;
     QProcess rar;
-    rar.start(t.program.path("rar"), {"e", "-y", archive, out.path()});
+    rar.start(t.program.path("rar" ORVA_EXE), {"e", "-y", archive, out.path()});
     ASSERT_TRUE(rar.waitForFinished(30000));
     EXPECT_EQ(rar.exitCode(), 0);
     const QByteArray declaracao = readFile(arquivo);
@@ -133,7 +133,7 @@ TEST(Exportacao, TransmitStartsTheClientOnTheSendFolderAndReportsAClientThatCann
     t.prompts.programStarts = false;
     t.frm->btnValidarClick();
     ASSERT_EQ(t.prompts.programs.size(), 1u);
-    EXPECT_EQ(t.prompts.programs[0].program, t.program.path("ClienteOrvaDATP/ClienteORVA"));
+    EXPECT_EQ(t.prompts.programs[0].program, t.program.path("ClienteOrvaDATP/ClienteORVA" ORVA_EXE));
     EXPECT_EQ(t.prompts.programs[0].arguments, QStringList{t.program.path("enviar") + "/"});
     EXPECT_TRUE(t.prompts.programs[0].workingFolder.startsWith(t.program.path("ClienteOrvaDATP")));
     const QStringList texts = t.prompts.texts();
@@ -191,7 +191,7 @@ TEST(Exportacao, NothingToExportOrNothingLoadedOrNoArchiverMarksNothing)
     EXPECT_FALSE(QFileInfo::exists(t.program.path("dados/Orva009900000000000001.exp")));
 
     // Without the archiver the failure is reported and the protocol stays open.
-    QFile::remove(t.program.path("rar"));
+    QFile::remove(t.program.path("rar" ORVA_EXE));
     t.load("7");
     t.prompts.clear();
     t.frm->btnValidarClick();
@@ -206,14 +206,14 @@ TEST(OrvaCli, ExportPrintsThePathsAndRefusesWhatIsNotExportable)
     ExportFixture t;
     dtmDados->ADOConnection.close(); // the command opens the database itself
     QProcess cli;
-    cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), {"--dir", t.program.dir.path(), "export", "--protocolo", "7"});
+    cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", t.program.dir.path(), "export", "--protocolo", "7"});
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     const QStringList lines = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines, (QStringList{t.program.path("dados/Orva000700000000000001.exp"),
                                   t.program.path("enviar/Orva000700000000000001.rar")}));
     for (const char *numero : {"7", "8", "x"}) {
-        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), {"--dir", t.program.dir.path(), "export", "--protocolo", numero});
+        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", t.program.dir.path(), "export", "--protocolo", numero});
         ASSERT_TRUE(cli.waitForFinished(60000));
         EXPECT_NE(cli.exitCode(), 0) << numero;
         EXPECT_FALSE(cli.readAllStandardError().isEmpty()) << numero;

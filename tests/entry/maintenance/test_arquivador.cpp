@@ -19,7 +19,7 @@ struct ProgramaComRar {
     explicit ProgramaComRar(bool comRar = true)
     {
         if (comRar) {
-            EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path(QStringLiteral("rar"))));
+            EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path(QStringLiteral("rar" ORVA_EXE))));
         }
     }
     QString pasta() const { return Funcoes::DiretorioSistema(); }

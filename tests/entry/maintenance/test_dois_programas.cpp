@@ -40,9 +40,9 @@ public:
     explicit PastaPrograma(const QString &pasta) : m_pasta(pasta)
     {
         QProcess init;
-        init.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), {"--dir", m_pasta, "init"});
+        init.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", m_pasta, "init"});
         EXPECT_EQ(termina(init).status, 0);
-        QFile::link(QStringLiteral(ORVA_DIST_DIR "/rar"), caminho("rar"));
+        QFile::link(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), caminho("rar" ORVA_EXE));
         orva::db::Connection c;
         c.open(banco());
         sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', "
@@ -74,7 +74,7 @@ public:
     std::unique_ptr<QProcess> inicia(const QStringList &argumentos) const
     {
         auto p = std::make_unique<QProcess>();
-        p->start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), QStringList{"--dir", m_pasta} + argumentos);
+        p->start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), QStringList{"--dir", m_pasta} + argumentos);
         EXPECT_TRUE(p->waitForStarted());
         return p;
     }
@@ -125,7 +125,7 @@ QByteArray declaracaoDoArquivo(const QString &arquivo)
 {
     QTemporaryDir destino;
     QProcess rar;
-    rar.start(QStringLiteral(ORVA_DIST_DIR "/rar"), {"e", "-y", arquivo, destino.path()});
+    rar.start(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), {"e", "-y", arquivo, destino.path()});
     if (termina(rar).status != 0)
         return QByteArray();
     const QStringList achados = QDir(destino.path()).entryList(QDir::Files);

@@ -29,7 +29,7 @@ QByteArray lerArquivo(const QString &caminho)
 
 // A program folder with the archiver beside the program.
 struct MaintenanceFixture {
-    MaintenanceFixture() { QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")); }
+    MaintenanceFixture() { QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)); }
 
     void exec(const QString &sql)
     {
@@ -109,7 +109,7 @@ TEST(Manutencao, RestoreWithoutAGoodBackupLosesNothing)
     EXPECT_FALSE(QFileInfo::exists(t.program.path("Orva_old.mdb")));
 
     // Without the archiver, a backup is reported as not made.
-    QFile::remove(t.program.path("rar"));
+    QFile::remove(t.program.path("rar" ORVA_EXE));
     r = fazBackup(*t.program.dados);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.mensagem.startsWith("A cópia de segurança não foi gerada.")) << r.mensagem.toStdString();
@@ -317,7 +317,7 @@ TEST(OrvaCli, BackupRestoreAndCompactRunTheSameMaintenance)
     t.program.dados->ADOConnection.close();
     const auto run = [&](const QString &command) {
         QProcess cli;
-        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli"), {"--dir", t.program.dir.path(), command});
+        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", t.program.dir.path(), command});
         EXPECT_TRUE(cli.waitForFinished(60000));
         return std::make_pair(cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError()));
     };

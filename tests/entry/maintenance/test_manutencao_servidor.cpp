@@ -19,7 +19,7 @@ namespace {
 struct Estacao {
     explicit Estacao(const QString &servidor = {})
     {
-        QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), programa.path("rar"));
+        QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), programa.path("rar" ORVA_EXE));
         if (servidor.isEmpty())
             return;
         QFile ini(programa.path("Orva.ini"));

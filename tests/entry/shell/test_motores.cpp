@@ -19,7 +19,7 @@ QByteArray declaracao(Motor motor)
 {
     ProgramaNoMotor program(motor);
     orva::db::Connection &c = program.connection();
-    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar"), program.path("rar")));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
     sql::executa(c, "Insert into Empresa Values ('00000000000001', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '4711302', "
                     "'0', '110001')");
     sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
