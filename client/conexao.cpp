@@ -148,7 +148,7 @@ int Conexao::espera(so::Soquete fd, so::Evento evento, Relogio::time_point prazo
 
 void Conexao::fecha()
 {
-    so::fecha(m_fd);
+    so::fechaSoquete(m_fd);
     m_fd = so::SoqueteInvalido;
     m_buffer.clear();
     m_cortada.clear();
@@ -207,7 +207,7 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
             m_fd = fd;
         } else {
             ultimo = so::textoErro(codigo);
-            so::fecha(fd);
+            so::fechaSoquete(fd);
             if (Relogio::now() >= prazo || m_cancelada)
                 break;
         }

@@ -308,7 +308,7 @@ rm -rf "$stage"
 mkdir -p "$stage/ClienteOrvaDATP" "$stage/translations"
 cp "$build/dist/Orva.exe" "$build/dist/orva-cli.exe" "$build/dist/rar.exe" "$stage/"
 cp "$build/dist/ClienteOrvaDATP/ClienteORVA.exe" "$stage/ClienteOrvaDATP/"
-for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll printsupport/windowsprintersupport.dll; do
+for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll; do
   mkdir -p "$stage/plugins/$(dirname "$plugin")"
   cp "$QT_PREFIX/plugins/$plugin" "$stage/plugins/$plugin"
 done
@@ -320,8 +320,12 @@ dlls_of() { $triple-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 find_dll() {
   local d
   for d in "${dll_dirs[@]}"; do
-    [[ -f "$d/$1" ]] && { echo "$d/$1"; return; }
+    # Windows names DLLs without regard to case (LIBPQ.dll is libpq.dll).
+    local f
+    f="$(find "$d" -maxdepth 1 -type f -iname "$1" -print -quit 2>/dev/null)"
+    if [[ -n "$f" ]]; then echo "$f"; return 0; fi
   done
+  return 0
 }
 copy_dlls() {
   local dest="$1"; shift

@@ -161,7 +161,7 @@ int erroPendente(Soquete s)
     return codigo;
 }
 
-void fecha(Soquete s)
+void fechaSoquete(Soquete s)
 {
     if (s != SoqueteInvalido)
         closesocket(s);
@@ -217,7 +217,7 @@ Soquete escutaLocal(int fila, quint16 *porta)
     if (s == SoqueteInvalido || ::bind(s, reinterpret_cast<sockaddr *>(&a), n) != 0 || ::listen(s, fila) != 0
         || ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &n) != 0) {
         const int codigo = WSAGetLastError();
-        fecha(s);
+        fechaSoquete(s);
         WSASetLastError(codigo);
         return SoqueteInvalido;
     }
@@ -296,7 +296,7 @@ int erroPendente(Soquete s)
     return codigo;
 }
 
-void fecha(Soquete s)
+void fechaSoquete(Soquete s)
 {
     if (s >= 0)
         ::close(s);
@@ -327,7 +327,7 @@ Soquete escutaLocal(int fila, quint16 *porta)
     if (s < 0 || ::bind(s, reinterpret_cast<sockaddr *>(&a), n) != 0 || ::listen(s, fila) != 0
         || ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &n) != 0) {
         const int codigo = errno;
-        fecha(s);
+        fechaSoquete(s);
         errno = codigo;
         return SoqueteInvalido;
     }

@@ -44,7 +44,7 @@ std::ptrdiff_t enviaPartes(Soquete s, const Parte *partes, int quantas);
 std::ptrdiff_t recebe(Soquete s, char *destino, std::size_t tamanho);
 // The outcome of a non-blocking connection (SO_ERROR): 0 when it was made.
 int erroPendente(Soquete s);
-void fecha(Soquete s);
+void fechaSoquete(Soquete s);
 
 // The code of the last failed call of this thread, and what it means.
 int ultimoErro();

@@ -89,13 +89,13 @@ public:
             if (c == so::SoqueteInvalido)
                 return;
             roteiro(c);
-            so::fecha(c);
+            so::fechaSoquete(c);
         });
     }
     ~ServidorFalso()
     {
         espera();
-        so::fecha(m_fd);
+        so::fechaSoquete(m_fd);
     }
     // Waits for the script to run to its end (what it saw is then final).
     void espera()

@@ -196,7 +196,7 @@ TEST(Entrega, RefusedAuthAndConnectionsThatFailEndTheExchangeUntouched)
         EXPECT_LT(t.elapsed(), 2000);
         EXPECT_GE(t.elapsed(), 250);
         EXPECT_EQ(a.dialogos.tipos(), QStringList{"falha"});
-        apoio::so::fecha(ocupante);
+        apoio::so::fechaSoquete(ocupante);
     }
 }
 

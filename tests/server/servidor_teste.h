@@ -114,7 +114,7 @@ public:
     }
     void fecha()
     {
-        orva::plataforma::fecha(m_fd);
+        orva::plataforma::fechaSoquete(m_fd);
         m_fd = orva::plataforma::SoqueteInvalido;
     }
 

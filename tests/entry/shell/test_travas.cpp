@@ -181,7 +181,7 @@ TEST(Travas, ASilentServerEndsTheWaitAtItsDeadline)
     relogio.restart();
     EXPECT_THROW(mudo.open(QStringLiteral("host=127.0.0.1 port=%1 dbname=orva").arg(porta)), DatabaseError);
     EXPECT_LT(relogio.elapsed(), 15000);
-    orva::plataforma::fecha(escuta);
+    orva::plataforma::fechaSoquete(escuta);
 }
 
 TEST(Travas, VerifyRefusesEmptyForeignAndDamagedFilesAndCopyToMakesASoundCopy)
