@@ -26,6 +26,8 @@ TEST(PastaPrograma, AFolderTheUserCannotWriteIsAnInstalledSystem)
 
 TEST(PastaPrograma, ThePerUserFolderFollowsXdgDataHome)
 {
+    if (sistema::emWindows())
+        GTEST_SKIP() << "Windows keeps the per-user folder in %LOCALAPPDATA%, not under XDG_DATA_HOME";
     QTemporaryDir dir;
     const QByteArray antes = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
@@ -40,6 +42,8 @@ TEST(PastaPrograma, ThePerUserFolderFollowsXdgDataHome)
 // kept, a link left by an older installation is renewed.
 TEST(PastaPrograma, LinksTheInstalledProgramsKeepingTheUsersOwnFiles)
 {
+    if (sistema::emWindows())
+        GTEST_SKIP() << "Windows makes no links: the installed programs are found where they are (LocalizaPrograma)";
     QTemporaryDir instalada, usuario, antiga;
     QDir(instalada.path()).mkpath("ClienteOrvaDATP");
     for (const char *nome : {"rar", "ClienteOrvaDATP/ClienteORVA"}) {
