@@ -544,11 +544,11 @@ run cli_win receipt --inscricao 124 --exercicio 2015 --protocolo 1 --port "$port
 run cli_linux backup
 cp "$estrada/linux/Backup/bkpOrva.rar" "$dados/Backup/bkpOrva.rar"
 run cli_win restore
-cli_win company list | grep -q "Caça e Pesca São João" || fail "o banco do Linux não abriu no Windows"
+cli_win company list | grep -q "CAÇA E PESCA SÃO JOÃO" || fail "o banco do Linux não abriu no Windows"
 run cli_win backup
 cp "$dados/Backup/bkpOrva.rar" "$estrada/linux/Backup/bkpOrva.rar"
 run cli_linux restore
-cli_linux company list | grep -q "Caça e Pesca São João" || fail "o banco do Windows não abriu no Linux"
+cli_linux company list | grep -q "CAÇA E PESCA SÃO JOÃO" || fail "o banco do Windows não abriu no Linux"
 
 # The uninstaller removes the programs and keeps the user's data.
 win "$instalado/Desinstalar.exe" /S >>"$step_log" 2>&1 || fail "o desinstalador terminou com erro"

@@ -5,7 +5,8 @@
 ; makensis -DVERSION=... -DSAIDA=<setup.exe> -DICONE=<.ico> -DLISTA=<arquivos.nsh> -DTAMANHO_KB=... orva.nsi
 ; arquivos.nsh (written by scripts/windows.sh from the staged program folder)
 ; defines the macros that install and remove exactly the staged files.
-Unicode true
+; A 64-bit installer for 64-bit programs (and for a Wine without 32-bit support).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
