@@ -501,6 +501,21 @@ cmp "$exp_win" "$exp_linux" || fail "a declaração do Windows difere da do Linu
 arquivo="$(ls "$dados"/enviar/*.rar | head -1)"
 echo "   declaração idêntica à do Linux: $(basename "$exp_win") ($(stat -c %s "$exp_win") bytes)"
 
+# A program folder whose path has blanks and accents, as a user's often has.
+portatil='C:\users\José Conceição\ORVA portátil'
+cli_portatil() { cli_win --dir "$portatil" "$@"; }
+run cli_portatil init
+run cli_portatil company save --inscricao 124 --cnpj 12345678000195 --razao-social "Caça e Pesca São João" \
+  --cnae 0111301 --tipo-declaracao 1 --municipio 110001
+run cli_portatil protocol new --inscricao 124 --tipo-entrega 1 --responsavel "José Conceição" --crc 0
+run cli_portatil apportionment save --protocolo 1 --municipio 110002 --valor-entrada 1.234,56 --valor-saida 100,00
+run cli_portatil apportionment save --protocolo 1 --municipio 110003 --valor-entrada 10,00 --valor-saida 0,50
+run cli_portatil export --protocolo 1
+cmp "$wp/drive_c/users/José Conceição/ORVA portátil/dados/$(basename "$exp_linux")" "$exp_linux" ||
+  fail "a declaração exportada em 'C:\users\José Conceição\ORVA portátil' difere"
+[[ -f "$wp/drive_c/users/José Conceição/ORVA portátil/enviar/$(basename "$arquivo")" ]] ||
+  fail "sem o arquivo compactado na pasta com acentos"
+
 # The windows: Orva's main window and the client listing the declaration.
 shown() {
   for _ in $(seq 120); do
