@@ -206,7 +206,8 @@ TEST(OrvaCli, ExportPrintsThePathsAndRefusesWhatIsNotExportable)
     ExportFixture t;
     dtmDados->ADOConnection.close(); // the command opens the database itself
     QProcess cli;
-    cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", t.program.dir.path(), "export", "--protocolo", "7"});
+    cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", t.program.dir.path(), "export", "--protocolo", "7"},
+              QIODevice::ReadWrite | QIODevice::Text); // Windows ends its lines with CR LF
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     const QStringList lines = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);

@@ -271,7 +271,8 @@ TEST(OrvaCli, ValidateAndImportPrintTheReportAndTellTheOutcomeByExitStatus)
     dtmDados->ADOConnection.close(); // the commands open the database themselves
     QProcess cli;
     const auto roda = [&](const QStringList &args) {
-        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), QStringList{"--dir", p.program.dir.path()} + args);
+        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), QStringList{"--dir", p.program.dir.path()} + args,
+                  QIODevice::ReadWrite | QIODevice::Text); // Windows ends its lines with CR LF
         EXPECT_TRUE(cli.waitForFinished(60000));
         return cli.exitCode();
     };

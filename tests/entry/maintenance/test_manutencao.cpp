@@ -317,7 +317,8 @@ TEST(OrvaCli, BackupRestoreAndCompactRunTheSameMaintenance)
     t.program.dados->ADOConnection.close();
     const auto run = [&](const QString &command) {
         QProcess cli;
-        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", t.program.dir.path(), command});
+        cli.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", t.program.dir.path(), command},
+                  QIODevice::ReadWrite | QIODevice::Text); // Windows ends its lines with CR LF
         EXPECT_TRUE(cli.waitForFinished(60000));
         return std::make_pair(cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError()));
     };
