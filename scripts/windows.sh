@@ -6,6 +6,7 @@
 #
 #   scripts/windows.sh          build the programs and ORVA-<version>-setup.exe
 #   scripts/windows.sh test     the same, then the suite and the road under Wine
+#   scripts/windows.sh estrada  the same, then only the road under Wine
 #
 # The dependency cache is ORVA_WINDOWS_CACHE (default ~/.cache/orva-windows);
 # the build goes to ORVA_WINDOWS_BUILD_DIR (default build-windows/).
@@ -40,6 +41,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n  # Qt's host tools (moc, rcc, uic) and pt_BR texts
   tcl perl                                     # the SQLite amalgamation; Qt's header sync
   wine64 xvfb xauth fonts-dejavu-core          # the tests under Wine
+  x11-utils python3                            # the road: xwininfo finds the windows; a free port
   nsis                                         # the installer
 )
 step "Pacotes do Debian" packages
