@@ -5,6 +5,7 @@
 #include "common/plataforma/processos.h"
 #include "common/plataforma/travas.h"
 
+#include "support/arquivos.h"
 #include "support/plataforma.h"
 
 #include <QCoreApplication>
@@ -17,23 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace pl = orva::plataforma;
-
-namespace {
-
-void escreve(const QString &caminho, const QByteArray &dados)
-{
-    QFile f(caminho);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(dados);
-}
-
-QByteArray le(const QString &caminho)
-{
-    QFile f(caminho);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(ausente)");
-}
-
-} // namespace
 
 TEST(Plataforma, TemporaryFilesGetFreshNamesAndExclusiveCreationRefusesAnExistingOne)
 {
@@ -73,13 +57,13 @@ TEST(Plataforma, ReplacingPutsTheNewFileInPlaceOrNamesTheProgramHoldingIt)
     QTemporaryDir dir;
     const QString destino = dir.filePath("recibo.txt");
     const QString novo = dir.filePath(".recibo.tmp");
-    escreve(destino, "antigo");
-    escreve(novo, "novo");
+    grava(destino, "antigo");
+    grava(novo, "novo");
     ASSERT_TRUE(pl::substitui(novo, destino));
     EXPECT_EQ(le(destino), "novo");
     EXPECT_FALSE(QFileInfo::exists(novo));
 
-    escreve(novo, "mais novo");
+    grava(novo, "mais novo");
     QFile aberto(destino);
     ASSERT_TRUE(aberto.open(QIODevice::ReadOnly));
     const bool substituiu = pl::substitui(novo, destino);
@@ -123,7 +107,7 @@ TEST(Plataforma, ALinkNamedLikeALeftoverIsLeftAlone)
     if (sistema::emWindows())
         GTEST_SKIP() << "a symbolic link needs a privilege on Windows";
     QTemporaryDir dir;
-    escreve(dir.filePath("importante"), "dados");
+    grava(dir.filePath("importante"), "dados");
     ASSERT_TRUE(QFile::link(dir.filePath("importante"), dir.filePath(".rar-Ab12Cd")));
     pl::removeSeLivre(dir.filePath(".rar-Ab12Cd"));
     EXPECT_TRUE(QFileInfo(dir.filePath(".rar-Ab12Cd")).isSymLink());
@@ -133,7 +117,7 @@ TEST(Plataforma, ALinkNamedLikeALeftoverIsLeftAlone)
 TEST(Plataforma, OnlyAFileOnTheDiskIsRegular)
 {
     QTemporaryDir dir;
-    escreve(dir.filePath("a.txt"), "a");
+    grava(dir.filePath("a.txt"), "a");
     EXPECT_TRUE(pl::arquivoComum(dir.filePath("a.txt")));
     EXPECT_FALSE(pl::arquivoComum(dir.path()));
     EXPECT_FALSE(pl::arquivoComum(dir.filePath("falta.txt")));

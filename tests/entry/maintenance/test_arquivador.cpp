@@ -2,6 +2,7 @@
 #include "support/temp_program.h"
 
 #include "maintenance/arquivador.h"
+#include "support/arquivos.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,20 +25,6 @@ struct ProgramaComRar {
     }
     QString pasta() const { return Funcoes::DiretorioSistema(); }
 };
-
-void grava(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray le(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<ausente>");
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "maintenance/frmcopiaarquivo.h"
 #include "shell/funcoes.h"
+#include "support/arquivos.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,19 +41,6 @@ struct CopiaWindow {
     }
     QString path(const QString &name) const { return dir.filePath(name); }
 };
-
-void grava(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray le(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<ausente>");
-}
 
 } // namespace
 
