@@ -121,28 +121,51 @@ fetch_source() {
 
 # A dependency is installed into $cache/deps/NAME-VERSION.tmp and renamed
 # only when complete, so an interrupted build is never taken for a good one.
-have_dep() { compgen -G "$cache/deps/$1-*" >/dev/null && find "$cache/deps" -maxdepth 1 -name "$1-*" ! -name '*.tmp' | grep -q .; }
+have_dep() { find "$cache/deps" -maxdepth 1 -name "$1-*" ! -name '*.tmp' | grep -q .; }
 dep_dir() { find "$cache/deps" -maxdepth 1 -name "$1-*" ! -name '*.tmp' | sort -V | tail -1; }
-version_of() { basename "$1" | sed -E 's/^[^-]+-[^-]+-?//'; }
 
-cross_cmake() {
-  run cmake -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release "$@"
+# Builds dependency NAME once from Debian's source PKG (VERSION, or the newest
+# the mirror serves) and puts its folder in the variable VAR:
+#   dependency NAME PKG VAR "step" BUILDER [VERSION]
+# BUILDER gets the source folder, the folder to install into and a build folder.
+dependency() {
+  local name="$1" pkg="$2" var="$3" text="$4" builder="$5" wanted="${6:-}" prefix="" src version work
+  if [[ -n "$wanted" ]]; then
+    [[ -d "$cache/deps/$name-$wanted" ]] && prefix="$cache/deps/$name-$wanted"
+  elif have_dep "$name"; then
+    prefix="$(dep_dir "$name")"
+  fi
+  if [[ -z "$prefix" ]]; then
+    step "$text" "$name"
+    src="$(fetch_source "$pkg" "$wanted")"
+    version="${wanted:-$(basename "$src" | sed "s/^$pkg-//")}"
+    prefix="$cache/deps/$name-$version"
+    work="$cache/work/$name"
+    rm -rf "$work" "$prefix.tmp"
+    mkdir -p "$work"
+    "$builder" "$src" "$prefix.tmp" "$work"
+    mv "$prefix.tmp" "$prefix"
+    rm -rf "$work"
+    done_step
+  fi
+  printf -v "$var" '%s' "$prefix"
 }
 
+# SOURCE INSTALL WORK [OPTIONS...]: a CMake project cross-built and installed.
+cmake_build() {
+  local src="$1" install="$2" work="$3"
+  shift 3
+  run cmake -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -S "$src" -B "$work" -DCMAKE_INSTALL_PREFIX="$install" "$@"
+  run cmake --build "$work" -j "$jobs"
+  run cmake --install "$work"
+}
+
+# Only what ORVA loads, with Qt's bundled third-party libraries. OpenGL stays:
+# the Windows platform plugin of 6.4.2 does not compile without it. Debian's
+# source has no wintab, hence no tablet events.
 build_qt() {
-  local host_version src prefix work
-  host_version="$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)"
-  prefix="$cache/deps/qt6-base-$host_version"
-  [[ -d "$prefix" ]] && { QT_PREFIX="$prefix"; return; }
-  step "Qt 6 base $host_version (fonte do Debian; cerca de 15 minutos em 2 núcleos)" qt6-base
-  src="$(fetch_source qt6-base "$host_version")"
-  work="$cache/work/qt6-base"
-  rm -rf "$work" "$prefix.tmp"
-  # Only what ORVA loads, with Qt's bundled third-party libraries. OpenGL
-  # stays: the Windows platform plugin of 6.4.2 does not compile without it.
-  # Debian's source has no wintab, hence no tablet events.
-  cross_cmake -S "$src" -B "$work" -DCMAKE_INSTALL_PREFIX="$prefix.tmp" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  cmake_build "$@" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
     -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF -DFEATURE_zstd=OFF \
@@ -151,27 +174,14 @@ build_qt() {
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF -DFEATURE_system_md4c=OFF
-  run cmake --build "$work" -j "$jobs"
-  run cmake --install "$work"
-  mv "$prefix.tmp" "$prefix"
-  rm -rf "$work"
-  QT_PREFIX="$prefix"
-  done_step
 }
 
+# The amalgamation as one DLL, with the options Debian's own library is built
+# with (debian/rules), so both systems' engines behave alike.
 build_sqlite() {
-  if have_dep sqlite3; then SQLITE_PREFIX="$(dep_dir sqlite3)"; return; fi
-  step "SQLite (amálgama da fonte do Debian)" sqlite3
-  local src version prefix work
-  src="$(fetch_source sqlite3)"
-  version="$(basename "$src" | sed 's/^sqlite3-//')"
-  prefix="$cache/deps/sqlite3-$version"
-  work="$cache/work/sqlite3"
-  rm -rf "$work" "$prefix.tmp"
-  mkdir -p "$work" "$prefix.tmp/include" "$prefix.tmp/lib" "$prefix.tmp/bin"
+  local src="$1" install="$2" work="$3"
+  mkdir -p "$install/include" "$install/lib" "$install/bin"
   (cd "$work" && run "$src/configure" --disable-tcl && run make sqlite3.c)
-  # The options Debian's own library is built with (debian/rules), so both
-  # systems' engines behave alike.
   local flags=(-O2 -fno-strict-aliasing -DSQLITE_SECURE_DELETE -DSQLITE_ENABLE_COLUMN_METADATA
     -DSQLITE_ENABLE_FTS3 -DSQLITE_ENABLE_FTS3_PARENTHESIS -DSQLITE_ENABLE_RTREE=1 -DSQLITE_SOUNDEX=1
     -DSQLITE_ENABLE_UNLOCK_NOTIFY -DSQLITE_OMIT_LOOKASIDE=1 -DSQLITE_ENABLE_DBSTAT_VTAB
@@ -180,89 +190,42 @@ build_sqlite() {
     -DSQLITE_ENABLE_FTS3_TOKENIZER=1 -DSQLITE_USE_URI=1 -DSQLITE_MAX_SCHEMA_RETRY=25
     -DSQLITE_ENABLE_PREUPDATE_HOOK -DSQLITE_ENABLE_SESSION -DSQLITE_ENABLE_STMTVTAB
     -DSQLITE_MAX_VARIABLE_NUMBER=250000 -DSQLITE_API='__declspec(dllexport)')
-  run $triple-gcc-posix "${flags[@]}" -shared -o "$prefix.tmp/bin/sqlite3.dll" "$work/sqlite3.c" \
-    -Wl,--out-implib,"$prefix.tmp/lib/libsqlite3.dll.a"
-  cp "$work/sqlite3.h" "$work/sqlite3ext.h" "$prefix.tmp/include/" 2>/dev/null || cp "$work/sqlite3.h" "$prefix.tmp/include/"
-  mv "$prefix.tmp" "$prefix"
-  rm -rf "$work"
-  SQLITE_PREFIX="$prefix"
-  done_step
+  run $triple-gcc-posix "${flags[@]}" -shared -o "$install/bin/sqlite3.dll" "$work/sqlite3.c" \
+    -Wl,--out-implib,"$install/lib/libsqlite3.dll.a"
+  cp "$work/sqlite3.h" "$work/sqlite3ext.h" "$install/include/" 2>/dev/null || cp "$work/sqlite3.h" "$install/include/"
 }
 
+# ZIP with deflate and RAR reading are all rar needs; bsdtar lists archives in the tests.
 build_libarchive() {
-  if have_dep libarchive; then LIBARCHIVE_PREFIX="$(dep_dir libarchive)"; return; fi
-  step "libarchive (fonte do Debian, zlib do MinGW)" libarchive
-  local src version prefix work
-  src="$(fetch_source libarchive)"
-  version="$(basename "$src" | sed 's/^libarchive-//')"
-  prefix="$cache/deps/libarchive-$version"
-  work="$cache/work/libarchive"
-  rm -rf "$work" "$prefix.tmp"
-  # ZIP with deflate and RAR reading are all rar needs; bsdtar lists archives in the tests.
-  cross_cmake -S "$src" -B "$work" -DCMAKE_INSTALL_PREFIX="$prefix.tmp" \
+  cmake_build "$@" \
     -DENABLE_TEST=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF -DENABLE_TAR=ON \
     -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_NETTLE=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF \
     -DENABLE_LZ4=OFF -DENABLE_BZip2=OFF -DENABLE_LIBXML2=OFF -DENABLE_EXPAT=OFF -DENABLE_LZO=OFF \
     -DENABLE_LIBB2=OFF -DENABLE_ICONV=OFF -DENABLE_CNG=OFF -DENABLE_XATTR=OFF -DENABLE_ACL=OFF \
     -DENABLE_ZLIB=ON -DZLIB_LIBRARY=/usr/$triple/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$triple/include \
     -DZLIB_WINAPI=OFF -DZLIB_WINAPI_WITH_LIB=/usr/$triple/lib/libz.a  # a run test, which CMake cannot cross
-  run cmake --build "$work" -j "$jobs"
-  run cmake --install "$work"
-  mv "$prefix.tmp" "$prefix"
-  rm -rf "$work"
-  LIBARCHIVE_PREFIX="$prefix"
-  done_step
 }
 
-build_googletest() {
-  if have_dep googletest; then GTEST_PREFIX="$(dep_dir googletest)"; return; fi
-  step "GoogleTest (fonte do Debian)" googletest
-  local src version prefix work
-  src="$(fetch_source googletest)"
-  version="$(basename "$src" | sed 's/^googletest-//')"
-  prefix="$cache/deps/googletest-$version"
-  work="$cache/work/googletest"
-  rm -rf "$work" "$prefix.tmp"
-  cross_cmake -S "$src" -B "$work" -DCMAKE_INSTALL_PREFIX="$prefix.tmp" -DBUILD_GMOCK=OFF -DBUILD_SHARED_LIBS=OFF
-  run cmake --build "$work" -j "$jobs"
-  run cmake --install "$work"
-  mv "$prefix.tmp" "$prefix"
-  rm -rf "$work"
-  GTEST_PREFIX="$prefix"
-  done_step
-}
+build_googletest() { cmake_build "$@" -DBUILD_GMOCK=OFF -DBUILD_SHARED_LIBS=OFF; }
 
+# The client library only, without TLS, readline, ICU or compression: ORVA's
+# server connections go over the local network or a tunnel.
 build_libpq() {
-  if have_dep libpq; then LIBPQ_PREFIX="$(dep_dir libpq)"; return; fi
-  step "libpq (fonte postgresql-15 do Debian)" libpq
-  local src version prefix work
-  src="$(fetch_source postgresql-15)"
-  version="$(basename "$src" | sed 's/^postgresql-15-//')"
-  prefix="$cache/deps/libpq-$version"
-  work="$cache/work/libpq"
-  rm -rf "$work" "$prefix.tmp"
-  mkdir -p "$work"
-  # The client library only, without TLS, readline, ICU or compression:
-  # ORVA's server connections go over the local network or a tunnel.
-  (cd "$work" && run "$src/configure" --host=$triple CC=$triple-gcc-posix --prefix="$prefix.tmp" \
+  local src="$1" install="$2" work="$3"
+  (cd "$work" && run "$src/configure" --host=$triple CC=$triple-gcc-posix --prefix="$install" \
     --without-readline --without-zlib --without-icu --without-openssl --without-gssapi --without-ldap)
-  run make -C "$work/src/include" -j "$jobs"
-  run make -C "$work/src/common" -j "$jobs"
-  run make -C "$work/src/port" -j "$jobs"
-  run make -C "$work/src/interfaces/libpq" -j "$jobs"
+  local part
+  for part in include common port interfaces/libpq; do run make -C "$work/src/$part" -j "$jobs"; done
   run make -C "$work/src/include" install
   run make -C "$work/src/interfaces/libpq" install
-  mv "$prefix.tmp" "$prefix"
-  rm -rf "$work"
-  LIBPQ_PREFIX="$prefix"
-  done_step
 }
 
-build_qt
-build_sqlite
-build_libarchive
-build_googletest
-build_libpq
+dependency qt6-base qt6-base QT_PREFIX "Qt 6 base (fonte do Debian; o passo mais longo)" build_qt \
+  "$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)"   # the version of the host tools
+dependency sqlite3 sqlite3 SQLITE_PREFIX "SQLite (amálgama da fonte do Debian)" build_sqlite
+dependency libarchive libarchive LIBARCHIVE_PREFIX "libarchive (fonte do Debian, zlib do MinGW)" build_libarchive
+dependency googletest googletest GTEST_PREFIX "GoogleTest (fonte do Debian)" build_googletest
+dependency libpq postgresql-15 LIBPQ_PREFIX "libpq (fonte postgresql-15 do Debian)" build_libpq
 echo "Dependências em $cache/deps"
 [[ "${1:-}" == "deps" ]] && exit 0
 
