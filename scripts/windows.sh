@@ -504,7 +504,33 @@ shown 'Módulo de Entrega de Declaração/ORVA' || fail "ClienteORVA.exe não mo
 sleep 2
 run "$linux_build/tools/orva-tela" "$estrada/screens/cliente-windows.png"
 kill "$cliente_pid" 2>/dev/null || true
+
+# Started without its database, Orva.exe says so in a window of its own.
+mv "$dados/orva.mdb" "$dados/orva.mdb.guardado"
+(unset QT_QPA_PLATFORM; exec env WINEPREFIX="$wp" WINEDEBUG=-all /usr/lib/wine/wine64 "$instalado/Orva.exe") >>"$step_log" 2>&1 &
+orva_pid=$!
+pids+=($orva_pid)
+shown 'Error"' || fail "Orva.exe sem o banco de dados não mostrou mensagem"
+sleep 1
+run "$linux_build/tools/orva-tela" "$estrada/screens/orva-windows-sem-banco.png"
+kill "$orva_pid" 2>/dev/null || true
 WINEPREFIX="$wp" /usr/lib/wine/wineserver -k 2>/dev/null || true
+mv "$dados/orva.mdb.guardado" "$dados/orva.mdb"
+# Without the database or without rar.exe, orva-cli.exe ends with a message in
+# Portuguese that names what is missing.
+sem() {  # what is missing, the text the message must hold, the command
+  local falta="$1" texto="$2"
+  shift 2
+  if "$@" >"$estrada/sem.out" 2>&1; then fail "orva-cli.exe sem $falta terminou com sucesso"; fi
+  grep -qF "$texto" "$estrada/sem.out" || { cat "$estrada/sem.out"; fail "orva-cli.exe sem $falta não disse o que falta"; }
+  echo "   sem $falta: $(grep -F "$texto" "$estrada/sem.out" | head -1)"
+}
+sem "banco de dados" "orva.mdb" cli_win --dir 'C:\users\Public\ORVA sem banco' company list
+mv "$instalado/rar.exe" "$instalado/rar.exe.guardado"
+run cli_portatil protocol new --inscricao 124 --tipo-entrega 1 --responsavel "José Conceição" --crc 0
+run cli_portatil apportionment save --protocolo 2 --municipio 110002 --valor-entrada 1,00 --valor-saida 1,00
+sem "rar.exe" "rar" cli_portatil export --protocolo 2
+mv "$instalado/rar.exe.guardado" "$instalado/rar.exe"
 
 # Delivery to the Linux receiving server and the receipt fetched again.
 mkdir -p "$estrada/servidor"

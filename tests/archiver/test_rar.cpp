@@ -114,11 +114,10 @@ TEST(Rar, AddReplaceKeepAndExtract)
     EXPECT_EQ(tree(dir.filePath(QStringLiteral("Backup"))), QStringList{QStringLiteral("bkp.rar")});
 
     if (!ferramentaHost(QStringLiteral("bsdtar")).isEmpty()) {
-        QProcess bsdtar;
-        bsdtar.start(ferramentaHost(QStringLiteral("bsdtar")), {QStringLiteral("-tf"), caminhoHost(arquivo)});
-        ASSERT_TRUE(bsdtar.waitForFinished());
-        EXPECT_EQ(bsdtar.exitCode(), 0);
-        EXPECT_EQ(QString::fromUtf8(bsdtar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+        const ResultadoHost bsdtar = executaHost(QStringLiteral("bsdtar"), {QStringLiteral("-tf"), caminhoHost(arquivo)});
+        ASSERT_TRUE(bsdtar.terminou);
+        EXPECT_EQ(bsdtar.codigo, 0);
+        EXPECT_EQ(QString::fromUtf8(bsdtar.saida).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
                   (QStringList{QStringLiteral("outro.txt"), QStringLiteral("Declaração.txt")}));
     }
 

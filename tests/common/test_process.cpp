@@ -1,5 +1,6 @@
 #include "common/process.h"
 #include "common/prompts.h"
+#include "support/substituto.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,16 +32,10 @@ TEST(Process, RunStartsWaitsAndReportsTheExitCode)
     EXPECT_FALSE(missing.started);
     EXPECT_FALSE(missing.error.isEmpty());
 
-    // A script that records its folder and arguments, then ends with code 3.
-    const QString script = dir.filePath(QStringLiteral("prog.sh"));
-    {
-        QFile f(script);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > saida.txt\nexit 3\n");
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-    }
-    const orva::process::Result r = run(script, {QStringLiteral("a b"), QStringLiteral("c")});
+    // A program that records its folder and arguments, then ends with code 3.
+    const QString programa = instalaSubstituto(dir.filePath(QStringLiteral("prog")));
+    RoteiroSubstituto roteiro{{"SAIDA", "3"}};
+    const orva::process::Result r = run(programa, {QStringLiteral("a b"), QStringLiteral("c")});
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exitCode, 3);
     // It ran in its own folder and had ended when run returned.
@@ -50,20 +45,13 @@ TEST(Process, RunStartsWaitsAndReportsTheExitCode)
 }
 
 // The entry program waits for the delivery client in an event loop of its
-// own: timers run (and windows paint) until the client ends. The script ends
-// once it sees the file that the test's timer writes, and gives up after 5 s.
+// own: timers run (and windows paint) until the client ends. The stand-in
+// ends once it sees the file that the test's timer writes, or after 5 s.
 TEST(Process, WaitingForAProgramTheUserWorksWithKeepsHandlingEvents)
 {
     QTemporaryDir dir;
-    const QString script = dir.filePath(QStringLiteral("cliente.sh"));
-    {
-        QFile f(script);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\ni=0\nwhile [ ! -e sinal ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done\n"
-                "if [ -e sinal ]; then echo visto > fim; else echo esgotado > fim; fi\n");
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-    }
+    const QString programa = instalaSubstituto(dir.filePath(QStringLiteral("cliente")));
+    RoteiroSubstituto roteiro{{"ESPERA", "sinal"}};
     int batidas = 0;
     QTimer relogio;
     QObject::connect(&relogio, &QTimer::timeout, [&] {
@@ -74,7 +62,7 @@ TEST(Process, WaitingForAProgramTheUserWorksWithKeepsHandlingEvents)
     });
     relogio.start(20);
     orva::DialogPrompts dialogos;
-    EXPECT_TRUE(dialogos.runProgram(script, {}, dir.path()));
+    EXPECT_TRUE(dialogos.runProgram(programa, {}, dir.path()));
     relogio.stop();
     QFile fim(dir.filePath(QStringLiteral("fim")));
     ASSERT_TRUE(fim.open(QIODevice::ReadOnly)) << "the call returned before the program ended";

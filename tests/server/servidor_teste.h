@@ -2,14 +2,18 @@
 // The real orva-datp-server on a free loopback port, for the server's and the
 // end-to-end tests.
 #include "common/plataforma/soquete.h"
+#include "support/ferramentas.h"
 
 #include <QByteArray>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <thread>
@@ -20,23 +24,74 @@ class ServidorDatp {
 public:
     explicit ServidorDatp(const QString &dados, const QStringList &extra = {})
     {
+        if (testesNoWindows()) {
+            iniciaPeloHospedeiro(dados, extra);
+            return;
+        }
         processo.start(QStringLiteral(ORVA_DATP_SERVER),
                        QStringList{"--port", "0", "--data", dados} + extra);
         // The first line names the port it listens on.
         QByteArray linha;
         while (!linha.contains('\n') && processo.waitForReadyRead(10000))
             linha += processo.readAllStandardOutput();
-        const auto m = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(QString::fromUtf8(linha));
-        EXPECT_TRUE(m.hasMatch()) << linha.toStdString() << processo.readAllStandardError().toStdString();
-        porta = static_cast<quint16>(m.captured(1).toUInt());
+        lePorta(linha + processo.readAllStandardError());
     }
     ~ServidorDatp()
     {
+        if (!m_pidHospedeiro.isEmpty()) {
+            encerraPeloHospedeiro();
+            return;
+        }
         processo.kill();
         processo.waitForFinished(5000);
     }
     quint16 porta = 0;
     QProcess processo;
+
+private:
+    void lePorta(const QByteArray &saida)
+    {
+        const auto m = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(QString::fromUtf8(saida));
+        EXPECT_TRUE(m.hasMatch()) << saida.toStdString();
+        porta = static_cast<quint16>(m.captured(1).toUInt());
+    }
+
+    // Under Wine the server is a Linux program, which Wine starts but cannot
+    // read, wait for or end: a shell writes its pid and its output to files,
+    // and the Linux kill ends it.
+    void iniciaPeloHospedeiro(const QString &dados, const QStringList &extra)
+    {
+        const QString pid = m_controle.filePath(QStringLiteral("pid"));
+        const QString saida = m_controle.filePath(QStringLiteral("saida"));
+        const QStringList argumentos = QStringList{
+            QStringLiteral("-c"), QStringLiteral("echo $$ >$0; o=$1; shift; exec \"$@\" >$o 2>&1"),
+            caminhoHost(pid), caminhoHost(saida), caminhoHost(QStringLiteral(ORVA_DATP_SERVER)),
+            QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), caminhoHost(dados)} + extra;
+        EXPECT_TRUE(QProcess::startDetached(ferramentaHost(QStringLiteral("sh")), argumentos));
+        QByteArray linha;
+        QElapsedTimer relogio;
+        relogio.start();
+        while (!linha.contains('\n') && relogio.elapsed() < 10000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            QFile f(saida);
+            if (f.open(QIODevice::ReadOnly))
+                linha = f.readAll();
+        }
+        QFile f(pid);
+        if (f.open(QIODevice::ReadOnly))
+            m_pidHospedeiro = QString::fromLatin1(f.readAll().trimmed());
+        lePorta(linha);
+    }
+    void encerraPeloHospedeiro()
+    {
+        QProcess::startDetached(ferramentaHost(QStringLiteral("kill")), {m_pidHospedeiro});
+        QElapsedTimer relogio;
+        relogio.start();
+        while (QFileInfo::exists(QStringLiteral("Z:/proc/") + m_pidHospedeiro) && relogio.elapsed() < 5000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    QTemporaryDir m_controle;
+    QString m_pidHospedeiro;
 };
 
 // Archives and files left under the data folder's "recebendo" (the servers'

@@ -1,19 +1,17 @@
 #pragma once
 #include "support/ferramentas.h"
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
 // The text of a PDF as pdftotext reads it, laid out as on the page.
 inline QString pdfText(const QString &path)
 {
-    QProcess p;
-    p.start(ferramentaHost(QStringLiteral("pdftotext")),
-            {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), caminhoHost(path), QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromLocal8Bit(p.readAllStandardError()));
-    return QString::fromUtf8(p.readAllStandardOutput());
+    const ResultadoHost r = executaHost(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"),
+                                                                      QStringLiteral("UTF-8"), caminhoHost(path), QStringLiteral("-")});
+    if (!r.terminou || r.codigo != 0)
+        return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromLocal8Bit(r.erros));
+    return QString::fromUtf8(r.saida);
 }
 
 // One text per page.
@@ -31,11 +29,10 @@ inline QString simplified(const QString &text) { return text.simplified(); }
 // The "Page size:" line of pdfinfo, e.g. "595.276 x 841.89 pts (A4)".
 inline QString pdfPageSize(const QString &path)
 {
-    QProcess p;
-    p.start(ferramentaHost(QStringLiteral("pdfinfo")), {caminhoHost(path)});
-    if (!p.waitForFinished(30000))
+    const ResultadoHost r = executaHost(QStringLiteral("pdfinfo"), {caminhoHost(path)});
+    if (!r.terminou)
         return QString();
-    for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+    for (const QString &line : QString::fromUtf8(r.saida).split(QLatin1Char('\n')))
         if (line.startsWith(QLatin1String("Page size:")))
             return line.mid(10).trimmed();
     return QString();

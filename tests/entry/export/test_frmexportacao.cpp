@@ -113,10 +113,9 @@ TEST(Exportacao, RunPacksOffersTheCopyWindowAndMarksTheProtocol)
     EXPECT_EQ(declaracao.count("\r\n"), 4);
     EXPECT_EQ(readFile(out.filePath("Orva000700000000000001.exp")), declaracao);
     if (!ferramentaHost(QStringLiteral("bsdtar")).isEmpty()) {
-        QProcess bsdtar;
-        bsdtar.start(ferramentaHost(QStringLiteral("bsdtar")), {"-tf", caminhoHost(archive)});
-        ASSERT_TRUE(bsdtar.waitForFinished(30000));
-        EXPECT_EQ(bsdtar.readAllStandardOutput().trimmed(), "Orva000700000000000001.exp");
+        const ResultadoHost bsdtar = executaHost(QStringLiteral("bsdtar"), {"-tf", caminhoHost(archive)});
+        ASSERT_TRUE(bsdtar.terminou);
+        EXPECT_EQ(bsdtar.saida.trimmed(), "Orva000700000000000001.exp");
     }
 
     // Exported protocols are no longer offered.

@@ -3,6 +3,7 @@
 
 #include "maintenance/arquivador.h"
 #include "support/arquivos.h"
+#include "support/substituto.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,9 +87,8 @@ TEST(Arquivador, FalhaDoArquivadorNaoPassaPorSucesso)
 TEST(Arquivador, ExecutaEsperaIniciaNaPastaDoProgramaEEspera)
 {
     QTemporaryDir dir;
-    const QString programa = dir.filePath(QStringLiteral("cliente/prog"));
-    grava(programa, "#!/bin/sh\nsleep 0.2\n{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > saida.txt\nexit 5\n");
-    QFile::setPermissions(programa, QFile::permissions(programa) | QFileDevice::ExeOwner);
+    const QString programa = instalaSubstituto(dir.filePath(QStringLiteral("cliente/prog")));
+    RoteiroSubstituto roteiro{{"PAUSA", "200"}, {"SAIDA", "5"}};
 
     EXPECT_TRUE(Funcoes::ExecutaEspera(programa, QStringLiteral(" \"") + dir.path() + QStringLiteral("/Enviar/\""), 1));
     EXPECT_EQ(QString::fromUtf8(le(dir.filePath(QStringLiteral("cliente/saida.txt")))),
