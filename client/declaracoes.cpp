@@ -106,8 +106,9 @@ bool ExtraiDeclaracao(const QString &arquivador, const QString &arquivo, const Q
     }
     processo.waitForFinished(-1);
     if (processo.exitStatus() != QProcess::NormalExit || processo.exitCode() != 0) {
-        // The archiver's own words say why ("rar: ..."), the first lines of them.
-        QStringList motivo = QString::fromLocal8Bit(processo.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        // The archiver's own words say why ("rar: ..."), the first lines of
+        // them; it writes UTF-8 on every system (not Windows' ANSI page).
+        QStringList motivo = QString::fromUtf8(processo.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (QString &linha : motivo)
             if (linha.startsWith(QLatin1String("rar: ")))
                 linha = linha.mid(5);

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDir>
+#include <QSysInfo>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,17 @@ int main(int argc, char **argv)
     qputenv("LANG", "pt_BR.UTF-8");
     qputenv("LC_ALL", "pt_BR.UTF-8");
     qputenv("LANGUAGE", "pt_BR");
+    // The offscreen platform of the Windows build draws text only with the
+    // fonts of one folder: Windows' own, or under Wine, whose Fonts folder is
+    // empty, the Linux machine's. Without them reports would hold no text.
+    if (QSysInfo::kernelType() == QLatin1String("winnt") && qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR")) {
+        for (const QString &pasta : {qEnvironmentVariable("WINDIR") + QStringLiteral("/Fonts"),
+                                     QStringLiteral("Z:/usr/share/fonts/truetype/dejavu")})
+            if (!QDir(pasta).entryList({QStringLiteral("*.ttf")}, QDir::Files).isEmpty()) {
+                qputenv("QT_QPA_FONTDIR", QDir::toNativeSeparators(pasta).toLocal8Bit());
+                break;
+            }
+    }
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     ::testing::InitGoogleTest(&argc, argv);

@@ -57,9 +57,9 @@ TEST(Declaracoes, ArchiverSearchSkipsDottedFoldersAndPrefersBesideTheClient)
 
     const QString cliente = dir.filePath("programa/ClienteOrvaDATP");
     raiz.mkpath("programa/ClienteOrvaDATP");
-    executavel(dir.filePath("programa/rar"));
+    executavel(dir.filePath("programa/rar" ORVA_EXE));
     EXPECT_EQ(QFileInfo(LocalizaArquivador(cliente)).canonicalFilePath(),
-              QFileInfo(dir.filePath("programa/rar")).canonicalFilePath());
+              QFileInfo(dir.filePath("programa/rar" ORVA_EXE)).canonicalFilePath());
     executavel(cliente + "/rar" ORVA_EXE);
     EXPECT_EQ(QFileInfo(LocalizaArquivador(cliente)).canonicalFilePath(), QFileInfo(cliente + "/rar" ORVA_EXE).canonicalFilePath());
 }

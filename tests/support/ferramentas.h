@@ -4,6 +4,8 @@
 // starts Linux programs too: they are reached through drive Z:, and a path
 // handed to them must be the Linux one. The tests' temporary folders are on
 // Z: there (scripts/windows.sh points TEMP at /tmp).
+#include "support/plataforma.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,13 +37,7 @@ inline QString ferramentaHost(const QString &nome)
 }
 
 // A path as the Linux program sees it ("Z:/tmp/x" is "/tmp/x").
-inline QString caminhoHost(const QString &caminho)
-{
-    if (testesNoWindows() && caminho.size() > 2 && caminho.at(1) == QLatin1Char(':')
-        && caminho.at(0).toUpper() == QLatin1Char('Z'))
-        return QString(caminho).replace(QLatin1Char('\\'), QLatin1Char('/')).mid(2);
-    return caminho;
-}
+inline QString caminhoHost(const QString &caminho) { return sistema::caminhoHospedeiro(caminho); }
 
 // What a Linux tool did: whether it ended in time, its exit code and output.
 struct ResultadoHost {
@@ -81,7 +77,7 @@ inline ResultadoHost executaHost(const QString &nome, const QStringList &argumen
     const QString erros = controle.filePath(QStringLiteral("erros"));
     const QString codigo = controle.filePath(QStringLiteral("codigo"));
     const QStringList roteiro{QStringLiteral("-c"),
-                              QStringLiteral("o=$0; e=$1; c=$2; shift 3; \"$@\" >$o 2>$e; echo $? >$c.novo; mv $c.novo $c"),
+                              QStringLiteral("o=$0; e=$1; c=$2; shift 2; \"$@\" >$o 2>$e; echo $? >$c.novo; mv $c.novo $c"),
                               caminhoHost(saida), caminhoHost(erros), caminhoHost(codigo), caminhoHost(programa)};
     if (!QProcess::startDetached(ferramentaHost(QStringLiteral("sh")), roteiro + argumentos))
         return r;

@@ -41,9 +41,27 @@ quint64 identidade(const QString &caminho)
 bool suspende(qint64) { return false; }
 void retoma(qint64) {}
 
+QString caminhoHospedeiro(const QString &caminho)
+{
+    // Wine's own export; absent on a real Windows, where there is no host.
+    using Conversao = char *(__cdecl *)(const wchar_t *);
+    const auto converte = reinterpret_cast<Conversao>(
+        reinterpret_cast<void *>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (!converte)
+        return caminho;
+    const QString nativo = QString(caminho).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    char *unix = converte(reinterpret_cast<const wchar_t *>(nativo.utf16()));
+    if (!unix)
+        return caminho;
+    const QString resultado = QString::fromUtf8(unix);
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return resultado;
+}
+
 #else
 
 bool emWindows() { return false; }
+QString caminhoHospedeiro(const QString &caminho) { return caminho; }
 bool administrador() { return ::geteuid() == 0; }
 
 void limitaArquivos(QProcess &processo, qint64 bytes)

@@ -29,6 +29,10 @@ bool criaFifo(const QString &caminho);
 // What tells one file from another on its disk (the inode).
 quint64 identidade(const QString &caminho);
 
+// A path as a Linux program sees it: under Wine the Unix path of a Windows
+// one (any drive); elsewhere the path itself.
+QString caminhoHospedeiro(const QString &caminho);
+
 // Stops and resumes a process (SIGSTOP, SIGCONT).
 bool suspende(qint64 pid);
 void retoma(qint64 pid);
