@@ -310,10 +310,20 @@ bool Conexao::extraiLinha(QByteArray &linha)
     return true;
 }
 
+bool Conexao::haParaLer()
+{
+    return !m_buffer.isEmpty() || m_fim || !aberta() || so::espera(m_fd, so::Evento::Leitura, Milissegundos(0)) != 0;
+}
+
 Conexao::Leitura Conexao::leLinha(QByteArray &linha, Relogio::time_point prazo)
 {
     m_cancelada = false;
     for (;;) {
+        // Checked on every turn: a peer that keeps sending never lets the
+        // wait below time out, and a line taken after the deadline counts
+        // for nothing.
+        if (Relogio::now() >= prazo)
+            return Leitura::Prazo;
         if (extraiLinha(linha))
             return Leitura::Linha;
         // Bytes left without their line end were cut off by the close: they

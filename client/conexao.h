@@ -56,6 +56,10 @@ public:
     // close are dropped. A line longer than 64 KiB keeps its first 64 KiB.
     Leitura leLinha(QByteArray &linha, Relogio::time_point prazo);
 
+    // Bytes from the peer are waiting to be read (or it closed): nothing
+    // is waited for.
+    bool haParaLer();
+
     // The watcher and the longest slice between two of its calls; an empty
     // watcher makes each wait one poll() again.
     void defineVigia(Vigia vigia, Milissegundos fatia = Milissegundos(20));

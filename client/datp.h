@@ -62,6 +62,7 @@ enum class Desfecho {
     Recusada,           // the server answered with a code other than 200 (AUTH) or 201 (COMP)
     Cancelada,          // the caller stopped the exchange (see Acompanha); no reply is taken
     RecusadaAposEnvio,  // after the archive's bytes, a code other than 201
+    EnvioIncompleto,    // "201" although the archive did not go out whole: no delivery
     Recebida,           // "201": the messages carry the receipt
 };
 
@@ -71,6 +72,8 @@ struct ResultadoTroca {
     bool tempoEsgotado = false; // a wait ended without a reply: the time-limit box is due
     bool conexaoEncerrada = false; // ... because the server closed the connection first
     bool bytesEnviados = false; // every byte of the archive went out
+    qint64 enviados = 0;        // bytes of the archive handed to the connection
+    bool respostaAntecipada = false; // the server spoke before it had the whole archive
     bool aposEnvio = false;     // the outcome came after the archive's bytes (sent whole or not)
     qint64 tamanho = 0;         // the archive's size
     QString erro;               // the reason of a failure to open, write, connect or send
@@ -104,6 +107,13 @@ QString mensagemSemConexao2();
 QString mensagemComprovanteDisponivel();
 QString mensagemConexaoEncerrada();
 QString mensagemEnvioParado(Milissegundos limite);
+// A "201" for an archive that did not go out whole (see EnvioIncompleto).
+QString mensagemEnvioIncompleto1();
+QString mensagemEnvioIncompleto2(qint64 enviados, qint64 total);
+// The server received the declaration ("201") but its receipt could not be
+// stored here: the reason, and how to fetch it again.
+QString mensagemComprovanteNaoGravado(const QString &erro, const QString &inscricao, const QString &exercicio,
+                                      const QString &protocolo);
 // After a cancelled delivery; `bytesEnviados`: the whole archive had gone out.
 QString mensagemEntregaCancelada(bool bytesEnviados);
 QString mensagemBuscaCancelada();

@@ -273,3 +273,78 @@ TEST(RarHostil, FullDiskIsNamedAndTheOldArchiveKept)
     EXPECT_EQ(read(disco + "/bkp.rar"), antigo);
     EXPECT_EQ(files(disco), (QStringList{"a.txt", "bkp.rar"}));
 }
+
+// Only ZIP is read, every entry's CRC and both copies of its name checked:
+// each single-bit flip of a small archive either extracts exactly what it
+// holds under the names it holds, or is refused leaving nothing. A tar.gz
+// (whose gzip check would come too late) is refused, and an input that
+// starts like lzop's never starts the "lzop" found on the path.
+TEST(RarHostil, OnlyZipEveryFlippedBitCaughtAndNoProgramRuns)
+{
+    QTemporaryDir dir;
+    const QByteArray a1 = QByteArray("10 primeira linha\r\n").repeated(20), a2 = "segundo arquivo";
+    const QString bom = dir.filePath("bom.rar");
+    zip(bom, {{"Orva000700000000000001.exp", a1}, {"outro.txt", a2}});
+    const QByteArray bytes = read(bom);
+    const QString saida = dir.filePath("saida");
+    int extraidos = 0, recusados = 0;
+    for (qsizetype bit = 0; bit < bytes.size() * 8; ++bit) {
+        QByteArray dano = bytes;
+        dano[bit / 8] = char(dano[bit / 8] ^ (1 << (bit % 8)));
+        write(dir.filePath("dano.rar"), dano);
+        QDir().mkpath(saida);
+        orva::rar::ExtractReport relatorio;
+        QString erro;
+        if (orva::rar::extract(dir.filePath("dano.rar"), saida, true, &relatorio, &erro)) {
+            ++extraidos;
+            for (const QString &nome : files(saida)) {
+                const QByteArray lido = read(saida + "/" + nome);
+                EXPECT_TRUE((nome == "Orva000700000000000001.exp" && lido == a1) || (nome == "outro.txt" && lido == a2))
+                    << "bit " << bit << ": " << nome.toStdString() << " " << lido.size();
+            }
+        } else {
+            ++recusados;
+            EXPECT_TRUE(files(saida).isEmpty()) << "bit " << bit;
+        }
+        QDir(saida).removeRecursively();
+    }
+    std::printf("single-bit flips: %d extracted exactly, %d refused\n", extraidos, recusados);
+    if (sistema::emWindows())
+        GTEST_SKIP() << "the stand-in lzop is a shell script";
+
+    // A tar inside gzip holding a good file, and the lzop signature.
+    const QString targz = dir.filePath("tar.rar");
+    {
+        struct archive *a = archive_write_new();
+        archive_write_set_format_pax_restricted(a);
+        archive_write_add_filter_gzip(a);
+        ASSERT_EQ(archive_write_open_filename(a, QFile::encodeName(targz).constData()), ARCHIVE_OK);
+        struct archive_entry *e = archive_entry_new();
+        archive_entry_set_pathname(e, "Orva000700000000000001.exp");
+        archive_entry_set_filetype(e, AE_IFREG);
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_size(e, a1.size());
+        archive_write_header(a, e);
+        archive_entry_free(e);
+        archive_write_data(a, a1.constData(), a1.size());
+        archive_write_close(a);
+        archive_write_free(a);
+    }
+    write(dir.filePath("lzo.rar"), QByteArray("\x89LZO\x00\r\n\x1a\n", 9) + QByteArray(500, 'x'));
+    QDir().mkpath(dir.filePath("bin"));
+    const QString marca = dir.filePath("lzop-rodou");
+    write(dir.filePath("bin/lzop"), "#!/bin/sh\ntouch '" + QFile::encodeName(marca) + "'\ncat\n");
+    QFile(dir.filePath("bin/lzop")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+    ambiente.insert("PATH", dir.filePath("bin") + ":" + ambiente.value("PATH"));
+    for (const QString &arquivo : {targz, dir.filePath("lzo.rar")}) {
+        QProcess p;
+        p.setProcessEnvironment(ambiente);
+        p.start(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), {"e", "-y", arquivo, saida});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 1) << arquivo.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("não pôde ser lido")) << arquivo.toStdString();
+        EXPECT_TRUE(files(saida).isEmpty()) << arquivo.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(marca));
+}

@@ -18,8 +18,11 @@
 
 class ServidorDatp {
 public:
-    explicit ServidorDatp(const QString &dados, const QStringList &extra = {})
+    // `ambiente`: the server's environment, when not this process's.
+    explicit ServidorDatp(const QString &dados, const QStringList &extra = {},
+                          const QProcessEnvironment &ambiente = QProcessEnvironment::systemEnvironment())
     {
+        processo.setProcessEnvironment(ambiente);
         processo.start(QStringLiteral(ORVA_DATP_SERVER),
                        QStringList{"--port", "0", "--data", dados} + extra);
         // The first line names the port it listens on.
@@ -35,8 +38,19 @@ public:
         processo.kill();
         processo.waitForFinished(5000);
     }
+    // What the server logged after its first line, waiting up to
+    // `esperaMs` for more.
+    QString registro(int esperaMs = 1000)
+    {
+        processo.waitForReadyRead(esperaMs);
+        m_log += QString::fromUtf8(processo.readAllStandardOutput());
+        return m_log;
+    }
     quint16 porta = 0;
     QProcess processo;
+
+private:
+    QString m_log;
 };
 
 // Archives and files left under the data folder's "recebendo" (the servers'
