@@ -105,7 +105,7 @@ ResultadoEnvio Cliente::Envia()
         m_dialogos.mensagem(mensagemEntregaCancelada(r.troca.bytesEnviados));
         break;
     case Desfecho::EnvioParado:
-        m_dialogos.erro(mensagemEnvioParado(m_limites.envio));
+        m_dialogos.erro(r.troca.envioLento ? mensagemEnvioLento() : mensagemEnvioParado(m_limites.envio));
         break;
     case Desfecho::Recusada:
         m_dialogos.falha(resposta.mensagem1, resposta.mensagem2);

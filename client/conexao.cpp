@@ -224,7 +224,8 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
     return true;
 }
 
-bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro)
+bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro,
+                    Relogio::time_point prazo)
 {
     m_parado = false;
     m_cancelada = false;
@@ -232,6 +233,11 @@ bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemPro
     std::vector<Parte> resto(partes, partes + quantas);
     size_t inicio = 0;
     while (inicio < resto.size()) {
+        if (Relogio::now() >= prazo) {
+            m_parado = true;
+            *erro = QStringLiteral("o envio passou do tempo limite");
+            return false;
+        }
         if (resto[inicio].tamanho == 0) {
             ++inicio;
             continue;
@@ -246,7 +252,7 @@ bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemPro
                 *erro = so::textoErro(codigo);
                 return false;
             }
-            const int w = espera(m_fd, so::Evento::Escrita, Relogio::now() + limiteSemProgresso);
+            const int w = espera(m_fd, so::Evento::Escrita, std::min(prazo, Relogio::now() + limiteSemProgresso));
             if (m_cancelada) {
                 *erro = QStringLiteral("envio cancelado");
                 return false;

@@ -198,6 +198,9 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
     qint64 enviados = 0;
     QString erroEnvio;
     r.aposEnvio = true;
+    const auto prazoEnvio =
+        Relogio::now() + limites.envio
+        + Milissegundos(r.tamanho * 1000 / std::max<qint64>(1, limites.taxaMinimaEnvio));
     while (enviados < r.tamanho) {
         // A server cannot have received the whole archive before its last
         // byte went out: whatever it says now (a refusal, or a "201" that
@@ -218,7 +221,7 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
         for (qint64 p = 0; p < lidos; p += TamanhoBloco)
             partes[static_cast<size_t>(quantas++)] = {buffer.data() + p,
                                                       static_cast<size_t>(std::min<qint64>(TamanhoBloco, lidos - p))};
-        if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio)) {
+        if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio, prazoEnvio)) {
             if (conexao.cancelada()) {
                 r.desfecho = Desfecho::Cancelada;
                 return r;
@@ -227,6 +230,7 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
             // no reply is waited for.
             if (conexao.envioParado()) {
                 r.desfecho = Desfecho::EnvioParado;
+                r.envioLento = Relogio::now() >= prazoEnvio;
                 r.erro = erroEnvio;
                 return r;
             }
@@ -292,6 +296,12 @@ QString mensagemEnvioParado(Milissegundos limite)
     return QStringLiteral("O envio da declaração parou: o servidor não recebeu nenhum dado em %1 segundos. "
                           "Verifique sua conexão e tente novamente.")
         .arg(std::chrono::duration_cast<std::chrono::seconds>(limite).count());
+}
+
+QString mensagemEnvioLento()
+{
+    return QStringLiteral("O envio da declaração passou do tempo limite: o servidor recebe os dados devagar demais. "
+                          "Verifique sua conexão e tente novamente.");
 }
 
 QString mensagemEnvioIncompleto1() { return QStringLiteral("A entrega não se completou."); }

@@ -438,3 +438,33 @@ TEST(ServidorHostil, AReceiptThatCannotBeStoredStillSaysTheDeclarationArrived)
     EXPECT_TRUE(texto.contains("inscrição 00000000000001, o exercício 2015 e o protocolo 0007")) << texto.toStdString();
     EXPECT_TRUE(a.listada());
 }
+
+// A server that reads, but a little at a time: the send ends at its whole
+// deadline (the sending limit plus the archive's size at the minimum rate),
+// not after each small read gives it new life.
+TEST(ServidorHostil, AServerThatReadsSlowlyEndsTheSendAtItsDeadline)
+{
+    std::atomic<bool> fim{false};
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, resposta("200", "", ""));
+        while (!fim && !apoio::leBytes(fd, 256 * 1024).isEmpty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    });
+    Ambiente a(servidor.porta, QByteArray(64 << 20, 'z'));
+    a.cliente->limites().envio = std::chrono::milliseconds(1000);
+    a.cliente->limites().taxaMinimaEnvio = 64 << 20; // the whole archive within 2 s
+    QElapsedTimer t;
+    t.start();
+    const ResultadoEnvio r = a.cliente->Envia();
+    const qint64 gasto = t.elapsed();
+    fim = true;
+    std::printf("send to a server reading 5 MiB/s: deadline 2000 ms, ended after %lld ms\n",
+                static_cast<long long>(gasto));
+    EXPECT_GE(gasto, 2000);
+    EXPECT_LT(gasto, 3000);
+    EXPECT_EQ(r.troca.desfecho, Desfecho::EnvioParado);
+    ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "erro"}));
+    EXPECT_EQ(a.dialogos.itens[1].texto1, mensagemEnvioLento());
+    EXPECT_TRUE(a.listada());
+}
