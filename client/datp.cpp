@@ -206,7 +206,6 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
         // byte went out: whatever it says now (a refusal, or a "201" that
         // cannot be one) is read, and nothing more is sent.
         if (conexao.haParaLer()) {
-            r.respostaAntecipada = true;
             erroEnvio = QStringLiteral("o servidor respondeu antes de receber a declaração inteira");
             break;
         }

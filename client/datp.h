@@ -76,7 +76,6 @@ struct ResultadoTroca {
     bool conexaoEncerrada = false; // ... because the server closed the connection first
     bool bytesEnviados = false; // every byte of the archive went out
     qint64 enviados = 0;        // bytes of the archive handed to the connection
-    bool respostaAntecipada = false; // the server spoke before it had the whole archive
     bool envioLento = false;    // EnvioParado: the whole send's deadline passed
     bool aposEnvio = false;     // the outcome came after the archive's bytes (sent whole or not)
     qint64 tamanho = 0;         // the archive's size

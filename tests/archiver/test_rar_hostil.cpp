@@ -3,6 +3,7 @@
 #include "archiver/rar_archive.h"
 #include "common/plataforma/travas.h"
 
+#include "support/compactados.h"
 #include "support/plataforma.h"
 
 #include <QDir>
@@ -314,29 +315,10 @@ TEST(RarHostil, OnlyZipEveryFlippedBitCaughtAndNoProgramRuns)
 
     // A tar inside gzip holding a good file, and the lzop signature.
     const QString targz = dir.filePath("tar.rar");
-    {
-        struct archive *a = archive_write_new();
-        archive_write_set_format_pax_restricted(a);
-        archive_write_add_filter_gzip(a);
-        ASSERT_EQ(archive_write_open_filename(a, QFile::encodeName(targz).constData()), ARCHIVE_OK);
-        struct archive_entry *e = archive_entry_new();
-        archive_entry_set_pathname(e, "Orva000700000000000001.exp");
-        archive_entry_set_filetype(e, AE_IFREG);
-        archive_entry_set_perm(e, 0644);
-        archive_entry_set_size(e, a1.size());
-        archive_write_header(a, e);
-        archive_entry_free(e);
-        archive_write_data(a, a1.constData(), a1.size());
-        archive_write_close(a);
-        archive_write_free(a);
-    }
-    write(dir.filePath("lzo.rar"), QByteArray("\x89LZO\x00\r\n\x1a\n", 9) + QByteArray(500, 'x'));
-    QDir().mkpath(dir.filePath("bin"));
+    write(targz, compactados::tarGz("Orva000700000000000001.exp", a1));
+    write(dir.filePath("lzo.rar"), compactados::comoLzop());
     const QString marca = dir.filePath("lzop-rodou");
-    write(dir.filePath("bin/lzop"), "#!/bin/sh\ntouch '" + QFile::encodeName(marca) + "'\ncat\n");
-    QFile(dir.filePath("bin/lzop")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
-    ambiente.insert("PATH", dir.filePath("bin") + ":" + ambiente.value("PATH"));
+    const QProcessEnvironment ambiente = compactados::comLzopFalso(dir.filePath("bin"), marca);
     for (const QString &arquivo : {targz, dir.filePath("lzo.rar")}) {
         QProcess p;
         p.setProcessEnvironment(ambiente);

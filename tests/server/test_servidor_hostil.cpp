@@ -3,6 +3,7 @@
 // reserves the disk, compression bombs. Honest clients must still be served.
 #include "server/declaracoes_teste.h"
 #include "server/servidor_teste.h"
+#include "support/compactados.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -298,40 +299,10 @@ TEST(ClientesHostis, OnlyZipIsReadNoProgramRunsAndTheCountNeverWraps)
 {
     QTemporaryDir dir;
     const QString marca = dir.filePath("lzop-rodou");
-    QDir().mkpath(dir.filePath("bin"));
-    {
-        QFile lzop(dir.filePath("bin/lzop"));
-        ASSERT_TRUE(lzop.open(QIODevice::WriteOnly));
-        lzop.write("#!/bin/sh\ntouch '" + QFile::encodeName(marca) + "'\ncat\n");
-        lzop.close();
-        lzop.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
-    ambiente.insert("PATH", dir.filePath("bin") + ":" + ambiente.value("PATH"));
-    ServidorDatp servidor(dir.filePath("dados"), {}, ambiente);
-
-    const QByteArray exp = declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)});
-    QByteArray targz;
-    {
-        struct archive *a = archive_write_new();
-        archive_write_set_format_pax_restricted(a);
-        archive_write_add_filter_gzip(a);
-        std::vector<char> memoria(1 << 20);
-        size_t usado = 0;
-        archive_write_open_memory(a, memoria.data(), memoria.size(), &usado);
-        struct archive_entry *e = archive_entry_new();
-        archive_entry_set_pathname(e, "Orva000700000000000001.exp");
-        archive_entry_set_filetype(e, AE_IFREG);
-        archive_entry_set_perm(e, 0644);
-        archive_entry_set_size(e, exp.size());
-        archive_write_header(a, e);
-        archive_entry_free(e);
-        archive_write_data(a, exp.constData(), exp.size());
-        archive_write_close(a);
-        archive_write_free(a);
-        targz = QByteArray(memoria.data(), static_cast<qsizetype>(usado));
-    }
-    const QByteArray lzo = QByteArray("\x89LZO\x00\r\n\x1a\n", 9) + QByteArray(2000, 'x');
+    ServidorDatp servidor(dir.filePath("dados"), {}, compactados::comLzopFalso(dir.filePath("bin"), marca));
+    const QByteArray targz = compactados::tarGz(
+        "Orva000700000000000001.exp", declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    const QByteArray lzo = compactados::comoLzop();
     for (const QByteArray &bytes : {targz, lzo}) {
         const auto r = entrega(servidor.porta, bytes);
         EXPECT_EQ(r.codigo, "500") << r.linha.toStdString();
