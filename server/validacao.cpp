@@ -1,5 +1,7 @@
 #include "validacao.h"
 
+#include "archiver/zip_names.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -240,6 +242,14 @@ Declaracao validaArquivo(const QString &caminho, int maxProblemas)
         Declaracao d;
         d.problemas << QStringLiteral("O arquivo recebido não é um arquivo compactado válido: %1")
                            .arg(QString::fromLocal8Bit(archive_error_string(a.get())));
+        return d;
+    }
+    // The declaration is found by its name: a name damaged in one of its
+    // two copies makes the archive a damaged one.
+    QString porque;
+    if (!rar::zipNamesAgree(caminho, &porque)) {
+        Declaracao d;
+        d.problemas << QStringLiteral("O arquivo compactado está danificado: %1").arg(porque);
         return d;
     }
     struct archive_entry *entrada = nullptr;

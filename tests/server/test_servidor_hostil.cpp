@@ -291,8 +291,9 @@ TEST(ClientesHostis, TricklersOfOneAddressCannotTakeTheRoomOfOthers)
     EXPECT_TRUE(outra.linha().contains(" 200 "));
 }
 
-// Only ZIP is read: a tar.gz holding a good declaration is refused, and an
-// archive that starts like lzop's never starts the "lzop" found on the path.
+// Only ZIP is read: a tar.gz holding a good declaration is refused, an
+// archive that starts like lzop's never starts the "lzop" found on the path,
+// and a damaged entry name is refused.
 // A declaration of more records than the receipt's six digits can state is
 // refused with a message that says so.
 TEST(ClientesHostis, OnlyZipIsReadNoProgramRunsAndTheCountNeverWraps)
@@ -309,6 +310,13 @@ TEST(ClientesHostis, OnlyZipIsReadNoProgramRunsAndTheCountNeverWraps)
         EXPECT_TRUE(r.mensagem2.contains("não é um arquivo compactado válido")) << r.mensagem2.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(marca));
+    // A name damaged in the local header only.
+    QByteArray nomeDanificado = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    ASSERT_EQ(nomeDanificado.mid(30, 4), "Orva");
+    nomeDanificado[35] = char(nomeDanificado[35] ^ 1);
+    const auto danificado = entrega(servidor.porta, nomeDanificado);
+    EXPECT_EQ(danificado.codigo, "500");
+    EXPECT_TRUE(danificado.mensagem2.contains("nome da entrada")) << danificado.mensagem2.toStdString();
 
     // 1,000,000 invoices and the records 10 and 20, streamed into the archive.
     const QString grande = dir.filePath("grande.rar");
