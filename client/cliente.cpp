@@ -51,12 +51,15 @@ void Cliente::avisaEspera(const ResultadoTroca &troca)
         m_dialogos.erro(mensagemTempoEsgotado());
 }
 
-bool Cliente::grava(const QString &registro, QString *arquivo)
+bool Cliente::grava(const QString &registro, QString *arquivo, QString *erro)
 {
     try {
         *arquivo = GravaComprovante(pastaRecibos(), registro, m_chave, agora());
     } catch (const orva::Error &e) {
-        m_dialogos.erro(e.message());
+        if (erro)
+            *erro = e.message();
+        else
+            m_dialogos.erro(e.message());
         return false;
     }
     ListaComprovantes();
@@ -102,7 +105,7 @@ ResultadoEnvio Cliente::Envia()
         m_dialogos.mensagem(mensagemEntregaCancelada(r.troca.bytesEnviados));
         break;
     case Desfecho::EnvioParado:
-        m_dialogos.erro(mensagemEnvioParado(m_limites.envio));
+        m_dialogos.erro(r.troca.envioLento ? mensagemEnvioLento() : mensagemEnvioParado(m_limites.envio));
         break;
     case Desfecho::Recusada:
         m_dialogos.falha(resposta.mensagem1, resposta.mensagem2);
@@ -111,15 +114,23 @@ ResultadoEnvio Cliente::Envia()
         m_dialogos.falha(resposta.mensagem1, resposta.mensagem2 + QLatin1Char('-') + resposta.codigo);
         respondida = true;
         break;
-    case Desfecho::Recebida:
-        // A receipt that cannot be stored stops here, as the delivery's
-        // error would: the archive stays listed, so it can be fetched or sent
-        // again. The user hears of the receipt only once it is stored.
-        r.comprovanteGravado = grava(resposta.mensagem1 + resposta.mensagem2, &r.comprovante);
+    case Desfecho::EnvioIncompleto:
+        // Nothing changes: the archive stays listed with its declaration file.
+        m_dialogos.falha(mensagemEnvioIncompleto1(), mensagemEnvioIncompleto2(r.troca.enviados, r.troca.tamanho));
+        break;
+    case Desfecho::Recebida: {
+        // A receipt that cannot be stored stops here: the archive stays
+        // listed. The user hears that the server has the declaration and how
+        // to fetch its receipt; that it is available only once it is stored.
+        QString erro;
+        r.comprovanteGravado = grava(resposta.mensagem1 + resposta.mensagem2, &r.comprovante, &erro);
         if (r.comprovanteGravado)
             m_dialogos.aviso(resposta.mensagem1, mensagemComprovanteDisponivel());
+        else
+            m_dialogos.erro(mensagemComprovanteNaoGravado(erro, m_chave.inscricao, m_chave.exercicio, m_chave.protocolo));
         respondida = r.comprovanteGravado;
         break;
+    }
     }
     if (!respondida)
         return r;

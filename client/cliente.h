@@ -115,8 +115,9 @@ private:
     // A wait that ended without a reply: the time-limit box, or the box
     // saying the server closed first.
     void avisaEspera(const ResultadoTroca &troca);
-    // Stores a receipt; false (after the error box) when it could not be.
-    bool grava(const QString &registro, QString *arquivo);
+    // Stores a receipt; false when it could not be, after the error box
+    // (or with the reason in *erro, when given, and no box).
+    bool grava(const QString &registro, QString *arquivo, QString *erro = nullptr);
 
     QString m_pastaCliente;
     Dialogos &m_dialogos;

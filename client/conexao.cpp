@@ -224,7 +224,8 @@ bool Conexao::conecta(const QString &host, quint16 porta, Milissegundos limite, 
     return true;
 }
 
-bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro)
+bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro,
+                    Relogio::time_point prazo)
 {
     m_parado = false;
     m_cancelada = false;
@@ -232,6 +233,11 @@ bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemPro
     std::vector<Parte> resto(partes, partes + quantas);
     size_t inicio = 0;
     while (inicio < resto.size()) {
+        if (Relogio::now() >= prazo) {
+            m_parado = true;
+            *erro = QStringLiteral("o envio passou do tempo limite");
+            return false;
+        }
         if (resto[inicio].tamanho == 0) {
             ++inicio;
             continue;
@@ -246,7 +252,7 @@ bool Conexao::envia(const Parte *partes, int quantas, Milissegundos limiteSemPro
                 *erro = so::textoErro(codigo);
                 return false;
             }
-            const int w = espera(m_fd, so::Evento::Escrita, Relogio::now() + limiteSemProgresso);
+            const int w = espera(m_fd, so::Evento::Escrita, std::min(prazo, Relogio::now() + limiteSemProgresso));
             if (m_cancelada) {
                 *erro = QStringLiteral("envio cancelado");
                 return false;
@@ -310,10 +316,20 @@ bool Conexao::extraiLinha(QByteArray &linha)
     return true;
 }
 
+bool Conexao::haParaLer()
+{
+    return !m_buffer.isEmpty() || m_fim || !aberta() || so::espera(m_fd, so::Evento::Leitura, Milissegundos(0)) != 0;
+}
+
 Conexao::Leitura Conexao::leLinha(QByteArray &linha, Relogio::time_point prazo)
 {
     m_cancelada = false;
     for (;;) {
+        // Checked on every turn: a peer that keeps sending never lets the
+        // wait below time out, and a line taken after the deadline counts
+        // for nothing.
+        if (Relogio::now() >= prazo)
+            return Leitura::Prazo;
         if (extraiLinha(linha))
             return Leitura::Linha;
         // Bytes left without their line end were cut off by the close: they

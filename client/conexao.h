@@ -38,11 +38,14 @@ public:
     bool conecta(const QString &host, quint16 porta, Milissegundos limite, QString *erro);
 
     // Sends every byte of the buffers, in order. Each wait for room in the
-    // socket may last at most `limiteSemProgresso`. False with *erro on a send
-    // error, a peer that closed or a stall beyond the limit.
-    bool envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro);
+    // socket may last at most `limiteSemProgresso`, and the whole send ends
+    // at `prazo`, checked on every turn however the peer reads. False with
+    // *erro on a send error, a peer that closed or a stall beyond a limit.
+    bool envia(const Parte *partes, int quantas, Milissegundos limiteSemProgresso, QString *erro,
+               Relogio::time_point prazo = Relogio::time_point::max());
     bool envia(const QByteArray &dados, Milissegundos limiteSemProgresso, QString *erro);
-    // The last failed send ended because no byte was accepted within its limit.
+    // The last failed send ended because no byte was accepted within its
+    // limit, or its deadline passed.
     bool envioParado() const { return m_parado; }
 
     enum class Leitura {
@@ -55,6 +58,10 @@ public:
     // meanwhile. A line is whole only with its line end: bytes cut off by a
     // close are dropped. A line longer than 64 KiB keeps its first 64 KiB.
     Leitura leLinha(QByteArray &linha, Relogio::time_point prazo);
+
+    // Bytes from the peer are waiting to be read (or it closed): nothing
+    // is waited for.
+    bool haParaLer();
 
     // The watcher and the longest slice between two of its calls; an empty
     // watcher makes each wait one poll() again.

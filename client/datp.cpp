@@ -198,7 +198,17 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
     qint64 enviados = 0;
     QString erroEnvio;
     r.aposEnvio = true;
+    const auto prazoEnvio =
+        Relogio::now() + limites.envio
+        + Milissegundos(r.tamanho * 1000 / std::max<qint64>(1, limites.taxaMinimaEnvio));
     while (enviados < r.tamanho) {
+        // A server cannot have received the whole archive before its last
+        // byte went out: whatever it says now (a refusal, or a "201" that
+        // cannot be one) is read, and nothing more is sent.
+        if (conexao.haParaLer()) {
+            erroEnvio = QStringLiteral("o servidor respondeu antes de receber a declaração inteira");
+            break;
+        }
         const qint64 pedir = std::min<qint64>(buffer.size(), r.tamanho - enviados);
         const qint64 lidos = entrada.read(buffer.data(), pedir);
         if (lidos <= 0) {
@@ -210,7 +220,7 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
         for (qint64 p = 0; p < lidos; p += TamanhoBloco)
             partes[static_cast<size_t>(quantas++)] = {buffer.data() + p,
                                                       static_cast<size_t>(std::min<qint64>(TamanhoBloco, lidos - p))};
-        if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio)) {
+        if (!conexao.envia(partes.data(), quantas, limites.envio, &erroEnvio, prazoEnvio)) {
             if (conexao.cancelada()) {
                 r.desfecho = Desfecho::Cancelada;
                 return r;
@@ -219,6 +229,7 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
             // no reply is waited for.
             if (conexao.envioParado()) {
                 r.desfecho = Desfecho::EnvioParado;
+                r.envioLento = Relogio::now() >= prazoEnvio;
                 r.erro = erroEnvio;
                 return r;
             }
@@ -227,6 +238,7 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
         enviados += lidos;
         acompanhamento.andamento.enviados = enviados;
     }
+    r.enviados = enviados;
     r.bytesEnviados = enviados == r.tamanho;
     r.erro = erroEnvio;
     entrada.close();
@@ -237,7 +249,10 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
             r.desfecho = Desfecho::SemResposta;
         return r;
     }
-    r.desfecho = r.resposta.codigo == QLatin1String("201") ? Desfecho::Recebida : Desfecho::RecusadaAposEnvio;
+    if (r.resposta.codigo != QLatin1String("201"))
+        r.desfecho = Desfecho::RecusadaAposEnvio;
+    else
+        r.desfecho = r.bytesEnviados ? Desfecho::Recebida : Desfecho::EnvioIncompleto;
     return r;
 }
 
@@ -280,6 +295,34 @@ QString mensagemEnvioParado(Milissegundos limite)
     return QStringLiteral("O envio da declaração parou: o servidor não recebeu nenhum dado em %1 segundos. "
                           "Verifique sua conexão e tente novamente.")
         .arg(std::chrono::duration_cast<std::chrono::seconds>(limite).count());
+}
+
+QString mensagemEnvioLento()
+{
+    return QStringLiteral("O envio da declaração passou do tempo limite: o servidor recebe os dados devagar demais. "
+                          "Verifique sua conexão e tente novamente.");
+}
+
+QString mensagemEnvioIncompleto1() { return QStringLiteral("A entrega não se completou."); }
+
+QString mensagemEnvioIncompleto2(qint64 enviados, qint64 total)
+{
+    return QStringLiteral("Só %1 de %2 bytes da declaração foram enviados, e o servidor respondeu como se a tivesse "
+                          "recebido; sem a declaração inteira não há entrega nem comprovante.#13"
+                          "A declaração continua na lista: verifique sua conexão e envie-a novamente.")
+        .arg(enviados)
+        .arg(total);
+}
+
+QString mensagemComprovanteNaoGravado(const QString &erro, const QString &inscricao, const QString &exercicio,
+                                      const QString &protocolo)
+{
+    return QStringLiteral("A declaração foi recebida pelo servidor, mas o comprovante não pôde ser gravado neste "
+                          "computador: %1\n"
+                          "Não é preciso enviá-la de novo. Corrija o problema e obtenha o comprovante em \"Buscar "
+                          "recibos na origem\" (Download de Comprovantes) com a inscrição %2, o exercício %3 e o "
+                          "protocolo %4.")
+        .arg(erro, inscricao, exercicio, protocolo);
 }
 
 QString mensagemEntregaCancelada(bool bytesEnviados)

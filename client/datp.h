@@ -18,6 +18,9 @@ struct Limites {
     Milissegundos conexao{30000};   // to make the connection
     Milissegundos resposta{240000}; // for each reply, counted from the start of its wait
     Milissegundos envio{240000};    // while sending, without any byte accepted
+    // The whole archive must go out within `envio` plus its size at this
+    // rate (bytes per second), however slowly the server takes it.
+    qint64 taxaMinimaEnvio = 8 * 1024;
 };
 
 // A reply line, read by position and by quotes.
@@ -58,10 +61,11 @@ enum class Desfecho {
     PedidoInvalido,     // a command line could not be written (see linhaAuth, linhaComp)
     SemConexao,         // the connection could not be made, or broke while sending a command line
     SemResposta,        // a wait ended with an empty reply
-    EnvioParado,        // the server accepted no byte of the archive within the sending limit
+    EnvioParado,        // the server accepted no byte within the sending limit, or too few by the deadline
     Recusada,           // the server answered with a code other than 200 (AUTH) or 201 (COMP)
     Cancelada,          // the caller stopped the exchange (see Acompanha); no reply is taken
     RecusadaAposEnvio,  // after the archive's bytes, a code other than 201
+    EnvioIncompleto,    // "201" although the archive did not go out whole: no delivery
     Recebida,           // "201": the messages carry the receipt
 };
 
@@ -71,6 +75,8 @@ struct ResultadoTroca {
     bool tempoEsgotado = false; // a wait ended without a reply: the time-limit box is due
     bool conexaoEncerrada = false; // ... because the server closed the connection first
     bool bytesEnviados = false; // every byte of the archive went out
+    qint64 enviados = 0;        // bytes of the archive handed to the connection
+    bool envioLento = false;    // EnvioParado: the whole send's deadline passed
     bool aposEnvio = false;     // the outcome came after the archive's bytes (sent whole or not)
     qint64 tamanho = 0;         // the archive's size
     QString erro;               // the reason of a failure to open, write, connect or send
@@ -104,6 +110,15 @@ QString mensagemSemConexao2();
 QString mensagemComprovanteDisponivel();
 QString mensagemConexaoEncerrada();
 QString mensagemEnvioParado(Milissegundos limite);
+// The whole archive did not go out within its deadline (see taxaMinimaEnvio).
+QString mensagemEnvioLento();
+// A "201" for an archive that did not go out whole (see EnvioIncompleto).
+QString mensagemEnvioIncompleto1();
+QString mensagemEnvioIncompleto2(qint64 enviados, qint64 total);
+// The server received the declaration ("201") but its receipt could not be
+// stored here: the reason, and how to fetch it again.
+QString mensagemComprovanteNaoGravado(const QString &erro, const QString &inscricao, const QString &exercicio,
+                                      const QString &protocolo);
 // After a cancelled delivery; `bytesEnviados`: the whole archive had gone out.
 QString mensagemEntregaCancelada(bool bytesEnviados);
 QString mensagemBuscaCancelada();

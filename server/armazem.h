@@ -24,16 +24,20 @@ public:
     virtual ~Armazem() = default;
     // Makes the folder or the tables ready. False with *erro.
     virtual bool prepara(QString *erro) = 0;
-    // Stores the receipt whole, replacing one of the same key; true only
-    // once it is durable. False with *erro, and nothing changed.
-    virtual bool grava(const Entrega &entrega, QString *erro) = 0;
-    // The record stored under `chave` (registration, exercise, protocol).
+    // Stores the receipt whole; true only once it is durable. It becomes
+    // the one fetched for its key, and joins the history of every receipt
+    // issued, where an earlier one of the key stays too (*anterior: the
+    // record it succeeds, empty when none). False with *erro, and nothing
+    // changed.
+    virtual bool grava(const Entrega &entrega, QByteArray *anterior, QString *erro) = 0;
+    // The latest record stored under `chave` (registration, exercise, protocol).
     virtual Busca busca(const QByteArray &chave, QByteArray *registro, QString *erro) = 0;
     // Where the receipts are, for the start-up line; never a password.
     virtual QString descricao() const = 0;
 };
 
-// One file per receipt in `pasta`; written in `temporarios` (same disk) first.
+// One file per key in `pasta`, the latest, and one per receipt issued in
+// its "historico"; written in `temporarios` (same disk) first.
 std::unique_ptr<Armazem> armazemEmPasta(const QString &pasta, const QString &temporarios);
 // One row per receipt in the database of the libpq connection string `conexao`.
 std::unique_ptr<Armazem> armazemPostgres(const QString &conexao);

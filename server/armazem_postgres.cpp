@@ -24,14 +24,37 @@ const char *const CriaTabelas =
     " arquivo text NOT NULL,"
     " tamanho bigint NOT NULL,"
     " recebido_em timestamptz NOT NULL DEFAULT now());"
+    // Every receipt issued, never updated nor deleted.
+    "CREATE TABLE IF NOT EXISTS datp_comprovantes_historico ("
+    " id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+    " chave char(22) NOT NULL,"
+    " registro bytea NOT NULL,"
+    " registro_protocolo bytea NOT NULL,"
+    " arquivo text NOT NULL,"
+    " tamanho bigint NOT NULL,"
+    " recebido_em timestamptz NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS datp_comprovantes_historico_chave ON datp_comprovantes_historico (chave, id);"
+    // Receipts kept before there was a history join it.
+    "INSERT INTO datp_comprovantes_historico (chave, registro, registro_protocolo, arquivo, tamanho, recebido_em)"
+    " SELECT c.chave, c.registro, c.registro_protocolo, c.arquivo, c.tamanho, c.recebido_em"
+    " FROM datp_comprovantes c WHERE NOT EXISTS"
+    " (SELECT 1 FROM datp_comprovantes_historico h WHERE h.chave = c.chave);"
     "COMMIT";
-// A re-delivery replaces the receipt of its key, in one statement.
+// In one statement: the receipt joins the history and becomes the latest of
+// its key; the record it succeeds (the statement's snapshot) comes back for
+// the log, with whether both rows were written.
 const char *const GravaComprovante =
-    "INSERT INTO datp_comprovantes (chave, registro, registro_protocolo, arquivo, tamanho, recebido_em)"
+    "WITH anterior AS (SELECT registro FROM datp_comprovantes WHERE chave = $1),"
+    " historico AS (INSERT INTO datp_comprovantes_historico"
+    " (chave, registro, registro_protocolo, arquivo, tamanho, recebido_em)"
+    " VALUES ($1, $2, $3, $4, $5::bigint, now()) RETURNING 1),"
+    " atual AS (INSERT INTO datp_comprovantes (chave, registro, registro_protocolo, arquivo, tamanho, recebido_em)"
     " VALUES ($1, $2, $3, $4, $5::bigint, now())"
     " ON CONFLICT (chave) DO UPDATE SET registro = EXCLUDED.registro,"
     " registro_protocolo = EXCLUDED.registro_protocolo, arquivo = EXCLUDED.arquivo,"
-    " tamanho = EXCLUDED.tamanho, recebido_em = EXCLUDED.recebido_em";
+    " tamanho = EXCLUDED.tamanho, recebido_em = EXCLUDED.recebido_em RETURNING 1)"
+    " SELECT ((SELECT count(*) FROM historico) = 1 AND (SELECT count(*) FROM atual) = 1)::text,"
+    " (SELECT registro FROM anterior)";
 const char *const BuscaComprovante = "SELECT registro FROM datp_comprovantes WHERE chave = $1";
 // A stuck lock must not hold a client's thread for ever.
 const char *const LimitaEspera = "SET statement_timeout TO 30000";
@@ -88,7 +111,7 @@ public:
         return ok;
     }
 
-    bool grava(const Entrega &entrega, QString *erro) override
+    bool grava(const Entrega &entrega, QByteArray *anterior, QString *erro) override
     {
         Parametros p;
         p.texto(entrega.registro.left(22));
@@ -96,11 +119,14 @@ public:
         p.bytes(entrega.registroProtocolo);
         p.texto(entrega.arquivo.toUtf8());
         p.texto(QByteArray::number(entrega.tamanho));
-        PGresult *r = executa(GravaComprovante, p, PGRES_COMMAND_OK, erro);
-        // One row inserted or replaced; reported only once committed.
-        const bool ok = r && QByteArray(PQcmdTuples(r)) == "1";
+        anterior->clear();
+        PGresult *r = executa(GravaComprovante, p, PGRES_TUPLES_OK, erro);
+        // The history row and the latest one written; reported only once committed.
+        const bool ok = r && PQntuples(r) == 1 && QByteArray(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0)) == "true";
         if (r && !ok)
-            *erro = QStringLiteral("o banco gravou %1 linhas").arg(QString::fromLatin1(PQcmdTuples(r)));
+            *erro = QStringLiteral("o banco não gravou o comprovante e o seu histórico");
+        if (ok && !PQgetisnull(r, 0, 1))
+            *anterior = QByteArray(PQgetvalue(r, 0, 1), PQgetlength(r, 0, 1));
         PQclear(r);
         return ok;
     }

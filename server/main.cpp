@@ -26,7 +26,8 @@ int main(int argc, char **argv)
             QTextStream(stdout)
                 << "Uso: orva-datp-server [--port N] [--data PASTA] [--banco CONEXAO] [--timeout SEGUNDOS]\n"
                    "                       [--notice-timeout SEGUNDOS]\n"
-                   "                       [--max-size BYTES] [--budget BYTES] [--min-rate BYTES_POR_SEGUNDO]\n"
+                   "                       [--max-size BYTES] [--budget BYTES] [--budget-per-address BYTES]\n"
+                   "                       [--min-rate BYTES_POR_SEGUNDO]\n"
                    "                       [--max-clients N] [--max-per-address N]\n"
                    "       orva-datp-server --help | --version\n\n"
                    "Servidor de recepção DATP para testes locais: escuta em 127.0.0.1 (porta 4040; 0 = uma porta livre),\n"
@@ -38,8 +39,10 @@ int main(int argc, char **argv)
                    "  --timeout          prazo do primeiro byte e da linha de comando inteira, e prazo-base do\n"
                    "                     arquivo (padrão 10 s, 30 s e 60 s)\n"
                    "  --notice-timeout   espera entre o \"200\" e o arquivo, enquanto o usuário lê o aviso (900 s)\n"
-                   "  --min-rate         o arquivo tem o prazo-base mais o seu tamanho a esta taxa (8192)\n"
+                   "  --min-rate         passado o prazo-base, os bytes do arquivo devem chegar pelo menos\n"
+                   "                     a esta taxa média, contada do primeiro byte (8192)\n"
                    "  --budget           total de bytes em recebimento ao mesmo tempo (4 GiB)\n"
+                   "  --budget-per-address  bytes em recebimento de um mesmo endereço (um quarto de --budget)\n"
                    "  --max-size         maior arquivo aceito (1 GiB)\n"
                    "  --max-clients      clientes atendidos ao mesmo tempo (256)\n"
                    "  --max-per-address  clientes de um mesmo endereço ao mesmo tempo (8)\n";
@@ -68,6 +71,9 @@ int main(int argc, char **argv)
             opcoes.tamanhoMaximo = args.at(++i).toLongLong(&ok);
         } else if (a == QLatin1String("--budget") && temValor) {
             opcoes.orcamento = args.at(++i).toLongLong(&ok);
+        } else if (a == QLatin1String("--budget-per-address") && temValor) {
+            opcoes.orcamentoPorEndereco = args.at(++i).toLongLong(&ok);
+            ok = ok && opcoes.orcamentoPorEndereco >= 0;
         } else if (a == QLatin1String("--min-rate") && temValor) {
             opcoes.taxaMinima = args.at(++i).toLongLong(&ok);
             ok = ok && opcoes.taxaMinima > 0;

@@ -121,24 +121,35 @@ public:
     // Copies exactly `tamanho` bytes of the body into the file `saida`: what
     // came with the command line first, then straight from the socket into
     // one buffer and on to the file. The first byte must come by
-    // `prazoInicio`; from then on the whole body has `duracao`.
+    // `prazoInicio`; from then on, after `folga`, the bytes must keep up
+    // with `taxa` per second on average since the first one. The deadline
+    // is checked on every turn, so a peer that trickles cannot hold it off.
     Estado recebe(qint64 tamanho, int saida, qint64 *recebidos, Clock::time_point prazoInicio,
-                  std::chrono::milliseconds duracao)
+                  std::chrono::milliseconds folga, qint64 taxa)
     {
         *recebidos = std::min<qint64>(m_buffer.size(), tamanho);
         if (!grava(saida, m_buffer.constData(), *recebidos))
             return Estado::ErroGravacao;
         m_buffer.remove(0, *recebidos);
-        Clock::time_point prazo = *recebidos > 0 ? Clock::now() + duracao : prazoInicio;
+        Clock::time_point inicio = Clock::now();
         bool comecou = *recebidos > 0;
+        // When the next byte is due: the bytes so far at the minimum rate.
+        const auto prazoAtual = [&] {
+            if (!comecou)
+                return prazoInicio;
+            return inicio + folga + std::chrono::milliseconds(*recebidos * 1000 / std::max<qint64>(1, taxa));
+        };
         std::vector<char> bloco(1 << 18);
         while (*recebidos < tamanho) {
+            const Clock::time_point prazo = prazoAtual();
+            if (Clock::now() >= prazo)
+                return Estado::Prazo;
             const ssize_t n = ::recv(m_fd, bloco.data(), std::min<qint64>(bloco.size(), tamanho - *recebidos),
                                      MSG_DONTWAIT);
             if (n > 0) {
                 if (!comecou) {
                     comecou = true;
-                    prazo = Clock::now() + duracao;
+                    inicio = Clock::now();
                 }
                 if (!grava(saida, bloco.data(), n))
                     return Estado::ErroGravacao;
@@ -151,8 +162,6 @@ public:
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK)
                 return Estado::Fechado;
-            if (Clock::now() >= prazo)
-                return Estado::Prazo;
             pollfd p{m_fd, POLLIN, 0};
             const int r = ::poll(&p, 1, ate(prazo));
             if (r < 0 && errno != EINTR)
@@ -357,8 +366,8 @@ void Servidor::atende()
                 m_porEndereco.erase(endereco);
         };
         try {
-            std::thread([this, cliente, libera] {
-                sessao(cliente);
+            std::thread([this, cliente, endereco, libera] {
+                sessao(cliente, endereco);
                 libera();
             }).detach();
         } catch (const std::system_error &) {
@@ -368,29 +377,37 @@ void Servidor::atende()
     }
 }
 
-bool Servidor::reserva(qint64 bytes)
+Servidor::Reservada Servidor::reserva(quint32 endereco, qint64 bytes)
 {
     const std::lock_guard<std::mutex> trava(m_trava);
+    const qint64 porEndereco =
+        m_opcoes.orcamentoPorEndereco >= 0 ? m_opcoes.orcamentoPorEndereco : m_opcoes.orcamento / 4;
+    const auto doEndereco = m_reservadoPorEndereco.find(endereco);
+    if ((doEndereco == m_reservadoPorEndereco.end() ? 0 : doEndereco->second) + bytes > porEndereco)
+        return Reservada::EnderecoCheio;
     if (m_reservado + bytes > m_opcoes.orcamento)
-        return false;
+        return Reservada::SemEspaco;
     struct statvfs disco{};
     if (::statvfs(QFile::encodeName(m_opcoes.dados).constData(), &disco) == 0) {
         const qint64 livre = qint64(disco.f_bavail) * qint64(disco.f_frsize);
         // What the receipts need is kept free beside the archives.
         if (m_reservado + bytes > livre - m_opcoes.folgaDisco)
-            return false;
+            return Reservada::SemEspaco;
     }
     m_reservado += bytes;
-    return true;
+    m_reservadoPorEndereco[endereco] += bytes;
+    return Reservada::Sim;
 }
 
-void Servidor::libera(qint64 bytes)
+void Servidor::libera(quint32 endereco, qint64 bytes)
 {
     const std::lock_guard<std::mutex> trava(m_trava);
     m_reservado -= bytes;
+    if ((m_reservadoPorEndereco[endereco] -= bytes) <= 0)
+        m_reservadoPorEndereco.erase(endereco);
 }
 
-void Servidor::sessao(int fd)
+void Servidor::sessao(int fd, quint32 endereco)
 {
     Canal canal(fd);
     const auto inicio = Clock::now();
@@ -466,8 +483,14 @@ void Servidor::sessao(int fd)
     }
     // The bytes this delivery will take on disk are set aside before the
     // "200", so a client is told at once when there is no room for it.
-    Reserva reserva(*this, tamanho);
-    if (!reserva.feita()) {
+    Reserva reserva(*this, endereco, tamanho);
+    if (reserva.resultado() == Reservada::EnderecoCheio) {
+        registra(QStringLiteral("AUTH %1: %2 bytes passariam da parte de um endereço").arg(nomeTexto).arg(tamanho));
+        canal.encerra(resposta("503", QStringLiteral("Há entregas demais em andamento a partir deste endereço."),
+                               QStringLiteral("Conclua as entregas em andamento e tente novamente.")));
+        return;
+    }
+    if (reserva.resultado() == Reservada::SemEspaco) {
         registra(QStringLiteral("AUTH %1: sem espaço para %2 bytes").arg(nomeTexto).arg(tamanho));
         canal.encerra(resposta("507", QStringLiteral("Servidor sem espaço para receber a declaração agora."),
                                QStringLiteral("Tente novamente mais tarde.")));
@@ -489,8 +512,8 @@ void Servidor::sessao(int fd)
         ~Remove() { QFile::remove(caminho); }
     } remove{temporario};
     qint64 recebidos = 0;
-    const auto duracao = m_opcoes.corpo + std::chrono::milliseconds(tamanho * 1000 / std::max<qint64>(1, m_opcoes.taxaMinima));
-    const Canal::Estado estado = canal.recebe(tamanho, saida, &recebidos, Clock::now() + m_opcoes.aviso, duracao);
+    const Canal::Estado estado =
+        canal.recebe(tamanho, saida, &recebidos, Clock::now() + m_opcoes.aviso, m_opcoes.corpo, m_opcoes.taxaMinima);
     ::close(saida);
     switch (estado) {
     case Canal::Estado::Ok:
@@ -523,12 +546,19 @@ void Servidor::sessao(int fd)
     const QByteArray registro = registroComprovante(
         declaracao, QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toLatin1(), controle(temporario));
     QString erro;
-    if (!m_armazem->grava({registro, declaracao.registro20, nomeTexto, tamanho}, &erro)) {
+    QByteArray anterior;
+    if (!m_armazem->grava({registro, declaracao.registro20, nomeTexto, tamanho}, &anterior, &erro)) {
         registra(QStringLiteral("AUTH %1: comprovante não gravado: %2").arg(nomeTexto, erro));
         canal.encerra(resposta("500", QStringLiteral("Falha no servidor."), QStringLiteral("Não foi possível gravar o comprovante.")));
         return;
     }
-    registra(QStringLiteral("AUTH %1: 201 %2").arg(nomeTexto, QString::fromLatin1(registro.left(22))));
+    QString linhaRegistro = QStringLiteral("AUTH %1: 201 %2").arg(nomeTexto, QString::fromLatin1(registro.left(22)));
+    // A re-delivery (anyone may send one for any key) succeeds the earlier
+    // receipt, which stays in the history.
+    if (!anterior.isEmpty())
+        linhaRegistro += QStringLiteral("; sucede o comprovante de %1, controle %2, mantido no histórico")
+                             .arg(QString::fromLatin1(anterior.mid(25, 10)), QString::fromLatin1(anterior.mid(91, 13)));
+    registra(linhaRegistro);
     canal.encerra(respostaComprovante(registro));
 }
 

@@ -24,10 +24,13 @@ struct Opcoes {
     std::chrono::milliseconds primeiroByte{10000}; // from the connection to the first byte
     std::chrono::milliseconds comando{30000};      // from the connection to the whole command line
     std::chrono::milliseconds aviso{900000};       // from the "200" to the archive's first byte: the user reads the notice
-    std::chrono::milliseconds corpo{60000};        // for the archive, from its first byte, plus its size at taxaMinima
+    // For the archive, from its first byte: after this grace the bytes must
+    // keep coming at taxaMinima on average, checked as each block arrives.
+    std::chrono::milliseconds corpo{60000};
     qint64 taxaMinima = 8 * 1024;                  // bytes per second
     qint64 tamanhoMaximo = qint64(1) << 30;        // largest archive accepted
     qint64 orcamento = qint64(4) << 30;            // bytes of all archives being received at once
+    qint64 orcamentoPorEndereco = -1;              // ... from one address; -1: a quarter of orcamento
     qint64 folgaDisco = qint64(16) << 20;          // left free on the data folder's disk
     int maxClientes = 256;     // clients served at once; more are turned away
     int maxPorEndereco = 8;    // clients of one address served at once
@@ -48,26 +51,33 @@ public:
     void atende();
 
 private:
-    void sessao(int fd);
-    // Sets aside room for an archive of `bytes`; false when it would pass
-    // the budget or the free space. libera() gives it back.
-    bool reserva(qint64 bytes);
-    void libera(qint64 bytes);
+    void sessao(int fd, quint32 endereco);
+    enum class Reservada { Sim, SemEspaco, EnderecoCheio };
+    // Sets aside room for an archive of `bytes` from `endereco`: refused
+    // when it would pass the budget or the free space, or the share of one
+    // address, so a few connections cannot take all the room. libera()
+    // gives it back.
+    Reservada reserva(quint32 endereco, qint64 bytes);
+    void libera(quint32 endereco, qint64 bytes);
 
     class Reserva {
     public:
-        Reserva(Servidor &s, qint64 bytes) : m_s(s), m_bytes(bytes), m_feita(s.reserva(bytes)) {}
+        Reserva(Servidor &s, quint32 endereco, qint64 bytes)
+            : m_s(s), m_endereco(endereco), m_bytes(bytes), m_resultado(s.reserva(endereco, bytes))
+        {
+        }
         ~Reserva()
         {
-            if (m_feita)
-                m_s.libera(m_bytes);
+            if (m_resultado == Reservada::Sim)
+                m_s.libera(m_endereco, m_bytes);
         }
-        bool feita() const { return m_feita; }
+        Reservada resultado() const { return m_resultado; }
 
     private:
         Servidor &m_s;
+        quint32 m_endereco;
         qint64 m_bytes;
-        bool m_feita;
+        Reservada m_resultado;
     };
 
     Opcoes m_opcoes;
@@ -79,6 +89,7 @@ private:
     int m_ativos = 0;
     std::map<quint32, int> m_porEndereco;
     qint64 m_reservado = 0;
+    std::map<quint32, qint64> m_reservadoPorEndereco;
 };
 
 } // namespace orva::servidor

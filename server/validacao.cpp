@@ -1,5 +1,7 @@
 #include "validacao.h"
 
+#include "archiver/zip_names.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -140,6 +142,11 @@ public:
     {
         if (m_d.registros == 0)
             problema(QStringLiteral("O arquivo da declaração está vazio."));
+        if (m_d.registros > MaximoRegistros)
+            problema(QStringLiteral("A declaração tem %1 registros; o comprovante registra no máximo %2 por "
+                                    "declaração. Divida as notas em mais de um protocolo e entregue cada um.")
+                         .arg(m_d.registros)
+                         .arg(MaximoRegistros));
         else if (m_d.registros == 1)
             problema(QStringLiteral("Falta o registro 20 (protocolo)."));
         if (!m_d.registro20.isEmpty()) {
@@ -228,14 +235,21 @@ Declaracao validaArquivo(const QString &caminho, int maxProblemas)
 {
     Verificador v(maxProblemas);
     std::unique_ptr<struct archive, FechaArquivo> a(archive_read_new());
+    // ZIP only, what the archiver writes, with each entry's CRC checked; no
+    // filter, so no outside program is ever started for one.
     archive_read_support_format_zip(a.get());
-    archive_read_support_format_rar(a.get());
-    archive_read_support_format_rar5(a.get());
-    archive_read_support_filter_all(a.get());
     if (archive_read_open_filename(a.get(), QFile::encodeName(caminho).constData(), 1 << 16) != ARCHIVE_OK) {
         Declaracao d;
         d.problemas << QStringLiteral("O arquivo recebido não é um arquivo compactado válido: %1")
                            .arg(QString::fromLocal8Bit(archive_error_string(a.get())));
+        return d;
+    }
+    // The declaration is found by its name: a name damaged in one of its
+    // two copies makes the archive a damaged one.
+    QString porque;
+    if (!rar::zipNamesAgree(caminho, &porque)) {
+        Declaracao d;
+        d.problemas << QStringLiteral("O arquivo compactado está danificado: %1").arg(porque);
         return d;
     }
     struct archive_entry *entrada = nullptr;
@@ -345,7 +359,7 @@ QByteArray registroComprovante(const Declaracao &d, const QByteArray &dataRecebi
     const QByteArray flag = entrega == "02" ? "2" : "1";
     return r.mid(14, 14) + r.mid(10, 4) + r.mid(2, 4) + r.mid(6, 2) + flag
            + dataRecebimento.leftJustified(10, ' ', true) + razao
-           + QByteArray::number(d.registros % 1000000).rightJustified(6, '0')
+           + QByteArray::number(std::min(d.registros, MaximoRegistros)).rightJustified(6, '0')
            + QByteArray::number(controle % 10000000000000ULL).rightJustified(13, '0');
 }
 

@@ -8,6 +8,10 @@
 // totals and counts agree with its detail records.
 namespace orva::servidor {
 
+// The receipt states the records processed in six digits: a declaration of
+// more is refused rather than given a count that wrapped.
+constexpr qint64 MaximoRegistros = 999999;
+
 struct Declaracao {
     QStringList problemas;  // empty when the declaration is accepted
     QByteArray registro20;  // the protocol record as read (Windows-1252)
@@ -22,7 +26,8 @@ Declaracao validaArquivo(const QString &caminho, int maxProblemas = 20);
 // The receipt record for an accepted declaration: registration (14),
 // exercise (4), protocol (4), type (2), rectification flag (1: "1" no, "2"
 // yes), the date of receipt (10), company name (50), records processed (6),
-// control number (13). Quotes in the name become "´" so the reply's quoted
+// control number (13). Only for a declaration validaArquivo() accepted, whose
+// count fits its field (see MaximoRegistros). Quotes in the name become "´" so the reply's quoted
 // texts stay intact.
 QByteArray registroComprovante(const Declaracao &d, const QByteArray &dataRecebimento, quint64 controle);
 

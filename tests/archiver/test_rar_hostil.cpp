@@ -3,6 +3,7 @@
 #include "archiver/rar_archive.h"
 #include "common/plataforma/travas.h"
 
+#include "support/compactados.h"
 #include "support/plataforma.h"
 
 #include <QDir>
@@ -272,4 +273,60 @@ TEST(RarHostil, FullDiskIsNamedAndTheOldArchiveKept)
     EXPECT_TRUE(r.err.contains("disco cheio")) << r.err.toStdString();
     EXPECT_EQ(read(disco + "/bkp.rar"), antigo);
     EXPECT_EQ(files(disco), (QStringList{"a.txt", "bkp.rar"}));
+}
+
+// Only ZIP is read, every entry's CRC and both copies of its name checked:
+// each single-bit flip of a small archive either extracts exactly what it
+// holds under the names it holds, or is refused leaving nothing. A tar.gz
+// (whose gzip check would come too late) is refused, and an input that
+// starts like lzop's never starts the "lzop" found on the path.
+TEST(RarHostil, OnlyZipEveryFlippedBitCaughtAndNoProgramRuns)
+{
+    QTemporaryDir dir;
+    const QByteArray a1 = QByteArray("10 primeira linha\r\n").repeated(20), a2 = "segundo arquivo";
+    const QString bom = dir.filePath("bom.rar");
+    zip(bom, {{"Orva000700000000000001.exp", a1}, {"outro.txt", a2}});
+    const QByteArray bytes = read(bom);
+    const QString saida = dir.filePath("saida");
+    int extraidos = 0, recusados = 0;
+    for (qsizetype bit = 0; bit < bytes.size() * 8; ++bit) {
+        QByteArray dano = bytes;
+        dano[bit / 8] = char(dano[bit / 8] ^ (1 << (bit % 8)));
+        write(dir.filePath("dano.rar"), dano);
+        QDir().mkpath(saida);
+        orva::rar::ExtractReport relatorio;
+        QString erro;
+        if (orva::rar::extract(dir.filePath("dano.rar"), saida, true, &relatorio, &erro)) {
+            ++extraidos;
+            for (const QString &nome : files(saida)) {
+                const QByteArray lido = read(saida + "/" + nome);
+                EXPECT_TRUE((nome == "Orva000700000000000001.exp" && lido == a1) || (nome == "outro.txt" && lido == a2))
+                    << "bit " << bit << ": " << nome.toStdString() << " " << lido.size();
+            }
+        } else {
+            ++recusados;
+            EXPECT_TRUE(files(saida).isEmpty()) << "bit " << bit;
+        }
+        QDir(saida).removeRecursively();
+    }
+    std::printf("single-bit flips: %d extracted exactly, %d refused\n", extraidos, recusados);
+    if (sistema::emWindows())
+        GTEST_SKIP() << "the stand-in lzop is a shell script";
+
+    // A tar inside gzip holding a good file, and the lzop signature.
+    const QString targz = dir.filePath("tar.rar");
+    write(targz, compactados::tarGz("Orva000700000000000001.exp", a1));
+    write(dir.filePath("lzo.rar"), compactados::comoLzop());
+    const QString marca = dir.filePath("lzop-rodou");
+    const QProcessEnvironment ambiente = compactados::comLzopFalso(dir.filePath("bin"), marca);
+    for (const QString &arquivo : {targz, dir.filePath("lzo.rar")}) {
+        QProcess p;
+        p.setProcessEnvironment(ambiente);
+        p.start(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), {"e", "-y", arquivo, saida});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 1) << arquivo.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("não pôde ser lido")) << arquivo.toStdString();
+        EXPECT_TRUE(files(saida).isEmpty()) << arquivo.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(marca));
 }

@@ -284,3 +284,187 @@ TEST(ServidorHostil, WatchedExchangeKeepsItsDeadlinesAndStopsWhenTold)
     EXPECT_LT(t.elapsed(), 1000);
     Conexao::defineResolvedor({});
 }
+
+namespace {
+
+// Sends "ab\r\n" as fast as the client takes it until `ms` have passed, then
+// a receipt: the short lines never leave the reply wait a quiet moment.
+void inunda(apoio::Soquete fd, int ms, const QByteArray &depois)
+{
+    const QByteArray curtas = QByteArray("ab\r\n").repeated(4096);
+    QElapsedTimer t;
+    t.start();
+    const apoio::so::Parte parte{curtas.constData(), static_cast<size_t>(curtas.size())};
+    while (t.elapsed() < ms && apoio::so::enviaPartes(fd, &parte, 1) > 0) {
+    }
+    apoio::envia(fd, depois);
+}
+
+} // namespace
+
+// A server that floods short lines: the reply waits of a delivery and of a
+// fetch end at their deadline all the same, and a "201" that comes after it
+// is never taken.
+TEST(ServidorHostil, FloodOfShortLinesEndsTheWaitAtItsDeadline)
+{
+    const QByteArray recibo = resposta("201", Registro.left(22), Registro.mid(22));
+    for (const bool aposEnvio : {false, true}) {
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+            apoio::leLinha(fd);
+            if (aposEnvio) {
+                apoio::envia(fd, resposta("200", "", ""));
+                apoio::leBytes(fd, 1300);
+            }
+            inunda(fd, 1500, aposEnvio ? recibo : resposta("200", "", ""));
+        });
+        Ambiente a(servidor.porta);
+        a.cliente->limites().resposta = std::chrono::milliseconds(600);
+        const auto antes = estado(a);
+        QElapsedTimer t;
+        t.start();
+        const ResultadoEnvio r = a.cliente->Envia();
+        const qint64 gasto = t.elapsed();
+        std::printf("flooded reply wait (%s the archive): limit 600 ms, ended after %lld ms\n",
+                    aposEnvio ? "after" : "before", static_cast<long long>(gasto));
+        EXPECT_GE(gasto, 600);
+        EXPECT_LT(gasto, 1000);
+        EXPECT_NE(r.troca.desfecho, Desfecho::Recebida);
+        EXPECT_FALSE(r.comprovanteGravado);
+        EXPECT_TRUE(a.listada());
+        EXPECT_EQ(a.dialogos.tipos().value(aposEnvio ? 1 : 0), "erro");
+        EXPECT_EQ(a.dialogos.itens.at(aposEnvio ? 1 : 0).texto1, mensagemTempoEsgotado());
+        if (!aposEnvio) {
+            EXPECT_EQ(estado(a), antes);
+        }
+    }
+
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("recv"));
+    apoio::DialogosGravados dialogos;
+    Cliente cliente(dir.path(), dialogos);
+    cliente.limites().resposta = std::chrono::milliseconds(600);
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+        apoio::leLinha(fd);
+        inunda(fd, 1500, resposta("201", "Localizado", Registro.mid(22)));
+    });
+    cliente.endereco().porta = servidor.porta;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(cliente.BuscaRecibo("00000000000001", "20150007"));
+    std::printf("flooded receipt fetch: limit 600 ms, ended after %lld ms\n", static_cast<long long>(t.elapsed()));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(QDir(dir.filePath("recv")).isEmpty());
+}
+
+// A server that answers the AUTH with "200" and "201" at once and closes
+// without reading: the archive did not go out whole, so the "201" is no
+// delivery, for a large archive and for a small one (the reply came before
+// its bytes went). Nor is a "201" that comes while a large archive is still
+// going out. A refusal after a failed send is shown.
+TEST(ServidorHostil, A201BeforeTheWholeArchiveIsNoDelivery)
+{
+    const QByteArray pronto = resposta("200", "Pronto", "");
+    const QByteArray recibo = resposta("201", Registro.left(22), Registro.mid(22));
+    int falsos = 0, tentativas = 0;
+    for (int caso = 0; caso < 9; ++caso) {
+        const qsizetype tamanho = caso < 3 ? qsizetype(1300) : qsizetype(16) << 20;
+        const bool juntas = caso < 6;
+        apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+            apoio::leLinha(fd);
+            if (juntas) {
+                apoio::envia(fd, pronto + recibo);
+            } else {
+                apoio::envia(fd, pronto);
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                apoio::envia(fd, recibo);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            apoio::so::resetaAoFechar(fd);
+        });
+        Ambiente a(servidor.porta, QByteArray(tamanho, 'z'));
+        const auto antes = estado(a);
+        const ResultadoEnvio r = a.cliente->Envia();
+        ++tentativas;
+        falsos += r.comprovanteGravado || r.troca.desfecho == Desfecho::Recebida ? 1 : 0;
+        EXPECT_LT(r.troca.enviados, tamanho) << caso;
+        EXPECT_EQ(estado(a), antes) << caso;
+        if (juntas) {
+            EXPECT_EQ(r.troca.desfecho, Desfecho::EnvioIncompleto) << caso;
+            ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "falha"}));
+            EXPECT_EQ(a.dialogos.itens[1].texto1, mensagemEnvioIncompleto1());
+            EXPECT_EQ(a.dialogos.itens[1].texto2, mensagemEnvioIncompleto2(r.troca.enviados, tamanho));
+        }
+    }
+    std::printf("201 before the whole archive went out: %d deliveries taken in %d trials\n", falsos, tentativas);
+    EXPECT_EQ(falsos, 0);
+
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, resposta("200", "", ""));
+        apoio::leBytes(fd, 1000);
+        apoio::envia(fd, resposta("500", "Falha no servidor.", "Disco cheio"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        apoio::so::resetaAoFechar(fd);
+    });
+    Ambiente a(servidor.porta, QByteArray(16 << 20, 'z'));
+    const ResultadoEnvio r = a.cliente->Envia();
+    EXPECT_EQ(r.troca.desfecho, Desfecho::RecusadaAposEnvio);
+    EXPECT_FALSE(r.troca.bytesEnviados);
+    ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "falha"}));
+    EXPECT_EQ(a.dialogos.itens[1].texto2, "Disco cheio-500");
+    EXPECT_TRUE(a.listada());
+}
+
+// "recv" cannot be written (a file stands in its place): the user is told
+// that the server has the declaration and how to fetch its receipt.
+TEST(ServidorHostil, AReceiptThatCannotBeStoredStillSaysTheDeclarationArrived)
+{
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, resposta("200", "", ""));
+        apoio::leBytes(fd, 1300);
+        apoio::envia(fd, resposta("201", Registro.left(22), Registro.mid(22)));
+    });
+    Ambiente a(servidor.porta);
+    ASSERT_TRUE(QDir(a.pastaCliente + "/recv").removeRecursively());
+    apoio::grava(a.pastaCliente + "/recv", "não é uma pasta");
+    const ResultadoEnvio r = a.cliente->Envia();
+    EXPECT_EQ(r.troca.desfecho, Desfecho::Recebida);
+    EXPECT_FALSE(r.comprovanteGravado);
+    ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "erro"}));
+    const QString texto = a.dialogos.itens[1].texto1;
+    EXPECT_TRUE(texto.startsWith("A declaração foi recebida pelo servidor")) << texto.toStdString();
+    EXPECT_TRUE(texto.contains("Download de Comprovantes")) << texto.toStdString();
+    EXPECT_TRUE(texto.contains("inscrição 00000000000001, o exercício 2015 e o protocolo 0007")) << texto.toStdString();
+    EXPECT_TRUE(a.listada());
+}
+
+// A server that reads, but a little at a time: the send ends at its whole
+// deadline (the sending limit plus the archive's size at the minimum rate),
+// not after each small read gives it new life.
+TEST(ServidorHostil, AServerThatReadsSlowlyEndsTheSendAtItsDeadline)
+{
+    std::atomic<bool> fim{false};
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, resposta("200", "", ""));
+        while (!fim && !apoio::leBytes(fd, 256 * 1024).isEmpty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    });
+    Ambiente a(servidor.porta, QByteArray(64 << 20, 'z'));
+    a.cliente->limites().envio = std::chrono::milliseconds(1000);
+    a.cliente->limites().taxaMinimaEnvio = 64 << 20; // the whole archive within 2 s
+    QElapsedTimer t;
+    t.start();
+    const ResultadoEnvio r = a.cliente->Envia();
+    const qint64 gasto = t.elapsed();
+    fim = true;
+    std::printf("send to a server reading 5 MiB/s: deadline 2000 ms, ended after %lld ms\n",
+                static_cast<long long>(gasto));
+    EXPECT_GE(gasto, 2000);
+    EXPECT_LT(gasto, 3000);
+    EXPECT_EQ(r.troca.desfecho, Desfecho::EnvioParado);
+    ASSERT_EQ(a.dialogos.tipos(), (QStringList{"aviso", "erro"}));
+    EXPECT_EQ(a.dialogos.itens[1].texto1, mensagemEnvioLento());
+    EXPECT_TRUE(a.listada());
+}

@@ -1,16 +1,20 @@
 // From a company to a receipt with the real programs: orva-cli exports a
 // protocol, delivers its archive to orva-datp-server on loopback and fetches
 // the receipt again.
+#include "client/apoio.h"
 #include "server/servidor_teste.h"
+#include "support/orva_cli.h"
 #include "support/temp_program.h"
 #include "support/sql.h"
 
+#include "archiver/rar_archive.h"
 #include "common/ini.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -95,4 +99,43 @@ TEST(EntregaPontaAPonta, ExportDeliverAndFetchTheReceiptAgain)
     s = cli({"--dir", pasta, "receipt", "--inscricao", "1", "--exercicio", "2015", "--protocolo", "8", "--port", porta});
     EXPECT_EQ(s.codigo, 1);
     EXPECT_TRUE(s.err.contains("Comprovante não encontrado.")) << s.err.toStdString();
+}
+
+// orva-cli deliver against a server that answers the AUTH with "200" and
+// "201" at once and closes without reading: the archive did not go out
+// whole, so the command fails, keeps no receipt and leaves the archive to be
+// sent again.
+TEST(EntregaPontaAPonta, A201ForAnArchiveThatDidNotGoOutWholeIsAFailure)
+{
+    QTemporaryDir dir;
+    const QString enviar = dir.filePath("enviar"), cliente = dir.filePath("ClienteOrvaDATP");
+    QDir().mkpath(enviar);
+    QDir().mkpath(cliente + "/recv");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), cliente + "/rar" ORVA_EXE));
+    const QString exp = enviar + "/Orva000700000000000001.exp", ruido = dir.filePath("ruido.bin");
+    apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n"
+                          + apoio::registro20("0007", "00", "01", "00000000000001") + "\r\n");
+    QByteArray aleatorio(4 << 20, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(aleatorio.data()), aleatorio.size() / 4);
+    apoio::grava(ruido, aleatorio);
+    const QString arquivo = enviar + "/Orva000700000000000001.rar";
+    QString erro;
+    ASSERT_TRUE(orva::rar::add(arquivo, {exp, ruido}, &erro)) << erro.toStdString();
+    ASSERT_TRUE(QFile::remove(exp));
+    const QByteArray antes = apoio::le(arquivo);
+
+    apoio::ServidorFalso servidor([](apoio::Soquete fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, apoio::resposta("200", "Pronto", "")
+                             + apoio::resposta("201", apoio::Registro.left(22), apoio::Registro.mid(22)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        apoio::so::resetaAoFechar(fd);
+    });
+    const orvacli::Resposta r =
+        orvacli::roda(dir.path(), {"deliver", arquivo, "--port", QString::number(servidor.porta)});
+    orvacli::confere(r, "deliver", 1);
+    EXPECT_TRUE(r.mensagens().contains(orva::cliente::mensagemEnvioIncompleto1())) << r.mensagens().toStdString();
+    EXPECT_TRUE(QDir(cliente + "/recv").isEmpty());
+    EXPECT_EQ(apoio::le(arquivo), antes);
+    EXPECT_FALSE(QFileInfo::exists(enviar + "/Orva000700000000000001.ra_"));
 }

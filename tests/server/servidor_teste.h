@@ -22,12 +22,15 @@
 
 class ServidorDatp {
 public:
-    explicit ServidorDatp(const QString &dados, const QStringList &extra = {})
+    // `ambiente`: the server's environment, when not this process's.
+    explicit ServidorDatp(const QString &dados, const QStringList &extra = {},
+                          const QProcessEnvironment &ambiente = QProcessEnvironment::systemEnvironment())
     {
         if (testesNoWindows()) {
             iniciaPeloHospedeiro(dados, extra);
             return;
         }
+        processo.setProcessEnvironment(ambiente);
         processo.start(QStringLiteral(ORVA_DATP_SERVER),
                        QStringList{"--port", "0", "--data", dados} + extra);
         // The first line names the port it listens on.
@@ -44,6 +47,19 @@ public:
         }
         processo.kill();
         processo.waitForFinished(5000);
+    }
+    // What the server logged after its first line, waiting up to
+    // `esperaMs` for more.
+    QString registro(int esperaMs = 1000)
+    {
+        if (!m_pidHospedeiro.isEmpty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(esperaMs));
+            const QByteArray tudo = conteudoDe(m_controle.filePath(QStringLiteral("saida")));
+            return QString::fromUtf8(tudo.mid(tudo.indexOf('\n') + 1));
+        }
+        processo.waitForReadyRead(esperaMs);
+        m_log += QString::fromUtf8(processo.readAllStandardOutput());
+        return m_log;
     }
     quint16 porta = 0;
     QProcess processo;
@@ -92,6 +108,7 @@ private:
     }
     QTemporaryDir m_controle;
     QString m_pidHospedeiro;
+    QString m_log;
 };
 
 // Archives and files left under the data folder's "recebendo" (the servers'

@@ -1,6 +1,6 @@
 #include "server/declaracoes_teste.h"
 #include "server/servidor_teste.h"
-#include "support/postgres.h"
+#include "server/consulta_postgres.h"
 
 #include "archiver/rar_archive.h"
 #include "client/datp.h"
@@ -157,4 +157,64 @@ TEST_P(Servidor, GarbageShortOversizedAndVanishingClientsNeverStopIt)
     EXPECT_EQ(respondidos.load(), 40);
     EXPECT_EQ(servidor.processo.state(), QProcess::Running);
     EXPECT_EQ(restosRecebendo(dir.filePath("dados")), QStringList());
+}
+
+// A re-delivery under the same key (anyone may send one) gets a receipt of
+// its own and a fetch returns it; the earlier receipt stays in the history,
+// also one kept before there was a history, and the log names it.
+TEST_P(Servidor, ReDeliveryKeepsEveryReceiptInTheHistory)
+{
+    QTemporaryDir dir;
+    const QString dados = dir.filePath("dados");
+    const QByteArray primeira = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    const QByteArray segunda = compacta(dir, declaracao("00", {2000, 100, 0, 0, 0}, {nota("0000000123", 2000)}));
+    const auto registroDe = [](const orva::cliente::Resposta &r) { return (r.mensagem1 + r.mensagem2).toLatin1(); };
+    // Every receipt of the key the store holds, oldest first.
+    const auto historico = [&] {
+        QList<QByteArray> r;
+        if (banco) {
+            QString todos;
+            consulta(*banco,
+                     "select string_agg(encode(registro, 'hex'), '|' order by id) from datp_comprovantes_historico"
+                     " where chave = '0000000000000120150007'",
+                     &todos);
+            for (const QString &t : todos.split('|', Qt::SkipEmptyParts))
+                r << QByteArray::fromHex(t.toLatin1());
+            return r;
+        }
+        const QDir pasta(dados + "/comprovantes/historico");
+        for (const QString &nome : pasta.entryList({"0000000000000120150007-*.txt"}, QDir::Files, QDir::Name)) {
+            QFile f(pasta.filePath(nome));
+            r << (f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray());
+        }
+        return r;
+    };
+
+    QByteArray antigo;
+    {
+        ServidorDatp servidor(dados, opcoes());
+        const auto r = entrega(servidor.porta, primeira);
+        ASSERT_EQ(r.codigo, "201");
+        antigo = registroDe(r);
+        EXPECT_EQ(historico(), QList<QByteArray>{antigo});
+    }
+    // As a server without a history left it.
+    if (banco)
+        consulta(*banco, "delete from datp_comprovantes_historico");
+    else
+        ASSERT_TRUE(QDir(dados + "/comprovantes/historico").removeRecursively());
+
+    ServidorDatp servidor(dados, opcoes());
+    EXPECT_EQ(historico(), QList<QByteArray>{antigo});
+    const auto r = entrega(servidor.porta, segunda);
+    ASSERT_EQ(r.codigo, "201");
+    const QByteArray novo = registroDe(r);
+    ASSERT_NE(novo, antigo);
+    EXPECT_EQ(registroDe(pede(servidor.porta, "DATP/1.0 COMP 00000000000001@20150007 ORVA 3 myfile.rar\r\n")).mid(22),
+              novo.mid(22));
+    EXPECT_EQ(historico(), (QList<QByteArray>{antigo, novo}));
+    const QString log = servidor.registro();
+    EXPECT_TRUE(log.contains("sucede o comprovante de " + QString::fromLatin1(antigo.mid(25, 10)) + ", controle "
+                             + QString::fromLatin1(antigo.mid(91, 13)) + ", mantido no histórico"))
+        << log.toStdString();
 }

@@ -3,9 +3,11 @@
 // reserves the disk, compression bombs. Honest clients must still be served.
 #include "server/declaracoes_teste.h"
 #include "server/servidor_teste.h"
+#include "support/compactados.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <archive.h>
@@ -166,8 +168,8 @@ TEST(ClientesHostis, DiskRoomIsReservedAndRefusedEarly)
 {
     QTemporaryDir dir;
     const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
-    ServidorDatp servidor(dir.filePath("dados"), {"--budget", "1000000"});
-    auto lenta = std::make_unique<ConexaoBruta>(servidor.porta);
+    ServidorDatp servidor(dir.filePath("dados"), {"--budget", "1000000", "--budget-per-address", "1000000"});
+    auto lenta = std::make_unique<ConexaoBruta>(servidor.porta, "127.0.0.2");
     lenta->envia("DATP/1.0 AUTH USUARIO@ORVA ORVA 999900 x.rar\r\n");
     EXPECT_TRUE(lenta->linha().contains(" 200 "));
     lenta->envia(QByteArray(1000, 'x'));
@@ -237,4 +239,125 @@ TEST(ClientesHostis, LeftoversOfAKilledServerAreCleared)
     EXPECT_TRUE(c.linha().contains(" 201 "));
     c.fecha();
     EXPECT_EQ(restosRecebendo(dados), QStringList());
+}
+
+// Four connections of one address announce the largest archive, send a
+// byte and trickle: one address gets no more than its share of the room, so
+// honest clients of other addresses keep being served while it lasts, and a
+// connection that falls below the minimum rate is cut and gives its room
+// back.
+TEST(ClientesHostis, TricklersOfOneAddressCannotTakeTheRoomOfOthers)
+{
+    QTemporaryDir dir;
+    ServidorDatp servidor(dir.filePath("dados"), {"--budget", "400000000", "--max-size", "100000000", "--timeout", "1"});
+    const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    std::vector<std::unique_ptr<ConexaoBruta>> lentas;
+    QStringList respostas;
+    for (int i = 0; i < 4; ++i) {
+        lentas.push_back(std::make_unique<ConexaoBruta>(servidor.porta, "127.0.0.2"));
+        lentas.back()->envia("DATP/1.0 AUTH USUARIO@ORVA ORVA 100000000 x.rar\r\n");
+        respostas << QString::fromLatin1(lentas.back()->linha().mid(12, 3));
+    }
+    EXPECT_EQ(respostas, (QStringList{"200", "503", "503", "503"}));
+    std::atomic<bool> fim{false};
+    std::thread gotejador([&] {
+        while (!fim) {
+            lentas.front()->envia("x");
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    QElapsedTimer relogio;
+    relogio.start();
+    int servidos = 0, tentativas = 0;
+    while (relogio.elapsed() < 800) {
+        ++tentativas;
+        servidos += entrega(servidor.porta, arquivo).codigo == "201" ? 1 : 0;
+    }
+    std::printf("honest deliveries while one address trickles: %d of %d served\n", servidos, tentativas);
+    EXPECT_EQ(servidos, tentativas);
+    // Behind the minimum rate once the grace has passed: cut with 408.
+    const QByteArray corte = lentas.front()->linha(3000);
+    const qint64 aos = relogio.elapsed();
+    fim = true;
+    gotejador.join();
+    std::printf("trickling connection cut after %lld ms: %s\n", static_cast<long long>(aos), corte.constData());
+    EXPECT_TRUE(corte.contains(" 408 ")) << corte.toStdString();
+    EXPECT_LT(aos, 2500);
+    // Its room is back: the address may deliver again.
+    lentas.clear();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ConexaoBruta outra(servidor.porta, "127.0.0.2");
+    outra.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA 100000000 x.rar\r\n");
+    EXPECT_TRUE(outra.linha().contains(" 200 "));
+}
+
+// Only ZIP is read: a tar.gz holding a good declaration is refused, an
+// archive that starts like lzop's never starts the "lzop" found on the path,
+// and a damaged entry name is refused.
+// A declaration of more records than the receipt's six digits can state is
+// refused with a message that says so.
+TEST(ClientesHostis, OnlyZipIsReadNoProgramRunsAndTheCountNeverWraps)
+{
+    QTemporaryDir dir;
+    const QString marca = dir.filePath("lzop-rodou");
+    ServidorDatp servidor(dir.filePath("dados"), {}, compactados::comLzopFalso(dir.filePath("bin"), marca));
+    const QByteArray targz = compactados::tarGz(
+        "Orva000700000000000001.exp", declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    const QByteArray lzo = compactados::comoLzop();
+    for (const QByteArray &bytes : {targz, lzo}) {
+        const auto r = entrega(servidor.porta, bytes);
+        EXPECT_EQ(r.codigo, "500") << r.linha.toStdString();
+        EXPECT_TRUE(r.mensagem2.contains("não é um arquivo compactado válido")) << r.mensagem2.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(marca));
+    // A name damaged in the local header only.
+    QByteArray nomeDanificado = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    ASSERT_EQ(nomeDanificado.mid(30, 4), "Orva");
+    nomeDanificado[35] = char(nomeDanificado[35] ^ 1);
+    const auto danificado = entrega(servidor.porta, nomeDanificado);
+    EXPECT_EQ(danificado.codigo, "500");
+    EXPECT_TRUE(danificado.mensagem2.contains("nome da entrada")) << danificado.mensagem2.toStdString();
+
+    // 1,000,000 invoices and the records 10 and 20, streamed into the archive.
+    const QString grande = dir.filePath("grande.rar");
+    {
+        constexpr qint64 Notas = 1000000;
+        qint64 soma = 0;
+        for (qint64 i = 0; i < Notas; ++i)
+            soma += 1000 + i % 997;
+        const QByteArray cabeca = declaracao("00", {soma, Notas * 100, 0, 0, 0}, {});
+        struct archive *a = archive_write_new();
+        archive_write_set_format_zip(a);
+        archive_write_open_filename(a, QFile::encodeName(grande).constData());
+        struct archive_entry *e = archive_entry_new();
+        archive_entry_set_pathname(e, "Orva000700000000000001.exp");
+        archive_entry_set_filetype(e, AE_IFREG);
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_size(e, cabeca.size() + Notas * 131);
+        archive_write_header(a, e);
+        archive_entry_free(e);
+        archive_write_data(a, cabeca.constData(), cabeca.size());
+        QByteArray bloco;
+        for (qint64 i = 0; i < Notas; ++i) {
+            bloco += nota(z(i + 1, 10), 1000 + i % 997) + "\r\n";
+            if (bloco.size() >= (1 << 20) || i + 1 == Notas) {
+                archive_write_data(a, bloco.constData(), bloco.size());
+                bloco.clear();
+            }
+        }
+        archive_write_close(a);
+        archive_write_free(a);
+    }
+    QFile f(grande);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    std::printf("archive of 1,000,002 records: %lld bytes\n", static_cast<long long>(bytes.size()));
+    ConexaoBruta c(servidor.porta);
+    c.envia("DATP/1.0 AUTH USUARIO@ORVA ORVA " + QByteArray::number(bytes.size()) + " x.rar\r\n");
+    ASSERT_TRUE(c.linha().contains(" 200 "));
+    c.envia(bytes);
+    const auto r = InterpretaResposta(QString::fromLatin1(c.linha(60000)));
+    EXPECT_EQ(r.codigo, "500") << r.linha.toStdString();
+    EXPECT_TRUE(r.mensagem2.contains("A declaração tem 1000002 registros")) << r.mensagem2.toStdString();
+    EXPECT_EQ(pede(servidor.porta, "DATP/1.0 COMP 00000000000001@20150007 ORVA 3 myfile.rar\r\n").codigo, "404");
 }
