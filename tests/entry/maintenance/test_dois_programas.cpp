@@ -190,7 +190,7 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
                                      pasta.arquivoNotas("notas.txt", protocolo * 100000 + 1000, kNotas)});
         QThread::msleep(espera);
         const Saida exportacao = pasta.executa({"export", "--protocolo", QString::number(protocolo)});
-        termina(*importa);
+        const Saida importacao = termina(*importa);
 
         const QString nome = QStringLiteral("Orva%1%2").arg(protocolo, 4, 10, QLatin1Char('0')).arg("00000000000001");
         if (exportacao.status == 0) {
@@ -201,6 +201,11 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
             EXPECT_GE(detalhes, 500);
             EXPECT_EQ(declaracaoDoArquivo(pasta.caminho("enviar/" + nome + ".rar")), exp);
             EXPECT_TRUE(pasta.transmitido(protocolo));
+            // The transmitted protocol holds exactly the rows declared: an
+            // import still running found it closed and wrote nothing more.
+            EXPECT_EQ(pasta.notas(protocolo), detalhes) << importacao.texto.toStdString();
+            if (detalhes < 500 + kNotas)
+                EXPECT_NE(importacao.status, 0) << importacao.texto.toStdString();
         } else {
             // Refused while the import writes, or written and left open
             // because the import added rows the file lacks.
@@ -212,6 +217,58 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
         EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
     }
     EXPECT_GT(exportadas, 0);
+}
+
+TEST(DoisProgramas, ARestoreWaitsForAWriterAndKeepsWhatItCommittedInOrvaOld)
+{
+    QTemporaryDir dir;
+    PastaPrograma pasta(dir.path());
+    ASSERT_EQ(pasta.executa({"backup"}).status, 0);
+    // Another program holds the write lock and commits 1.5 s after the
+    // restore started.
+    orva::db::Connection escritor;
+    escritor.open(pasta.banco());
+    sql::executa(escritor, "begin immediate");
+    sql::executa(escritor, "Insert into Empresa Values ('00000000000002', 'EMPRESA BETA', '12345678000276', '4711302', "
+                           "'0', '110001')");
+    auto restaura = pasta.inicia({"restore"});
+    QThread::msleep(1500);
+    sql::executa(escritor, "commit");
+    const Saida restauracao = termina(*restaura);
+    ASSERT_EQ(restauracao.status, 0) << restauracao.texto.toStdString();
+
+    // Committed before the restore had the lock: kept in Orva_old.mdb.
+    orva::db::Connection antigo;
+    antigo.open(pasta.caminho("Orva_old.mdb"));
+    EXPECT_EQ(sql::numero(antigo, "Select count(*) From Empresa Where Inscricao = '00000000000002'"), 1);
+    EXPECT_EQ(sql::numero(escritor, "Select count(*) From Empresa Where Inscricao = '00000000000002'"), 0);
+    EXPECT_EQ(sql::numero(escritor, "Select count(*) From Protocolo"), 30);
+
+    // A writer that comes while the restore holds the lock waits, and its
+    // rows land in the restored database.
+    ASSERT_EQ(pasta.executa({"backup"}).status, 0);
+    auto outraRestauracao = pasta.inicia({"restore"});
+    QThread::msleep(100);
+    const Saida empresa = pasta.executa({"company", "save", "--inscricao", "00000000000003", "--razao-social",
+                                         "EMPRESA GAMA", "--cnpj", "12345678000195", "--cnae", "4711302",
+                                         "--tipo-declaracao", "0", "--municipio", "110001"});
+    EXPECT_EQ(termina(*outraRestauracao).status, 0);
+    if (empresa.status == 0)
+        EXPECT_EQ(sql::numero(escritor, "Select count(*) From Empresa Where Inscricao = '00000000000003'"), 1)
+            << empresa.texto.toStdString();
+    EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
+}
+
+TEST(DoisProgramas, AnEmptyFileImportsNothingAndExitsWithFailure)
+{
+    QTemporaryDir dir;
+    PastaPrograma pasta(dir.path());
+    const QString vazio = pasta.arquivoNotas("vazio.txt", 1, 0);
+    const Saida s = pasta.executa({"import", "--protocolo", "1", vazio});
+    EXPECT_EQ(s.status, 1);
+    EXPECT_TRUE(s.texto.contains("O arquivo está vazio")) << s.texto.toStdString();
+    EXPECT_FALSE(s.texto.contains("Compactação")) << s.texto.toStdString();
+    EXPECT_EQ(pasta.notas(1), 0);
 }
 
 TEST(DoisProgramas, InputThatIsNoRegularFileIsRefusedAtOnce)
