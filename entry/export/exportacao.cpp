@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -268,8 +269,15 @@ Exportacao Exportador::exporta(const QString &numero, const QDate &hoje,
     if (e.cancelado || e.linhas == 0)
         return e;
     QString motivo;
-    if (Funcoes::CompactaArquivo(e.protocolo.arquivo, e.protocolo.baseCompactado, &motivo))
+    if (Funcoes::CompactaArquivo(e.protocolo.arquivo, e.protocolo.baseCompactado, &motivo)) {
+        // The archiver only says it failed: a disk without room for an
+        // archive as large as the declaration is named as the cause.
+        const QStorageInfo disco(QFileInfo(e.protocolo.baseCompactado).absolutePath());
+        if (disco.isValid() && disco.bytesAvailable() >= 0
+            && disco.bytesAvailable() < QFileInfo(e.protocolo.arquivo).size() + (64 << 10))
+            motivo = QStringLiteral("O disco está cheio: libere espaço e exporte novamente.\n") + motivo;
         throw Recusa(mensagemFalhaCompactacao() + (motivo.isEmpty() ? QString() : QStringLiteral("\n") + motivo));
+    }
     e.arquivoCompactado = e.protocolo.baseCompactado + QStringLiteral(".rar");
     // The archiver reads its archive back before it answers; what must hold
     // here is that the file it named is there.

@@ -53,7 +53,9 @@ Causa causaDoEstado(const QByteArray &estado)
         return Causa::DiscoCheio;
     if (estado == "XX001" || estado == "XX002")
         return Causa::Danificado;
-    if (estado.startsWith("08") || estado == "3D000" || estado == "28000" || estado == "28P01")
+    // 57P01-57P03: the server ended the session (shut down, restarted).
+    if (estado.startsWith("08") || estado.startsWith("57P") || estado == "3D000" || estado == "28000"
+        || estado == "28P01")
         return Causa::NaoEncontrado;
     if (estado == "58030" || estado.startsWith("53"))
         return Causa::Disco;
