@@ -215,3 +215,17 @@ TEST_P(NotasStore, ASaveWaitsForAnotherProgramsWriteAndFailsWholeWhenItDoesNotEn
     f.program.connection().setBusyTimeout(orva::db::Connection::DefaultBusyTimeout);
     EXPECT_EQ(f.quantas(), 0);
 }
+
+// An export marked the protocol after the window accepted it: the save and
+// the delete find it closed inside their own transaction.
+TEST_P(NotasStore, AProtocolMarkedMeanwhileTakesNoSaveNorDelete)
+{
+    NotasFixture f(GetParam());
+    ASSERT_TRUE(f.notas.grava(NotasFixture::nota("0000000101", "10")).gravada());
+    sql::executa(f.program.connection(), "Update Protocolo Set DtTransmissao = '2015-07-01' Where Protocolo = 1");
+    const Gravacao g = f.notas.grava(NotasFixture::nota("0000000102", "10"));
+    EXPECT_FALSE(g.gravada());
+    EXPECT_TRUE(g.recusa.contains("O protocolo 1 não está mais aberto")) << g.recusa.toStdString();
+    EXPECT_THROW(f.notas.exclui(NotasFixture::nota("0000000101", "10").chave, "1"), orva::Error);
+    EXPECT_EQ(f.quantas(), 1);
+}
