@@ -925,11 +925,12 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             }
             if (!leitor.proxima())
                 break;
+            RegistroNota registro = leitor.registro();
             // Only the line validated is written: what was validated before
             // it is committed, and the pass stops.
             if (validado
                 && (static_cast<size_t>(r.processados) >= validado->linhas.size()
-                    || validado->linhas[static_cast<size_t>(r.processados)] != hashLinha(leitor.registro()))) {
+                    || validado->linhas[static_cast<size_t>(r.processados)] != hashLinha(registro))) {
                 gravaLote();
                 m_conexao.executeScript(QStringLiteral("commit"));
                 confirmados = r.importados;
@@ -942,7 +943,7 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             ++r.processados;
             if (a.andamento)
                 a.andamento(r.processados, r.erros);
-            Pendente p{r.processados, leitor.registro(), QString(), false};
+            Pendente p{r.processados, std::move(registro), QString(), false};
             if (!p.registro.tamanhoValido()) {
                 p.mensagem = mensagemTamanho(p.registro.tamanho());
             } else if (!ins.preenche(p.registro, protocolo)) {

@@ -207,7 +207,7 @@ Resultado restauraNoServidor(TdtmDados &dados, db::Connection &copia)
         servidor.open(TdtmDados::OrigemBanco());
         TdtmDados::VerificaBanco(servidor);
         db::copiaBanco(copia, servidor, db::tabelasDoBanco(), [&] {
-            pg::executaRoteiro(servidor, QStringLiteral("lock table %1 in exclusive mode").arg(tabelasSeparadas()));
+            db::pg::executaRoteiro(servidor, QStringLiteral("lock table %1 in exclusive mode").arg(tabelasSeparadas()));
             db::Connection leitor;
             leitor.open(TdtmDados::OrigemBanco());
             copiaDoServidor(leitor, antigoNovo);
