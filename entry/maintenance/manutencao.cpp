@@ -73,18 +73,26 @@ QString prefixoTemporario(const QString &tipo)
     return tipo + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
 }
 
-// Removes what runs of `tipo` left in `pasta` when they were interrupted.
-void removeSobras(const QString &pastaSobras, const QString &tipo)
+// What runs of `tipo` left in `pasta` when they were interrupted (those of a
+// run still going are left out).
+QFileInfoList sobras(const QString &pastaSobras, const QString &tipo)
 {
-    const QDir dir(pastaSobras);
-    const QFileInfoList entradas = dir.entryInfoList({tipo + QStringLiteral("-*")},
-                                                     QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    QFileInfoList mortas;
+    const QFileInfoList entradas = QDir(pastaSobras).entryInfoList(
+        {tipo + QStringLiteral("-*")}, QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entrada : entradas) {
         const QStringList partes = entrada.fileName().split(QLatin1Char('-'));
         bool numero = false;
         const qint64 pid = partes.value(1).toLongLong(&numero);
-        if (numero && partes.size() > 2 && plataforma::processoVivo(pid))
-            continue; // a run still going
+        if (!(numero && partes.size() > 2 && plataforma::processoVivo(pid)))
+            mortas << entrada;
+    }
+    return mortas;
+}
+
+void removeSobras(const QString &pastaSobras, const QString &tipo)
+{
+    for (const QFileInfo &entrada : sobras(pastaSobras, tipo)) {
         if (entrada.isDir() && !entrada.isSymLink())
             QDir(entrada.filePath()).removeRecursively();
         else
@@ -107,18 +115,11 @@ QString nomeParaAntigo(const QString &antigo)
 // Orva_old-<date>.mdb, never deleted. Anything else of theirs goes.
 void recuperaSobrasDaRestauracao()
 {
-    const QString tipo = QStringLiteral(".restaura");
-    const QFileInfoList entradas = QDir(pasta()).entryInfoList({tipo + QStringLiteral("-*")},
-                                                               QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entrada : entradas) {
-        const QStringList partes = entrada.fileName().split(QLatin1Char('-'));
-        bool numero = false;
-        const qint64 pid = partes.value(1).toLongLong(&numero);
-        if (numero && partes.size() > 2 && plataforma::processoVivo(pid))
-            continue; // a run still going
-        if (entrada.fileName().endsWith(QStringLiteral("-Orva_old.mdb"), Qt::CaseInsensitive) && entrada.size() > 0)
+    for (const QFileInfo &entrada : sobras(pasta(), QStringLiteral(".restaura"))) {
+        if (entrada.isFile() && entrada.fileName().endsWith(QStringLiteral("-Orva_old.mdb"), Qt::CaseInsensitive)
+            && entrada.size() > 0)
             plataforma::substitui(entrada.filePath(), nomeParaAntigo(entrada.filePath()));
-        else
+        else if (entrada.isFile())
             QFile::remove(entrada.filePath());
     }
 }

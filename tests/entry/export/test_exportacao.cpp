@@ -29,6 +29,14 @@ void protocoloComNota(orva::db::Connection &c, int numero, const QString &nf)
                             .arg(numero));
 }
 
+// The archiver beside the program and the invoice declarant 00000000000001.
+void preparaPasta(TempProgram &program)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
+    sql::executa(program.connection(), "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', "
+                                       "'12345678000195', '4711302', '0', '110001')");
+}
+
 QString transmissao(orva::db::Connection &c, int numero)
 {
     return sql::valor(c, QStringLiteral("Select DtTransmissao From Protocolo Where Protocolo = %1").arg(numero));
@@ -40,9 +48,7 @@ TEST(ExecucaoExportacao, TheArchiveIsHandedOnBeforeTheMarkAndEveryEndIsSaid)
 {
     TempProgram program;
     orva::db::Connection &c = program.connection();
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
-    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
-                    "'110001')");
+    ASSERT_NO_FATAL_FAILURE(preparaPasta(program));
     protocoloComNota(c, 7, "0000000001");
     protocoloComNota(c, 8, "0000000002");
     protocoloComNota(c, 9, QString());
@@ -83,9 +89,7 @@ TEST(ExecucaoExportacao, RowsChangedWhileTheClientRanLeaveNoSendableArchive)
 {
     TempProgram program;
     orva::db::Connection &c = program.connection();
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
-    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', '0', "
-                    "'110001')");
+    ASSERT_NO_FATAL_FAILURE(preparaPasta(program));
     protocoloComNota(c, 8, "0000000003");
     orva::exportacao::Exportador exportador(c);
     const QDate hoje(2015, 6, 1);
