@@ -87,3 +87,28 @@ TEST_F(ImportacaoServidor, AConnectionDroppedMidwayIsNamedAndWhatStaysIsCounted)
     EXPECT_TRUE(mensagens.contains("conexão com o servidor PostgreSQL foi perdida")) << mensagens.toStdString();
     EXPECT_FALSE(mensagens.contains("pasta não foram encontrados")) << mensagens.toStdString();
 }
+
+// A role that may connect but not create tables is told so, not sent to
+// orva.mdb's permissions.
+TEST(CopiaServidor, ARoleWithoutRightsIsToldToAskTheServerAdministrator)
+{
+    ORVA_REQUER_POSTGRES();
+    BancoPostgres banco;
+    BancoPostgres::executa(QStringLiteral("drop role if exists orva_sem_direito"));
+    ASSERT_TRUE(BancoPostgres::executa(QStringLiteral("create role orva_sem_direito login")));
+    ASSERT_TRUE(BancoPostgres::executa(QStringLiteral("revoke create on database %1 from public").arg(banco.nome())));
+    QTemporaryDir pasta;
+    orva::install::createProgramFolder(pasta.path());
+    {
+        // PostgreSQL 15 gives no one but the owner the right to create in public.
+        orva::db::Connection c;
+        c.open(banco.conexao());
+        sql::executa(c, "revoke create on schema public from public");
+    }
+    const orvacli::Resposta r
+        = orvacli::roda(pasta.path(), {"copy", "--para", banco.conexao() + QStringLiteral(" user=orva_sem_direito")});
+    EXPECT_EQ(r.saida, 1);
+    EXPECT_TRUE(r.mensagens().contains("não tem permissão")) << r.mensagens().toStdString();
+    EXPECT_FALSE(r.mensagens().contains("orva.mdb")) << r.mensagens().toStdString();
+    BancoPostgres::executa(QStringLiteral("drop owned by orva_sem_direito"));
+}
