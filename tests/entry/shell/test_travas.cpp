@@ -89,7 +89,8 @@ TEST(Travas, FailuresNameTheirCauseInPortuguese)
         } catch (const DatabaseError &e) {
             EXPECT_EQ(e.causa(), Causa::EmUso);
             EXPECT_TRUE(e.message().startsWith("O banco de dados está em uso por outro programa")) << e.message().toStdString();
-            EXPECT_TRUE(e.message().contains("database is locked")) << e.message().toStdString();
+            // SQLite's own English stays out of what the user reads.
+            EXPECT_FALSE(e.message().contains("database is locked")) << e.message().toStdString();
         }
         // A transaction never committed leaves nothing.
     }
@@ -103,6 +104,19 @@ TEST(Travas, FailuresNameTheirCauseInPortuguese)
     } catch (const DatabaseError &e) {
         EXPECT_EQ(e.causa(), Causa::ChaveDuplicada);
         EXPECT_FALSE(e.doBanco());
+    }
+
+    // A database of another program lacks the tables: said in Portuguese.
+    const QString alheio = program.path("alheio.db");
+    Connection::create(alheio, QStringLiteral("create table outra (a integer);"));
+    Connection estranho;
+    estranho.open(alheio);
+    try {
+        sql::numero(estranho, QStringLiteral("Select Count(*) From Protocolo"));
+        FAIL() << "a foreign database answered";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().startsWith("O banco de dados não tem a tabela Protocolo")) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains("no such table")) << e.message().toStdString();
     }
 }
 
