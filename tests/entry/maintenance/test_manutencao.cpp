@@ -278,6 +278,7 @@ TEST(Manutencao, RestoreKeepsAnEarlierOrvaOldAndRemovesWhatInterruptedRunsLeft)
         QFile substituido(t.program.path(".restaura-999999998-Orva_old.mdb"));
         ASSERT_TRUE(substituido.open(QIODevice::WriteOnly));
         substituido.write("o banco substituído");
+        substituido.flush();
         substituido.setFileTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)), QFileDevice::FileModificationTime);
     }
     ASSERT_TRUE(fazBackup(*t.program.dados).ok);

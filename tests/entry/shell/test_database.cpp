@@ -305,5 +305,5 @@ TEST(DatabaseServer, CommitsAreDurableWhateverTheClusterDefault)
     ASSERT_TRUE(BancoPostgres::executa(QStringLiteral("alter database %1 set synchronous_commit = off").arg(banco.nome())));
     Connection c;
     c.open(banco.conexao());
-    EXPECT_EQ(sql::valor(c, QStringLiteral("show synchronous_commit")), QStringLiteral("on"));
+    EXPECT_EQ(sql::valor(c, QStringLiteral("Select current_setting('synchronous_commit')")), QStringLiteral("on"));
 }
