@@ -1,9 +1,11 @@
 // The one export run that the window and orva-cli share: the archive is
 // handed on before the protocol is marked, and every end says so.
+#include "support/motor.h"
 #include "support/sql.h"
 #include "support/temp_program.h"
 
 #include "export/exportacao.h"
+#include "shell/db/postgres.h"
 #include "shell/relogio.h"
 
 #include <QFile>
@@ -116,4 +118,28 @@ TEST(ExecucaoExportacao, RowsChangedWhileTheClientRanLeaveNoSendableArchive)
     e = exportador.executa("8", hoje, {}, {});
     EXPECT_EQ(e.fim, Execucao::Fim::Concluida) << e.mensagem.toStdString();
     EXPECT_TRUE(QFileInfo::exists(e.exportacao.arquivoCompactado));
+}
+
+// A server that sums in parallel gives other last digits each run: the rows'
+// amounts still compare equal, and an untouched protocol is marked every time.
+TEST(ExecucaoExportacao, AnUntouchedProtocolOnAServerIsMarkedEveryRun)
+{
+    ORVA_REQUER_POSTGRES();
+    ProgramaNoMotor program(Motor::Servidor);
+    orva::db::Connection &c = program.connection();
+    ASSERT_NO_FATAL_FAILURE(preparaPasta(program));
+    protocoloComNota(c, 7, QString());
+    orva::db::pg::executaRoteiro(
+        c, "insert into notas select '00000000000001', '2015', '110002', lpad(g::text, 10, '0'), "
+           "'2015-02-10', 'NP', (g % 997) * 1.37 + 0.01, 1, '0000000000', '1900-01-01', 0, '00000000000000', '', 0, "
+           "'', 7, 'I' from generate_series(1, 120000) g; analyze notas");
+    // Parallel plans even on a small table, in this session.
+    orva::db::pg::executaRoteiro(c, "set parallel_setup_cost = 0; set parallel_tuple_cost = 0; "
+                                    "set min_parallel_table_scan_size = 0; set max_parallel_workers_per_gather = 4");
+    orva::exportacao::Exportador exportador(c);
+    for (int vez = 0; vez < 3; ++vez) {
+        const auto e = exportador.executa("7", QDate(2015, 6, 1), {}, {});
+        EXPECT_EQ(e.fim, Execucao::Fim::Concluida) << vez << ": " << e.mensagem.toStdString();
+        sql::executa(c, "Update Protocolo Set DtTransmissao = Null Where Protocolo = 7");
+    }
 }
