@@ -145,8 +145,8 @@ Relogio::time_point prazo(const Connection &conexao)
     const int segundos = (conexao.serverReplyTimeout() + 999) / 1000;
     conexao.close();
     throw DatabaseError(QStringLiteral("O servidor PostgreSQL não respondeu em %1 segundos. A conexão foi "
-                                   "encerrada e a operação em andamento não foi confirmada: confira a rede "
-                                   "e o servidor e abra o programa de novo.")
+                                       "encerrada e a operação em andamento não foi confirmada: confira a rede "
+                                       "e o servidor e abra o programa de novo.")
                             .arg(segundos),
                         Causa::NaoEncontrado);
 }
