@@ -44,6 +44,8 @@ int executa(const QString &comando, const QString &uso, const QStringList &argum
         try {
             TdtmDados dados;
             dados.DataModuleCreate();
+            // A damaged database is said so, rather than listed as far as it reads.
+            TdtmDados::VerificaBanco(dados.ADOConnection);
             return d.executa(opcoes, dados.ADOConnection);
         } catch (const orva::Error &e) {
             falha(e.message());

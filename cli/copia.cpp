@@ -4,6 +4,7 @@
 #include "shell/db/connection.h"
 #include "shell/db/copiabanco.h"
 #include "shell/db/query.h"
+#include "shell/db/traducao.h"
 #include "shell/dtmdados.h"
 #include "shell/instalacao.h"
 
@@ -38,6 +39,12 @@ int copy(const QStringList &argumentos)
     if (!opcoes.posicionais().isEmpty() || para == opcoes.tem(QStringLiteral("de")))
         return orva::cli::falha(kUso);
     const QString servidor = opcoes.valor(para ? QStringLiteral("para") : QStringLiteral("de"));
+    // Only a server is meant here: a file path would copy between two files.
+    if (!orva::db::ehServidor(servidor))
+        return orva::cli::falha(QStringLiteral("\"%1\" não é uma conexão com um servidor PostgreSQL (por exemplo "
+                                               "\"host=servidor dbname=orva\" ou \"postgresql://servidor/orva\"). "
+                                               "Nada foi copiado.\n%2")
+                                    .arg(servidor, kUso));
     const QString arquivo = TdtmDados::ArquivoBanco();
     if (!QFileInfo(arquivo).isFile())
         return orva::cli::falha(QStringLiteral("Banco de dados não encontrado: %1\n%2")

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <initializer_list>
 
@@ -48,6 +49,20 @@ QString descreveFalha(const QString &systemText)
             if (systemText.contains(QString::fromUtf8(texto), Qt::CaseInsensitive))
                 return QString::fromUtf8(causa.explicacao) + QStringLiteral(" (") + systemText + QLatin1Char(')');
     return systemText;
+}
+
+QString descreveFalhaGravacao(const QString &systemText, const QString &folder)
+{
+    const QString descrita = descreveFalha(systemText);
+    if (descrita != systemText)
+        return descrita;
+    // Less than a megabyte: nothing of any size fits there.
+    const QStorageInfo disco(folder);
+    if (disco.isValid() && disco.bytesAvailable() >= 0 && disco.bytesAvailable() < (1 << 20))
+        return QStringLiteral("o disco está cheio; libere espaço e tente novamente");
+    return systemText.isEmpty() || systemText == QLatin1String("Unknown error")
+        ? QStringLiteral("o sistema não informou a causa; confira o espaço e as permissões do disco")
+        : systemText;
 }
 
 bool isRegularFile(const QString &path) { return plataforma::arquivoComum(path); }

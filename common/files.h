@@ -16,6 +16,10 @@ namespace orva::files {
 // full, no permission, read-only disk, file too large) followed by the
 // system's own text, which may come in English or Portuguese.
 QString descreveFalha(const QString &systemText);
+// The same for a write into `folder`: when the system named no cause it
+// knows ("Unknown error") and that disk has next to no free space left,
+// the disk is said to be full.
+QString descreveFalhaGravacao(const QString &systemText, const QString &folder);
 
 // Whether `path` is a regular file (after links); a FIFO, a device or a
 // folder would block or never end a pass that reads it to its end.

@@ -7,10 +7,13 @@
 #include "maintenance/arquivador.h"
 #include "shell/db/connection.h"
 #include "shell/db/sqltexto.h"
+#include "shell/dtmdados.h"
 #include "shell/funcoesbase.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -19,10 +22,23 @@ namespace orva::exportacao {
 namespace {
 
 // The rows of a protocol in brief: how many, the last entered, the amounts.
-const QString kRetratoNotas =
-    QStringLiteral("Select Count(*), Max(rowid), Sum(VALOR_NF) From Notas Where Protocolo = ");
-const QString kRetratoRateio =
-    QStringLiteral("Select Count(*), Max(rowid), Sum(VALOR_ENTRADA), Sum(VALOR_SAIDA) From Rateio Where Protocolo = ");
+// The amounts are summed as whole cents, so the same rows give the same
+// figures on every run and engine (a floating-point sum may differ in its
+// last digits with the order a server adds them in).
+const QString kRetratoNotas = QStringLiteral(
+    "Select Count(*), Max(rowid), Sum(Cast(Round(VALOR_NF * 100) As BigInt)) From Notas Where Protocolo = ");
+const QString kRetratoRateio = QStringLiteral(
+    "Select Count(*), Max(rowid), Sum(Cast(Round(VALOR_ENTRADA * 100) As BigInt)), "
+    "Sum(Cast(Round(VALOR_SAIDA * 100) As BigInt)) From Rateio Where Protocolo = ");
+// Marks an open protocol transmitted; a protocol marked meanwhile is left as it is.
+const QString kSqlMarcaTransmitido = QStringLiteral(
+    "Update Protocolo Set DTTRANSMISSAO = :pDtTransmissao Where Protocolo = %1 And DtTransmissao Is Null");
+
+QString mensagemLinhasAlteradas()
+{
+    return QStringLiteral("Outro usuário incluiu, alterou ou excluiu linhas deste protocolo depois que o arquivo foi "
+                          "gerado, e o arquivo não as contém.");
+}
 
 
 // Lines go out in Windows-1252, each ended by CR LF, through one buffer.
@@ -57,15 +73,20 @@ public:
                                        ? m_arquivo.errorString()
                                        : QString::fromLocal8Bit(std::strerror(errno));
             m_arquivo.cancelWriting();
-            throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
-                                  .arg(m_arquivo.fileName(), orva::files::descreveFalha(motivo)));
+            throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2").arg(m_arquivo.fileName(), causa(motivo)));
         }
         if (!m_arquivo.commit())
-            throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
-                                  .arg(m_arquivo.fileName(), orva::files::descreveFalha(m_arquivo.errorString())));
+            throw orva::Error(
+                QStringLiteral("Erro ao gravar o arquivo %1: %2").arg(m_arquivo.fileName(), causa(m_arquivo.errorString())));
     }
 
 private:
+    // Told while the unfinished file still takes its room on the disk.
+    QString causa(const QString &motivo) const
+    {
+        return orva::files::descreveFalhaGravacao(motivo, QFileInfo(m_arquivo.fileName()).absolutePath());
+    }
+
     static constexpr qsizetype kBuffer = 1 << 16;
     void terminaLinha()
     {
@@ -76,8 +97,8 @@ private:
     void descarrega()
     {
         if (!m_buffer.isEmpty() && m_arquivo.write(m_buffer) != m_buffer.size())
-            throw orva::Error(QStringLiteral("Erro ao gravar o arquivo %1: %2")
-                                  .arg(m_arquivo.fileName(), orva::files::descreveFalha(m_arquivo.errorString())));
+            throw orva::Error(
+                QStringLiteral("Erro ao gravar o arquivo %1: %2").arg(m_arquivo.fileName(), causa(m_arquivo.errorString())));
         m_gravados += m_buffer.size();
         m_buffer.clear();
         // Hands what was written so far to the disk in the background, so
@@ -248,8 +269,15 @@ Exportacao Exportador::exporta(const QString &numero, const QDate &hoje,
     if (e.cancelado || e.linhas == 0)
         return e;
     QString motivo;
-    if (Funcoes::CompactaArquivo(e.protocolo.arquivo, e.protocolo.baseCompactado, &motivo))
+    if (Funcoes::CompactaArquivo(e.protocolo.arquivo, e.protocolo.baseCompactado, &motivo)) {
+        // The archiver only says it failed: a disk without room for an
+        // archive as large as the declaration is named as the cause.
+        const QStorageInfo disco(QFileInfo(e.protocolo.baseCompactado).absolutePath());
+        if (disco.isValid() && disco.bytesAvailable() >= 0
+            && disco.bytesAvailable() < QFileInfo(e.protocolo.arquivo).size() + (64 << 10))
+            motivo = QStringLiteral("O disco está cheio: libere espaço e exporte novamente.\n") + motivo;
         throw Recusa(mensagemFalhaCompactacao() + (motivo.isEmpty() ? QString() : QStringLiteral("\n") + motivo));
+    }
     e.arquivoCompactado = e.protocolo.baseCompactado + QStringLiteral(".rar");
     // The archiver reads its archive back before it answers; what must hold
     // here is that the file it named is there.
@@ -265,16 +293,17 @@ void Exportador::marcaTransmitido(const QString &numero, const QDate &hoje, cons
     if (!Funcoes::SoDigitos(numero))
         throw orva::Error(QStringLiteral("Número de protocolo inválido: %1").arg(numero));
     orva::db::WriteTransaction transacao(m_conexao);
+    // A damaged database may have given a declaration that lacks rows: the
+    // mark waits until it is sound (the database's own check).
+    TdtmDados::VerificaBanco(m_conexao);
     if (exportada && retratoDasLinhas(numero, exportada->protocolo.tipoProtocolo) != exportada->retratoDasLinhas)
-        throw orva::Error(QStringLiteral("Outro usuário incluiu, alterou ou excluiu linhas deste protocolo depois que o "
-                                         "arquivo foi gerado, e o arquivo não as contém."));
+        throw orva::Error(mensagemLinhasAlteradas());
     orva::db::Command cmd(m_conexao);
     cmd.parameters().add(QStringLiteral("pDtTransmissao"), orva::db::ParamKind::Date).setValue(hoje);
-    cmd.setCommandText(QStringLiteral("Update Protocolo Set ") + QStringLiteral(" DTTRANSMISSAO = :pDtTransmissao")
-                       + QStringLiteral(" Where Protocolo = ") + numero);
+    cmd.setCommandText(kSqlMarcaTransmitido.arg(numero));
     if (cmd.execute() == 0)
-        throw orva::Error(QStringLiteral("O protocolo %1 não existe mais no banco de dados: ele não foi marcado como "
-                                         "transmitido.")
+        throw orva::Error(QStringLiteral("O protocolo %1 não existe mais no banco de dados ou já foi marcado como "
+                                         "transmitido por outro usuário.")
                               .arg(numero));
     transacao.commit();
 }
@@ -302,14 +331,28 @@ Execucao Exportador::executa(const QString &numero, const QDate &hoje, const std
         e.mensagem = mensagemSemRegistros();
         return e;
     }
+    // An archive for a protocol left open is never left where the client
+    // would offer it: it lacks rows, or the protocol would be sent twice.
+    const auto semMarca = [&](const QString &motivo) {
+        QFile::remove(e.exportacao.arquivoCompactado);
+        e.fim = Execucao::Fim::MarcaFalhou;
+        e.mensagem = mensagemFalhaMarca(motivo);
+        return e;
+    };
+    // Rows changed while the file was packed: nothing is handed on.
+    try {
+        if (retratoDasLinhas(e.exportacao.protocolo.numero, e.exportacao.protocolo.tipoProtocolo)
+            != e.exportacao.retratoDasLinhas)
+            return semMarca(mensagemLinhasAlteradas());
+    } catch (const orva::Error &falha) {
+        return semMarca(falha.message());
+    }
     if (transmite)
         transmite(e.exportacao);
     try {
         marcaTransmitido(e.exportacao.protocolo.numero, hoje, &e.exportacao);
     } catch (const orva::Error &falha) {
-        e.fim = Execucao::Fim::MarcaFalhou;
-        e.mensagem = mensagemFalhaMarca(falha.message());
-        return e;
+        return semMarca(falha.message());
     }
     e.fim = Execucao::Fim::Concluida;
     e.mensagem = QStringLiteral("Exportação Concluida!");
@@ -323,8 +366,9 @@ QString mensagemEmpresaInexistente(const QString &inscricao)
 
 QString mensagemFalhaMarca(const QString &motivo)
 {
-    return QStringLiteral("O arquivo foi gerado, mas o protocolo não pôde ser marcado como transmitido:\n") + motivo
-           + QStringLiteral("\nExporte o protocolo novamente quando o problema for resolvido.");
+    return QStringLiteral("O protocolo não pôde ser marcado como transmitido:\n") + motivo
+           + QStringLiteral("\nO arquivo compactado foi retirado da pasta enviar. Exporte o protocolo novamente quando "
+                            "o problema for resolvido.");
 }
 
 } // namespace orva::exportacao

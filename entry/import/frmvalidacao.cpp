@@ -12,6 +12,7 @@
 #include "shell/funcoes.h"
 
 #include <QApplication>
+#include <QTextCursor>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMouseEvent>
@@ -308,7 +309,10 @@ void TfrmValidacao::ValidaArquivo()
                                       QStringLiteral("Iniciar o processo de importação de dados agora ?"),
                                       orva::Prompts::Icon::Warning, orva::Prompts::Button::Yes))
             return false;
-        limpaRelatorio(); // the report of the import pass replaces the validation's
+        // The report of the import pass replaces the validation's; what is
+        // wrong with the file as a whole stays at its top.
+        limpaRelatorio();
+        m_relatorioPendente << validacao.diagnostico;
         return true;
     };
     // The fields on screen belong to the protocol accepted last.
@@ -319,21 +323,41 @@ void TfrmValidacao::ValidaArquivo()
     descarregaRelatorio();
 
     using Fim = orva::importacao::Execucao::Fim;
-    const orva::importacao::Resultado &r = e.fim == Fim::ValidacaoCancelada || e.fim == Fim::ErrosValidacao
-                                               ? e.validacao
-                                               : e.importacao;
+    const orva::importacao::Resultado &r
+        = e.fim == Fim::ValidacaoCancelada || e.fim == Fim::ErrosValidacao || e.fim == Fim::ArquivoVazio ? e.validacao
+                                                                                                        : e.importacao;
+    // The report is read from its top, where the sentences about the whole file stand.
+    const auto topoDoRelatorio = [this] {
+        ui->edtLogErro->moveCursor(QTextCursor::Start);
+        ui->edtLogErro->ensureCursorVisible();
+    };
     switch (e.fim) {
-    case Fim::Falha: Funcoes::TrataExcecao(orva::Error(e.mensagem)); return;
+    case Fim::Falha:
+        if (e.falhaNaImportacao)
+            mostraAndamento(e.importacao.processados, e.importacao.erros, true);
+        topoDoRelatorio();
+        Funcoes::TrataExcecao(orva::Error(e.mensagem));
+        if (!ui->edtLogErro->toPlainText().isEmpty())
+            ui->PageControl1->setCurrentWidget(ui->tabDetalhes);
+        return;
     case Fim::ValidacaoCancelada: orva::prompts().information(QStringLiteral("Validação Cancelada !")); return;
     case Fim::ImportacaoCancelada: orva::prompts().information(QStringLiteral("Importação Cancelada !")); return;
     case Fim::ImportacaoRecusada: return;
+    case Fim::ArquivoVazio:
+        mostraAndamento(r.processados, r.erros, true);
+        topoDoRelatorio();
+        orva::prompts().error(e.mensagem);
+        ui->PageControl1->setCurrentWidget(ui->tabDetalhes);
+        return;
     case Fim::ErrosValidacao:
     case Fim::ErrosImportacao:
     case Fim::Importado: break;
     }
     mostraAndamento(r.processados, r.erros, true);
+    topoDoRelatorio();
     if (e.fim == Fim::Importado) {
-        orva::manutencao::mostraResultado(*e.compactacao);
+        if (e.compactacao)
+            orva::manutencao::mostraResultado(*e.compactacao);
         orva::prompts().information(orva::importacao::mensagemSemErros());
         return;
     }

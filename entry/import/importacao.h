@@ -23,18 +23,19 @@ struct Execucao {
     enum class Fim {
         ValidacaoCancelada,
         ErrosValidacao,     // nothing written
+        ArquivoVazio,       // no record at all: nothing written nor compacted
         ImportacaoRecusada, // the user did not confirm: nothing written
         ImportacaoCancelada,
         ErrosImportacao, // some records refused, the others written
-        Importado,       // every record written, then the compaction ran
+        Importado,       // every record written, then a file compacted
         Falha,           // a pass stopped on an error: `mensagem`
     };
     Fim fim = Fim::Falha;
-    bool falhaNaImportacao = false; // Falha: the import pass stopped (records may be written)
+    bool falhaNaImportacao = false; // Falha: the import pass stopped; `importacao.importados` stay written
     QString mensagem;
     Resultado validacao;
     Resultado importacao;
-    std::optional<orva::manutencao::Resultado> compactacao; // Importado only
+    std::optional<orva::manutencao::Resultado> compactacao; // Importado into a file only
 };
 
 Execucao executaImportacao(Importador &importador, TdtmDados &dados, const Protocolo &protocolo,

@@ -28,6 +28,9 @@ const QString kSeparador = QStringLiteral("-------------------------------------
 // The protocol under which an invoice of the same key is stored.
 const QString kSqlProtocoloDaNota = QStringLiteral("Select Protocolo From Notas Where INSCRICAO = :p1 And EXERCICIO = :p2 "
                                                    "And MUNICIPIO = :p3 And NF = :p4 And TIPO = :p5");
+// The protocol an import writes into is still an open invoice protocol.
+const QString kSqlProtocoloAberto = QStringLiteral("Select Count(*) From Protocolo Where Protocolo = :pProtocolo "
+                                                   "And DtTransmissao Is Null And Tipo_Protocolo = 0");
 // Dates of this declaration must fall in its year.
 const QString kAnoDeclaracao = QStringLiteral("2015");
 
@@ -72,6 +75,16 @@ bool validaData(const QString &d)
 }
 
 QString erroConversao(const QString &v) { return QStringLiteral("'%1' não é um número válido.").arg(v); }
+
+// A line as the passes read it: its text and its whole length.
+size_t hashLinha(const RegistroNota &registro) { return qHashMulti(0, registro.linha(), registro.tamanho()); }
+
+qint64 tamanhoArquivo(const QString &arquivo) { return QFileInfo(arquivo).size(); }
+
+QString mensagemArquivoAlterado(const QString &arquivo)
+{
+    return QStringLiteral("O arquivo %1 foi alterado depois da validação. Valide-o de novo antes de importar.").arg(arquivo);
+}
 
 } // namespace
 
@@ -656,6 +669,15 @@ std::optional<Protocolo> Importador::VerificaProtocolo(const QString &numero)
     return p;
 }
 
+bool Importador::protocoloAberto(const QString &protocolo)
+{
+    orva::db::Query q(m_conexao);
+    q.setSql(kSqlProtocoloAberto);
+    q.parameters().add(QStringLiteral("pProtocolo"), orva::db::ParamKind::Integer).setValue(protocolo.toLongLong());
+    q.open();
+    return !q.eof() && q.field(0).asInteger() > 0;
+}
+
 bool Importador::ImportaRegistro(const RegistroNota &registro, const QString &protocolo)
 {
     return importa(registro, protocolo, false);
@@ -739,6 +761,7 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
             return r;
         }
         const RegistroNota registro = leitor.registro();
+        r.impressao.linhas.push_back(hashLinha(registro));
         const Verificacao::Mensagens mensagens = verificacao.verifica(registro);
         int errosRegistro = 0;
         for (const QString &m : mensagens)
@@ -768,12 +791,20 @@ Resultado Importador::ValidaArquivo(const QString &arquivo, const QString &inscr
         a.andamento(r.processados, r.erros);
     if (r.erros > 0)
         relata(resumoValidacao(r.processados, r.erros));
+    r.impressao.tamanho = tamanhoArquivo(arquivo);
+    r.impressao.lida = true;
     return r;
 }
 
-Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &protocolo, const Acompanhamento &a)
+Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &protocolo, const Acompanhamento &a,
+                                      const ImpressaoArquivo *validado)
 {
     VerificaEntrada(arquivo);
+    if (validado && !validado->lida)
+        validado = nullptr;
+    if (validado && tamanhoArquivo(arquivo) != validado->tamanho)
+        throw ImportacaoInterrompida(mensagemArquivoAlterado(arquivo) + QStringLiteral(" Nenhuma nota foi gravada."),
+                                     orva::db::Causa::Outra, Resultado{});
     const int total = Funcoes::ContaLinhas(arquivo);
     if (a.inicio)
         a.inicio(total);
@@ -847,9 +878,45 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
         lote.clear();
         linhasNaFila.clear();
     };
+    int confirmados = 0; // records committed
+    // What stays written when the pass stops.
+    const auto parcial = [&](int gravados) {
+        Resultado p = r;
+        p.importados = gravados;
+        return p;
+    };
+    const auto desfaz = [&] {
+        try {
+            m_conexao.executeScript(QStringLiteral("rollback"));
+        } catch (const orva::Error &) {
+        }
+    };
+    const QString anteriores = QStringLiteral(" (as anteriores ficaram gravadas)");
     // Each transaction takes the write lock at its start: a writer that
-    // cannot have it waits its time and fails before the first record.
-    m_conexao.executeScript(QStringLiteral("begin immediate"));
+    // cannot have it waits its time and fails before the first record. Under
+    // that lock the protocol must still be open: an export that marked it
+    // meanwhile ends the pass before anything goes into it.
+    const auto iniciaTransacao = [&] {
+        m_conexao.executeScript(QStringLiteral("begin immediate"));
+        bool aberto = false;
+        try {
+            aberto = protocoloAberto(protocolo);
+        } catch (...) {
+            desfaz();
+            throw;
+        }
+        if (!aberto) {
+            desfaz();
+            throw ImportacaoInterrompida(
+                QStringLiteral("O protocolo %1 não está mais aberto: ele foi exportado ou excluído durante a importação. "
+                               "As notas a partir da linha %2 não foram gravadas%3.")
+                    .arg(protocolo)
+                    .arg(r.processados + 1)
+                    .arg(confirmados > 0 ? anteriores : QString()),
+                orva::db::Causa::Outra, parcial(confirmados));
+        }
+    };
+    iniciaTransacao();
     try {
         for (;;) {
             if (a.cancelado && a.cancelado()) {
@@ -858,10 +925,25 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             }
             if (!leitor.proxima())
                 break;
+            RegistroNota registro = leitor.registro();
+            // Only the line validated is written: what was validated before
+            // it is committed, and the pass stops.
+            if (validado
+                && (static_cast<size_t>(r.processados) >= validado->linhas.size()
+                    || validado->linhas[static_cast<size_t>(r.processados)] != hashLinha(registro))) {
+                gravaLote();
+                m_conexao.executeScript(QStringLiteral("commit"));
+                confirmados = r.importados;
+                throw ImportacaoInterrompida(mensagemArquivoAlterado(arquivo)
+                                                 + QStringLiteral(" As notas a partir da linha %1 não foram gravadas%2.")
+                                                       .arg(r.processados + 1)
+                                                       .arg(confirmados > 0 ? anteriores : QString()),
+                                             orva::db::Causa::Outra, parcial(confirmados));
+            }
             ++r.processados;
             if (a.andamento)
                 a.andamento(r.processados, r.erros);
-            Pendente p{r.processados, leitor.registro(), QString(), false};
+            Pendente p{r.processados, std::move(registro), QString(), false};
             if (!p.registro.tamanhoValido()) {
                 p.mensagem = mensagemTamanho(p.registro.tamanho());
             } else if (!ins.preenche(p.registro, protocolo)) {
@@ -878,20 +960,25 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
             if (++pendentes >= porTransacao) {
                 gravaLote();
                 m_conexao.executeScript(QStringLiteral("commit"));
+                confirmados = r.importados;
                 pendentes = 0;
                 linhaConfirmada = r.processados;
-                m_conexao.executeScript(QStringLiteral("begin immediate"));
+                iniciaTransacao();
             }
         }
         gravaLote();
         m_conexao.executeScript(QStringLiteral("commit"));
+        confirmados = r.importados;
+    } catch (const ImportacaoInterrompida &) {
+        throw;
     } catch (const TransacaoDesfeita &desfeita) {
-        throw orva::Error(
+        throw ImportacaoInterrompida(
             QStringLiteral("O banco de dados desfez a gravação em andamento: as notas das linhas %1 a %2 "
-                           "não foram gravadas. Verifique o espaço em disco e importe o arquivo novamente.\n")
-                .arg(linhaConfirmada + 1)
-                .arg(r.processados)
-            + desfeita.causa);
+                           "não foram gravadas. Resolva a causa abaixo e importe o arquivo novamente.\n")
+                    .arg(linhaConfirmada + 1)
+                    .arg(r.processados)
+                + desfeita.causa,
+            orva::db::Causa::Outra, parcial(confirmados));
     } catch (const orva::db::DatabaseError &e) {
         // What was written stays when it can be committed.
         bool confirmado = m_conexao.inTransaction();
@@ -900,36 +987,49 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
                 m_conexao.executeScript(QStringLiteral("commit"));
         } catch (const orva::Error &) {
             confirmado = false;
-            try {
-                m_conexao.executeScript(QStringLiteral("rollback"));
-            } catch (const orva::Error &) {
-            }
+            desfaz();
         }
         int primeira = linhaConfirmada + 1; // the transaction was undone
-        if (linhaConfirmada == r.processados)
+        int gravados = confirmados;
+        if (linhaConfirmada == r.processados) {
             primeira = r.processados + 1; // a new transaction could not start
-        else if (confirmado && ins.posicaoRecusada() >= 0
-                 && ins.posicaoRecusada() < static_cast<int>(linhasNaFila.size()))
+        } else if (confirmado && ins.posicaoRecusada() >= 0
+                   && ins.posicaoRecusada() < static_cast<int>(linhasNaFila.size())) {
             primeira = linhasNaFila[static_cast<size_t>(ins.posicaoRecusada())]; // the rows before it are written
-        else if (confirmado)
+            gravados = r.importados + ins.posicaoRecusada();
+        } else if (confirmado) {
             primeira = std::max(r.processados, 1); // the current record failed
-        throw orva::db::DatabaseError(QStringLiteral("A importação parou na linha %1: as notas a partir dela não foram "
-                                                     "gravadas (as anteriores ficaram gravadas).\n")
-                                              .arg(primeira)
-                                          + e.message(),
-                                      e.causa());
-    } catch (...) {
+            gravados = r.importados;
+        }
+        throw ImportacaoInterrompida(QStringLiteral("A importação parou na linha %1: as notas a partir dela não foram "
+                                                    "gravadas%2.\n")
+                                             .arg(primeira)
+                                             .arg(gravados > 0 ? anteriores : QString())
+                                         + e.message(),
+                                     e.causa(), parcial(gravados));
+    } catch (const orva::Error &e) {
         // What was written stays; a failed commit gives way to the first failure.
+        int gravados = r.importados;
         try {
             m_conexao.executeScript(QStringLiteral("commit"));
         } catch (const orva::Error &) {
-            try {
-                m_conexao.executeScript(QStringLiteral("rollback"));
-            } catch (const orva::Error &) {
-            }
+            gravados = confirmados;
+            desfaz();
+        }
+        throw ImportacaoInterrompida(e.message(), orva::db::Causa::Outra, parcial(gravados));
+    } catch (...) {
+        try {
+            m_conexao.executeScript(QStringLiteral("commit"));
+        } catch (const orva::Error &) {
+            desfaz();
         }
         throw;
     }
+    // A file cut short since the validation: what was read is what was validated.
+    if (validado && !r.cancelado && static_cast<size_t>(r.processados) != validado->linhas.size())
+        throw ImportacaoInterrompida(mensagemArquivoAlterado(arquivo)
+                                         + QStringLiteral(" As linhas lidas, até a %1, foram gravadas.").arg(r.processados),
+                                     orva::db::Causa::Outra, parcial(confirmados));
     if (a.andamento)
         a.andamento(r.processados, r.erros);
     if (!r.cancelado && r.erros > 0)

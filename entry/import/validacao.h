@@ -2,6 +2,7 @@
 #include "registronota.h"
 #include "shell/db/statement.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 
 // Validation and import of an invoice record file under one open invoice
@@ -64,6 +66,14 @@ struct Acompanhamento {
     std::function<void(const ErroRegistro &erro)> erro;
 };
 
+// What the validation pass read: the import pass proves each line is the
+// one validated before it writes it, and refuses a file of another size.
+struct ImpressaoArquivo {
+    bool lida = false; // a whole validation pass filled it
+    qint64 tamanho = 0; // of the file, after the pass
+    std::vector<size_t> linhas; // a hash of each line
+};
+
 struct Resultado {
     int processados = 0;
     int erros = 0;      // the total error count of the pass
@@ -71,6 +81,19 @@ struct Resultado {
     int existentes = 0; // records of the import pass already in the database
     bool cancelado = false;
     QStringList diagnostico; // what is wrong with the file as a whole (validation pass)
+    ImpressaoArquivo impressao; // validation pass
+};
+
+// The import pass stopped: `parcial` counts the lines it read and the
+// records that stay written (committed).
+class ImportacaoInterrompida : public orva::db::DatabaseError {
+public:
+    ImportacaoInterrompida(const QString &mensagem, orva::db::Causa causa, const Resultado &parcial)
+        : orva::db::DatabaseError(mensagem, causa), m_parcial(parcial) {}
+    const Resultado &parcial() const { return m_parcial; }
+
+private:
+    Resultado m_parcial;
 };
 
 // The twelve field checks of one record.
@@ -154,9 +177,12 @@ public:
     // Inserts every record under `protocolo`. Each record is written or
     // refused on its own; records written stay when others fail or the pass
     // is cancelled. The writes are grouped in transactions; a refused
-    // record's insert is undone alone.
+    // record's insert is undone alone. Each transaction first checks that the
+    // protocol is still open. Given `validado`, a file of another size is
+    // refused and a line that is not the one validated stops the pass before
+    // it is written. A stop raises ImportacaoInterrompida.
     Resultado ImportaArquivo(const QString &arquivo, const QString &protocolo,
-                             const Acompanhamento &acompanhamento = {});
+                             const Acompanhamento &acompanhamento = {}, const ImpressaoArquivo *validado = nullptr);
 
     // Inserts one record; false (with nothing written) when it is not 116
     // characters long, a value does not convert or the database refuses it.
@@ -182,6 +208,8 @@ private:
     };
     bool importa(const RegistroNota &registro, const QString &protocolo, bool emTransacao, Recusa *recusa = nullptr);
     Recusa motivoRecusa(const RegistroNota &registro, orva::db::PreparedStatement::Outcome fim, const QString &texto);
+
+    bool protocoloAberto(const QString &protocolo);
 
     orva::db::Connection &m_conexao;
     std::unique_ptr<Insercao> m_insercao;

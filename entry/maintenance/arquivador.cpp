@@ -1,5 +1,9 @@
 #include "arquivador.h"
 
+#include <algorithm>
+
+#include <QFile>
+
 #include "common/errors.h"
 #include "common/process.h"
 #include "common/messages.h"
@@ -86,6 +90,54 @@ bool DescompactaArquivo(const QString &arquivoCompactado, const QString &destino
     return executaArquivador(QStringLiteral("  e -y  ") + entreAspas(arquivoCompactado) + QStringLiteral(" ")
                                  + entreAspas(destino),
                              motivo);
+}
+
+namespace {
+
+quint32 le32(const char *p)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(p);
+    return quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24;
+}
+
+quint16 le16(const char *p)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(p);
+    return quint16(b[0] | b[1] << 8);
+}
+
+} // namespace
+
+qint64 TamanhoExtraido(const QString &arquivoCompactado)
+{
+    QFile f(arquivoCompactado);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    // The end record (22 bytes and a comment of up to 64 KB) closes the file.
+    const qint64 cauda = std::min<qint64>(f.size(), 22 + 65535);
+    if (!f.seek(f.size() - cauda))
+        return -1;
+    const QByteArray fim = f.read(cauda);
+    const qsizetype fimCentral = fim.lastIndexOf(QByteArray("PK\x05\x06", 4));
+    if (fimCentral < 0 || fim.size() - fimCentral < 22)
+        return -1;
+    const quint32 tamanhoCentral = le32(fim.constData() + fimCentral + 12);
+    const quint32 inicioCentral = le32(fim.constData() + fimCentral + 16);
+    if (inicioCentral == 0xFFFFFFFFu || tamanhoCentral > 64u << 20 || !f.seek(inicioCentral))
+        return -1; // ZIP64 or nonsense: unknown
+    const QByteArray central = f.read(tamanhoCentral);
+    qint64 total = 0;
+    for (qsizetype p = 0; p + 46 <= central.size();) {
+        const char *h = central.constData() + p;
+        if (le32(h) != 0x02014b50u)
+            return -1;
+        const quint32 tamanho = le32(h + 24);
+        if (tamanho == 0xFFFFFFFFu)
+            return -1;
+        total += tamanho;
+        p += 46 + le16(h + 28) + le16(h + 30) + le16(h + 32);
+    }
+    return total;
 }
 
 } // namespace Funcoes

@@ -23,4 +23,8 @@ bool CompactaArquivo(const QString &arquivo, const QString &arquivoCompactado, Q
 // `destino`, overwriting files already there. Same result as CompactaArquivo.
 bool DescompactaArquivo(const QString &arquivoCompactado, const QString &destino, QString *motivo = nullptr);
 
+// The bytes the files of a ZIP archive (what the archiver writes) take once
+// extracted, read from its central directory; -1 when that cannot be told.
+qint64 TamanhoExtraido(const QString &arquivoCompactado);
+
 } // namespace Funcoes

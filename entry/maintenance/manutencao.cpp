@@ -8,6 +8,7 @@
 #include "common/plataforma/processos.h"
 #include "shell/db/connection.h"
 #include "shell/db/copiabanco.h"
+#include "shell/db/postgres.h"
 #include "shell/db/traducao.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoesbase.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -71,18 +73,26 @@ QString prefixoTemporario(const QString &tipo)
     return tipo + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
 }
 
-// Removes what runs of `tipo` left in `pasta` when they were interrupted.
-void removeSobras(const QString &pastaSobras, const QString &tipo)
+// What runs of `tipo` left in `pasta` when they were interrupted (those of a
+// run still going are left out).
+QFileInfoList sobras(const QString &pastaSobras, const QString &tipo)
 {
-    const QDir dir(pastaSobras);
-    const QFileInfoList entradas = dir.entryInfoList({tipo + QStringLiteral("-*")},
-                                                     QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    QFileInfoList mortas;
+    const QFileInfoList entradas = QDir(pastaSobras).entryInfoList(
+        {tipo + QStringLiteral("-*")}, QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entrada : entradas) {
         const QStringList partes = entrada.fileName().split(QLatin1Char('-'));
         bool numero = false;
         const qint64 pid = partes.value(1).toLongLong(&numero);
-        if (numero && partes.size() > 2 && plataforma::processoVivo(pid))
-            continue; // a run still going
+        if (!(numero && partes.size() > 2 && plataforma::processoVivo(pid)))
+            mortas << entrada;
+    }
+    return mortas;
+}
+
+void removeSobras(const QString &pastaSobras, const QString &tipo)
+{
+    for (const QFileInfo &entrada : sobras(pastaSobras, tipo)) {
         if (entrada.isDir() && !entrada.isSymLink())
             QDir(entrada.filePath()).removeRecursively();
         else
@@ -98,6 +108,20 @@ QString nomeParaAntigo(const QString &antigo)
     for (int n = 2; QFileInfo::exists(nome); ++n)
         nome = caminho(QStringLiteral("Orva_old-%1-%2.mdb").arg(data).arg(n));
     return nome;
+}
+
+// What restores that died left beside the database. The snapshot of a
+// replaced database may be the only copy of its rows: it is kept as
+// Orva_old-<date>.mdb, never deleted. Anything else of theirs goes.
+void recuperaSobrasDaRestauracao()
+{
+    for (const QFileInfo &entrada : sobras(pasta(), QStringLiteral(".restaura"))) {
+        if (entrada.isFile() && entrada.fileName().endsWith(QStringLiteral("-Orva_old.mdb"), Qt::CaseInsensitive)
+            && entrada.size() > 0)
+            plataforma::substitui(entrada.filePath(), nomeParaAntigo(entrada.filePath()));
+        else if (entrada.isFile())
+            QFile::remove(entrada.filePath());
+    }
 }
 
 // Renames in one step, replacing a file already called `destino`.
@@ -161,8 +185,20 @@ Resultado fimDaRestauracao(ConexaoFechada &fechada, const QString &antigoNovo, c
     return {true, QStringLiteral("Restauração da Copia de Segurança realizada com sucesso!") + aviso};
 }
 
-// The restore into a server database: its rows are replaced by the copy's in
-// one transaction, after a snapshot of them became the new Orva_old.mdb.
+// The names of the tables a restore replaces, for the server's lock.
+QString tabelasSeparadas()
+{
+    QStringList nomes;
+    for (const QString &t : db::tabelasDoBanco())
+        nomes << t.toLower();
+    return nomes.join(QStringLiteral(", "));
+}
+
+// The restore into a server database: inside one transaction, its tables
+// are locked against writers first, a snapshot of their rows becomes the
+// new Orva_old.mdb, and then the rows are replaced by the copy's. What
+// another workstation committed before is in the snapshot; what it writes
+// afterwards waits and lands in the restored rows.
 Resultado restauraNoServidor(TdtmDados &dados, db::Connection &copia)
 {
     ConexaoFechada fechada(dados);
@@ -171,8 +207,13 @@ Resultado restauraNoServidor(TdtmDados &dados, db::Connection &copia)
         db::Connection servidor;
         servidor.open(TdtmDados::OrigemBanco());
         TdtmDados::VerificaBanco(servidor);
-        copiaDoServidor(servidor, antigoNovo);
-        db::copiaBanco(copia, servidor);
+        db::copiaBanco(copia, servidor, db::tabelasDoBanco(), [&] {
+            db::pg::executaRoteiro(servidor, QStringLiteral("lock table %1 in exclusive mode").arg(tabelasSeparadas()));
+            db::Connection leitor;
+            leitor.open(TdtmDados::OrigemBanco());
+            copiaDoServidor(leitor, antigoNovo);
+            plataforma::sincronizaArquivo(antigoNovo);
+        });
     } catch (const Error &e) {
         return fimDaRestauracao(fechada, antigoNovo, e.message());
     }
@@ -258,7 +299,7 @@ Resultado restauraBackup(TdtmDados &dados)
                            .arg(arquivo)};
     const QString pastaBackup = caminho(QStringLiteral("Backup"));
     removeSobras(pastaBackup, QStringLiteral("restaura"));
-    removeSobras(pasta(), QStringLiteral(".restaura"));
+    recuperaSobrasDaRestauracao();
     const QString naoAlterado = QStringLiteral("O banco de dados não foi alterado.");
 
     // Extracted and checked first, so nothing is touched unless the copy is good.
@@ -267,9 +308,29 @@ Resultado restauraBackup(TdtmDados &dados)
         return {false, QStringLiteral("Não foi possível preparar a restauração: %1\n")
                            .arg(files::descreveFalha(temporaria.errorString()))
                            + naoAlterado};
+    // The archiver only says it failed: a disk without room for the copy is
+    // told as such, before and after it runs.
+    const qint64 necessario = Funcoes::TamanhoExtraido(arquivo);
+    const auto semEspaco = [&] {
+        const QStorageInfo disco(pastaBackup);
+        return necessario > 0 && disco.isValid() && disco.bytesAvailable() >= 0 && disco.bytesAvailable() < necessario;
+    };
+    const auto discoCheio = [&] {
+        return Resultado{false, QStringLiteral("O disco está cheio: a cópia de segurança precisa de %1 KB livres em %2 "
+                                               "para ser lida, e há %3 KB. Libere espaço e tente novamente. ")
+                                    .arg((necessario + 1023) / 1024)
+                                    .arg(QDir::toNativeSeparators(pastaBackup))
+                                    .arg(QStorageInfo(pastaBackup).bytesAvailable() / 1024)
+                                    + naoAlterado};
+    };
+    if (semEspaco())
+        return discoCheio();
     QString motivo;
-    if (Funcoes::DescompactaArquivo(arquivo, temporaria.path(), &motivo))
+    if (Funcoes::DescompactaArquivo(arquivo, temporaria.path(), &motivo)) {
+        if (semEspaco())
+            return discoCheio();
         return {false, QStringLiteral("A cópia de segurança não pôde ser lida. ") + naoAlterado + QLatin1Char('\n') + motivo};
+    }
     const QString restaurado = files::findIgnoringCase(temporaria.path(), QStringLiteral("orva.mdb"));
     db::Connection copia;
     try {
@@ -308,6 +369,24 @@ Resultado restauraBackup(TdtmDados &dados)
     // The database as it is now, to become Orva_old.mdb once the restore is done.
     const QString antigoNovo = caminho(prefixoTemporario(QStringLiteral(".restaura")) + QStringLiteral("Orva_old.mdb"));
     QFile::remove(antigoNovo);
+    if (!danificado && !substituirArquivo) {
+        // The write lock first, held to the commit: the snapshot that becomes
+        // Orva_old.mdb holds everything committed before it, and whatever
+        // another program writes afterwards waits and lands in the restored
+        // database. The rows are replaced table by table in that transaction.
+        try {
+            db::copiaBanco(copia, atual, db::tabelasDoBanco(), [&] {
+                db::Connection leitor;
+                leitor.open(banco);
+                copiaPara(leitor, antigoNovo);
+                plataforma::sincronizaArquivo(antigoNovo);
+            });
+        } catch (const Error &e) {
+            return fimDaRestauracao(fechada, antigoNovo, e.message());
+        }
+        atual.close();
+        return fimDaRestauracao(fechada, antigoNovo, QString());
+    }
     try {
         if (danificado || substituirArquivo) {
             if (QFileInfo(banco).isFile() && !QFile::copy(banco, antigoNovo))
@@ -317,12 +396,11 @@ Resultado restauraBackup(TdtmDados &dados)
         }
         if (!substituirArquivo) {
             try {
-                // Page by page into the database itself, under its locks:
-                // another program that has it open sees the restored rows.
+                // A damaged database: page by page into the file itself,
+                // under its locks; another program that has it open sees the
+                // restored rows.
                 copia.copyTo(atual);
-            } catch (const db::DatabaseError &e) {
-                if (!danificado)
-                    throw;
+            } catch (const db::DatabaseError &) {
                 substituirArquivo = true;
             }
             atual.close();

@@ -100,12 +100,21 @@ void confereUma(int linhas)
                                          "Confira o registro e grave de novo."));
 }
 
+QString mensagemProtocoloFechado(qint64 protocolo)
+{
+    return QStringLiteral("O protocolo %1 não está mais aberto: outro usuário o exportou ou excluiu. Nada foi gravado.")
+        .arg(protocolo);
+}
+
 } // namespace
 
-Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, db::Command &escrita,
-                          const QString &insere, const QString &redeclara, const QString &jaCadastrada)
+Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, int tipoProtocolo, const QString &consulta,
+                          db::Command &escrita, const QString &insere, const QString &redeclara,
+                          const QString &jaCadastrada)
 {
     db::WriteTransaction transacao(conexao);
+    if (!protocoloAberto(conexao, QString::number(protocolo), tipoProtocolo))
+        return {Gravacao::Como::Recusada, mensagemProtocoloFechado(protocolo)};
     const auto anterior = protocoloDaLinha(conexao, consulta);
     if (anterior && *anterior == protocolo)
         return {Gravacao::Como::Recusada, jaCadastrada};
@@ -120,10 +129,12 @@ Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QStri
     return {anterior ? Gravacao::Como::Redeclarada : Gravacao::Como::Inserida, {}};
 }
 
-Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, const QString &apaga,
-                           const QString &retira)
+Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, int tipoProtocolo, const QString &consulta,
+                           const QString &apaga, const QString &retira)
 {
     db::WriteTransaction transacao(conexao);
+    if (!protocoloAberto(conexao, QString::number(protocolo), tipoProtocolo))
+        throw orva::Error(mensagemProtocoloFechado(protocolo));
     const auto anterior = protocoloDaLinha(conexao, consulta);
     if (!anterior)
         return Exclusao::Nenhuma;

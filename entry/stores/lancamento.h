@@ -67,12 +67,15 @@ void completaChaveDoProtocolo(db::Connection &conexao, const ProtocoloAberto &p,
 // is committed on return. `consulta` finds the row by its key.
 // A save refuses a row of this protocol with `jaCadastrada`, runs `escrita`
 // with `redeclara` for a row of an earlier protocol, with `insere` otherwise.
-Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, db::Command &escrita,
-                          const QString &insere, const QString &redeclara, const QString &jaCadastrada);
+// Both check first, inside their write transaction, that the protocol is
+// still open and of `tipoProtocolo`: a save refuses, a delete raises.
+Gravacao gravaNoProtocolo(db::Connection &conexao, qint64 protocolo, int tipoProtocolo, const QString &consulta,
+                          db::Command &escrita, const QString &insere, const QString &redeclara,
+                          const QString &jaCadastrada);
 // A delete runs `apaga` on a row of this protocol and `retira` on one of an
 // earlier protocol; nothing when there is no row.
-Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, const QString &consulta, const QString &apaga,
-                           const QString &retira);
+Exclusao excluiDoProtocolo(db::Connection &conexao, qint64 protocolo, int tipoProtocolo, const QString &consulta,
+                           const QString &apaga, const QString &retira);
 
 // The description of a code found by two keys, "Não Cadastrado" (as
 // Tabelas::buscaDescricao answers) when absent or empty. A database failure

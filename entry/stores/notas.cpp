@@ -141,7 +141,7 @@ Gravacao Notas::grava(const NotaFiscal &nota)
     p.add(QStringLiteral("pTipoEmitente"), ParamKind::Integer).setValue(1);
     notas::defineParametrosOrigem(p, notas::valoresOrigem(tipo, nota.origem));
     p.add(QStringLiteral("pProtocolo"), ParamKind::Text).setValue(nota.protocolo);
-    return gravaNoProtocolo(m_conexao, protocolo, kSelectNota + condicao(nota.chave), cmd, kInsere,
+    return gravaNoProtocolo(m_conexao, protocolo, 0, kSelectNota + condicao(nota.chave), cmd, kInsere,
                             kRedeclara + condicao(nota.chave), kJaCadastrada);
 }
 
@@ -149,7 +149,7 @@ Exclusao Notas::exclui(const ChaveNota &chave, const QString &protocolo)
 {
     const qint64 numero = numeroDe(protocolo);
     // Withdrawn: the row stays, marked, in this protocol.
-    return excluiDoProtocolo(m_conexao, numero, kSelectNota + condicao(chave), kApaga + condicao(chave),
+    return excluiDoProtocolo(m_conexao, numero, 0, kSelectNota + condicao(chave), kApaga + condicao(chave),
                              kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
 }
 

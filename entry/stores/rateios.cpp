@@ -71,7 +71,7 @@ Gravacao Rateios::grava(const Rateio &rateio)
     p.add(QStringLiteral("pValorEntrada"), ParamKind::Float).setValue(rateio.valorEntrada);
     p.add(QStringLiteral("pValorSaida"), ParamKind::Float).setValue(rateio.valorSaida);
     p.add(QStringLiteral("pProtocolo"), ParamKind::Integer).setValue(protocolo);
-    return gravaNoProtocolo(m_conexao, protocolo, kSelectRateio + condicao(rateio.chave), cmd, kInsere,
+    return gravaNoProtocolo(m_conexao, protocolo, 1, kSelectRateio + condicao(rateio.chave), cmd, kInsere,
                             kRedeclara + condicao(rateio.chave), kJaCadastrado);
 }
 
@@ -79,7 +79,7 @@ Exclusao Rateios::exclui(const ChaveRateio &chave, const QString &protocolo)
 {
     const qint64 numero = numeroDe(protocolo);
     // Withdrawn: the row stays, marked, in this protocol.
-    return excluiDoProtocolo(m_conexao, numero, kSelectRateio + condicao(chave), kApaga + condicao(chave),
+    return excluiDoProtocolo(m_conexao, numero, 1, kSelectRateio + condicao(chave), kApaga + condicao(chave),
                              kRetira + QString::number(numero) + kOperacaoE + condicao(chave));
 }
 

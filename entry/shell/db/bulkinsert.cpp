@@ -181,8 +181,8 @@ int BulkInsert::copy(int first, int last, DatabaseError &failure)
         const Row &to = m_rows[static_cast<size_t>(last - 1)];
         pg::Resultado r = pg::resposta(m_connection, PQsendQuery(c, m_copySql.constData()));
         if (r && PQresultStatus(r.get()) == PGRES_COPY_IN) {
-            const bool sent = PQputCopyData(c, m_copy.constData() + from.begin, to.end - from.begin) == 1;
-            r = pg::resposta(m_connection, PQputCopyEnd(c, sent ? nullptr : "orva: envio interrompido") == 1);
+            const bool sent = pg::enviaCopia(m_connection, m_copy.constData() + from.begin, to.end - from.begin);
+            r = pg::resposta(m_connection, pg::terminaCopia(m_connection, sent ? nullptr : "orva: envio interrompido"));
         }
         if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK) {
             if (savepoint)

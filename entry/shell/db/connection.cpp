@@ -80,13 +80,17 @@ void Connection::openServer(const QString &conexao)
                                 .arg(message),
                             Causa::NaoEncontrado);
     }
+    // Never blocks on a full socket: every wait is ours, under the deadline.
+    PQsetnonblocking(pg, 1);
     m_pg = pg;
     m_path = conexao;
     try {
         // Texts travel as UTF-8, dates read back as YYYY-MM-DD and a typed
-        // DD/MM/YYYY is day first; a lock is waited for as on a file.
+        // DD/MM/YYYY is day first; a lock is waited for as on a file. A
+        // commit is confirmed only once it is on the server's disk, whatever
+        // the cluster's default: what is reported written survives a crash.
         pg::executaRoteiro(*this, QStringLiteral("set client_encoding to 'UTF8'; set datestyle to 'ISO, DMY'; "
-                                                 "set lock_timeout = %1")
+                                                 "set lock_timeout = %1; set synchronous_commit to on")
                                       .arg(m_busyTimeout));
         m_grafias = pg::grafias(*this);
     } catch (...) {

@@ -122,7 +122,7 @@ public:
         // connection can roll the transaction back.
         if (m_copiando && m_conexao.servidor()) {
             try {
-                pg::resposta(m_conexao, PQputCopyEnd(m_conexao.pgHandle(), "copia interrompida") == 1);
+                pg::resposta(m_conexao, pg::terminaCopia(m_conexao, "copia interrompida"));
             } catch (const DatabaseError &) {
                 // a silent server: the connection was closed, the copy with it
             }
@@ -156,7 +156,7 @@ public:
         envia();
         m_copiando = false;
         pg_conn *c = m_conexao.pgHandle();
-        const pg::Resultado r = pg::resposta(m_conexao, PQputCopyEnd(c, nullptr) == 1);
+        const pg::Resultado r = pg::resposta(m_conexao, pg::terminaCopia(m_conexao));
         if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK)
             return;
         // The line of the COPY a refused value stands on.
@@ -168,8 +168,7 @@ public:
 private:
     void envia()
     {
-        if (!m_buffer.isEmpty()
-            && PQputCopyData(m_conexao.pgHandle(), m_buffer.constData(), static_cast<int>(m_buffer.size())) != 1)
+        if (!m_buffer.isEmpty() && !pg::enviaCopia(m_conexao, m_buffer.constData(), static_cast<int>(m_buffer.size())))
             throw pg::falha(m_conexao.pgHandle(), nullptr);
         m_buffer.clear();
     }

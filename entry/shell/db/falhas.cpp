@@ -82,7 +82,9 @@ DatabaseError falha(Causa causa, const QString &texto)
 {
     if (causa == Causa::Outra)
         return DatabaseError(texto, causa);
-    if (texto.isEmpty())
+    // The engine's own words ("database is locked") tell the user nothing
+    // the sentence does not; a duplicate key keeps its table and columns.
+    if (texto.isEmpty() || causa != Causa::ChaveDuplicada)
         return DatabaseError(explicacao(causa), causa);
     return DatabaseError(explicacao(causa) + QStringLiteral("\n(") + texto + QLatin1Char(')'), causa);
 }
@@ -90,6 +92,13 @@ DatabaseError falha(Causa causa, const QString &texto)
 DatabaseError falha(sqlite3 *db, int codigo)
 {
     const QString texto = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(codigo));
+    // A database of another program, or of a version without the table.
+    static const QString semTabela = QStringLiteral("no such table: ");
+    if (causaDe(codigo) == Causa::Outra && texto.startsWith(semTabela))
+        return DatabaseError(QStringLiteral("O banco de dados não tem a tabela %1: ele não é um banco do Orva ou é de "
+                                            "uma versão antiga. Escolha o banco orva.mdb do programa.")
+                                 .arg(texto.mid(semTabela.size())),
+                             Causa::Danificado);
     return falha(codigo, texto);
 }
 

@@ -53,7 +53,9 @@ Causa causaDoEstado(const QByteArray &estado)
         return Causa::DiscoCheio;
     if (estado == "XX001" || estado == "XX002")
         return Causa::Danificado;
-    if (estado.startsWith("08") || estado == "3D000" || estado == "28000" || estado == "28P01")
+    // 57P01-57P03: the server ended the session (shut down, restarted).
+    if (estado.startsWith("08") || estado.startsWith("57P") || estado == "3D000" || estado == "28000"
+        || estado == "28P01")
         return Causa::NaoEncontrado;
     if (estado == "58030" || estado.startsWith("53"))
         return Causa::Disco;
@@ -107,7 +109,109 @@ DatabaseError falha(pg_conn *conexao, const pg_result *r)
         causa = Causa::NaoEncontrado;
     if (causa == Causa::ChaveDuplicada)
         texto = chaveDuplicada(r);
+    // What the sentences for a file would say wrongly of a server.
+    switch (causa) {
+    case Causa::NaoEncontrado:
+        return DatabaseError(QStringLiteral("A conexão com o servidor PostgreSQL foi perdida ou recusada: confira a rede, "
+                                            "se o servidor está no ar e a conexão configurada, e tente novamente. O que "
+                                            "não foi confirmado não foi gravado."),
+                             causa);
+    case Causa::SomenteLeitura:
+        return DatabaseError(QStringLiteral("O usuário do banco de dados no servidor PostgreSQL não tem permissão para "
+                                            "esta operação: peça ao administrador do servidor que conceda as permissões "
+                                            "às tabelas do Orva."),
+                             causa);
+    case Causa::DiscoCheio:
+        return DatabaseError(QStringLiteral("O disco do servidor PostgreSQL está cheio: peça ao administrador do "
+                                            "servidor que libere espaço, e tente novamente."),
+                             causa);
+    default: break;
+    }
     return db::falha(causa, texto);
+}
+
+namespace {
+
+using Relogio = std::chrono::steady_clock;
+
+Relogio::time_point prazo(const Connection &conexao)
+{
+    return Relogio::now() + std::chrono::milliseconds(conexao.serverReplyTimeout());
+}
+
+// The server did not answer by the deadline: the connection is given up.
+[[noreturn]] void esgotado(Connection &conexao)
+{
+    const int segundos = (conexao.serverReplyTimeout() + 999) / 1000;
+    conexao.close();
+    throw DatabaseError(QStringLiteral("O servidor PostgreSQL não respondeu em %1 segundos. A conexão foi "
+                                       "encerrada e a operação em andamento não foi confirmada: confira a rede "
+                                       "e o servidor e abra o programa de novo.")
+                            .arg(segundos),
+                        Causa::NaoEncontrado);
+}
+
+plataforma::Soquete soqueteDe(pg_conn *c)
+{
+    // PQsocket() gives Windows' SOCKET as an int.
+    return static_cast<plataforma::Soquete>(PQsocket(c));
+}
+
+// Waits, in short turns, until the socket takes more bytes; what the server
+// sends meanwhile is read, so neither side waits for the other. The
+// deadline is checked on every turn. False: the connection failed.
+bool esperaEscrita(Connection &conexao, Relogio::time_point limite)
+{
+    pg_conn *c = conexao.pgHandle();
+    const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(limite - Relogio::now());
+    if (falta.count() <= 0)
+        esgotado(conexao);
+    const int rc = plataforma::espera(soqueteDe(c), plataforma::Evento::Escrita,
+                                      std::min(falta, std::chrono::milliseconds(200)));
+    if (rc < 0 && !plataforma::interrompida(plataforma::ultimoErro()))
+        return false;
+    return rc > 0 || PQconsumeInput(c) == 1;
+}
+
+// Hands the server what libpq holds for it (the connection never blocks).
+bool descarrega(Connection &conexao, Relogio::time_point limite)
+{
+    pg_conn *c = conexao.pgHandle();
+    for (;;) {
+        const int rc = PQflush(c);
+        if (rc <= 0)
+            return rc == 0;
+        if (!esperaEscrita(conexao, limite))
+            return false;
+    }
+}
+
+} // namespace
+
+bool enviaCopia(Connection &conexao, const char *dados, int tamanho)
+{
+    pg_conn *c = conexao.pgHandle();
+    const auto limite = prazo(conexao);
+    for (;;) {
+        const int rc = PQputCopyData(c, dados, tamanho);
+        if (rc == 1)
+            return descarrega(conexao, limite);
+        if (rc < 0 || !esperaEscrita(conexao, limite))
+            return false;
+    }
+}
+
+bool terminaCopia(Connection &conexao, const char *erro)
+{
+    pg_conn *c = conexao.pgHandle();
+    const auto limite = prazo(conexao);
+    for (;;) {
+        const int rc = PQputCopyEnd(c, erro);
+        if (rc == 1)
+            return descarrega(conexao, limite);
+        if (rc < 0 || !esperaEscrita(conexao, limite))
+            return false;
+    }
 }
 
 Resultado resposta(Connection &conexao, bool enviado)
@@ -115,25 +219,19 @@ Resultado resposta(Connection &conexao, bool enviado)
     pg_conn *c = conexao.pgHandle();
     if (!enviado)
         return Resultado(); // the caller reports the connection's error
-    const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(conexao.serverReplyTimeout());
+    const auto limite = prazo(conexao);
+    // What was sent may still wait in libpq's buffer: it goes out first.
+    if (!descarrega(conexao, limite))
+        return Resultado(PQgetResult(c));
     Resultado ultimo;
     for (;;) {
         while (PQisBusy(c)) {
-            const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
-            // PQsocket() gives Windows' SOCKET as an int.
-            const auto soquete = static_cast<plataforma::Soquete>(PQsocket(c));
-            const int rc = falta.count() > 0 ? plataforma::espera(soquete, plataforma::Evento::Leitura, falta) : 0;
+            const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(limite - Relogio::now());
+            const int rc = falta.count() > 0 ? plataforma::espera(soqueteDe(c), plataforma::Evento::Leitura, falta) : 0;
             if (rc < 0 && plataforma::interrompida(plataforma::ultimoErro()))
                 continue;
-            if (rc == 0) {
-                const int segundos = (conexao.serverReplyTimeout() + 999) / 1000;
-                conexao.close();
-                throw db::falha(Causa::NaoEncontrado,
-                                QStringLiteral("O servidor PostgreSQL não respondeu em %1 segundos. A conexão foi "
-                                               "encerrada e a operação em andamento não foi confirmada: confira a rede "
-                                               "e o servidor e abra o programa de novo.")
-                                    .arg(segundos));
-            }
+            if (rc == 0)
+                esgotado(conexao);
             if (rc < 0 || !PQconsumeInput(c))
                 break; // the connection failed: PQgetResult says so
         }

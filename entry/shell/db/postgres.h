@@ -38,6 +38,12 @@ Valores valores(const Parameters &parametros, const QStringList &nomes);
 // its state is unknown. The last result, as PQexec gives it.
 Resultado resposta(Connection &conexao, bool enviado);
 
+// Hands COPY data, or its end (`erro`: the copy is abandoned with that
+// text), to the server, waiting for the socket within the connection's
+// deadline; false when the connection failed.
+bool enviaCopia(Connection &conexao, const char *dados, int tamanho);
+bool terminaCopia(Connection &conexao, const char *erro = nullptr);
+
 // Appends `texto` to a line of COPY's text form, its backslash, tab and line
 // breaks escaped.
 void acrescentaTextoCopia(QByteArray &linha, const char *texto, qsizetype tamanho);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTableView>
 #include <QTest>
@@ -133,6 +134,9 @@ TEST(FrmValidacao, FaultyFileShowsTheReportAndImportsNothing)
     EXPECT_EQ(t.f->edtProcessados->text(), "30");
     EXPECT_EQ(t.f->edtErros->text(), "28");
     EXPECT_EQ(notas(), 0);
+    // The report opens at its top.
+    EXPECT_GT(t.f->edtLogErro->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(t.f->edtLogErro->verticalScrollBar()->value(), 0);
 
     // A file that cannot be read ends the pass with the support line.
     t.prompts.clear();
@@ -143,6 +147,23 @@ TEST(FrmValidacao, FaultyFileShowsTheReportAndImportsNothing)
     EXPECT_TRUE(t.prompts.last().text.endsWith("Suporte técnico: \nCentral Tarvo - Fone: 55 5010-2020"))
         << t.prompts.last().text.toStdString();
     EXPECT_TRUE(t.f->btnValidar->isEnabled());
+}
+
+TEST(FrmValidacao, AnEmptyFileIsRefusedWithItsSentenceAtTheTopOfTheReport)
+{
+    Janela t;
+    t.protocolo("7");
+    t.arquivo(t.p.arquivo("vazio.txt", {}));
+    t.valida();
+    ASSERT_EQ(t.prompts.shown.size(), 1u);
+    EXPECT_EQ(t.prompts.last().kind, "error");
+    EXPECT_TRUE(t.prompts.last().text.startsWith("O arquivo está vazio")) << t.prompts.last().text.toStdString();
+    EXPECT_EQ(t.f->PageControl1->currentWidget(), t.f->tabDetalhes);
+    ASSERT_FALSE(t.frm->Relatorio().isEmpty());
+    EXPECT_TRUE(t.frm->Relatorio().first().startsWith("O arquivo está vazio"));
+    EXPECT_EQ(notas(), 0);
+
+    EXPECT_FALSE(t.prompts.texts().contains("Compactação do arquivo de Banco de Dados concluida!"));
 }
 
 TEST(FrmValidacao, RequiredFieldsAndProtocolsThatTakeNoImport)

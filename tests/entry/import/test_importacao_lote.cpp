@@ -82,6 +82,9 @@ TEST(ImportacaoEmLote, RefusedRecordsInTheMiddleOfABatchLeaveNothingAndTheSameRo
 
     // Stored before under protocol 6: the file brings it again.
     const QString anterior = arquivoLocal.arquivo("anterior.txt", {notaNE("0000000040").linha()});
+    sql::executa(arquivoLocal.program.connection(),
+                 "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao) "
+                 "Values (6, 0, '1', '2015', '00000000000001', '2015-03-05')");
     Importador(arquivoLocal.program.connection()).ImportaArquivo(anterior, "6");
     Importador(servidor).ImportaArquivo(anterior, "6");
 

@@ -190,7 +190,7 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
                                      pasta.arquivoNotas("notas.txt", protocolo * 100000 + 1000, kNotas)});
         QThread::msleep(espera);
         const Saida exportacao = pasta.executa({"export", "--protocolo", QString::number(protocolo)});
-        termina(*importa);
+        const Saida importacao = termina(*importa);
 
         const QString nome = QStringLiteral("Orva%1%2").arg(protocolo, 4, 10, QLatin1Char('0')).arg("00000000000001");
         if (exportacao.status == 0) {
@@ -201,6 +201,11 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
             EXPECT_GE(detalhes, 500);
             EXPECT_EQ(declaracaoDoArquivo(pasta.caminho("enviar/" + nome + ".rar")), exp);
             EXPECT_TRUE(pasta.transmitido(protocolo));
+            // The transmitted protocol holds exactly the rows declared: an
+            // import still running found it closed and wrote nothing more.
+            EXPECT_EQ(pasta.notas(protocolo), detalhes) << importacao.texto.toStdString();
+            if (detalhes < 500 + kNotas)
+                EXPECT_NE(importacao.status, 0) << importacao.texto.toStdString();
         } else {
             // Refused while the import writes, or written and left open
             // because the import added rows the file lacks.
@@ -212,6 +217,115 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
         EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
     }
     EXPECT_GT(exportadas, 0);
+}
+
+TEST(DoisProgramas, ARestoreWaitsForAWriterAndKeepsWhatItCommittedInOrvaOld)
+{
+    QTemporaryDir dir;
+    PastaPrograma pasta(dir.path());
+    ASSERT_EQ(pasta.executa({"backup"}).status, 0);
+    // Another program holds the write lock and commits 1.5 s after the
+    // restore started.
+    orva::db::Connection escritor;
+    escritor.open(pasta.banco());
+    sql::executa(escritor, "begin immediate");
+    sql::executa(escritor, "Insert into Empresa Values ('00000000000002', 'EMPRESA BETA', '12345678000276', '4711302', "
+                           "'0', '110001')");
+    auto restaura = pasta.inicia({"restore"});
+    QThread::msleep(1500);
+    sql::executa(escritor, "commit");
+    const Saida restauracao = termina(*restaura);
+    ASSERT_EQ(restauracao.status, 0) << restauracao.texto.toStdString();
+
+    // Committed before the restore had the lock: kept in Orva_old.mdb.
+    orva::db::Connection antigo;
+    antigo.open(pasta.caminho("Orva_old.mdb"));
+    EXPECT_EQ(sql::numero(antigo, "Select count(*) From Empresa Where Inscricao = '00000000000002'"), 1);
+    EXPECT_EQ(sql::numero(escritor, "Select count(*) From Empresa Where Inscricao = '00000000000002'"), 0);
+    EXPECT_EQ(sql::numero(escritor, "Select count(*) From Protocolo"), 30);
+
+    // A writer that comes while the restore holds the lock waits, and its
+    // rows land in the restored database.
+    ASSERT_EQ(pasta.executa({"backup"}).status, 0);
+    auto outraRestauracao = pasta.inicia({"restore"});
+    QThread::msleep(100);
+    const Saida empresa = pasta.executa({"company", "save", "--inscricao", "00000000000003", "--razao-social",
+                                         "EMPRESA GAMA", "--cnpj", "12345678000195", "--cnae", "4711302",
+                                         "--tipo-declaracao", "0", "--municipio", "110001"});
+    EXPECT_EQ(termina(*outraRestauracao).status, 0);
+    if (empresa.status == 0)
+        EXPECT_EQ(sql::numero(escritor, "Select count(*) From Empresa Where Inscricao = '00000000000003'"), 1)
+            << empresa.texto.toStdString();
+    EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
+}
+
+TEST(DoisProgramas, AnEmptyFileImportsNothingAndExitsWithFailure)
+{
+    QTemporaryDir dir;
+    PastaPrograma pasta(dir.path());
+    const QString vazio = pasta.arquivoNotas("vazio.txt", 1, 0);
+    const Saida s = pasta.executa({"import", "--protocolo", "1", vazio});
+    EXPECT_EQ(s.status, 1);
+    EXPECT_TRUE(s.texto.contains("O arquivo está vazio")) << s.texto.toStdString();
+    EXPECT_FALSE(s.texto.contains("Compactação")) << s.texto.toStdString();
+    EXPECT_EQ(pasta.notas(1), 0);
+}
+
+// An index page of Notas overwritten: the rows still read one by one, but
+// no reader lists them and no export marks the protocol.
+TEST(DoisProgramas, ADamagedIndexStopsReadersAndTheExportMark)
+{
+    QTemporaryDir dir;
+    PastaPrograma pasta(dir.path());
+    ASSERT_EQ(pasta.executa({"import", "--protocolo", "1", pasta.arquivoNotas("notas.txt", 1, 3000)}).status, 0);
+    qint64 pagina = 0;
+    qint64 tamanhoPagina = 0;
+    {
+        orva::db::Connection c;
+        c.open(pasta.banco());
+        pagina = sql::numero(c, "Select rootpage From sqlite_master Where type = 'index' And tbl_name = 'Notas' "
+                                "Order By rootpage Limit 1");
+        tamanhoPagina = sql::numero(c, "pragma page_size");
+    }
+    ASSERT_GT(pagina, 1);
+    {
+        QFile banco(pasta.banco());
+        ASSERT_TRUE(banco.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(banco.seek((pagina - 1) * tamanhoPagina + 100));
+        banco.write(QByteArray(static_cast<int>(tamanhoPagina) - 200, '\x5a'));
+    }
+    const Saida lista = pasta.executa({"company", "list"});
+    EXPECT_NE(lista.status, 0);
+    EXPECT_TRUE(lista.texto.contains("danificado")) << lista.texto.toStdString();
+    EXPECT_FALSE(lista.texto.contains("EMPRESA ALFA")) << lista.texto.toStdString();
+
+    const Saida exportacao = pasta.executa({"export", "--protocolo", "1"});
+    EXPECT_NE(exportacao.status, 0);
+    EXPECT_TRUE(exportacao.texto.contains("danificado")) << exportacao.texto.toStdString();
+    EXPECT_FALSE(pasta.transmitido(1));
+}
+
+// copy names a server; a file path is refused and nothing changes.
+TEST(DoisProgramas, CopyTakesOnlyAServerConnection)
+{
+    QTemporaryDir dir;
+    PastaPrograma pasta(dir.path());
+    QTemporaryDir outraPasta;
+    PastaPrograma outra(outraPasta.path());
+    {
+        orva::db::Connection c;
+        c.open(outra.banco());
+        sql::executa(c, "Delete From Protocolo");
+    }
+    for (const char *sentido : {"--para", "--de"}) {
+        const Saida s = pasta.executa({"copy", sentido, outra.banco()});
+        EXPECT_EQ(s.status, 1) << sentido;
+        EXPECT_TRUE(s.texto.contains("não é uma conexão com um servidor PostgreSQL")) << s.texto.toStdString();
+        EXPECT_FALSE(s.texto.contains("está fechada")) << s.texto.toStdString();
+    }
+    orva::db::Connection c;
+    c.open(pasta.banco());
+    EXPECT_EQ(sql::numero(c, "Select Count(*) From Protocolo"), 30);
 }
 
 TEST(DoisProgramas, InputThatIsNoRegularFileIsRefusedAtOnce)
@@ -309,11 +423,16 @@ TEST(DiscoCheio, ExportAndBackupNeverReportSuccessOverAnUnreadableFileAndKeepThe
             EXPECT_EQ(declaracaoDoArquivo(rar), lerArquivo(exp));
         } else {
             ++falhas;
-            EXPECT_FALSE(exportacao.texto.isEmpty());
-            // What is under the final names is whole: the old files or new complete ones.
+            // The cause, in Portuguese.
+            EXPECT_TRUE(exportacao.texto.contains("disco está cheio")) << exportacao.texto.toStdString();
+            EXPECT_FALSE(exportacao.texto.contains("Unknown error")) << exportacao.texto.toStdString();
+            EXPECT_FALSE(exportacao.texto.contains("disk is full")) << exportacao.texto.toStdString();
+            // What is under the final names is whole: the old files or new
+            // complete ones; an archive of the unmarked protocol only when
+            // the export never reached the mark.
             EXPECT_EQ(lerArquivo(exp).size(), expAntigo.size()) << exportacao.texto.toStdString();
-            const QByteArray naPasta = declaracaoDoArquivo(rar);
-            EXPECT_EQ(naPasta.size(), expAntigo.size()) << exportacao.texto.toStdString();
+            if (QFileInfo::exists(rar))
+                EXPECT_EQ(declaracaoDoArquivo(rar).size(), expAntigo.size()) << exportacao.texto.toStdString();
             EXPECT_FALSE(pasta.transmitido(1)) << exportacao.texto.toStdString();
         }
         if (backup.status != 0)
@@ -321,11 +440,24 @@ TEST(DiscoCheio, ExportAndBackupNeverReportSuccessOverAnUnreadableFileAndKeepThe
         else
             EXPECT_TRUE(backup.texto.contains("gerada com sucesso"));
         EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
-        EXPECT_TRUE(QDir(pasta.caminho("enviar")).entryList(QDir::Files | QDir::Hidden).size() == 1);
+        EXPECT_LE(QDir(pasta.caminho("enviar")).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
     EXPECT_GT(falhas, 0);
     EXPECT_GT(sucessos, 0);
     (void)rarAntigo;
+
+    // A restore without room to read the backup says the disk is full.
+    ASSERT_EQ(pasta.executa({"backup"}).status, 0);
+    for (const qint64 livres : {0, 40 * 1024, 200 * 1024}) {
+        disco.deixaLivres(livres);
+        const Saida restauracao = pasta.executa({"restore"});
+        disco.esvazia();
+        if (restauracao.status != 0) {
+            EXPECT_TRUE(restauracao.texto.contains("disco está cheio")) << restauracao.texto.toStdString();
+            EXPECT_FALSE(restauracao.texto.contains("código 1")) << restauracao.texto.toStdString();
+        }
+        EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
+    }
 
     // On a read-only disk the import says so instead of blaming each record.
     const QString notas = pasta.arquivoNotas("mais.txt", 900000, 10);

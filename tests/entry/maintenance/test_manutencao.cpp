@@ -9,6 +9,7 @@
 #include "maintenance/manutencao.h"
 #include "app/frmprincipal.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -271,13 +272,24 @@ TEST(Manutencao, RestoreKeepsAnEarlierOrvaOldAndRemovesWhatInterruptedRunsLeft)
         QDir().mkpath(QFileInfo(t.program.path(sobra)).absolutePath());
         QFile(t.program.path(sobra)).open(QIODevice::WriteOnly);
     }
+    // A restore killed after it put the copy in place and before it named
+    // the replaced database: that file may be the only copy of its rows.
+    {
+        QFile substituido(t.program.path(".restaura-999999998-Orva_old.mdb"));
+        ASSERT_TRUE(substituido.open(QIODevice::WriteOnly));
+        substituido.write("o banco substituído");
+        substituido.flush();
+        substituido.setFileTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)), QFileDevice::FileModificationTime);
+    }
     ASSERT_TRUE(fazBackup(*t.program.dados).ok);
     ASSERT_TRUE(restauraBackup(*t.program.dados).ok);
 
     EXPECT_EQ(QDir(t.program.path("Backup")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
               QStringList{"bkpOrva.rar"});
-    const QStringList antigos = QDir(t.program.dir.path()).entryList({"Orva_old*"}, QDir::Files);
-    ASSERT_EQ(antigos.size(), 2) << antigos.join(' ').toStdString();
+    QStringList antigos = QDir(t.program.dir.path()).entryList({"Orva_old*"}, QDir::Files);
+    ASSERT_EQ(antigos.size(), 3) << antigos.join(' ').toStdString();
+    EXPECT_EQ(lerArquivo(t.program.path("Orva_old-20200102-030405.mdb")), "o banco substituído");
+    antigos.removeAll("Orva_old-20200102-030405.mdb");
     EXPECT_EQ(sql::integridade(t.program.path("Orva_old.mdb")), "ok");
     const QString guardado = antigos.filter(QRegularExpression("^Orva_old-\\d{8}-\\d{6}\\.mdb$")).value(0);
     EXPECT_EQ(lerArquivo(t.program.path(guardado)), "o banco de uma restauração anterior");

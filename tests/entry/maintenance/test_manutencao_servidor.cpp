@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace orva::manutencao;
@@ -135,4 +138,31 @@ TEST(ManutencaoServidor, CompactionRunsVacuumAnalyzeOnTheServer)
     EXPECT_EQ(sql::valor(noServidor.programa.connection(),
                          "Select Count(*) From pg_stat_user_tables Where relname = 'produtos' And last_analyze Is Not Null"),
               "1");
+}
+
+// Another workstation holds a write on the server when the restore starts
+// and commits 1.5 s later: its row is in Orva_old.mdb, the server holds the
+// backup's rows.
+TEST(ManutencaoServidor, ARestoreWaitsForAWriterAndKeepsWhatItCommittedInOrvaOld)
+{
+    ORVA_REQUER_POSTGRES();
+    BancoComTabelas servidor;
+    Estacao noServidor(servidor.banco.conexao());
+    sql::executa(noServidor.programa.connection(), "Insert into Produtos Values (1, 'ANTES')");
+    ASSERT_TRUE(fazBackup(noServidor.ativa()).ok);
+    orva::db::Connection escritor;
+    escritor.open(servidor.banco.conexao());
+    escritor.executeScript("begin");
+    sql::executa(escritor, "Insert into Produtos Values (2, 'DO OUTRO')");
+    std::thread confirma([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        escritor.executeScript("commit");
+    });
+    const Resultado r = restauraBackup(noServidor.ativa());
+    confirma.join();
+    ASSERT_TRUE(r.ok) << r.mensagem.toStdString();
+    EXPECT_EQ(noServidor.produtos(), QStringList{"ANTES"});
+    orva::db::Connection antigo;
+    antigo.open(noServidor.programa.path("Orva_old.mdb"));
+    EXPECT_EQ(sql::valor(antigo, "Select Descricao From Produtos Where Cod_Prod = 2"), "DO OUTRO");
 }

@@ -295,3 +295,15 @@ TEST(DatabaseServer, TheSchemaIsCreatedOnceInOneTransaction)
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Não foi possível conectar ao banco de dados no servidor")));
     }
 }
+
+// A cluster that confirms commits before they are on its disk (as a trial
+// cluster may be set up): Orva's own sessions still wait for the disk.
+TEST(DatabaseServer, CommitsAreDurableWhateverTheClusterDefault)
+{
+    ORVA_REQUER_POSTGRES();
+    BancoPostgres banco;
+    ASSERT_TRUE(BancoPostgres::executa(QStringLiteral("alter database %1 set synchronous_commit = off").arg(banco.nome())));
+    Connection c;
+    c.open(banco.conexao());
+    EXPECT_EQ(sql::valor(c, QStringLiteral("Select current_setting('synchronous_commit')")), QStringLiteral("on"));
+}

@@ -5,7 +5,13 @@
 #include "support/plataforma.h"
 #include "support/sql.h"
 
+#include "shell/db/copiabanco.h"
+
 #include <QElapsedTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -83,7 +89,8 @@ TEST(Travas, FailuresNameTheirCauseInPortuguese)
         } catch (const DatabaseError &e) {
             EXPECT_EQ(e.causa(), Causa::EmUso);
             EXPECT_TRUE(e.message().startsWith("O banco de dados está em uso por outro programa")) << e.message().toStdString();
-            EXPECT_TRUE(e.message().contains("database is locked")) << e.message().toStdString();
+            // SQLite's own English stays out of what the user reads.
+            EXPECT_FALSE(e.message().contains("database is locked")) << e.message().toStdString();
         }
         // A transaction never committed leaves nothing.
     }
@@ -97,6 +104,19 @@ TEST(Travas, FailuresNameTheirCauseInPortuguese)
     } catch (const DatabaseError &e) {
         EXPECT_EQ(e.causa(), Causa::ChaveDuplicada);
         EXPECT_FALSE(e.doBanco());
+    }
+
+    // A database of another program lacks the tables: said in Portuguese.
+    const QString alheio = program.path("alheio.db");
+    Connection::create(alheio, QStringLiteral("create table outra (a integer);"));
+    Connection estranho;
+    estranho.open(alheio);
+    try {
+        sql::numero(estranho, QStringLiteral("Select Count(*) From Protocolo"));
+        FAIL() << "a foreign database answered";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().startsWith("O banco de dados não tem a tabela Protocolo")) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains("no such table")) << e.message().toStdString();
     }
 }
 
@@ -182,6 +202,58 @@ TEST(Travas, ASilentServerEndsTheWaitAtItsDeadline)
     EXPECT_THROW(mudo.open(QStringLiteral("host=127.0.0.1 port=%1 dbname=orva").arg(porta)), DatabaseError);
     EXPECT_LT(relogio.elapsed(), 15000);
     orva::plataforma::fechaSoquete(escuta);
+}
+
+// The same when the server stops in the middle of a bulk copy into it: the
+// copy's sending waits under the deadline too.
+TEST(Travas, ACopyIntoAServerThatStopsEndsAtTheDeadline)
+{
+    ORVA_REQUER_POSTGRES();
+    if (sistema::emWindows())
+        GTEST_SKIP() << "Windows has no signal to stop a process and resume it";
+    ProgramaNoMotor program(Motor::Servidor);
+    Connection origem;
+    origem.open(program.path("orva.mdb"));
+    {
+        WriteTransaction t(origem);
+        sql::executa(origem, QStringLiteral("With Recursive n(v) As (Select 1 Union All Select v + 1 From n Where v < 300000) "
+                                            "Insert into Produtos (Cod_Prod, Descricao) Select v, 'PRODUTO DE NOME LONGO ' || v "
+                                            "|| ' PARA ENCHER O SOQUETE' From n"));
+        t.commit();
+    }
+    Connection &c = program.connection();
+    const qint64 processo = sql::numero(c, QStringLiteral("Select pg_backend_pid()"));
+    c.setServerReplyTimeout(2000);
+    std::atomic<bool> suspenso{false};
+    struct Retoma {
+        qint64 p;
+        std::atomic<bool> &suspenso;
+        ~Retoma()
+        {
+            if (suspenso)
+                sistema::retoma(p);
+        }
+    } retoma{processo, suspenso};
+    std::thread suspende;
+    QElapsedTimer relogio;
+    relogio.start();
+    try {
+        orva::db::copiaBanco(origem, c, {QStringLiteral("Produtos")}, [&] {
+            // The copy streams its rows once the table was emptied.
+            sql::executa(c, QStringLiteral("Select 1"));
+            suspende = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                suspenso = sistema::suspende(processo);
+            });
+        });
+        ADD_FAILURE() << "the copy ended although the server stopped";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("não respondeu em 2 segundos"))) << e.message().toStdString();
+    }
+    EXPECT_LT(relogio.elapsed(), 20000);
+    if (suspende.joinable())
+        suspende.join();
+    EXPECT_TRUE(suspenso);
 }
 
 TEST(Travas, VerifyRefusesEmptyForeignAndDamagedFilesAndCopyToMakesASoundCopy)

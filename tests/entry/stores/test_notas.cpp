@@ -47,6 +47,14 @@ struct NotasFixture {
                           QStringLiteral("Select %1 From Notas Where NF = '%2'").arg(coluna, nf));
     }
     qint64 quantas() { return sql::numero(program.connection(), "Select Count(*) From Notas"); }
+    // A row of the transmitted protocol 2, saved while it was still open.
+    Gravacao gravaNoAnterior(const QString &nf, const QString &valor)
+    {
+        sql::executa(program.connection(), "Update Protocolo Set DtTransmissao = Null Where Protocolo = 2");
+        const Gravacao g = notas.grava(nota(nf, valor, "2"));
+        sql::executa(program.connection(), "Update Protocolo Set DtTransmissao = '2015-06-30' Where Protocolo = 2");
+        return g;
+    }
 };
 
 } // namespace
@@ -83,14 +91,14 @@ TEST_P(NotasStore, RowLifeCycle)
     EXPECT_EQ(f.coluna("0000000101", "VALOR_NF"), "1234,56");
 
     // Earlier protocol -> A with the new values, moved to this protocol.
-    EXPECT_EQ(f.notas.grava(NotasFixture::nota("0000000202", "10", "2")).como, Gravacao::Como::Inserida);
+    EXPECT_EQ(f.gravaNoAnterior("0000000202", "10").como, Gravacao::Como::Inserida);
     EXPECT_EQ(f.notas.grava(NotasFixture::nota("0000000202", "20")).como, Gravacao::Como::Redeclarada);
     EXPECT_EQ(f.coluna("0000000202", "OPERACAO"), "A");
     EXPECT_EQ(f.coluna("0000000202", "PROTOCOLO"), "1");
     EXPECT_EQ(f.coluna("0000000202", "VALOR_NF"), "20");
 
     // Earlier protocol -> delete withdraws: E, values kept.
-    f.notas.grava(NotasFixture::nota("0000000303", "75,5", "2"));
+    f.gravaNoAnterior("0000000303", "75,5");
     const ChaveNota chave303{kDeclarante, "2015", "110001", "0000000303", "NE"};
     EXPECT_EQ(f.notas.exclui(chave303, "1"), Exclusao::Retirada);
     EXPECT_EQ(f.coluna("0000000303", "OPERACAO"), "E");
@@ -214,4 +222,18 @@ TEST_P(NotasStore, ASaveWaitsForAnotherProgramsWriteAndFailsWholeWhenItDoesNotEn
     EXPECT_THROW(f.notas.grava(NotasFixture::nota("0000000001", "10")), orva::db::DatabaseError);
     f.program.connection().setBusyTimeout(orva::db::Connection::DefaultBusyTimeout);
     EXPECT_EQ(f.quantas(), 0);
+}
+
+// An export marked the protocol after the window accepted it: the save and
+// the delete find it closed inside their own transaction.
+TEST_P(NotasStore, AProtocolMarkedMeanwhileTakesNoSaveNorDelete)
+{
+    NotasFixture f(GetParam());
+    ASSERT_TRUE(f.notas.grava(NotasFixture::nota("0000000101", "10")).gravada());
+    sql::executa(f.program.connection(), "Update Protocolo Set DtTransmissao = '2015-07-01' Where Protocolo = 1");
+    const Gravacao g = f.notas.grava(NotasFixture::nota("0000000102", "10"));
+    EXPECT_FALSE(g.gravada());
+    EXPECT_TRUE(g.recusa.contains("O protocolo 1 não está mais aberto")) << g.recusa.toStdString();
+    EXPECT_THROW(f.notas.exclui(NotasFixture::nota("0000000101", "10").chave, "1"), orva::Error);
+    EXPECT_EQ(f.quantas(), 1);
 }
