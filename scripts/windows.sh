@@ -397,7 +397,6 @@ if [[ "${1:-}" == "test" ]]; then
   fora=(
     'ServidoresPostgres\.|ServidorPostgres\.|ClientesHostis\.|Guardas/Servidor\.|the receiving server is a Linux service: its own tests run in the Linux suite'
     'Estrutura\.OrvaCliLoadsNoWidgetsNorGraphics|ldd is a Linux tool (the installer check runs each installed program instead)'
-    'DoisProgramas\.An|RarHostil\.Bombs|not yet passing under Wine: to be mended'
   )
   excluir=""
   for f in "${fora[@]}"; do excluir+="${excluir:+|}${f%|*}"; echo "   fora do Wine: ${f%|*}: ${f##*|}"; done
