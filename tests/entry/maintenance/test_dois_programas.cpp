@@ -42,7 +42,7 @@ public:
         QProcess init;
         init.start(QStringLiteral(ORVA_DIST_DIR "/orva-cli" ORVA_EXE), {"--dir", m_pasta, "init"});
         EXPECT_EQ(termina(init).status, 0);
-        QFile::link(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), caminho("rar" ORVA_EXE));
+        QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), caminho("rar" ORVA_EXE));
         orva::db::Connection c;
         c.open(banco());
         sql::executa(c, "Insert into Empresa Values ('00000000000001', 'EMPRESA ALFA', '12345678000195', '4711302', "
