@@ -83,7 +83,9 @@ ResultadoEnvio Cliente::Envia()
         return r;
     }
 
-    const auto confirma = [this](const Resposta &resposta) { m_dialogos.aviso(resposta.mensagem1, resposta.mensagem2); };
+    const auto confirma = [this](const Resposta &resposta) {
+        return m_dialogos.confirma(resposta.mensagem1, resposta.mensagem2);
+    };
     r.troca = EntregaDeclaracao(m_endereco, m_arquivoSelecionado, m_limites, confirma, m_acompanha, kBlocosPorEnvio);
     const Resposta &resposta = r.troca.resposta;
     avisaEspera(r.troca);
