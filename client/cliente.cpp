@@ -11,6 +11,17 @@
 
 namespace orva::cliente {
 
+namespace {
+
+// The advice of a failed connection, and on a line of its own what the
+// system said: a wrong host name, a refusal and a time-out read apart.
+QString semConexao2(const QString &causa)
+{
+    return causa.isEmpty() ? mensagemSemConexao2() : mensagemSemConexao2() + QStringLiteral("#13Causa: ") + causa;
+}
+
+} // namespace
+
 Cliente::Cliente(const QString &pastaCliente, Dialogos &dialogos)
     : m_pastaCliente(pastaCliente), m_dialogos(dialogos)
 {
@@ -96,7 +107,7 @@ ResultadoEnvio Cliente::Envia()
         m_dialogos.erro(r.troca.erro);
         break;
     case Desfecho::SemConexao:
-        m_dialogos.falha(mensagemSemConexao1(), mensagemSemConexao2());
+        m_dialogos.falha(mensagemSemConexao1(), semConexao2(r.troca.erro));
         break;
     case Desfecho::SemResposta:
         break;
@@ -210,7 +221,7 @@ bool Cliente::BuscaRecibo(const QString &inscricao, const QString &exercicioProt
         return false;
     }
     if (r.desfecho == Desfecho::SemConexao) {
-        m_dialogos.falha(mensagemSemConexao1(), mensagemSemConexao2());
+        m_dialogos.falha(mensagemSemConexao1(), semConexao2(r.erro));
         return false;
     }
     avisaEspera(r);
