@@ -75,6 +75,15 @@ inline void preenche(QWidget *w, const QString &texto)
     sai();
 }
 
+// The title bar's close button or Alt+F4: a close event the window may refuse.
+// True when the window closed.
+inline bool fechaPelaBarra(QWidget *w)
+{
+    const bool fechou = w->close();
+    assenta();
+    return fechou && !w->isVisible();
+}
+
 inline void clica(QAbstractButton *b)
 {
     QTest::mouseClick(b, Qt::LeftButton);
