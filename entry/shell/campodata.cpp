@@ -26,6 +26,12 @@ QString comBarras(const QString &digitos)
     return texto;
 }
 
+// focusNextPrevChild() is protected; named through a derived class it still
+// dispatches to the window's own.
+struct CadeiaDeFoco : QWidget {
+    using QWidget::focusNextPrevChild;
+};
+
 class DigitacaoData : public QObject {
 public:
     explicit DigitacaoData(QDateEdit *edit) : QObject(edit), m_edit(edit)
@@ -59,7 +65,18 @@ public:
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
             return false;
-        // Keys that leave the field: the typing is completed as the focus goes.
+        // Tab while typing leaves the field with the date completed (the
+        // picker would move to its next part and drop the typing).
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && m_digitando) {
+            if (aplica()) {
+                sai(key->key() == Qt::Key_Tab);
+            } else {
+                m_avisado = false; // asked again to leave: told again
+                reclama();
+            }
+            return true;
+        }
+        // Enter leaves the field: the typing is completed as the focus goes.
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Return
             || key->key() == Qt::Key_Enter)
             return false;
@@ -126,6 +143,12 @@ private:
         return true;
     }
 
+    void sai(bool adiante)
+    {
+        bool (QWidget::*proximo)(bool) = &CadeiaDeFoco::focusNextPrevChild;
+        (m_edit->window()->*proximo)(adiante);
+    }
+
     bool barra()
     {
         if (!m_digitando)
@@ -177,12 +200,15 @@ private:
     {
         const QDate minimo = m_edit->minimumDate();
         const QDate maximo = m_edit->maximumDate();
-        const auto data = [this](int ano) { return QDate(ano, m_digitos.mid(2, 2).toInt(), m_digitos.left(2).toInt()); };
-        switch (m_digitos.size()) {
+        // "5/3": a day and a month of one digit, no slash after it.
+        const QString digitos =
+            m_digitos.size() == 3 ? m_digitos.left(2) + QLatin1Char('0') + m_digitos.right(1) : m_digitos;
+        const auto data = [&digitos](int ano) { return QDate(ano, digitos.mid(2, 2).toInt(), digitos.left(2).toInt()); };
+        switch (digitos.size()) {
         case 8:
-            return QDate::fromString(m_digitos, QStringLiteral("ddMMyyyy"));
+            return QDate::fromString(digitos, QStringLiteral("ddMMyyyy"));
         case 6: {
-            const int ano = m_digitos.mid(4).toInt();
+            const int ano = digitos.mid(4).toInt();
             for (const int seculo : {minimo.year() / 100, maximo.year() / 100}) {
                 const QDate d = data(seculo * 100 + ano);
                 if (d.isValid() && d >= minimo && d <= maximo)
@@ -203,8 +229,9 @@ private:
 
     bool completavel() const
     {
+        const bool semAno = m_digitos.size() == 4 || m_digitos.size() == 3;
         return m_digitos.size() == 8 || m_digitos.size() == 6
-               || (m_digitos.size() == 4 && (m_inicio > 0 || m_edit->minimumDate().year() == m_edit->maximumDate().year()));
+               || (semAno && (m_inicio > 0 || m_edit->minimumDate().year() == m_edit->maximumDate().year()));
     }
 
     // Puts the completed date in the picker; false when it is no date of the range.
