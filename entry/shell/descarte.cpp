@@ -81,7 +81,9 @@ private:
     // False when the user keeps the window.
     bool podeFechar(QEvent *event)
     {
-        if (!m_window->property(kMudou).toBool())
+        // Only the window system's close (title bar, Alt+F4): "Fechar" closes
+        // the dialog too, on purpose.
+        if (!m_window->property(kMudou).toBool() || !event->spontaneous())
             return true;
         if (prompts().question(QStringLiteral("Descartar as alterações?"),
                                QStringLiteral("O que foi digitado nesta janela ainda não foi gravado.\n"

@@ -13,6 +13,7 @@
 #include "registrations/frmempresa.h"
 #include "registrations/frmprotocolo.h"
 #include "registrations/frmtabela.h"
+#include "shell/descarte.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,6 +37,7 @@ void perguntaAoFechar(Programa &p, QWidget &w, QLineEdit *campo, const QString &
 {
     janela::ativa(&w);
     janela::digitaTexto(campo, texto);
+    EXPECT_TRUE(orva::ui::hasTypedChanges(&w)) << w.objectName().toStdString();
     p.prompts.clear();
     EXPECT_FALSE(janela::fechaPelaBarra(&w)) << w.objectName().toStdString();
     ASSERT_EQ(p.prompts.shown.size(), 1u) << w.objectName().toStdString();
@@ -54,6 +56,7 @@ TEST(Descarte, EscInTheCodeTableKeepsTheWindowAndWhatWasTyped)
     TfrmTabela w;
     w.DefineTabela(QStringLiteral("Produtos"), QStringLiteral("Cod_Prod"), QStringLiteral("Descricao"));
     w.DefineTamanhoCodigo(5);
+    w.DefineTipoCodigo(1);
     janela::ativa(&w);
     janela::preenche(w.edtCodigo(), "77");
     janela::digitaTexto(w.edtDescricao(), "FEIJAO");
@@ -62,7 +65,7 @@ TEST(Descarte, EscInTheCodeTableKeepsTheWindowAndWhatWasTyped)
     EXPECT_EQ(w.edtDescricao()->text(), "FEIJAO");
     // Saved, the window closes without a question; the row is stored.
     janela::clica(w.btnSalvar());
-    EXPECT_EQ(p.valor("Select Descricao From Produtos Where Cod_Prod = '00077'"), "FEIJAO");
+    EXPECT_EQ(p.valor("Select Descricao From Produtos Where Cod_Prod = 77"), "FEIJAO");
     p.prompts.clear();
     EXPECT_TRUE(janela::fechaPelaBarra(&w));
     EXPECT_TRUE(p.prompts.shown.empty());
