@@ -117,6 +117,18 @@ void imprimeEm(ScriptedPrompts &prompts, const QString &pdf)
     };
 }
 
+// Declaration 7 of registration 1, its invoice record `corpo` bytes long,
+// packed by the archiver into "enviar" (its file left beside the archive).
+bool compacta(Instalacao &inst, int corpo)
+{
+    const QString exp = inst.dir.filePath("Orva000700000000000001.exp");
+    apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001")
+                          + "\r\n30" + QByteArray(corpo, '7') + "\r\n");
+    QProcess rar;
+    rar.start(inst.programa + "/rar" ORVA_EXE, {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
+    return rar.waitForFinished(30000);
+}
+
 // A declaration exported by the entry program (orva-cli) into "enviar":
 // protocol 7 of registration 00000000000001, invoices.
 QString exporta(TempProgram &programa)
@@ -515,12 +527,7 @@ struct ContaPinturas : QObject {
 TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
 {
     Instalacao inst;
-    const QString exp = inst.dir.filePath("Orva000700000000000001.exp");
-    apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001")
-                          + "\r\n30" + QByteArray(3000, '7') + "\r\n");
-    QProcess rar;
-    rar.start(inst.programa + "/rar" ORVA_EXE, {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
-    ASSERT_TRUE(rar.waitForFinished(30000));
+    ASSERT_TRUE(compacta(inst, 3000));
     const qint64 tamanho = QFileInfo(inst.enviar + "Orva000700000000000001.rar").size();
 
     std::atomic<bool> recebeuTudo{false}, clienteFechou{false};
@@ -642,12 +649,7 @@ TEST(JanelasCliente, NoticeKeysAndEscOnTheNoticeOf200NeverSends)
 
     // A delivery whose "200" notice is closed with Esc: the server gets the
     // command line and then only the close; the declaration stays to send.
-    const QString exp = inst.dir.filePath("Orva000700000000000001.exp");
-    apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001")
-                          + "\r\n30" + QByteArray(300, '7') + "\r\n");
-    QProcess rar;
-    rar.start(inst.programa + "/rar" ORVA_EXE, {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
-    ASSERT_TRUE(rar.waitForFinished(30000));
+    ASSERT_TRUE(compacta(inst, 300));
     std::atomic<bool> fechouSemArquivo{false};
     apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
         apoio::leLinha(fd);
