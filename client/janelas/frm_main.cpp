@@ -148,8 +148,17 @@ void Tfrm_main::ficaSobre(quintptr dona)
     m_dona.reset(QWindow::fromWinId(WId(dona)));
     if (!m_dona)
         return;
+    // Window systems keep only a dialog above its owner.
+    setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     winId(); // the native window exists from here on
     windowHandle()->setTransientParent(m_dona.get());
+}
+
+void Tfrm_main::mantemDona()
+{
+    // Showing a window without a parent widget clears its transient parent.
+    if (m_dona && windowHandle())
+        windowHandle()->setTransientParent(m_dona.get());
 }
 
 QString Tfrm_main::tituloAplicacao() { return QStringLiteral("Módulo de Entrega de Declaração/ORVA"); }
@@ -234,6 +243,7 @@ void Tfrm_main::FormCreate()
 void Tfrm_main::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    mantemDona();
     if (m_mostrada)
         return;
     m_mostrada = true;

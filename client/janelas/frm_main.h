@@ -111,6 +111,7 @@ private:
     void mensagem(const QString &texto) override;
 
     void CriaJanelas();
+    void mantemDona();
     // The origin folder text goes to the engine before each step that reads it.
     void sincronizaOrigem();
     void mostraDeclaracoes();
