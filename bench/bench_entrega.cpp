@@ -96,7 +96,10 @@ Medida entrega(const QString &arquivo, quint16 porta, int blocosPorEnvio)
     QElapsedTimer t, transf;
     double fimTransferencia = 0, cpuNoFim = 0;
     t.start();
-    const auto confirma = [&](const orva::cliente::Resposta &) { transf.start(); };
+    const auto confirma = [&](const orva::cliente::Resposta &) {
+        transf.start();
+        return true;
+    };
     // The wait after the archive's bytes begins when the last one was handed
     // to the socket.
     const auto acompanha = [&](const orva::cliente::Andamento &a) {

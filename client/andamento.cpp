@@ -22,6 +22,35 @@ QString textoAndamento(const Andamento &a, Relogio::time_point agora)
                : QStringLiteral("Aguardando a resposta do servidor... (%1 s restantes)").arg(segundos);
 }
 
+qint64 EstimativaEnvio::segundosRestantes(const Andamento &a, Relogio::time_point agora)
+{
+    if (a.etapa != Andamento::Etapa::Enviando) {
+        m_enviando = false;
+        return -1;
+    }
+    if (!m_enviando) {
+        m_enviando = true;
+        m_inicio = agora;
+        m_base = a.enviados;
+    }
+    const auto passado = std::chrono::duration_cast<std::chrono::milliseconds>(agora - m_inicio).count();
+    const qint64 feitos = a.enviados - m_base;
+    if (passado < 1000 || feitos <= 0)
+        return -1;
+    const qint64 faltam = std::max<qint64>(0, a.total - a.enviados);
+    return (faltam * passado / feitos + 999) / 1000;
+}
+
+QString textoAndamento(const Andamento &a, Relogio::time_point agora, EstimativaEnvio &estimativa)
+{
+    const qint64 restantes = estimativa.segundosRestantes(a, agora);
+    QString texto = textoAndamento(a, agora);
+    if (a.etapa == Andamento::Etapa::Enviando)
+        texto += restantes < 0 ? QStringLiteral(" (calculando o tempo restante)")
+                               : QStringLiteral(" (cerca de %1 s restantes)").arg(restantes);
+    return texto;
+}
+
 int milesimosEnviados(const Andamento &a)
 {
     if (a.total <= 0)

@@ -28,6 +28,21 @@ using Acompanha = std::function<bool(const Andamento &)>;
 // What the window shows: the stage, bytes sent of the total, the seconds
 // left of a wait (counted from `agora`).
 QString textoAndamento(const Andamento &andamento, Relogio::time_point agora);
+
+// The time left of the sending stage, from the pace since the stage began.
+class EstimativaEnvio {
+public:
+    // Whole seconds left, or -1 until a second of sending tells the pace.
+    qint64 segundosRestantes(const Andamento &andamento, Relogio::time_point agora);
+
+private:
+    bool m_enviando = false;
+    Relogio::time_point m_inicio{};
+    qint64 m_base = 0; // bytes sent when the stage began
+};
+// As textoAndamento, the sending stage with the time left when known.
+QString textoAndamento(const Andamento &andamento, Relogio::time_point agora, EstimativaEnvio &estimativa);
+
 // Share of the archive sent, 0 to 1000.
 int milesimosEnviados(const Andamento &andamento);
 

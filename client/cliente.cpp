@@ -11,6 +11,17 @@
 
 namespace orva::cliente {
 
+namespace {
+
+// The advice of a failed connection, and on a line of its own what the
+// system said: a wrong host name, a refusal and a time-out read apart.
+QString semConexao2(const QString &causa)
+{
+    return causa.isEmpty() ? mensagemSemConexao2() : mensagemSemConexao2() + QStringLiteral("#13Causa: ") + causa;
+}
+
+} // namespace
+
 Cliente::Cliente(const QString &pastaCliente, Dialogos &dialogos)
     : m_pastaCliente(pastaCliente), m_dialogos(dialogos)
 {
@@ -86,7 +97,9 @@ ResultadoEnvio Cliente::Envia()
         return r;
     }
 
-    const auto confirma = [this](const Resposta &resposta) { m_dialogos.aviso(resposta.mensagem1, resposta.mensagem2); };
+    const auto confirma = [this](const Resposta &resposta) {
+        return m_dialogos.confirma(resposta.mensagem1, resposta.mensagem2);
+    };
     r.troca = EntregaDeclaracao(m_endereco, m_arquivoSelecionado, m_limites, confirma, m_acompanha, kBlocosPorEnvio);
     const Resposta &resposta = r.troca.resposta;
     avisaEspera(r.troca);
@@ -97,7 +110,7 @@ ResultadoEnvio Cliente::Envia()
         m_dialogos.erro(r.troca.erro);
         break;
     case Desfecho::SemConexao:
-        m_dialogos.falha(mensagemSemConexao1(), mensagemSemConexao2());
+        m_dialogos.falha(mensagemSemConexao1(), semConexao2(r.troca.erro));
         break;
     case Desfecho::SemResposta:
         break;
@@ -219,7 +232,7 @@ bool Cliente::BuscaRecibo(const QString &inscricao, const QString &exercicioProt
         return false;
     }
     if (r.desfecho == Desfecho::SemConexao) {
-        m_dialogos.falha(mensagemSemConexao1(), mensagemSemConexao2());
+        m_dialogos.falha(mensagemSemConexao1(), semConexao2(r.erro));
         return false;
     }
     avisaEspera(r);

@@ -20,8 +20,15 @@ class Dialogos {
 public:
     virtual ~Dialogos() = default;
     // The success notice. Returns when the user has pressed "Continuar >>"
-    // (or closed it): after "200" the archive goes out only then.
+    // or closed it.
     virtual void aviso(const QString &mensagem1, const QString &mensagem2) = 0;
+    // The notice of "200": true when the user chose to go on, and only then
+    // does the archive go out. Where no one can cancel, the plain notice.
+    virtual bool confirma(const QString &mensagem1, const QString &mensagem2)
+    {
+        aviso(mensagem1, mensagem2);
+        return true;
+    }
     // The failure notice with its error report; message 2 as the server sent
     // it, "#13" included (see TrocaQuebras).
     virtual void falha(const QString &mensagem1, const QString &mensagem2) = 0;

@@ -188,8 +188,10 @@ ResultadoTroca EntregaDeclaracao(const Endereco &endereco, const QString &arquiv
         r.desfecho = Desfecho::Cancelada;
         return r;
     }
-    if (confirma)
-        confirma(r.resposta);
+    if (confirma && !confirma(r.resposta)) {
+        r.desfecho = Desfecho::Cancelada;
+        return r;
+    }
 
     // The archive's bytes, in 512-byte blocks, up to the size announced.
     const int blocos = std::max(1, blocosPorEnvio);

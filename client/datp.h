@@ -82,8 +82,9 @@ struct ResultadoTroca {
     QString erro;               // the reason of a failure to open, write, connect or send
 };
 
-// Shows the reply to AUTH ("200") and returns when the user chose to go on.
-using Confirmacao = std::function<void(const Resposta &)>;
+// Shows the reply to AUTH ("200") and returns the user's choice: true to go
+// on, false to stop before a byte of the archive goes out.
+using Confirmacao = std::function<bool(const Resposta &)>;
 
 // The archive goes out as it is in the file, in blocks of 512 bytes handed to
 // the socket `blocosPorEnvio` at a time (one system call), with nothing

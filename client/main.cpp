@@ -1,7 +1,9 @@
 // ClienteORVA: lists the packed declarations of an origin folder, delivers
 // them to the receiving server and keeps, prints and fetches the receipts.
 // Started by the entry program's export with its "enviar" folder, or by hand.
+#include "common/acessibilidade.h"
 #include "common/focovisivel.h"
+#include "common/janeladona.h"
 #include "janelas/frm_main.h"
 
 #include "client/configuracao.h"
@@ -23,6 +25,7 @@ int main(int argc, char **argv)
     }
     QApplication app(argc, argv);
     orva::instalaFocoVisivel(); // the button Space would press is plain to see
+    orva::instalaNomesAcessiveis(); // a screen reader names every control
     // Qt's own Brazilian texts, so standard buttons read "Sim" / "Não".
     auto *traducao = new QTranslator(&app);
     if (traducao->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -42,6 +45,7 @@ int main(int argc, char **argv)
         ini = orva::cliente::configuracaoDaPasta(pasta);
     }
     const auto frm_main = Tfrm_main::Inicia(pasta, ini, origem);
+    frm_main->ficaSobre(qEnvironmentVariable(orva::kJanelaDona).toULongLong());
     frm_main->show();
     return app.exec();
 }

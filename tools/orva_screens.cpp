@@ -9,6 +9,7 @@
 #include "client/janelas/frm_selecione.h"
 #include "client/relogio.h"
 #include "common/prompts.h"
+#include "common/acessibilidade.h"
 #include "common/focovisivel.h"
 #include "entries/frmnotafiscal.h"
 #include "entries/frmrateio.h"
@@ -16,6 +17,9 @@
 #include "registrations/frmconsulta.h"
 #include "registrations/frmempresa.h"
 #include "registrations/frmprotocolo.h"
+#include "registrations/frmtabela.h"
+#include "export/frmexportacao.h"
+#include "import/frmvalidacao.h"
 #include "ui_frmrateio.h"
 #include "maintenance/relatorios.h"
 #include "shell/db/query.h"
@@ -208,6 +212,31 @@ void janelasDeLancamento()
             frm.edtNotaFiscalExit();
         });
     }
+    {
+        // Enlarged: the grid takes the room; a long name is cut with "…".
+        TfrmRateio frm;
+        frm.DefineTabela(QStringLiteral("Rateio"));
+        frm.resize(frm.width() + 360, frm.height() + 160);
+        captura(frm, QStringLiteral("rateio-ampliada"), [&] {
+            frm.form()->edtProtocolo->setText(QStringLiteral("2"));
+            frm.edtProtocoloExit();
+            frm.form()->lblNomeEmpresa->setText(
+                QStringLiteral("COOPERATIVA MISTA DOS AGRICULTORES FAMILIARES E PRODUTORES RURAIS DO VALE DO ITAJAI"));
+        });
+    }
+    {
+        TfrmTabela frm;
+        frm.DefineTabela(QStringLiteral("Produtos"), QStringLiteral("Cod_Prod"), QStringLiteral("Descricao"));
+        captura(frm, QStringLiteral("tabela"), [] {});
+    }
+    {
+        TfrmValidacao frm;
+        captura(frm, QStringLiteral("importacao"), [] {});
+    }
+    {
+        TfrmExportacao frm;
+        captura(frm, QStringLiteral("exportacao"), [] {});
+    }
     consulta.DefineTabela(QStringLiteral("Empresa"));
     consulta.DefineAutoConsulta(1);
     consulta.FormShow();
@@ -367,6 +396,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     orva::instalaFocoVisivel();
+    orva::instalaNomesAcessiveis();
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     if (argc < 2) {
         std::fprintf(stderr, "uso: orva-screens PASTA\n");

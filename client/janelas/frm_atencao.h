@@ -25,6 +25,11 @@ public:
     QPlainTextEdit *m1() const;
     QPushButton *bt_ok() const;
     QPushButton *bt_print() const;
+    QPushButton *bt_cancelar() const;
+
+    // The notice that asks whether to go on: a "Cancelar" button beside the
+    // default one, and Esc or the close button mean Cancelar (rejected).
+    void pedeConfirmacao();
 
     // What "Imprimir" shows in the print preview (the error report).
     void defineImpressao(std::function<void()> imprime) { m_imprime = std::move(imprime); }
@@ -38,6 +43,9 @@ public:
 public slots:
     void bt_okClick();
     void bt_printClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     std::unique_ptr<Ui::frm_atencao> ui;

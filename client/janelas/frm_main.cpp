@@ -20,6 +20,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
+#include <QWindow>
 
 namespace cl = orva::cliente;
 
@@ -140,6 +141,26 @@ Tfrm_main::Tfrm_main(const QString &pastaCliente, const QString &arquivoIni, QWi
 
 Tfrm_main::~Tfrm_main() = default;
 
+void Tfrm_main::ficaSobre(quintptr dona)
+{
+    if (dona == 0)
+        return;
+    m_dona.reset(QWindow::fromWinId(WId(dona)));
+    if (!m_dona)
+        return;
+    // Window systems keep only a dialog above its owner.
+    setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    winId(); // the native window exists from here on
+    windowHandle()->setTransientParent(m_dona.get());
+}
+
+void Tfrm_main::mantemDona()
+{
+    // Showing a window without a parent widget clears its transient parent.
+    if (m_dona && windowHandle())
+        windowHandle()->setTransientParent(m_dona.get());
+}
+
 QString Tfrm_main::tituloAplicacao() { return QStringLiteral("Módulo de Entrega de Declaração/ORVA"); }
 
 std::unique_ptr<Tfrm_main> Tfrm_main::Inicia(const QString &pastaCliente, const QString &arquivoIni,
@@ -222,6 +243,7 @@ void Tfrm_main::FormCreate()
 void Tfrm_main::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    mantemDona();
     if (m_mostrada)
         return;
     m_mostrada = true;
@@ -362,7 +384,7 @@ void Tfrm_main::habilitaComandos(bool habilitados)
 bool Tfrm_main::acompanha(const cl::Andamento &andamento)
 {
     if (!m_cancelar) {
-        ui->lblAndamento->setText(cl::textoAndamento(andamento, cl::Relogio::now()));
+        ui->lblAndamento->setText(cl::textoAndamento(andamento, cl::Relogio::now(), m_estimativa));
         ui->ProgressBar1->setValue(cl::milesimosEnviados(andamento));
     }
     QCoreApplication::processEvents();
@@ -450,17 +472,20 @@ void Tfrm_main::BitBtn4Click()
 
 // ---- dialogs ----
 
-void Tfrm_main::MostraAviso(const QString &mensagem1, const QString &mensagem2)
+bool Tfrm_main::MostraAviso(const QString &mensagem1, const QString &mensagem2, bool confirmacao)
 {
     Livre livre(*this);
     Tfrm_atencao frm(this);
     frm.Limpa();
-    frm.bt_ok()->setText(QStringLiteral("Continuar >>"));
+    frm.bt_ok()->setText(QStringLiteral("&Continuar >>"));
     frm.bt_print()->setEnabled(false);
     frm.setWindowTitle(QStringLiteral("Leia atentamente"));
     frm.Label1()->setText(QStringLiteral("Bem vindo!, Leia atentamente as informações abaixo"));
     frm.defineLinhas(cl::linhasAviso(mensagem1, mensagem2));
-    orva::prompts().execModal(frm);
+    // Closing the notice that asks, by Esc or by its close button, never sends.
+    if (confirmacao)
+        frm.pedeConfirmacao();
+    return orva::prompts().execModal(frm) == QDialog::Accepted;
 }
 
 void Tfrm_main::MostraFalha(const QString &mensagem1, const QString &mensagem2)
@@ -482,18 +507,35 @@ void Tfrm_main::MostraFalha(const QString &mensagem1, const QString &mensagem2)
     orva::prompts().execModal(frm);
 }
 
-void Tfrm_main::aviso(const QString &mensagem1, const QString &mensagem2) { MostraAviso(mensagem1, mensagem2); }
+void Tfrm_main::aviso(const QString &mensagem1, const QString &mensagem2)
+{
+    mostraParado();
+    MostraAviso(mensagem1, mensagem2);
+}
 
-void Tfrm_main::falha(const QString &mensagem1, const QString &mensagem2) { MostraFalha(mensagem1, mensagem2); }
+bool Tfrm_main::confirma(const QString &mensagem1, const QString &mensagem2)
+{
+    // No count of seconds stays behind the notice: nothing runs while it waits.
+    ui->lblAndamento->setText(QStringLiteral("Aguardando a sua confirmação para enviar a declaração."));
+    return MostraAviso(mensagem1, mensagem2, true);
+}
+
+void Tfrm_main::falha(const QString &mensagem1, const QString &mensagem2)
+{
+    mostraParado(); // the exchange is over: no stale stage behind the box
+    MostraFalha(mensagem1, mensagem2);
+}
 
 void Tfrm_main::erro(const QString &texto)
 {
+    mostraParado();
     Livre livre(*this);
     orva::prompts().error(texto);
 }
 
 void Tfrm_main::mensagem(const QString &texto)
 {
+    mostraParado();
     Livre livre(*this);
     orva::prompts().information(texto);
 }

@@ -10,6 +10,7 @@ namespace Ui {
 class frm_main;
 }
 class QComboBox;
+class QWindow;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -38,6 +39,9 @@ public:
     static std::unique_ptr<Tfrm_main> Inicia(const QString &pastaCliente, const QString &arquivoIni,
                                              const QString &origem);
     static QString tituloAplicacao();
+    // Keeps the window above the window `dona` of another program (the one
+    // that started this one), as a dialog of it.
+    void ficaSobre(quintptr dona);
 
     // The windows created at start-up (created on first use otherwise).
     Tfrm_recibo *frm_recibo();
@@ -69,7 +73,9 @@ public:
 
     // The notice dialog: success variant, then failure variant with its
     // error report. Both are modal.
-    void MostraAviso(const QString &mensagem1, const QString &mensagem2);
+    // The success notice; with `confirmacao` it asks whether to go on (the
+    // "200" notice) and returns true only for "Continuar >>".
+    bool MostraAviso(const QString &mensagem1, const QString &mensagem2, bool confirmacao = false);
     void MostraFalha(const QString &mensagem1, const QString &mensagem2);
 
     // Lists the archives of `pasta` (the origin folder text is not changed).
@@ -99,11 +105,13 @@ protected:
 private:
     // What the engine shows.
     void aviso(const QString &mensagem1, const QString &mensagem2) override;
+    bool confirma(const QString &mensagem1, const QString &mensagem2) override;
     void falha(const QString &mensagem1, const QString &mensagem2) override;
     void erro(const QString &texto) override;
     void mensagem(const QString &texto) override;
 
     void CriaJanelas();
+    void mantemDona();
     // The origin folder text goes to the engine before each step that reads it.
     void sincronizaOrigem();
     void mostraDeclaracoes();
@@ -127,8 +135,10 @@ private:
     bool m_trocando = false;
     bool m_cancelar = false;
     bool m_fecharAoTerminar = false; // the window was closed during the exchange
+    orva::cliente::EstimativaEnvio m_estimativa; // time left of the sending stage
     int m_linhaLida = -1;            // the declaration of the list last read
 
+    std::unique_ptr<QWindow> m_dona; // the opener's window, when known
     std::unique_ptr<Ui::frm_main> ui;
     orva::cliente::Cliente m_cliente;
     QString m_arquivoIni;

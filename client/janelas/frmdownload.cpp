@@ -5,6 +5,7 @@
 #include "common/prompts.h"
 
 #include <QFocusEvent>
+#include <QShowEvent>
 
 TFrmDownload::TFrmDownload(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::FrmDownload>())
 {
@@ -14,6 +15,17 @@ TFrmDownload::TFrmDownload(QWidget *parent) : QDialog(parent), ui(std::make_uniq
     ui->LabeledEdit1->installEventFilter(this);
     ui->LabeledEdit2->installEventFilter(this);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TFrmDownload::BitBtn1Click);
+    // Enter answers "Efetuar Download" from the fields, and the button with
+    // the focus from a button.
+    ui->BitBtn1->setAutoDefault(true);
+    ui->BitBtn1->setDefault(true);
+}
+
+void TFrmDownload::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    ui->LabeledEdit1->setFocus(Qt::OtherFocusReason);
+    ui->LabeledEdit1->selectAll();
 }
 
 TFrmDownload::~TFrmDownload() = default;
@@ -53,6 +65,12 @@ void TFrmDownload::LabeledEdit2Exit()
 
 void TFrmDownload::BitBtn1Click()
 {
+    // Enter in a field presses the button without leaving the field: the
+    // field is completed as leaving it would.
+    if (ui->LabeledEdit1->hasFocus())
+        LabeledEdit1Exit();
+    else if (ui->LabeledEdit2->hasFocus() && !ui->LabeledEdit2->text().isEmpty())
+        LabeledEdit2Exit();
     // Taken before the check: closing the dialog afterwards still fetches
     // with what was typed.
     m_inscricao = ui->LabeledEdit1->text();

@@ -36,6 +36,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     std::unique_ptr<Ui::FrmDownload> ui;

@@ -1,12 +1,17 @@
 #include "aplicacao.h"
 
+#include "common/acessibilidade.h"
 #include "common/focovisivel.h"
 #include "shell/funcoes.h"
 
 #include <QLibraryInfo>
 #include <QTranslator>
 
-OrvaApplication::OrvaApplication(int &argc, char **argv) : QApplication(argc, argv) { orva::instalaFocoVisivel(); }
+OrvaApplication::OrvaApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    orva::instalaFocoVisivel();
+    orva::instalaNomesAcessiveis(); // a screen reader names every control
+}
 
 bool OrvaApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -5,6 +5,7 @@
 #include "registrations/frmconsulta.h"
 #include "shell/campodata.h"
 #include "shell/conventions.h"
+#include "shell/descarte.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -84,6 +85,7 @@ TfrmNotaFiscal::TfrmNotaFiscal(QWidget *parent)
     DefineDatas();
     orva::ui::applyWindowConventions(this);
     orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
+    orva::ui::guardTypedChanges(this);
 
     for (QLineEdit *campo : {ui->edtProtocolo, ui->edtInscricao, ui->edtMunicipio, ui->edtNotaFiscal,
                              ui->edtEmitenteOrigem, ui->edtNotaFiscalOrigem})
@@ -414,6 +416,9 @@ bool TfrmNotaFiscal::CamposCompletos()
 
 void TfrmNotaFiscal::btnGravarClick()
 {
+    // A date still being typed is completed first, or nothing is saved.
+    if (!orva::ui::confirmDate(ui->dtpEmissao) || !orva::ui::confirmDate(ui->dtpEmissaoOrigem))
+        return;
     // The store refuses an entry note whose origin value differs.
     if (CamposCompletos())
         GravaNotaFiscal();
@@ -647,8 +652,10 @@ void TfrmNotaFiscal::edtValorNfOrigemExit()
     const auto numero = orva::stores::valorPositivo(valor->text());
     if (numero)
         PoeTexto(valor, orva::regional::formatAmount(*numero));
-    else
+    else if (orva::regional::parseAmount(valor->text()))
         orva::prompts().warning(orva::notas::kValorOrigemZero);
+    else
+        orva::prompts().warning(orva::ui::naoENumero(valor));
     orva::ui::focusLater(ui->btnGravar);
 }
 

@@ -4,6 +4,8 @@
 #include "common/prompts.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
+#include "shell/descarte.h"
+#include "shell/espaco.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -11,6 +13,7 @@
 #include "shell/valores.h"
 #include "stores/rateios.h"
 
+#include <QHeaderView>
 #include <QTimer>
 
 namespace {
@@ -31,6 +34,10 @@ TfrmRateio::TfrmRateio(QWidget *parent)
                                           "   E CLIQUE no botão Excluir Rateio"));
     orva::ui::applyWindowConventions(this);
     orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
+    orva::ui::guardTypedChanges(this);
+    // Enlarged, the window gives the grid the room: every column in sight.
+    orva::ui::cresceComAJanela(ui->DBGrid, Qt::Horizontal | Qt::Vertical);
+    ui->DBGrid->horizontalHeader()->setStretchLastSection(true);
     orva::ui::makeDigitField(ui->edtInscricao);
     orva::ui::makeDigitField(ui->edtMunicipio);
     orva::ui::makeAmountField(ui->edtValorEntrada);

@@ -1,11 +1,13 @@
 #include "frmexportacao.h"
 #include "ui_frmexportacao.h"
 
+#include "common/janeladona.h"
 #include "common/pastaprograma.h"
 #include "common/prompts.h"
 #include "maintenance/frmcopiaarquivo.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
+#include "shell/espaco.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -26,6 +28,8 @@ TfrmExportacao::TfrmExportacao(QWidget *parent)
 {
     ui->setupUi(this);
     orva::ui::applyWindowConventions(this);
+    // Enlarged, the window gives its report the room.
+    orva::ui::cresceComAJanela(ui->PageControl1, Qt::Horizontal | Qt::Vertical);
     orva::ui::makeDigitField(ui->edtProtocolo);
     // Esc cancels a running export instead of closing the window.
     auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -70,7 +74,11 @@ void TfrmExportacao::reject()
     QDialog::reject();
 }
 
-void TfrmExportacao::FormShow() { Funcoes::LimpaCampos(this); }
+void TfrmExportacao::FormShow()
+{
+    Funcoes::LimpaCampos(this);
+    ui->edtProtocolo->setFocus(Qt::OtherFocusReason); // the first digits typed are not lost
+}
 
 void TfrmExportacao::EsqueceProtocolo()
 {
@@ -203,8 +211,11 @@ void TfrmExportacao::Exporta()
             // The window keeps painting while the client runs, greyed: nothing in
             // it (nor the menu behind it) can be used until the client ends.
             setEnabled(false);
+            // Told which window opened it, the client stays above it.
+            qputenv(orva::kJanelaDona, QByteArray::number(quint64(window()->winId())));
             const bool iniciado = orva::prompts().runProgram(
                 cliente, {Funcoes::DiretorioSistema() + QStringLiteral("enviar/")}, pastaCliente);
+            qunsetenv(orva::kJanelaDona);
             setEnabled(true);
             if (!iniciado)
                 orva::prompts().error(QStringLiteral("Não foi possível iniciar o programa de transmissão %1.\n"

@@ -7,6 +7,7 @@
 #include "maintenance/janelamanutencao.h"
 #include "registrations/frmconsulta.h"
 #include "shell/conventions.h"
+#include "shell/espaco.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -44,6 +45,8 @@ TfrmValidacao::TfrmValidacao(QWidget *parent)
 {
     ui->setupUi(this);
     orva::ui::applyWindowConventions(this);
+    // Enlarged, the window gives its report the room.
+    orva::ui::cresceComAJanela(ui->PageControl1, Qt::Horizontal | Qt::Vertical);
     orva::ui::makeDigitField(ui->edtProtocolo);
     // Records are fixed-width: the report lines them up.
     ui->edtLogErro->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -91,7 +94,7 @@ bool TfrmValidacao::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmValidacao::AbreLinhaDoRelatorio(int indice)
 {
-    const int linha = orva::importacao::MarcasRelatorio::linhaDoBloco(Relatorio(), indice);
+    const int linha = m_marcas.linhaDe(Relatorio(), indice);
     if (linha == 0)
         return;
     const QString texto = m_marcas.mostra(linha);
@@ -137,7 +140,11 @@ void TfrmValidacao::reject()
     QDialog::reject();
 }
 
-void TfrmValidacao::FormShow() { Funcoes::LimpaCampos(this); }
+void TfrmValidacao::FormShow()
+{
+    Funcoes::LimpaCampos(this);
+    ui->edtProtocolo->setFocus(Qt::OtherFocusReason); // the first digits typed are not lost
+}
 
 void TfrmValidacao::edtProtocoloExit()
 {

@@ -4,6 +4,7 @@
 #include "common/prompts.h"
 #include "frmconsulta.h"
 #include "shell/conventions.h"
+#include "shell/descarte.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -24,6 +25,7 @@ TfrmEmpresa::TfrmEmpresa(QWidget *parent) : QDialog(parent), ui(std::make_unique
     ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
     orva::ui::applyWindowConventions(this);
     orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
+    orva::ui::guardTypedChanges(this);
 
     for (QLineEdit *digits : {ui->edtInscricao, ui->edtCnpj, ui->edtCnae, ui->edtTipoDeclara, ui->edtMunicipio})
         orva::ui::makeDigitField(digits);
@@ -119,6 +121,8 @@ void TfrmEmpresa::btnSalvarClick()
                                   ui->edtCnae->text(),      ui->edtTipoDeclara->text(), ui->edtMunicipio->text()};
     try {
         const QString recusa = Empresas().grava(empresa);
+        if (recusa.isEmpty())
+            orva::ui::markUnchanged(this);
         orva::prompts().information(recusa.isEmpty() ? QStringLiteral("Registro Gravado !") : recusa);
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());

@@ -5,6 +5,7 @@
 #include "frmconsulta.h"
 #include "proposta.h"
 #include "shell/conventions.h"
+#include "shell/descarte.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -27,6 +28,7 @@ TfrmProtocolo::TfrmProtocolo(QWidget *parent) : QDialog(parent), ui(std::make_un
     ui->btnReAbrir->hide();
     orva::ui::applyWindowConventions(this);
     orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
+    orva::ui::guardTypedChanges(this);
 
     orva::ui::makeDigitField(ui->edtProtocolo);
     orva::ui::makeDigitField(ui->edtInscricao);

@@ -5,6 +5,7 @@
 #include "frmconsulta.h"
 #include "proposta.h"
 #include "shell/conventions.h"
+#include "shell/descarte.h"
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
@@ -17,6 +18,8 @@ TfrmTabela::TfrmTabela(QWidget *parent) : QDialog(parent), ui(std::make_unique<U
     // No title-bar buttons: "Fechar" closes the window.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     orva::ui::applyWindowConventions(this);
+    orva::ui::ignoreEscape(this); // only "Fechar" closes: nothing typed is lost to a stray Esc
+    orva::ui::guardTypedChanges(this);
     orva::ui::makeDigitField(ui->edtCodigo);
     DefineTamanhoCodigo(4);
     DefineTamanhoDescricao(50);
@@ -122,9 +125,11 @@ void TfrmTabela::btnSalvarClick()
         // The code stored, when another program took the one proposed.
         if (const QString &aviso = Tabela().aviso(); !aviso.isEmpty()) {
             ui->edtCodigo->setText(Tabela().codigoGravado());
+            orva::ui::markUnchanged(this);
             orva::prompts().information(QStringLiteral("Registro Gravado !\n\n") + aviso);
             return;
         }
+        orva::ui::markUnchanged(this);
         orva::prompts().information(QStringLiteral("Registro Gravado !"));
     } catch (const orva::Error &e) {
         orva::prompts().error(e.message());

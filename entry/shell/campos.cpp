@@ -2,6 +2,7 @@
 #include "campos.h"
 
 #include "conventions.h"
+#include "descarte.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -60,6 +61,7 @@ namespace Funcoes {
 
 void LimpaCampos(QWidget *janela)
 {
+    orva::ui::markUnchanged(janela); // nothing typed is left to lose
     for (QWidget *field : fieldsOf(janela)) {
         if (auto *edit = qobject_cast<QLineEdit *>(field)) {
             edit->clear();

@@ -1,9 +1,11 @@
 #include "conventions.h"
 
 #include "common/prompts.h"
+#include "espaco.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +14,7 @@
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -29,6 +32,7 @@ constexpr char kFieldKindProperty[] = "orvaFieldKind";
 constexpr char kLeaveWatched[] = "orvaLeaveWatched";
 constexpr char kEscapeIgnored[] = "orvaEscapeIgnored";
 constexpr char kMatchedOnLeaving[] = "orvaMatchedOnLeaving";
+constexpr char kTabOnly[] = "orvaTabOnly";
 
 // focusNextPrevChild() is protected; naming it through a derived class gives
 // a pointer that still dispatches to the window's own override.
@@ -94,10 +98,18 @@ public:
         auto *target = qobject_cast<QWidget *>(watched);
         if (!target || target->window() != m_window)
             return false;
-        if (QAbstractItemView *grid = gridAround(target, m_window))
+        if (QAbstractItemView *grid = gridAround(target, m_window)) {
             moveToNextColumn(grid);
-        else
+            return true;
+        }
+        // Enter walks the fields: the search buttons and the read-only
+        // counters are stops of Tab only.
+        QWidget *antes = nullptr;
+        do {
+            antes = QApplication::focusWidget();
             focusNextControl(m_window);
+        } while (QApplication::focusWidget() && QApplication::focusWidget() != antes
+                 && QApplication::focusWidget()->property(kTabOnly).toBool());
         return true;
     }
 
@@ -120,6 +132,24 @@ QString typedText(const QKeyEvent *key)
     return text;
 }
 
+// An amount that would not fit the field is refused with a message: cut,
+// it would be another amount.
+bool amountOverflows(const QLineEdit *edit, const QString &text)
+{
+    if (kindOf(edit) != FieldKind::Amount || text.isEmpty())
+        return false;
+    const qsizetype after = edit->text().size() - edit->selectedText().size() + text.size();
+    if (after <= edit->maxLength())
+        return false;
+    prompts().beep();
+    const QString name = hint(edit).isEmpty() ? QStringLiteral("Valor") : hint(edit);
+    prompts().warning(QStringLiteral("%1: o valor não cabe no campo.\nDigite no máximo %2 caracteres, "
+                                     "algarismos e a vírgula dos centavos.")
+                          .arg(name)
+                          .arg(edit->maxLength()));
+    return true;
+}
+
 // Pastes the clipboard when the field accepts all of it; otherwise beeps.
 void pasteChecked(QLineEdit *edit, QClipboard::Mode mode)
 {
@@ -127,6 +157,8 @@ void pasteChecked(QLineEdit *edit, QClipboard::Mode mode)
         prompts().beep();
         return;
     }
+    if (amountOverflows(edit, QGuiApplication::clipboard()->text(mode)))
+        return;
     if (mode == QClipboard::Clipboard)
         edit->paste();
     else
@@ -164,7 +196,7 @@ public:
                 pasteChecked(edit, QClipboard::Clipboard);
                 return true;
             }
-            return refused(edit, typedText(key));
+            return refused(edit, typedText(key)) || amountOverflows(edit, typedText(key));
         }
         case QEvent::InputMethod:
             return refused(edit, static_cast<QInputMethodEvent *>(event)->commitString());
@@ -317,9 +349,25 @@ void applyWindowConventions(QWidget *window)
 {
     installKeyPreview(window);
     disableDefaultButtons(window);
+    // Every control is a stop of Tab: the "..." search buttons and the
+    // read-only counters too (Enter passes them over).
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (w->focusPolicy() != Qt::NoFocus)
+            continue;
+        const auto *button = qobject_cast<QAbstractButton *>(w);
+        const auto *edit = qobject_cast<QLineEdit *>(w);
+        if ((button && !button->text().isEmpty()) || (edit && edit->isReadOnly())) {
+            w->setFocusPolicy(Qt::TabFocus);
+            w->setProperty(kTabOnly, true);
+        }
+    }
     for (QComboBox *combo : window->findChildren<QComboBox *>())
         if (combo->isEditable() && combo->lineEdit() && !combo->property(kLeaveWatched).toBool())
             new LeaveMatchWatch(combo);
+    // A long name in a description label is cut with "…", whole in its tool tip.
+    for (QLabel *label : window->findChildren<QLabel *>())
+        if (tag(label) == 1)
+            reticenciasNoRotulo(label);
 }
 
 bool matchedOnLeaving(const QComboBox *combo) { return combo && combo->property(kMatchedOnLeaving).toBool(); }

@@ -16,15 +16,18 @@ namespace orva::ui {
 // Lets the window see every key before its controls. Enter (or the keypad's
 // Enter) in a grid moves its current cell one column right, wrapping to the
 // first column of the same row; anywhere else the key is swallowed and the
-// focus moves to the next control in tab order. Installing twice is harmless.
+// focus moves to the next control in tab order that is not a stop of Tab
+// only (see applyWindowConventions). Installing twice is harmless.
 void installKeyPreview(QWidget *window);
 
 // Turns `default` and `autoDefault` off on every push button of the window,
 // so that Enter never presses a button of a dialog.
 void disableDefaultButtons(QWidget *window);
 
-// Both of the above, and the watch on editable combo boxes below: what an
-// entry window calls once its controls exist.
+// Both of the above, the watch on editable combo boxes below and "…" in
+// description labels too long for their room; buttons and read-only fields
+// left out of the focus become stops of Tab only. What an entry window calls
+// once its controls exist.
 void applyWindowConventions(QWidget *window);
 
 // Sizes the grid's columns to their content, headers included, each time its
@@ -56,7 +59,9 @@ enum class FieldKind {
 // character outside the kind beeps and is dropped; pasted or dropped text
 // with any such character is refused whole, with one beep. Keys that type
 // nothing (Backspace, Delete, arrows, Enter, Tab, shortcuts) pass untouched,
-// and setText() from code is never restricted.
+// and setText() from code is never restricted. An amount typed or pasted
+// beyond the field's maximum length is refused with a warning naming the
+// field (its hint): cut, it would be another amount.
 void restrictField(QLineEdit *edit, FieldKind kind);
 inline void makeDigitField(QLineEdit *edit) { restrictField(edit, FieldKind::Digits); }
 inline void makeAmountField(QLineEdit *edit) { restrictField(edit, FieldKind::Amount); }

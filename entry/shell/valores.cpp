@@ -18,9 +18,17 @@ bool validaValorPositivo(QLineEdit *campo, const QString &aviso)
         mostraValor(campo, *valor);
         return true;
     }
-    prompts().warning(aviso);
+    prompts().warning(valor ? aviso : naoENumero(campo));
     focusLater(campo);
     return false;
+}
+
+QString naoENumero(const QLineEdit *campo)
+{
+    const QString nome = campo->toolTip().isEmpty() ? QStringLiteral("Valor") : campo->toolTip();
+    return QStringLiteral("%1: \"%2\" não é um número.\nDigite o valor com uma só vírgula, antes dos centavos "
+                          "(por exemplo 1234,56).")
+        .arg(nome, campo->text());
 }
 
 void mostraValor(QLineEdit *campo, double valor)

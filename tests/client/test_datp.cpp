@@ -156,6 +156,7 @@ TEST(Entrega, RefusalAfterTheBytesOfAnEmptyArchive)
 
 TEST(Entrega, RefusedAuthAndConnectionsThatFailEndTheExchangeUntouched)
 {
+    QString recusada; // message 2 of a refused connection
     {
         apoio::ServidorFalso servidor([](apoio::Soquete fd) {
             apoio::leLinha(fd);
@@ -179,8 +180,21 @@ TEST(Entrega, RefusedAuthAndConnectionsThatFailEndTheExchangeUntouched)
         EXPECT_EQ(a.cliente->Envia().troca.desfecho, Desfecho::SemConexao);
         ASSERT_EQ(a.dialogos.tipos(), QStringList{"falha"});
         EXPECT_EQ(a.dialogos.itens[0].texto1, mensagemSemConexao1());
-        EXPECT_EQ(a.dialogos.itens[0].texto2, mensagemSemConexao2());
+        // The advice, then the cause on a line of its own.
+        EXPECT_TRUE(a.dialogos.itens[0].texto2.startsWith(mensagemSemConexao2() + "#13Causa: "))
+            << a.dialogos.itens[0].texto2.toStdString();
+        recusada = a.dialogos.itens[0].texto2;
         EXPECT_TRUE(a.listada());
+    }
+    {
+        // A host name that does not exist reads apart from a refusal.
+        Ambiente a(1);
+        a.cliente->endereco().host = QStringLiteral("servidor-inexistente.invalid");
+        a.cliente->limites().conexao = std::chrono::milliseconds(3000);
+        EXPECT_EQ(a.cliente->Envia().troca.desfecho, Desfecho::SemConexao);
+        ASSERT_EQ(a.dialogos.tipos(), QStringList{"falha"});
+        EXPECT_TRUE(a.dialogos.itens[0].texto2.contains("#13Causa: "));
+        EXPECT_NE(a.dialogos.itens[0].texto2, recusada);
     }
     {
         // A server whose queue is full never completes the handshake: the
@@ -196,6 +210,8 @@ TEST(Entrega, RefusedAuthAndConnectionsThatFailEndTheExchangeUntouched)
         EXPECT_LT(t.elapsed(), 2000);
         EXPECT_GE(t.elapsed(), 250);
         EXPECT_EQ(a.dialogos.tipos(), QStringList{"falha"});
+        EXPECT_TRUE(a.dialogos.itens[0].texto2.contains("#13Causa: "));
+        EXPECT_NE(a.dialogos.itens[0].texto2, recusada) << "a time-out reads apart from a refusal";
         apoio::so::fechaSoquete(ocupante);
     }
 }
@@ -331,4 +347,23 @@ TEST(Busca, FetchStoresTheReceiptOrShowsTheRefusalWithItsCode)
         EXPECT_EQ(dialogos.itens[1].texto1, "");
         EXPECT_EQ(dialogos.itens[1].texto2, "");
     }
+}
+
+// While the archive goes out, the progress tells the time left from the pace.
+TEST(Andamento, TheSendingStageTellsTheTimeLeftFromItsPace)
+{
+    using namespace std::chrono_literals;
+    orva::cliente::Andamento a;
+    a.etapa = orva::cliente::Andamento::Etapa::Enviando;
+    a.total = 10000;
+    orva::cliente::EstimativaEnvio estimativa;
+    const auto inicio = orva::cliente::Relogio::time_point{} + 10s;
+    EXPECT_TRUE(orva::cliente::textoAndamento(a, inicio, estimativa).contains("calculando o tempo restante"));
+    a.enviados = 2000;
+    const QString texto = orva::cliente::textoAndamento(a, inicio + 2s, estimativa);
+    EXPECT_TRUE(texto.startsWith("Enviando a declaração: 2.000 de 10.000 bytes")) << texto.toStdString();
+    EXPECT_TRUE(texto.contains("cerca de 8 s restantes")) << texto.toStdString();
+    a.etapa = orva::cliente::Andamento::Etapa::Aguardando;
+    a.aposEnvio = true;
+    EXPECT_FALSE(orva::cliente::textoAndamento(a, inicio + 3s, estimativa).contains("cerca de"));
 }

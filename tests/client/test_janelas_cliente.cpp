@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <atomic>
 
@@ -114,6 +115,18 @@ void imprimeEm(ScriptedPrompts &prompts, const QString &pdf)
         printer.setOutputFileName(pdf);
         paint(&printer);
     };
+}
+
+// Declaration 7 of registration 1, its invoice record `corpo` bytes long,
+// packed by the archiver into "enviar" (its file left beside the archive).
+bool compacta(Instalacao &inst, int corpo)
+{
+    const QString exp = inst.dir.filePath("Orva000700000000000001.exp");
+    apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001")
+                          + "\r\n30" + QByteArray(corpo, '7') + "\r\n");
+    QProcess rar;
+    rar.start(inst.programa + "/rar" ORVA_EXE, {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
+    return rar.waitForFinished(30000);
 }
 
 // A declaration exported by the entry program (orva-cli) into "enviar":
@@ -244,7 +257,7 @@ TEST(JanelasCliente, ClickSendPrintDeleteAndFetchAgainstTheServer)
     // "200": the user reads the notice and goes on.
     EXPECT_EQ(avisos[0].titulo, "Leia atentamente");
     EXPECT_EQ(avisos[0].label1, "Bem vindo!, Leia atentamente as informações abaixo");
-    EXPECT_EQ(avisos[0].botaoOk, "Continuar >>");
+    EXPECT_EQ(avisos[0].botaoOk, "&Continuar >>");
     EXPECT_FALSE(avisos[0].imprimeHabilitado);
     ASSERT_EQ(avisos[0].linhas.size(), 9);
     EXPECT_TRUE(avisos[0].linhas[6].contains("Orva000700000000000001.rar")) << avisos[0].linhas[6].toStdString();
@@ -375,7 +388,7 @@ TEST(JanelasCliente, RefusalNoConnectionAndRemove)
     const Aviso &falha = avisos[1];
     EXPECT_EQ(falha.titulo, "Erro ao entregar declaração");
     EXPECT_EQ(falha.label1, "Atenção. Sua declaração não pôde ser recebida.");
-    EXPECT_EQ(falha.botaoOk, "Sair");
+    EXPECT_EQ(falha.botaoOk, "&Sair");
     EXPECT_TRUE(falha.imprimeHabilitado);
     EXPECT_EQ(falha.linhas.value(3), "Declaração Orva001200000000000060.rar recusada.");
     EXPECT_EQ(falha.linhas.value(5), "Devido ao(s) seguinte(s) problema(s) sua declaração não pôde ser recebida:");
@@ -514,12 +527,7 @@ struct ContaPinturas : QObject {
 TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
 {
     Instalacao inst;
-    const QString exp = inst.dir.filePath("Orva000700000000000001.exp");
-    apoio::grava(exp, "10" + QByteArray(115, '0') + "\r\n" + apoio::registro20("0007", "00", "01", "00000000000001")
-                          + "\r\n30" + QByteArray(3000, '7') + "\r\n");
-    QProcess rar;
-    rar.start(inst.programa + "/rar" ORVA_EXE, {"a", "-va", inst.enviar + "Orva000700000000000001", exp});
-    ASSERT_TRUE(rar.waitForFinished(30000));
+    ASSERT_TRUE(compacta(inst, 3000));
     const qint64 tamanho = QFileInfo(inst.enviar + "Orva000700000000000001.rar").size();
 
     std::atomic<bool> recebeuTudo{false}, clienteFechou{false};
@@ -606,4 +614,93 @@ TEST(JanelasCliente, SlowReplyKeepsTheWindowLiveAndCancelarEndsTheDelivery)
     EXPECT_FALSE(frm->isVisible());
     EXPECT_TRUE(inst.prompts.last().text.startsWith("Entrega cancelada.")) << inst.prompts.last().text.toStdString();
     EXPECT_TRUE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.rar"));
+}
+
+// The notices open on their default button, so Enter and Space answer it;
+// Esc on the notice of "200" means Cancelar and nothing of the archive goes
+// out. The download dialog opens on its first field and Enter fetches.
+TEST(JanelasCliente, NoticeKeysAndEscOnTheNoticeOf200NeverSends)
+{
+    Instalacao inst;
+    auto frm = Tfrm_main::Inicia(inst.cliente, QString(), QString());
+    mostra(*frm);
+    // One handler a notice: checks the focus, then sends the key.
+    const auto tecla = [&](Qt::Key k, QStringList *focos) {
+        return [&inst, k, focos](QDialog &d) {
+            auto &frm = dynamic_cast<Tfrm_atencao &>(d);
+            QApplication::setActiveWindow(&frm);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&frm));
+            QWidget *foco = QApplication::focusWidget();
+            focos->push_back(foco ? foco->objectName() : QString());
+            if (foco)
+                QTest::keyClick(foco, k);
+            QCoreApplication::processEvents();
+            return frm.isVisible() ? int(QDialog::Rejected) : frm.result();
+        };
+    };
+    QStringList focos;
+    inst.prompts.dialogHandlers.push_back(tecla(Qt::Key_Return, &focos));
+    EXPECT_TRUE(frm->MostraAviso("m1", "m2", true));
+    inst.prompts.dialogHandlers.push_back(tecla(Qt::Key_Space, &focos));
+    frm->MostraFalha("m1", "m2");
+    inst.prompts.dialogHandlers.push_back(tecla(Qt::Key_Escape, &focos));
+    EXPECT_FALSE(frm->MostraAviso("m1", "m2", true));
+    EXPECT_EQ(focos, (QStringList{"bt_ok", "bt_ok", "bt_ok"}));
+
+    // A delivery whose "200" notice is closed with Esc: the server gets the
+    // command line and then only the close; the declaration stays to send.
+    ASSERT_TRUE(compacta(inst, 300));
+    std::atomic<bool> fechouSemArquivo{false};
+    apoio::ServidorFalso servidor([&](apoio::Soquete fd) {
+        apoio::leLinha(fd);
+        apoio::envia(fd, apoio::resposta("200", "Pronto", "Envie"));
+        fechouSemArquivo = apoio::fechouSemDados(fd);
+    });
+    frm->cliente().endereco().porta = servidor.porta;
+    frm->ComboBox1()->setEditText(inst.enviar);
+    frm->ListaDeclaracoes(inst.enviar);
+    clica(frm->ListBox1(), 0);
+    inst.prompts.clear();
+    QString andamentoNoAviso;
+    inst.prompts.dialogHandlers.push_back([&, esc = tecla(Qt::Key_Escape, &focos)](QDialog &d) {
+        andamentoNoAviso = frm->lblAndamento()->text();
+        return esc(d);
+    });
+    QTest::mouseClick(frm->BitBtn1(), Qt::LeftButton);
+    servidor.espera();
+    EXPECT_EQ(andamentoNoAviso, "Aguardando a sua confirmação para enviar a declaração.");
+    EXPECT_TRUE(fechouSemArquivo);
+    ASSERT_EQ(inst.prompts.shown.size(), 1u);
+    EXPECT_TRUE(inst.prompts.last().text.startsWith("Entrega cancelada.")) << inst.prompts.last().text.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.rar"));
+    EXPECT_FALSE(QFileInfo::exists(inst.enviar + "Orva000700000000000001.ra_"));
+    EXPECT_TRUE(QDir(inst.cliente + "/recv").entryList(QDir::Files).isEmpty());
+
+    // The download dialog: the registration field has the focus; Enter there
+    // fetches with what was typed, completed as leaving the field would.
+    TFrmDownload &dl = *frm->FrmDownload();
+    dl.LabeledEdit2()->setText("0007");
+    mostra(dl);
+    EXPECT_EQ(QApplication::focusWidget(), dl.LabeledEdit1());
+    QTest::keyClicks(dl.LabeledEdit1(), "123");
+    QTest::keyClick(dl.LabeledEdit1(), Qt::Key_Return);
+    EXPECT_FALSE(dl.isVisible());
+    EXPECT_EQ(dl.result(), QDialog::Accepted);
+    EXPECT_EQ(dl.inscricao(), "00000000000123");
+    EXPECT_EQ(dl.exercicioProtocolo(), "20150007");
+}
+
+// Started from another program's window, the main window stays above it.
+TEST(JanelasCliente, TheMainWindowStaysAboveTheWindowThatStartedIt)
+{
+    Instalacao inst;
+    QWidget dona;
+    dona.show();
+    if (!std::unique_ptr<QWindow>(QWindow::fromWinId(dona.winId())))
+        GTEST_SKIP() << "this platform plugin has no foreign windows";
+    auto frm = Tfrm_main::Inicia(inst.cliente, QString(), QString());
+    frm->ficaSobre(quintptr(dona.winId()));
+    ASSERT_NE(frm->windowHandle(), nullptr);
+    ASSERT_NE(frm->windowHandle()->transientParent(), nullptr);
+    EXPECT_EQ(frm->windowHandle()->transientParent()->winId(), dona.winId());
 }

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QCloseEvent>
+#include <QSpontaneKeyEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -73,6 +75,17 @@ inline void preenche(QWidget *w, const QString &texto)
 {
     digita(w, texto);
     sai();
+}
+
+// The title bar's close button or Alt+F4: the window system's close, which
+// the window may refuse. True when the window closed.
+inline bool fechaPelaBarra(QWidget *w)
+{
+    QCloseEvent fechar;
+    QSpontaneKeyEvent::setSpontaneous(&fechar); // as the window system sends it
+    qApp->notify(w, &fechar); // sendEvent() would take the flag away
+    assenta();
+    return !w->isVisible();
 }
 
 inline void clica(QAbstractButton *b)

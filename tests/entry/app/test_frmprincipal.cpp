@@ -43,11 +43,11 @@ const std::vector<Menu> &expectedMenus()
         {"Movimento1", QStringLiteral("&Lançamentos"), {{"Rateio1", QStringLiteral("&Rateio")}}},
         {"Utilitrios1",
          QStringLiteral("&Ferramentas"),
-         {{"Compatacao1", QStringLiteral("Compactar e Corrigir Banco de Dados")},
-          {"FazerCpiadeSegurana1", QStringLiteral("Fazer Cópia de Segurança")},
-          {"RestaurarCpiadeSegurana1", QStringLiteral("Restaurar Cópia de Segurança")},
-          {"CopiarArquivoGeradoparaDisquete1", QStringLiteral("Copiar Arquivo Gerado para Disquete")},
-          {"Reabriroprotocoloparaalteraes1", QStringLiteral("Reabrir o protocolo para alterações")}}},
+         {{"Compatacao1", QStringLiteral("&Compactar e Corrigir Banco de Dados")},
+          {"FazerCpiadeSegurana1", QStringLiteral("&Fazer Cópia de Segurança")},
+          {"RestaurarCpiadeSegurana1", QStringLiteral("&Restaurar Cópia de Segurança")},
+          {"CopiarArquivoGeradoparaDisquete1", QStringLiteral("C&opiar Arquivo Gerado para Disquete")},
+          {"Reabriroprotocoloparaalteraes1", QStringLiteral("Reabrir o &protocolo para alterações")}}},
         {"Ajuda1", QStringLiteral("&Ajuda"), {{"Sober1", QStringLiteral("&Sobre")}}},
     };
     return menus;

@@ -9,6 +9,7 @@
 #include "shell/querymodel.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
@@ -359,14 +360,18 @@ TEST(FrmNotaFiscal, ValuesMustAgreeForAnEntryNoteAndTravelAsAmounts)
     EXPECT_EQ(f.prompts.last().kind, "error");
     EXPECT_EQ(f.prompts.last().text, QStringLiteral("Falta o Dados do Campo Valor Total da Nota Fiscal "));
 
-    // Zero, and a text that is no amount, give the field's warning and keep
-    // the user there; never the support-line box.
+    // Zero gives the field's warning, a text that is no amount says so; both
+    // keep the user there; never the support-line box.
     for (const char *texto : {"0", "0,00", ",", "1,2,3"}) {
         f.prompts.clear();
         janela::preenche(w.edtValorNotaFiscal(), texto);
         ASSERT_EQ(f.prompts.shown.size(), 1u) << texto;
         EXPECT_EQ(f.prompts.last().kind, "warning");
-        EXPECT_EQ(f.prompts.last().text, QStringLiteral("O valor da Nota Fiscal deve ser maior que ZERO !"));
+        if (QByteArray(texto).startsWith('0'))
+            EXPECT_EQ(f.prompts.last().text, QStringLiteral("O valor da Nota Fiscal deve ser maior que ZERO !"));
+        else
+            EXPECT_TRUE(f.prompts.last().text.contains(QStringLiteral("\"%1\" não é um número").arg(texto)))
+                << f.prompts.last().text.toStdString();
         EXPECT_EQ(QApplication::focusWidget(), w.edtValorNotaFiscal()) << texto;
     }
 
@@ -607,4 +612,115 @@ TEST(FrmNotaFiscal, DatesTypedWithSlashesAreStoredAsTypedAndEscKeepsTheWindow)
     janela::assenta();
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.edtNotaFiscal()->text(), "123");
+}
+
+// What is saved is what the field shows: a short year is completed, typing
+// that cannot be is refused with the focus kept, a click on the month types
+// the month.
+TEST(FrmNotaFiscal, ADateTypedShortIsSavedAsShownOrRefused)
+{
+    NotaFiscal f;
+    TfrmNotaFiscal &w = *f.frm;
+    janela::preenche(w.edtProtocolo(), "1");
+    f.nota("101", "500");
+    w.dtpEmissao()->setDate(QDate(2015, 7, 10));
+
+    // "25/7/15" and a click on the save button: 25/07/2015 saved.
+    janela::foca(w.dtpEmissao());
+    QTest::keyClicks(w.dtpEmissao(), "25/7/15");
+    EXPECT_EQ(w.dtpEmissao()->text(), "25/07/15");
+    janela::clica(w.btnGravar());
+    ASSERT_EQ(f.prompts.texts(), QStringList{"Registro Gravado !"});
+    EXPECT_EQ(linha("0000000101")["DTA_EMIT_NF"], "25/07/2015");
+
+    // "5/3/15" then Enter: 05/03/2015 shown and saved.
+    f.nota("102", "500");
+    f.prompts.clear();
+    janela::foca(w.dtpEmissao());
+    QTest::keyClicks(w.dtpEmissao(), "5/3/15");
+    janela::tecla(Qt::Key_Return);
+    EXPECT_EQ(w.dtpEmissao()->date(), QDate(2015, 3, 5));
+    EXPECT_EQ(w.dtpEmissao()->text(), "05/03/2015");
+    EXPECT_NE(QApplication::focusWidget(), w.dtpEmissao());
+    janela::clica(w.btnGravar());
+    ASSERT_EQ(f.prompts.texts(), QStringList{"Registro Gravado !"});
+    EXPECT_EQ(linha("0000000102")["DTA_EMIT_NF"], "05/03/2015");
+
+    // A day without month, then a click on the save button: refused with
+    // the field's warning, nothing saved, the typing still shown and focused.
+    f.nota("103", "500");
+    w.dtpEmissao()->setDate(QDate(2015, 7, 10));
+    f.prompts.clear();
+    janela::foca(w.dtpEmissao());
+    QTest::keyClicks(w.dtpEmissao(), "25/");
+    janela::clica(w.btnGravar());
+    ASSERT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_EQ(f.prompts.last().kind, "warning");
+    EXPECT_TRUE(f.prompts.last().text.startsWith("Data de Emissão da Nota Fiscal incompleta: 25")) << f.prompts.last().text.toStdString();
+    EXPECT_TRUE(linha("0000000103").empty());
+    EXPECT_EQ(QApplication::focusWidget(), w.dtpEmissao());
+    EXPECT_EQ(w.dtpEmissao()->text(), "25");
+    // Leaving by Tab: the same warning, the focus back on the field.
+    f.prompts.clear();
+    janela::sai();
+    ASSERT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), w.dtpEmissao());
+    EXPECT_EQ(w.dtpEmissao()->text(), "25");
+    // Finished, it is saved as typed.
+    QTest::keyClicks(w.dtpEmissao(), "/07/2015");
+    f.prompts.clear();
+    janela::clica(w.btnGravar());
+    ASSERT_EQ(f.prompts.texts(), QStringList{"Registro Gravado !"});
+    EXPECT_EQ(linha("0000000103")["DTA_EMIT_NF"], "25/07/2015");
+
+    // A click on the month part, "03", Tab: the month changes, day and year stay.
+    f.nota("104", "500");
+    w.dtpEmissao()->setDate(QDate(2015, 7, 10));
+    f.prompts.clear();
+    janela::foca(w.dtpEmissao());
+    w.dtpEmissao()->setCurrentSection(QDateTimeEdit::MonthSection);
+    QTest::keyClicks(w.dtpEmissao(), "03");
+    janela::sai();
+    EXPECT_EQ(w.dtpEmissao()->date(), QDate(2015, 3, 10));
+    EXPECT_EQ(w.dtpEmissao()->text(), "10/03/2015");
+    // The origin date too: "1/2/15" and a click on save.
+    janela::foca(w.dtpEmissaoOrigem());
+    QTest::keyClicks(w.dtpEmissaoOrigem(), "1/2/15");
+    janela::clica(w.btnGravar());
+    ASSERT_EQ(f.prompts.texts(), QStringList{"Registro Gravado !"});
+    EXPECT_EQ(linha("0000000104")["DTA_EMIT_NF"], "10/03/2015");
+    EXPECT_EQ(linha("0000000104")["DTA_NF_ORIGEM"], "01/02/2015");
+}
+
+// An amount is never cut to fit: what does not fit is refused with a
+// message, and a text with two commas is said to be no number.
+TEST(FrmNotaFiscal, AnAmountThatDoesNotFitOrIsNoNumberIsRefusedWithAMessage)
+{
+    NotaFiscal f;
+    TfrmNotaFiscal &w = *f.frm;
+    janela::preenche(w.edtProtocolo(), "1");
+    janela::preenche(w.edtNotaFiscal(), "101");
+    f.prompts.clear();
+    janela::digita(w.edtValorNotaFiscal(), "9876543210987,65");
+    ASSERT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_EQ(f.prompts.last().kind, "warning");
+    EXPECT_TRUE(f.prompts.last().text.contains("não cabe no campo")) << f.prompts.last().text.toStdString();
+    EXPECT_EQ(w.edtValorNotaFiscal()->text(), "9876543210987,6") << "the key that did not fit was refused";
+    // Pasting too much is refused whole.
+    QApplication::clipboard()->setText("99999999999999999,99");
+    w.edtValorNotaFiscal()->clear();
+    f.prompts.clear();
+    QTest::keySequence(w.edtValorNotaFiscal(), QKeySequence::Paste);
+    EXPECT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_TRUE(w.edtValorNotaFiscal()->text().isEmpty());
+
+    f.prompts.clear();
+    janela::preenche(w.edtValorNotaFiscal(), "1,2,3");
+    ASSERT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_TRUE(f.prompts.last().text.contains("\"1,2,3\" não é um número")) << f.prompts.last().text.toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), w.edtValorNotaFiscal());
+    f.prompts.clear();
+    janela::preenche(w.edtValorNotaFiscal(), "0");
+    ASSERT_EQ(f.prompts.shown.size(), 1u);
+    EXPECT_FALSE(f.prompts.last().text.contains("não é um número"));
 }

@@ -287,3 +287,29 @@ TEST(Rateio, KeyboardOpensOnTheProtocolSkipsLookupButtonsAndEscKeepsTheWindow)
     EXPECT_TRUE(t.frm->isVisible());
     EXPECT_EQ(t.f->edtMunicipio->text(), "110001");
 }
+
+// Enlarged, the window gives the grid the room; a name longer than its
+// label is cut with "…" and whole in the label's tool tip.
+TEST(FrmRateio, TheGridTakesTheRoomAndALongNameKeepsItsWholeTextInTheTooltip)
+{
+    RateioFixture t;
+    const QRect grade = t.f->DBGrid->geometry();
+    const QRect abas = t.f->PageControl1->geometry();
+    t.frm->resize(t.frm->width() + 300, t.frm->height() + 200);
+    janela::assenta();
+    EXPECT_EQ(t.f->PageControl1->size(), abas.size() + QSize(300, 200));
+    EXPECT_EQ(t.f->DBGrid->size(), grade.size() + QSize(300, 200));
+    EXPECT_EQ(t.f->DBGrid->pos(), grade.topLeft());
+    t.frm->resize(t.frm->width() - 300, t.frm->height() - 200);
+    janela::assenta();
+    EXPECT_EQ(t.f->DBGrid->geometry(), grade);
+
+    const QString nome = QStringLiteral("COOPERATIVA MISTA DOS AGRICULTORES FAMILIARES E PRODUTORES RURAIS DO VALE");
+    t.f->lblNomeEmpresa->setText(nome);
+    t.frm->grab(); // painted as on screen
+    EXPECT_EQ(t.f->lblNomeEmpresa->text(), nome);
+    EXPECT_EQ(t.f->lblNomeEmpresa->toolTip(), nome);
+    t.f->lblNomeEmpresa->setText(QStringLiteral("RATEIO LTDA"));
+    t.frm->grab();
+    EXPECT_TRUE(t.f->lblNomeEmpresa->toolTip().isEmpty());
+}

@@ -4,6 +4,7 @@
 #include "support/sql.h"
 #include "support/temp_program.h"
 
+#include "common/janeladona.h"
 #include "export/frmexportacao.h"
 #include "registrations/frmconsulta.h"
 #include "shell/relogio.h"
@@ -159,10 +160,16 @@ TEST(Exportacao, TheWindowIsGreyedWhileTheClientRuns)
     t.load("7");
     prompts.answers.push_back(true);
     bool habilitadaDurante = true;
-    prompts.durante = [&] { habilitadaDurante = t.frm->isEnabled(); };
+    QByteArray dona;
+    prompts.durante = [&] {
+        habilitadaDurante = t.frm->isEnabled();
+        dona = qgetenv(orva::kJanelaDona); // the client learns which window to stay above
+    };
     t.frm->btnValidarClick();
     ASSERT_EQ(prompts.programs.size(), 1u);
     EXPECT_FALSE(habilitadaDurante);
+    EXPECT_EQ(dona, QByteArray::number(quint64(t.frm->winId())));
+    EXPECT_FALSE(qEnvironmentVariableIsSet(orva::kJanelaDona));
     EXPECT_TRUE(t.frm->isEnabled());
     EXPECT_EQ(prompts.last().text, "Exportação Concluida!");
 }
@@ -221,4 +228,15 @@ TEST(OrvaCli, ExportPrintsThePathsAndRefusesWhatIsNotExportable)
     dtmDados->ADOConnection.reopen();
     EXPECT_FALSE(transmissao(7).isEmpty());
     EXPECT_EQ(transmissao(8), "");
+}
+
+TEST(Exportacao, OpensOnTheProtocolSoTheFirstDigitsTypedLandThere)
+{
+    ExportFixture t;
+    QApplication::setActiveWindow(t.frm.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(t.frm.get()));
+    janela::assenta();
+    ASSERT_EQ(QApplication::focusWidget(), t.f->edtProtocolo);
+    QTest::keyClicks(QApplication::focusWidget(), "7");
+    EXPECT_EQ(t.f->edtProtocolo->text(), "7");
 }

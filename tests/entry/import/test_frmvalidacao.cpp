@@ -311,10 +311,53 @@ TEST(FrmValidacao, ADoubleClickOnAnErrorOpensItsLineWithTheFaultyFieldsMarked)
     EXPECT_EQ(linhas.at(0), "Linha 2 do arquivo:");
     EXPECT_EQ(linhas.at(2), notaNP("0000000002").com(7, "31").com(8, "02").com(10, "00000000000000A").linha());
     EXPECT_EQ(linhas.at(3), QString(37, ' ') + QString(23, '^')); // the date (38 to 45) and the value (46 to 60)
-    EXPECT_EQ(linhas.at(5), "data_emissao (posições 38 a 45): 31/02/2015 Data inválida");
-    EXPECT_TRUE(linhas.at(6).startsWith("valor_nota (posições 46 a 60): 00000000000000A")) << linhas.at(6).toStdString();
+    EXPECT_EQ(linhas.at(5), "Data de Emissão (posições 38 a 45): 31/02/2015 Data inválida");
+    EXPECT_TRUE(linhas.at(6).startsWith("Valor da Nota Fiscal (posições 46 a 60): 00000000000000A"))
+        << linhas.at(6).toStdString();
     // A line outside any block opens nothing.
     t.prompts.clear();
     t.frm->AbreLinhaDoRelatorio(int(relatorio.size()) + 5);
     EXPECT_TRUE(t.prompts.shown.empty());
+}
+
+TEST(FrmValidacao, OpensOnTheProtocolSoTheFirstDigitsTypedLandThere)
+{
+    Janela t;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(t.frm.get()));
+    janela::assenta();
+    ASSERT_EQ(QApplication::focusWidget(), t.f->edtProtocolo);
+    QTest::keyClicks(QApplication::focusWidget(), "12");
+    EXPECT_EQ(t.f->edtProtocolo->text(), "12");
+}
+
+// The import pass's blocks name no line: a double-click on one opens its
+// line all the same.
+TEST(FrmValidacao, ADoubleClickOnABlockOfTheImportOpensItsLine)
+{
+    Janela t;
+    t.protocolo("7");
+    const QString arquivo = t.p.arquivo("duas.txt", t.limpas(2));
+    t.arquivo(arquivo);
+    t.valida();
+    ASSERT_EQ(notas(), 2);
+    t.prompts.clear();
+    t.valida(); // the same notes again: both already stored
+    const QStringList relatorio = t.frm->Relatorio();
+    QList<int> mensagens;
+    for (int i = 0; i < relatorio.size(); ++i)
+        if (relatorio.at(i).contains("já está no banco"))
+            mensagens << i;
+    ASSERT_EQ(mensagens.size(), 2) << relatorio.join('\n').toStdString();
+
+    QString mostrado;
+    t.prompts.dialogHandlers.push_back([&](QDialog &janela) {
+        mostrado = janela.findChild<QPlainTextEdit *>("edtLinha")->toPlainText();
+        return 1;
+    });
+    QPlainTextEdit *log = t.f->edtLogErro;
+    QTextCursor cursor(log->document()->findBlockByNumber(mensagens.at(1)));
+    log->setTextCursor(cursor);
+    QTest::mouseDClick(log->viewport(), Qt::LeftButton, Qt::NoModifier, log->cursorRect(cursor).center());
+    EXPECT_TRUE(mostrado.startsWith("Linha 2 do arquivo:\n")) << mostrado.toStdString();
+    EXPECT_TRUE(mostrado.contains("já está no banco")) << mostrado.toStdString();
 }

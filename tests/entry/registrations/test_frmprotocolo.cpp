@@ -115,7 +115,7 @@ TEST_F(FrmProtocolo, ControlsAndButtonStatesInBothModes)
     TfrmProtocolo &r = abre(true);
     EXPECT_TRUE(r.btnReAbrir()->isEnabled());
     EXPECT_TRUE(r.btnReAbrir()->isVisible());
-    EXPECT_EQ(r.btnReAbrir()->text(), QStringLiteral("ReAbrir o protocolo para alterações"));
+    EXPECT_EQ(r.btnReAbrir()->text(), QStringLiteral("&ReAbrir o protocolo para alterações"));
     EXPECT_FALSE(r.btnSalvar()->isEnabled());
     EXPECT_FALSE(r.btnApagar()->isEnabled());
     EXPECT_FALSE(r.btnNovo()->isEnabled());

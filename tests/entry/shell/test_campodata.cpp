@@ -73,13 +73,47 @@ TEST(CampoData, AnImpossibleOrUnfinishedDateIsRefusedAndTheEarlierOneStays)
         EXPECT_EQ(j.prompts.last().kind, "warning");
         EXPECT_TRUE(j.prompts.last().text.startsWith("Data de Emissão da Nota Fiscal inválida")) << impossivel;
     }
-    // Leaving in the middle of a date brings the earlier one back.
+    // Leaving in the middle of a date is refused: the typing stays on
+    // screen and the focus in the field; Esc gives the earlier date back.
     j.prompts.clear();
-    EXPECT_EQ(j.digita("28/1"), QDate(2015, 4, 15));
+    EXPECT_EQ(j.digita("28/"), QDate(2015, 4, 15));
     janela::sai();
-    EXPECT_EQ(j.data->date(), QDate(2015, 4, 15));
+    ASSERT_EQ(j.prompts.shown.size(), 1u);
+    EXPECT_TRUE(j.prompts.last().text.startsWith("Data de Emissão da Nota Fiscal incompleta: 28"));
+    EXPECT_EQ(QApplication::focusWidget(), j.data);
+    EXPECT_EQ(j.data->text(), "28");
+    EXPECT_FALSE(orva::ui::confirmDate(j.data));
+    EXPECT_EQ(j.prompts.shown.size(), 1u) << "one warning for one typing";
+    janela::tecla(Qt::Key_Escape);
     EXPECT_EQ(j.data->text(), "15/04/2015");
-    EXPECT_TRUE(j.prompts.texts().isEmpty());
+    EXPECT_TRUE(orva::ui::confirmDate(j.data));
+    janela::ativa(&j.w); // Esc also closed the dialog
+    // A two-digit year out of the range is refused as such.
+    j.prompts.clear();
+    EXPECT_EQ(j.digita("01/01/16"), QDate(2015, 4, 15));
+    janela::sai();
+    ASSERT_EQ(j.prompts.shown.size(), 1u);
+    EXPECT_TRUE(j.prompts.last().text.startsWith("Data de Emissão da Nota Fiscal inválida: 01/01/16"));
+}
+
+TEST(CampoData, AShortDateIsCompletedAsMeant)
+{
+    JanelaData j;
+    for (const auto &[texto, data] : std::initializer_list<std::pair<const char *, QDate>>{
+             {"25/7/15", QDate(2015, 7, 25)}, {"250715", QDate(2015, 7, 25)}, {"5/3", QDate(2015, 3, 5)}}) {
+        j.digita(texto);
+        janela::sai();
+        EXPECT_EQ(j.data->date(), data) << texto;
+        EXPECT_EQ(j.data->text(), data.toString("dd/MM/yyyy")) << texto;
+    }
+    // From the year part: the year alone.
+    j.data->setDate(QDate(2015, 4, 15));
+    janela::foca(j.data);
+    j.data->setCurrentSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(j.data, "15");
+    EXPECT_TRUE(orva::ui::confirmDate(j.data));
+    EXPECT_EQ(j.data->date(), QDate(2015, 4, 15));
+    EXPECT_TRUE(j.prompts.shown.empty()) << j.prompts.texts().join('|').toStdString();
 }
 
 TEST(Sobre, EnterClosesTheBox)
