@@ -5,6 +5,8 @@
 # prepares the per-user folder of a throwaway user and exports, delivers and
 # fetches a receipt from there, Orva opens its main window under Xvfb for
 # another fresh user, and the packages are removed again. Runs as root (CI).
+# An ORVA already installed here is left as it is: then only the files are
+# checked.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${ORVA_BUILD_DIR:-$root/build}"
@@ -24,6 +26,21 @@ desktop-file-validate "$work"/conteudo/usr/share/applications/*.desktop
 # The metainfo against its desktop entries and icons; the screenshots' web
 # addresses are not fetched.
 appstreamcli validate-tree --no-net "$work/conteudo"
+
+# An ORVA installed on this machine (or the server's data left by one) is
+# somebody's: installing over it and purging it at the end would replace the
+# programs and delete the receipts. Then only the package files are checked.
+instalado=""
+for pacote in orva orva-datp-server; do
+  estado="$(dpkg-query -W -f '${db:Status-Status}' "$pacote" 2>/dev/null || true)"
+  [[ -n "$estado" && "$estado" != not-installed ]] && instalado+=" $pacote"
+done
+[[ -e /var/lib/orva-datp-server ]] && instalado+=" /var/lib/orva-datp-server"
+if [[ -n "$instalado" ]]; then
+  rm -rf "$work"
+  echo "Pacotes conferidos sem instalar:$instalado já presente(s) nesta máquina, que o teste não altera."
+  exit 0
+fi
 
 user="orvateste$$"
 server_user_existed="$(getent passwd orva-datp >/dev/null && echo 1 || true)"
