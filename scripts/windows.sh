@@ -505,17 +505,19 @@ sleep 2
 run "$linux_build/tools/orva-tela" "$estrada/screens/cliente-windows.png"
 kill "$cliente_pid" 2>/dev/null || true
 
-# Started without its database, Orva.exe says so in a window of its own.
+# Installed, Orva.exe whose user folder lost its database prepares a new one
+# (as on a first start) and opens; the user's old file is put back after.
 mv "$dados/orva.mdb" "$dados/orva.mdb.guardado"
 (unset QT_QPA_PLATFORM; exec env WINEPREFIX="$wp" WINEDEBUG=-all /usr/lib/wine/wine64 "$instalado/Orva.exe") >>"$step_log" 2>&1 &
 orva_pid=$!
 pids+=($orva_pid)
-shown 'Error"' || fail "Orva.exe sem o banco de dados não mostrou mensagem"
+shown 'ORVA - Tessaria."' || fail "Orva.exe sem o banco de dados não abriu"
+[[ -f "$dados/orva.mdb" ]] || fail "Orva.exe sem o banco de dados não preparou um novo"
 sleep 1
-run "$linux_build/tools/orva-tela" "$estrada/screens/orva-windows-sem-banco.png"
+run "$linux_build/tools/orva-tela" "$estrada/screens/orva-windows-banco-novo.png"
 kill "$orva_pid" 2>/dev/null || true
 WINEPREFIX="$wp" /usr/lib/wine/wineserver -k 2>/dev/null || true
-mv "$dados/orva.mdb.guardado" "$dados/orva.mdb"
+mv -f "$dados/orva.mdb.guardado" "$dados/orva.mdb"
 # Without the database or without rar.exe, orva-cli.exe ends with a message in
 # Portuguese that names what is missing.
 sem() {  # what is missing, the text the message must hold, the command
