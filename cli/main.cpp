@@ -5,6 +5,7 @@
 #include "common/messages.h"
 #include "common/plataforma/console.h"
 #include "shell/funcoesbase.h"
+#include "shell/instalacao.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -86,8 +87,17 @@ int main(int argc, char **argv)
     for (const auto &c : orva::cli::comandos()) {
         if (c.nome != nome)
             continue;
+        // Any command or subcommand shows its usage, touching nothing.
+        if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+            QTextStream(stdout) << "Uso: orva-cli " << c.uso << '\n';
+            return 0;
+        }
         int status;
         try {
+            // Installed for every user, the user's own folder is prepared on
+            // first use, as the entry program does (init prepares it itself).
+            if (pasta.isEmpty() && nome != QLatin1String("init"))
+                orva::install::prepareInstalledProgramFolder();
             status = c.executa(args);
         } catch (const std::exception &e) {
             const auto *error = dynamic_cast<const orva::Error *>(&e);
