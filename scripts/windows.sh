@@ -263,6 +263,10 @@ prepare_wine() {
 prepare_wine   # the build runs orva-icone under Wine for the icon
 mkdir -p /tmp/orva-wine
 run cmake --build "$build" -j "$jobs"
+# A form (.ui) changed since the last build can leave its window's object stale
+# for one pass: its header is regenerated after Ninja judged the object. A
+# second pass, a no-op otherwise, rebuilds it.
+run cmake --build "$build" -j "$jobs"
 done_step
 
 # The program folder as the installer lays it out: the programs, the DLLs
