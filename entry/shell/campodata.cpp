@@ -60,15 +60,30 @@ public:
             });
             return false;
         }
+        if (event->type() == QEvent::FocusIn) {
+            // Reached by Tab or Shift+Tab, typing starts at the day, as in
+            // every other field; a click on the month or year keeps that part.
+            const auto razao = static_cast<QFocusEvent *>(event)->reason();
+            if (razao == Qt::TabFocusReason || razao == Qt::BacktabFocusReason) {
+                QPointer<QDateEdit> edit(m_edit);
+                QTimer::singleShot(0, this, [edit] {
+                    if (edit && edit->hasFocus())
+                        edit->setSelectedSection(QDateTimeEdit::DaySection);
+                });
+            }
+            return false;
+        }
         if (event->type() != QEvent::KeyPress)
             return false;
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
             return false;
-        // Tab while typing leaves the field with the date completed (the
-        // picker would move to its next part and drop the typing).
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && m_digitando) {
-            if (aplica()) {
+        // Tab leaves the field, the date completed if it was being typed:
+        // the picker would move to its next part (and drop the typing), so a
+        // keyboard user would need three Tabs to pass one date. The arrows
+        // still move between day, month and year.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            if (!m_digitando || aplica()) {
                 sai(key->key() == Qt::Key_Tab);
             } else {
                 m_avisado = false; // asked again to leave: told again

@@ -11,7 +11,9 @@ namespace orva::ui {
 // after one digit pads it with a zero, after a complete part it is passed
 // over. When the focus leaves, a two-digit year is completed inside the
 // picker's range ("25/7/15" is 25/07/2015), and so is a day and month alone
-// ("5/3") when the range is one year. Tab while typing leaves the field. An impossible date, one outside the range or
+// ("5/3") when the range is one year. Tab and Shift+Tab leave the field
+// (the arrows move between its parts); entered by them, typing starts at the
+// day. An impossible date, one outside the range or
 // typing that cannot be completed is refused with a warning naming the field
 // (its hint) and the focus stays there: the picker never holds, nor shows
 // once the typing is over, another date than the one typed. Esc gives the

@@ -125,3 +125,27 @@ TEST(Sobre, EnterClosesTheBox)
     EXPECT_FALSE(sobre.isVisible());
     EXPECT_EQ(sobre.result(), QDialog::Accepted);
 }
+
+TEST(CampoData, OneTabPassesTheDateAndShiftTabBackTypesFromTheDay)
+{
+    JanelaData j;
+    j.data->setDate(QDate(2015, 4, 15));
+    janela::foca(j.outro);
+    QTest::keyClick(j.outro, Qt::Key_Backtab);
+    janela::assenta();
+    ASSERT_EQ(QApplication::focusWidget(), j.data);
+    // Qt would enter at the year and then walk the parts with Tab.
+    QTest::keyClicks(j.data, "25/7/15");
+    QTest::keyClick(j.data, Qt::Key_Tab);
+    janela::assenta();
+    EXPECT_EQ(QApplication::focusWidget(), j.outro);
+    EXPECT_EQ(j.data->date(), QDate(2015, 7, 25));
+    // Without typing, one Tab and one Shift+Tab pass it too.
+    janela::foca(j.data);
+    QTest::keyClick(j.data, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), j.outro);
+    janela::foca(j.data);
+    QTest::keyClick(j.data, Qt::Key_Backtab);
+    EXPECT_NE(QApplication::focusWidget(), j.data);
+    EXPECT_TRUE(j.prompts.shown.empty()) << j.prompts.texts().join('|').toStdString();
+}
