@@ -73,7 +73,11 @@ public:
         auto *rotulo = static_cast<QLabel *>(watched);
         const QRect area = rotulo->contentsRect();
         const QString inteiro = rotulo->text();
-        const QString cabe = rotulo->fontMetrics().elidedText(inteiro, Qt::ElideRight, area.width());
+        // Line by line: a two-line label whose lines each fit is not cut.
+        QStringList linhas = inteiro.split(QLatin1Char('\n'));
+        for (QString &linha : linhas)
+            linha = rotulo->fontMetrics().elidedText(linha, Qt::ElideRight, area.width());
+        const QString cabe = linhas.join(QLatin1Char('\n'));
         if (cabe == inteiro) {
             if (rotulo->property(kDicaPropria).toBool()) {
                 rotulo->setToolTip(QString());

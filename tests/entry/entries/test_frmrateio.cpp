@@ -312,4 +312,12 @@ TEST(FrmRateio, TheGridTakesTheRoomAndALongNameKeepsItsWholeTextInTheTooltip)
     t.f->lblNomeEmpresa->setText(QStringLiteral("RATEIO LTDA"));
     t.frm->grab();
     EXPECT_TRUE(t.f->lblNomeEmpresa->toolTip().isEmpty());
+    // Two lines that each fit are not cut, though together they are wider.
+    const int largura = t.f->lblNomeEmpresa->contentsRect().width();
+    QString linha = QStringLiteral("RATEIO");
+    while (t.f->lblNomeEmpresa->fontMetrics().horizontalAdvance(linha + QStringLiteral(" RATEIO")) < largura * 0.8)
+        linha += QStringLiteral(" RATEIO");
+    t.f->lblNomeEmpresa->setText(linha + '\n' + linha);
+    t.frm->grab();
+    EXPECT_TRUE(t.f->lblNomeEmpresa->toolTip().isEmpty()) << t.f->lblNomeEmpresa->toolTip().toStdString();
 }
