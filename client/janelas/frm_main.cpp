@@ -146,12 +146,20 @@ void Tfrm_main::ficaSobre(quintptr dona)
     if (dona == 0)
         return;
     m_dona.reset(QWindow::fromWinId(WId(dona)));
-    if (!m_dona)
-        return;
+    if (m_dona)
+        ficaSobre(m_dona.get());
+}
+
+void Tfrm_main::ficaSobre(QWindow *dona)
+{
     // Window systems keep only a dialog above its owner.
     setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     winId(); // the native window exists from here on
-    windowHandle()->setTransientParent(m_dona.get());
+    windowHandle()->setTransientParent(dona);
+    // Qt would end the program as the first message box closes: it counts no
+    // window with an owner as a main one.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    m_encerraAoFechar = true;
 }
 
 void Tfrm_main::mantemDona()
@@ -296,6 +304,8 @@ void Tfrm_main::closeEvent(QCloseEvent *event)
     if (m_selecione)
         m_selecione->hide();
     QMainWindow::closeEvent(event);
+    if (m_encerraAoFechar && event->isAccepted())
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
 // ---- lists ----

@@ -42,6 +42,10 @@ public:
     // Keeps the window above the window `dona` of another program (the one
     // that started this one), as a dialog of it.
     void ficaSobre(quintptr dona);
+    // The same with the opener's window itself. A dialog of another window is
+    // not one Qt counts as the program's last window, so from here on the
+    // program ends when this window closes, not when a message box does.
+    void ficaSobre(QWindow *dona);
 
     // The windows created at start-up (created on first use otherwise).
     Tfrm_recibo *frm_recibo();
@@ -135,6 +139,7 @@ private:
     bool m_trocando = false;
     bool m_cancelar = false;
     bool m_fecharAoTerminar = false; // the window was closed during the exchange
+    bool m_encerraAoFechar = false; // closing this window ends the program
     orva::cliente::EstimativaEnvio m_estimativa; // time left of the sending stage
     int m_linhaLida = -1;            // the declaration of the list last read
 

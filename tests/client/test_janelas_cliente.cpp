@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -703,4 +704,34 @@ TEST(JanelasCliente, TheMainWindowStaysAboveTheWindowThatStartedIt)
     ASSERT_NE(frm->windowHandle(), nullptr);
     ASSERT_NE(frm->windowHandle()->transientParent(), nullptr);
     EXPECT_EQ(frm->windowHandle()->transientParent()->winId(), dona.winId());
+}
+
+// Kept above its opener, the main window is a dialog of it: a message box
+// closed must not end the program, closing the main window must.
+TEST(JanelasCliente, AMessageClosedAboveTheOpenerDoesNotEndTheProgram)
+{
+    Instalacao inst;
+    QWindow dona;
+    dona.create();
+    auto frm = Tfrm_main::Inicia(inst.cliente, QString(), QString());
+    frm->ficaSobre(&dona);
+    frm->show();
+    bool vivaDepoisDaMensagem = false;
+    QDialog mensagem; // a box without a parent, as the prompts show them
+    QTimer::singleShot(50, &mensagem, [&] {
+        mensagem.show();
+        QTimer::singleShot(50, &mensagem, [&] { mensagem.close(); });
+    });
+    QTimer::singleShot(400, frm.get(), [&] {
+        vivaDepoisDaMensagem = frm->isVisible();
+        frm->close();
+    });
+    QTimer prazo;
+    prazo.setSingleShot(true);
+    QObject::connect(&prazo, &QTimer::timeout, qApp, [] { QCoreApplication::exit(2); });
+    prazo.start(10000);
+    const int fim = QCoreApplication::exec();
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    EXPECT_TRUE(vivaDepoisDaMensagem) << "the program ended when the message box closed";
+    EXPECT_EQ(fim, 0) << "closing the main window did not end the program";
 }
