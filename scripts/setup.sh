@@ -15,6 +15,7 @@ packages=(
   dpkg-dev file                           # packages: dpkg-shlibdeps finds their libraries, file finds the programs
   lintian desktop-file-utils appstream    # package checks: lintian, desktop entries, metainfo
   x11-utils                               # xwininfo: the installed Orva's window under Xvfb
+  bash-completion                         # orva-cli's completion, driven in bash by its test
 )
 
 missing=()
