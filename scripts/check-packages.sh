@@ -36,7 +36,7 @@ for ddeb in "${ddebs[@]}"; do dpkg-deb -x "$ddeb" "$work/simbolos"; done
 echo "== programs: hardening and detached debug symbols"
 programas=0
 while IFS= read -r -d '' arquivo; do
-  [[ "$(head -c 4 "$arquivo")" == $'\x7fELF' ]] || continue
+  [[ "$(od -An -tx1 -N4 "$arquivo" | tr -d ' ')" == 7f454c46 ]] || continue
   programas=$((programas + 1))
   nome="${arquivo#"$work/conteudo"}"
   # PIE, stack protector, fortified functions, RELRO and immediate binding
@@ -60,7 +60,7 @@ echo "== reproducible packages"
 # every time inside them is SOURCE_DATE_EPOCH's.
 find "$build/packaging/man" "$build/packaging/doc" -name '*.gz' -exec touch {} +
 touch "$build/dist/orva-datp-server"
-(cd "$build" && cpack -G DEB --config CPackConfig.cmake -B "$work/de-novo" >/dev/null)
+"$root/scripts/package.sh" "$work/de-novo" >/dev/null
 for pacote in "${debs[@]}" "${ddebs[@]}"; do
   cmp -s "$pacote" "$work/de-novo/${pacote##*/}" || fail "${pacote##*/} mudou ao ser empacotado de novo"
 done
