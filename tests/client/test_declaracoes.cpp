@@ -172,6 +172,7 @@ TEST(Declaracoes, StartArgumentFolderOrArchiveAndTheDefaultWithoutOne)
 {
     QTemporaryDir dir;
     const QString enviar = dir.filePath("enviar");
+    ASSERT_TRUE(QDir().mkpath(enviar));
     apoio::grava(enviar + "/Orva000900000000000002.rar", "x");
     // A folder, given or missing, is the origin as given (the export's form).
     EXPECT_EQ(partidaDoArgumento(enviar, "/padrao/").origem, enviar);
