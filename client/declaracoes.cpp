@@ -49,6 +49,16 @@ QString comBarra(const QString &pasta)
     return pasta + QLatin1Char('/');
 }
 
+Partida partidaDoArgumento(const QString &argumento, const QString &pastaPadrao)
+{
+    if (argumento.isEmpty())
+        return {pastaPadrao, {}};
+    const QFileInfo arquivo(argumento);
+    if (arquivo.isFile())
+        return {comBarra(arquivo.absolutePath()), arquivo.fileName()};
+    return {argumento, {}};
+}
+
 QStringList arquivosDeclaracao(const QString &pasta)
 {
     if (pasta.isEmpty())

@@ -12,6 +12,16 @@ namespace orva::cliente {
 // The folder text with a trailing "/" (a trailing "\" also counts as one).
 QString comBarra(const QString &pasta);
 
+// What the client opens at start-up. Its argument is the origin folder, as
+// the export passes it; a file (the archive handed by a file manager or the
+// menu entry) opens its folder with that file to select. Without an argument
+// the origin is `pastaPadrao`.
+struct Partida {
+    QString origem;
+    QString declaracao; // the file name to select, when a file was given
+};
+Partida partidaDoArgumento(const QString &argumento, const QString &pastaPadrao);
+
 // The names of the plain files of `pasta` matching "*.rar" (any letter case),
 // sorted by name. A folder that cannot be read gives none.
 QStringList arquivosDeclaracao(const QString &pasta);

@@ -1,27 +1,19 @@
-// Writes the programs' icon (the client's emblem centred on a square) as PNG
+// Writes the programs' icon (orva::icone) as PNG
 // files of the given sizes: orva-icone PASTA TAMANHO... gives PASTA/TAMANHO.png;
 // orva-icone --ico ARQUIVO TAMANHO... gives one Windows icon holding them all.
-#include "janelas/emblema.h"
+#include "common/emblema.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QtEndian>
 
 #include <cstdio>
 
 namespace {
 
-QImage icone(int lado)
-{
-    const QImage emblema = orva::cliente::Emblema(lado);
-    QImage imagem(lado, lado, QImage::Format_ARGB32_Premultiplied);
-    imagem.fill(Qt::transparent);
-    QPainter(&imagem).drawImage((lado - emblema.width()) / 2, 0, emblema);
-    return imagem;
-}
+using orva::icone;
 
 template <typename T> void acrescenta(QByteArray &saida, T valor)
 {

@@ -14,7 +14,9 @@ packages=(
   locales
   dpkg-dev file                           # packages: dpkg-shlibdeps finds their libraries, file finds the programs
   lintian desktop-file-utils appstream    # package checks: lintian, desktop entries, metainfo
+  devscripts                              # hardening-check: the packaged programs' hardening
   x11-utils                               # xwininfo: the installed Orva's window under Xvfb
+  bash-completion                         # orva-cli's completion, driven in bash by its test
 )
 
 missing=()

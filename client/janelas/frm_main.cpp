@@ -2,7 +2,7 @@
 
 #include "ui_frm_main.h"
 
-#include "emblema.h"
+#include "common/emblema.h"
 #include "frm_atencao.h"
 #include "frm_recibo.h"
 #include "frm_selecione.h"
@@ -94,7 +94,7 @@ Tfrm_main::Tfrm_main(const QString &pastaCliente, const QString &arquivoIni, QWi
     // Fixed border with system menu and minimize box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    ui->Image1->setPixmap(QPixmap::fromImage(cl::Emblema(ui->Image1->height() * 2)));
+    ui->Image1->setPixmap(QPixmap::fromImage(orva::Emblema(ui->Image1->height() * 2)));
     const QStringList banner = Tfrm_recibo::linhasBanner();
     ui->Label3->setText(banner.value(0));
     ui->Label4->setText(banner.value(1));
@@ -172,7 +172,7 @@ void Tfrm_main::mantemDona()
 QString Tfrm_main::tituloAplicacao() { return QStringLiteral("Módulo de Entrega de Declaração/ORVA"); }
 
 std::unique_ptr<Tfrm_main> Tfrm_main::Inicia(const QString &pastaCliente, const QString &arquivoIni,
-                                             const QString &origem)
+                                             const QString &origem, const QString &declaracao)
 {
     orva::setApplicationTitle(tituloAplicacao());
     auto frm = std::make_unique<Tfrm_main>(pastaCliente, arquivoIni);
@@ -180,6 +180,11 @@ std::unique_ptr<Tfrm_main> Tfrm_main::Inicia(const QString &pastaCliente, const 
     if (!origem.isEmpty()) {
         frm->ui->ComboBox1->setEditText(origem);
         frm->ListaDeclaracoes(origem);
+        const int linha = declaracao.isEmpty() ? -1 : frm->m_cliente.declaracoes().indexOf(declaracao);
+        if (linha >= 0) {
+            frm->ui->ListBox1->setCurrentRow(linha);
+            frm->leDeclaracao(linha);
+        }
     }
     return frm;
 }

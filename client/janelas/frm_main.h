@@ -35,9 +35,10 @@ public:
 
     // Start-up: the application title, the main window and the windows that
     // live as long as it, in their order, and the origin folder of the
-    // command line (listed when given).
+    // command line (listed when given), with the archive `declaracao` of it
+    // selected as a click selects it, when it is listed.
     static std::unique_ptr<Tfrm_main> Inicia(const QString &pastaCliente, const QString &arquivoIni,
-                                             const QString &origem);
+                                             const QString &origem, const QString &declaracao = QString());
     static QString tituloAplicacao();
     // Keeps the window above the window `dona` of another program (the one
     // that started this one), as a dialog of it.

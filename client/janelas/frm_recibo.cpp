@@ -1,6 +1,6 @@
 #include "frm_recibo.h"
 
-#include "emblema.h"
+#include "common/emblema.h"
 
 #include "client/comprovantes.h"
 #include "client/relogio.h"
@@ -24,7 +24,7 @@ void cabecalho(rep::Report &r, const QString &titulo)
     const double w = r.contentWidth();
     r.title = titulo;
     rep::Band &b = r.titleBand;
-    b.add(rep::image(orva::cliente::Emblema(280), caixa(0, 0, 22, 26)));
+    b.add(rep::image(orva::Emblema(280), caixa(0, 0, 22, 26)));
     const QStringList banner = Tfrm_recibo::linhasBanner();
     for (int i = 0; i < banner.size(); ++i)
         b.add(rep::label(banner.at(i), caixa(26, 2 + i * 7, w - 80)).inBold(i == 0).sized(i == 0 ? 11 : 10));

@@ -1,3 +1,4 @@
+#include "common/emblema.h"
 #include "common/errors.h"
 #include "common/prompts.h"
 #include "app/aplicacao.h"
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
         return 0;
     }
     OrvaApplication app(argc, argv);
+    orva::apresentaPrograma(QStringLiteral("Orva"), QStringLiteral("org.orva.Orva"));
     orva::setApplicationTitle(QStringLiteral("ORVA 2016 - Tessaria"));
     orva::loadPortugueseTranslations(app);
     try {

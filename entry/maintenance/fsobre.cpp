@@ -1,12 +1,10 @@
 #include "fsobre.h"
 #include "ui_fsobre.h"
 
+#include "common/emblema.h"
 #include "common/prompts.h"
 
 #include <QEvent>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QStringList>
 
@@ -25,33 +23,7 @@ QString textoVersao(const QString &versao)
 
 QString versaoPrograma() { return QStringLiteral(ORVA_VERSION); }
 
-QPixmap logotipo(int lado)
-{
-    QPixmap pixmap(lado, lado);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF quadro(1, 1, lado - 2, lado - 2);
-    QLinearGradient fundo(quadro.topLeft(), quadro.bottomRight());
-    fundo.setColorAt(0, QColor(0x1f, 0x5f, 0xa8));
-    fundo.setColorAt(1, QColor(0x0b, 0x2f, 0x5e));
-    p.setPen(Qt::NoPen);
-    p.setBrush(fundo);
-    p.drawRoundedRect(quadro, lado * 0.18, lado * 0.18);
-
-    // A value shared out in slices: the apportionment the system declares.
-    const QRectF pizza = quadro.adjusted(lado * 0.16, lado * 0.16, -lado * 0.16, -lado * 0.16);
-    const struct {
-        int inicio, extensao;
-        QColor cor;
-    } fatias[] = {{90, 150, QColor(0xf2, 0xc1, 0x2e)}, {240, 80, QColor(0xff, 0xff, 0xff)}, {320, 130, QColor(0x7c, 0xc5, 0x76)}};
-    for (const auto &f : fatias) {
-        p.setBrush(f.cor);
-        p.setPen(QPen(QColor(0x0b, 0x2f, 0x5e), lado * 0.025));
-        p.drawPie(pizza, f.inicio * 16, f.extensao * 16);
-    }
-    return pixmap;
-}
+QPixmap logotipo(int lado) { return QPixmap::fromImage(orva::icone(lado)); }
 
 } // namespace orva::sobre
 

@@ -21,7 +21,7 @@ QString parteVersao(int parte);
 QString textoVersao(const QString &versao);
 // The version compiled into the program.
 QString versaoPrograma();
-// The system's logo, drawn at the size asked.
+// The system's icon (orva::icone), drawn at the size asked.
 QPixmap logotipo(int lado);
 
 } // namespace orva::sobre

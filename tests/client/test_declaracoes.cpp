@@ -167,3 +167,23 @@ TEST(Declaracoes, ClickWritesOnlyTheDeclarationsOwnFile)
     EXPECT_EQ(dialogos.itens[0].texto1, cliente.erroExtracao());
     EXPECT_EQ(apoio::le(enviar + "Orva001300000000000060.exp"), "a declaração pendente");
 }
+
+TEST(Declaracoes, StartArgumentFolderOrArchiveAndTheDefaultWithoutOne)
+{
+    QTemporaryDir dir;
+    const QString enviar = dir.filePath("enviar");
+    ASSERT_TRUE(QDir().mkpath(enviar));
+    apoio::grava(enviar + "/Orva000900000000000002.rar", "x");
+    // A folder, given or missing, is the origin as given (the export's form).
+    EXPECT_EQ(partidaDoArgumento(enviar, "/padrao/").origem, enviar);
+    EXPECT_EQ(partidaDoArgumento(enviar + "/", "/padrao/").declaracao, "");
+    EXPECT_EQ(partidaDoArgumento(dir.filePath("nao-existe.rar"), "/padrao/").origem, dir.filePath("nao-existe.rar"));
+    EXPECT_EQ(partidaDoArgumento("", "/padrao/").origem, "/padrao/");
+    // An archive, named relatively, opens its folder with itself to select.
+    const QString antes = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const Partida partida = partidaDoArgumento("enviar/Orva000900000000000002.rar", "/padrao/");
+    QDir::setCurrent(antes);
+    EXPECT_EQ(partida.origem, QDir(enviar).canonicalPath() + "/");
+    EXPECT_EQ(partida.declaracao, "Orva000900000000000002.rar");
+}

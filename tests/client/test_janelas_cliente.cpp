@@ -7,6 +7,7 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_program.h"
 
+#include "client/declaracoes.h"
 #include "client/janelas/frm_atencao.h"
 #include "client/janelas/frm_main.h"
 #include "client/janelas/frm_selecione.h"
@@ -225,6 +226,30 @@ TEST(JanelasCliente, StartUpWritesTheSettingsListsTheOriginAndTheNewReceipts)
     QApplication::processEvents();
     EXPECT_TRUE(frm->BitBtn1()->isEnabled());
     EXPECT_EQ(frm->cliente().arquivoSelecionado(), inst.enviar + "Orva000900000000000002.rar");
+    EXPECT_TRUE(inst.prompts.shown.empty());
+}
+
+// The menu entry and file managers hand the client an archive: its folder is
+// listed with that archive selected, ready to send; another file selects nothing.
+TEST(JanelasCliente, StartedOnAnArchiveListsItsFolderWithItSelected)
+{
+    Instalacao inst;
+    for (const char *nome : {"Orva000300000000000001.rar", "Orva000900000000000002.rar", "leiame.txt"})
+        apoio::grava(inst.enviar + nome, "x");
+
+    auto partida = orva::cliente::partidaDoArgumento(inst.enviar + "Orva000900000000000002.rar", QString());
+    auto frm = Tfrm_main::Inicia(inst.cliente, QString(), partida.origem, partida.declaracao);
+    EXPECT_EQ(frm->ComboBox1()->currentText(), inst.enviar);
+    EXPECT_EQ(frm->ListBox1()->count(), 2);
+    EXPECT_EQ(frm->ListBox1()->currentRow(), 1);
+    EXPECT_TRUE(frm->BitBtn1()->isEnabled());
+    EXPECT_EQ(QFileInfo(frm->cliente().arquivoSelecionado()).fileName(), "Orva000900000000000002.rar");
+
+    partida = orva::cliente::partidaDoArgumento(inst.enviar + "leiame.txt", QString());
+    frm = Tfrm_main::Inicia(inst.cliente, QString(), partida.origem, partida.declaracao);
+    EXPECT_EQ(frm->ListBox1()->count(), 2);
+    EXPECT_FALSE(frm->BitBtn1()->isEnabled());
+    EXPECT_TRUE(frm->cliente().arquivoSelecionado().isEmpty());
     EXPECT_TRUE(inst.prompts.shown.empty());
 }
 

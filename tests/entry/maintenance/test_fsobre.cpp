@@ -1,5 +1,6 @@
 #include "support/scripted_prompts.h"
 
+#include "common/emblema.h"
 #include "maintenance/fsobre.h"
 
 #include <QApplication>
@@ -21,6 +22,29 @@ TEST(FSobre, VersaoComUmDigitoPorParte)
     EXPECT_EQ(textoVersao("7.1"), "7.1.0.0");
     // The program's own version, from the build.
     EXPECT_EQ(versaoPrograma(), QStringLiteral(ORVA_VERSION));
+}
+
+// The about box and the program's windows (task bar) show the one icon the
+// menu entries and the Windows icon are drawn from.
+TEST(FSobre, OMesmoIconeNaCaixaENasJanelas)
+{
+    ScriptedPrompts prompts;
+    const QImage icone = orva::icone(64).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    TFSobre sobre;
+    const auto *imagem = sobre.findChild<QLabel *>("Image1");
+    ASSERT_NE(imagem, nullptr);
+    EXPECT_EQ(imagem->pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), icone);
+
+    const QString nome = QCoreApplication::applicationName(), entrada = QGuiApplication::desktopFileName();
+    const QIcon antes = QGuiApplication::windowIcon();
+    orva::apresentaPrograma("Orva", "org.orva.Orva");
+    EXPECT_EQ(QCoreApplication::applicationName(), "Orva");
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "org.orva.Orva");
+    QWidget janela;
+    EXPECT_EQ(janela.windowIcon().pixmap(64).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), icone);
+    QCoreApplication::setApplicationName(nome);
+    QGuiApplication::setDesktopFileName(entrada);
+    QGuiApplication::setWindowIcon(antes);
 }
 
 TEST(FSobre, CadaAtivacaoVoltaA65PixelsDoTopoELeAVersao)

@@ -1,12 +1,14 @@
 #include "emblema.h"
 
+#include <QGuiApplication>
 #include <QLinearGradient>
+#include <QPixmap>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <cmath>
 
-namespace orva::cliente {
+namespace orva {
 namespace {
 
 // A five-pointed star centred on `centro`.
@@ -99,4 +101,28 @@ QImage Emblema(int altura)
     return imagem;
 }
 
-} // namespace orva::cliente
+QImage icone(int lado)
+{
+    const QImage emblema = Emblema(lado);
+    QImage imagem(lado, lado, QImage::Format_ARGB32_Premultiplied);
+    imagem.fill(Qt::transparent);
+    QPainter(&imagem).drawImage((lado - emblema.width()) / 2, 0, emblema);
+    return imagem;
+}
+
+void apresentaPrograma(const QString &classe, const QString &entrada)
+{
+    QCoreApplication::setApplicationName(classe);
+    QGuiApplication::setDesktopFileName(entrada);
+    QGuiApplication::setWindowIcon(iconePrograma());
+}
+
+QIcon iconePrograma()
+{
+    QIcon icon;
+    for (int lado : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(icone(lado)));
+    return icon;
+}
+
+} // namespace orva
