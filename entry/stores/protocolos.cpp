@@ -1,7 +1,6 @@
 #include "protocolos.h"
 
 #include "empresas.h"
-#include "lancamento.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoesbase.h"
 #include "tabelas.h"
@@ -309,8 +308,7 @@ bool Protocolos::abreAberto(db::Query &q, qint64 numero)
 
 void Protocolos::marcaTransmitido(const QString &numero, const QDate &hoje, const std::function<void()> &confere)
 {
-    const auto n = numeroProtocolo(numero);
-    if (!Funcoes::SoDigitos(numero) || !n)
+    if (!Funcoes::SoDigitos(numero) || numero.size() > 18)
         throw orva::Error(QStringLiteral("Número de protocolo inválido: %1").arg(numero));
     db::WriteTransaction transacao(m_conexao);
     // A damaged database may have given a declaration that lacks rows: the
@@ -320,7 +318,7 @@ void Protocolos::marcaTransmitido(const QString &numero, const QDate &hoje, cons
         confere();
     m_command.parameters().clear();
     m_command.parameters().add(QStringLiteral("pDtTransmissao"), db::ParamKind::Date).setValue(hoje);
-    m_command.setCommandText(kMarcaTransmitido.arg(*n));
+    m_command.setCommandText(kMarcaTransmitido.arg(numero.toLongLong()));
     if (m_command.execute() == 0)
         throw orva::Error(QStringLiteral("O protocolo %1 não existe mais no banco de dados ou já foi marcado como "
                                          "transmitido por outro usuário.")

@@ -212,7 +212,7 @@ TEST(Estrutura, StatementsOnATableLiveInItsStore)
 
     // Every program's code outside the stores; the database layer creates
     // the schema and copies it between engines by itself.
-    for (const QString &pasta : {"entry", "cli", "tools", "client", "server", "common"}) {
+    for (const QString &pasta : QStringList{"entry", "cli", "tools", "client", "server", "common"}) {
         QDirIterator it(kFonte + QLatin1Char('/') + pasta, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString caminho = it.next();
