@@ -26,7 +26,7 @@ const QString kApaga = QStringLiteral("Delete From Protocolo Where Protocolo = %
 const QString kExiste = QStringLiteral("Select * From Protocolo Where Protocolo = %1");
 const QString kReabre = QStringLiteral("Update Protocolo Set  DTTRANSMISSAO = null Where Protocolo = %1");
 const QString kLista = QStringLiteral("Select * From %1 Order By Protocolo");
-// An open protocol, followed by nothing: the number, then the open state.
+// The protocol of number %1 while it is open.
 const QString kAbertoPorNumero = QStringLiteral("Select * From Protocolo Where Protocolo = %1 And DtTransmissao is Null");
 // Marks an open protocol transmitted; a protocol marked meanwhile is left as it is.
 const QString kMarcaTransmitido = QStringLiteral(
