@@ -11,7 +11,7 @@
 #include "export/exportacao.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoes.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

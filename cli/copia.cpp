@@ -7,6 +7,7 @@
 #include "shell/db/traducao.h"
 #include "shell/dtmdados.h"
 #include "shell/instalacao.h"
+#include "stores/empresas.h"
 
 #include <QFileInfo>
 #include <QJsonObject>
@@ -19,10 +20,7 @@ const QString kUso = QStringLiteral("Uso: orva-cli copy --para CONEXAO | --de CO
 // copy into it is refused inside its transaction, before anything changes.
 void recusaServidorComEmpresas(orva::db::Connection &servidor)
 {
-    orva::db::Query empresas(servidor);
-    empresas.setSql(QStringLiteral("Select Count(*) From Empresa"));
-    empresas.open();
-    if (empresas.field(0).asInteger() > 0)
+    if (orva::stores::Empresas::quantas(servidor) > 0)
         throw orva::Error(QStringLiteral("O banco de dados no servidor já tem empresas cadastradas e não foi alterado.\n"
                                          "Para trazer esses dados para esta pasta, use orva-cli copy --de; para levar "
                                          "orva.mdb ao servidor, informe um banco de dados vazio."));

@@ -3,7 +3,7 @@
 
 #include "export/exportacao.h"
 #include "shell/dtmdados.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 namespace {
 

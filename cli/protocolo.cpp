@@ -1,6 +1,6 @@
 #include "cadastro.h"
 
-#include "shell/relogio.h"
+#include "common/relogio.h"
 #include "stores/protocolos.h"
 
 namespace {

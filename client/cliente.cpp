@@ -1,6 +1,6 @@
 #include "cliente.h"
 
-#include "relogio.h"
+#include "common/relogio.h"
 
 #include "common/errors.h"
 #include "common/files.h"

@@ -1,5 +1,7 @@
 #include "armazem.h"
 
+#include "common/relogio.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -75,7 +77,7 @@ public:
         const QByteArray destino = QFile::encodeName(QDir(m_pasta).filePath(nome));
         const QByteArray temporario =
             QFile::encodeName(QDir(m_temporarios).filePath(nome + QStringLiteral(".%1").arg(++sequencia)));
-        const QByteArray historico = QFile::encodeName(nomeNoHistorico(chave, QDateTime::currentDateTimeUtc()));
+        const QByteArray historico = QFile::encodeName(nomeNoHistorico(chave, orva::agora()));
         const QByteArray conteudo = entrega.registro + "\r\n";
         anterior->clear();
         if (QFile atual(QFile::decodeName(destino)); atual.open(QIODevice::ReadOnly))

@@ -1,6 +1,9 @@
 #include "servidor.h"
 
+#include "common/relogio.h"
+
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
@@ -28,7 +31,7 @@ int main(int argc, char **argv)
                    "                       [--notice-timeout SEGUNDOS]\n"
                    "                       [--max-size BYTES] [--budget BYTES] [--budget-per-address BYTES]\n"
                    "                       [--min-rate BYTES_POR_SEGUNDO]\n"
-                   "                       [--max-clients N] [--max-per-address N]\n"
+                   "                       [--max-clients N] [--max-per-address N] [--today DD/MM/AAAA]\n"
                    "       orva-datp-server --help | --version\n\n"
                    "Servidor de recepção DATP para testes locais: escuta em 127.0.0.1 (porta 4040; 0 = uma porta livre),\n"
                    "confere as declarações recebidas e guarda os comprovantes em PASTA/comprovantes.\n\n"
@@ -45,7 +48,8 @@ int main(int argc, char **argv)
                    "  --budget-per-address  bytes em recebimento de um mesmo endereço (um quarto de --budget)\n"
                    "  --max-size         maior arquivo aceito (1 GiB)\n"
                    "  --max-clients      clientes atendidos ao mesmo tempo (256)\n"
-                   "  --max-per-address  clientes de um mesmo endereço ao mesmo tempo (8)\n";
+                   "  --max-per-address  clientes de um mesmo endereço ao mesmo tempo (8)\n"
+                   "  --today            o dia que os comprovantes levam, para ensaios (a hora é a do relógio)\n";
             return 0;
         } else if (a == QLatin1String("--version")) {
             QTextStream(stdout) << "orva-datp-server " << ORVA_VERSION << Qt::endl;
@@ -80,6 +84,11 @@ int main(int argc, char **argv)
         } else if (a == QLatin1String("--max-clients") && temValor) {
             opcoes.maxClientes = args.at(++i).toInt(&ok);
             ok = ok && opcoes.maxClientes > 0;
+        } else if (a == QLatin1String("--today") && temValor) {
+            const QDate dia = QDate::fromString(args.at(++i), QStringLiteral("dd/MM/yyyy"));
+            ok = dia.isValid();
+            if (ok)
+                orva::defineRelogio([dia] { return QDateTime(dia, QDateTime::currentDateTime().time()); });
         } else if (a == QLatin1String("--max-per-address") && temValor) {
             opcoes.maxPorEndereco = args.at(++i).toInt(&ok);
             ok = ok && opcoes.maxPorEndereco > 0;

@@ -3,6 +3,7 @@
 #include "validacao.h"
 
 #include "common/errors.h"
+#include "common/relogio.h"
 #include "common/win1252.h"
 
 #include <QCryptographicHash>
@@ -544,7 +545,7 @@ void Servidor::sessao(int fd, quint32 endereco)
         return;
     }
     const QByteArray registro = registroComprovante(
-        declaracao, QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toLatin1(), controle(temporario));
+        declaracao, orva::hoje().toString(QStringLiteral("dd/MM/yyyy")).toLatin1(), controle(temporario));
     QString erro;
     QByteArray anterior;
     if (!m_armazem->grava({registro, declaracao.registro20, nomeTexto, tamanho}, &anterior, &erro)) {

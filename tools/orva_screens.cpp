@@ -7,13 +7,14 @@
 #include "client/janelas/frm_main.h"
 #include "client/janelas/frm_recibo.h"
 #include "client/janelas/frm_selecione.h"
-#include "client/relogio.h"
+#include "common/relogio.h"
 #include "common/prompts.h"
 #include "common/acessibilidade.h"
 #include "common/focovisivel.h"
 #include "entries/frmnotafiscal.h"
 #include "entries/frmrateio.h"
 #include "maintenance/fsobre.h"
+#include "registrations/consultasql.h"
 #include "registrations/frmconsulta.h"
 #include "registrations/frmempresa.h"
 #include "registrations/frmprotocolo.h"
@@ -98,43 +99,22 @@ public:
     void information(const QString &text) override { std::fprintf(stderr, "aviso: %s\n", qPrintable(text)); }
 };
 
-void exec(const QString &sql)
-{
-    orva::db::Command cmd(dtmDados->ADOConnection);
-    cmd.setCommandText(sql);
-    cmd.execute();
-}
-
+// The sample companies, protocols and rows the pictures show.
 void dadosDeExemplo()
 {
-    exec("Insert into Empresa (Inscricao, Razao, Cnpj, Cnae, Tipo_Declara, Municipio) Values "
-         "('00000012345678', 'ARMAZEM SANTA LUZIA LTDA', '12345678000195', '4721102', '0', '110001'), "
-         "('00000087654321', 'COOPERATIVA AGROPECUARIA DO VALE', '87654321000110', '0115600', '1', '110004'), "
-         "('00000055500011', 'FRIGORIFICO BOA VISTA S/A', '55500011000120', '1011201', '0', '110009')");
-    exec("Insert into Notas (INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, PROTOCOLO, OPERACAO) Values "
-         "('00000012345678', '2015', '110001', '1021', '2015-01-12', 'NP', 15320.5, 1, 'I'), "
-         "('00000012345678', '2015', '110003', '1022', '2015-01-19', 'NA', 980, 1, 'I'), "
-         "('00000012345678', '2015', '110007', '1107', '2015-02-03', 'NE', 0, 1, 'I'), "
-         "('00000012345678', '2015', '110002', '1290', '2015-03-28', 'NP', 1250000.75, 1, 'I'), "
-         "('00000055500011', '2015', '110009', '88', '2015-05-05', 'NP', 42000, 3, 'I'), "
-         "('00000055500011', '2015', '110010', '91', '2015-05-09', 'NA', 3150.4, 3, 'I')");
-    exec("Insert into Rateio (INSCRICAO, EXERCICIO, MUNICIPIO, VALOR_ENTRADA, VALOR_SAIDA, PROTOCOLO, OPERACAO) Values "
-         "('00000087654321', '2015', '110004', 2500000, 3100000.5, 2, 'I'), "
-         "('00000087654321', '2015', '110005', 0, 120000, 2, 'I'), "
-         "('00000087654321', '2015', '110006', 730500.25, 0, 2, 'I'), "
-         "('00000087654321', '2015', '110008', -1500.6, 980.1, 2, 'I')");
-    exec("Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, DtTransmissao, "
-         "Responsavel, Razao, Cnpj) Values "
-         "(1, 0, '1', '2015', '00000012345678', '2015-04-02', '2015-04-03', 'CONTADOR RESPONSAVEL', 'ARMAZEM SANTA LUZIA LTDA', '12345678000195'), "
-         "(2, 1, '1', '2015', '00000087654321', '2015-04-10', NULL, 'SETOR FISCAL', 'COOPERATIVA AGROPECUARIA DO VALE', '87654321000110'), "
-         "(3, 0, '1', '2015', '00000055500011', '2015-06-01', NULL, 'ESCRITORIO CONTABIL', 'FRIGORIFICO BOA VISTA S/A', '55500011000120'), "
-         "(4, 0, '2', '2014', '00000012345678', '2014-11-20', '2014-11-21', 'CONTADOR RESPONSAVEL', 'ARMAZEM SANTA LUZIA LTDA', '12345678000195')");
+    QFile exemplo(QStringLiteral(ORVA_EXEMPLO_SQL));
+    if (!exemplo.open(QIODevice::ReadOnly))
+        throw orva::Error(QStringLiteral("Não foi possível ler %1.").arg(exemplo.fileName()));
+    dtmDados->ADOConnection.executeScript(QString::fromUtf8(exemplo.readAll()));
 }
 
-void relatorio(const QString &arquivo, const QString &tabela, const QString &sql)
+// The whole table, or its rows whose `campo` is like anything.
+void relatorio(const QString &arquivo, const QString &tabela, const QString &campo = QString())
 {
     g_proximo = arquivo;
-    orva::relatorios::ImprimeRelacao(tabela, sql);
+    orva::relatorios::ImprimeRelacao(
+        tabela, orva::consulta::montaSql(tabela, campo, campo.isEmpty() ? QString() : QStringLiteral("Like"), QString(),
+                                         QString()));
 }
 
 void sobre()
@@ -279,7 +259,7 @@ void cliente()
         recv, registro(QStringLiteral("0000008765432120150002011"), QStringLiteral("COOPERATIVA AGROPECUARIA DO VALE"),
                        QStringLiteral("0000040000000002954")), chave, quando);
     orva::cliente::MarcaImpresso(antigo);
-    orva::cliente::defineRelogio([] { return QDateTime(QDate(2015, 4, 3), QTime(10, 45, 0)); });
+    orva::defineRelogio([] { return QDateTime(QDate(2015, 4, 3), QTime(10, 45, 0)); });
 
     auto frm = Tfrm_main::Inicia(pastaCliente, QString(), enviar);
     frm->show();
@@ -321,7 +301,7 @@ void cliente()
     frm->ListBox2Click();
     frm->BitBtn3Click();
     frm->close();
-    orva::cliente::defineRelogio({});
+    orva::defineRelogio({});
 }
 
 // The client while it sends: a server that answers the command and then
@@ -415,13 +395,12 @@ int main(int argc, char **argv)
 
     PromptsCaptura prompts;
     orva::setPrompts(&prompts);
-    relatorio(QStringLiteral("relatorio-tabela"), QStringLiteral("Municipios"), QStringLiteral("Select * From Municipios"));
-    relatorio(QStringLiteral("relatorio-rateio"), QStringLiteral("vwRateio"), QStringLiteral("Select * From vwRateio"));
-    relatorio(QStringLiteral("relatorio-notas"), QStringLiteral("vwNotaFiscal"),
-              QStringLiteral(" Select * From vwNotaFiscal Where INSCRICAO Like'%%' order by INSCRICAO"));
-    relatorio(QStringLiteral("relatorio-empresas"), QStringLiteral("Empresa"), QStringLiteral("Select * From Empresa"));
-    relatorio(QStringLiteral("relatorio-protocolos"), QStringLiteral("Protocolo"),
-              QStringLiteral(" Select * From Protocolo Where Exercicio Like'%%' order by Exercicio"));
+    // Each report on the statement the search window would list it with.
+    relatorio(QStringLiteral("relatorio-tabela"), QStringLiteral("Municipios"));
+    relatorio(QStringLiteral("relatorio-rateio"), QStringLiteral("vwRateio"));
+    relatorio(QStringLiteral("relatorio-notas"), QStringLiteral("vwNotaFiscal"), QStringLiteral("INSCRICAO"));
+    relatorio(QStringLiteral("relatorio-empresas"), QStringLiteral("Empresa"));
+    relatorio(QStringLiteral("relatorio-protocolos"), QStringLiteral("Protocolo"), QStringLiteral("Exercicio"));
     sobre();
     janelasDeLancamento();
     cliente();

@@ -3,7 +3,7 @@
 #include "common/emblema.h"
 
 #include "client/comprovantes.h"
-#include "client/relogio.h"
+#include "common/relogio.h"
 #include "common/errors.h"
 #include "common/prompts.h"
 
@@ -49,7 +49,7 @@ QString comoHtml(const QString &texto)
 void visualiza(const QString &titulo, const std::function<int(QPagedPaintDevice *, const QDateTime &)> &imprime)
 {
     QString falha;
-    const QDateTime agora = orva::cliente::agora();
+    const QDateTime agora = orva::agora();
     orva::prompts().printPreview(titulo, [&](QPrinter *printer) {
         try {
             printer->setCopyCount(1);

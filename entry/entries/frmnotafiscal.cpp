@@ -448,19 +448,17 @@ void TfrmNotaFiscal::btnConsultaClick()
 {
     if (!frmConsulta)
         return;
-    // The type comes back apart from the two columns; a search closed without
-    // a choice must not hand back the type of an earlier one.
-    Funcoes::RetornoExtra.clear();
     frmConsulta->DefineTabela(QStringLiteral("vwNotaFiscal"));
     // Protocol and invoice number; the view also returns the type.
     frmConsulta->DefineColunas(16, 3);
-    frmConsulta->Executa();
-    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
-    ui->edtNotaFiscal->setText(Funcoes::RetornoDescricao);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtProtocolo->setText(escolha.codigo);
+    ui->edtNotaFiscal->setText(escolha.descricao);
     if (!ui->edtProtocolo->text().isEmpty())
         VerificaProtocolo();
-    // The chosen invoice is looked up with its own type.
-    ui->edtTipoEntrada->setText(Funcoes::RetornoExtra);
+    // The chosen invoice is looked up with its own type, which comes back
+    // apart from the two columns (none when nothing was chosen).
+    ui->edtTipoEntrada->setText(escolha.extra);
     if (!ui->edtNotaFiscal->text().isEmpty())
         edtNotaFiscalExit();
     if (!ui->edtTipoEntrada->text().isEmpty())
@@ -474,8 +472,8 @@ void TfrmNotaFiscal::btnConsProtocoloClick()
         return;
     frmConsulta->DefineTabela(QStringLiteral("Protocolo"));
     frmConsulta->DefineFiltro(QStringLiteral("Tipo_Protocolo"), QStringLiteral("0"));
-    frmConsulta->Executa();
-    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtProtocolo->setText(escolha.codigo);
     edtProtocoloExit();
 }
 
@@ -485,8 +483,8 @@ void TfrmNotaFiscal::btnConsTipoEntradaClick()
         return;
     frmConsulta->DefineTabela(QStringLiteral("Tipo_Entrada"));
     frmConsulta->DefineAutoConsulta(1);
-    frmConsulta->Executa();
-    ui->edtTipoEntrada->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtTipoEntrada->setText(escolha.codigo);
     edtTipoEntradaExit();
 }
 
@@ -600,8 +598,8 @@ void TfrmNotaFiscal::btnConsEmitenteOrigemClick()
     // By CPF: the CPF column first, then the name.
     if (ui->rbtCpfOrigem->isChecked())
         frmConsulta->DefineColunas(3, 2);
-    frmConsulta->Executa();
-    PoeTexto(ui->edtEmitenteOrigem, Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    PoeTexto(ui->edtEmitenteOrigem, escolha.codigo);
     edtEmitenteOrigemExit();
 }
 
@@ -622,8 +620,8 @@ void TfrmNotaFiscal::btnConsMunicipioOrigemClick()
         return;
     frmConsulta->DefineTabela(QStringLiteral("Municipios"));
     frmConsulta->DefineAutoConsulta(1);
-    frmConsulta->Executa();
-    ui->edtMunicipioOrigem->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtMunicipioOrigem->setText(escolha.codigo);
 }
 
 void TfrmNotaFiscal::cmbTipoNFOrigemExit()

@@ -180,8 +180,8 @@ void TfrmRateio::btnConsProtocoloClick()
 {
     frmConsulta->DefineTabela(QStringLiteral("Protocolo"));
     frmConsulta->DefineFiltro(QStringLiteral("Tipo_Protocolo"), QStringLiteral("1"));
-    frmConsulta->Executa();
-    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtProtocolo->setText(escolha.codigo);
     edtProtocoloExit();
 }
 
@@ -189,8 +189,8 @@ void TfrmRateio::btnConsMunicipioClick()
 {
     frmConsulta->DefineTabela(QStringLiteral("Municipios"));
     frmConsulta->DefineAutoConsulta(1);
-    frmConsulta->Executa();
-    ui->edtMunicipio->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtMunicipio->setText(escolha.codigo);
     edtMunicipioExit();
 }
 
@@ -198,9 +198,9 @@ void TfrmRateio::btnConsultaClick()
 {
     frmConsulta->DefineTabela(QStringLiteral("vwRateio"));
     frmConsulta->DefineColunas(6, 2);
-    frmConsulta->Executa();
-    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
-    ui->edtMunicipio->setText(Funcoes::RetornoDescricao.left(6));
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtProtocolo->setText(escolha.codigo);
+    ui->edtMunicipio->setText(escolha.descricao.left(6));
     edtProtocoloExit();
 }
 

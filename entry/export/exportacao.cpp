@@ -6,9 +6,12 @@
 #include "common/win1252.h"
 #include "maintenance/arquivador.h"
 #include "shell/db/connection.h"
-#include "shell/db/sqltexto.h"
-#include "shell/dtmdados.h"
 #include "shell/funcoesbase.h"
+#include "stores/empresas.h"
+#include "stores/lancamento.h"
+#include "stores/notas.h"
+#include "stores/protocolos.h"
+#include "stores/rateios.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,19 +23,6 @@
 
 namespace orva::exportacao {
 namespace {
-
-// The rows of a protocol in brief: how many, the last entered, the amounts.
-// The amounts are summed as whole cents, so the same rows give the same
-// figures on every run and engine (a floating-point sum may differ in its
-// last digits with the order a server adds them in).
-const QString kRetratoNotas = QStringLiteral(
-    "Select Count(*), Max(rowid), Sum(Cast(Round(VALOR_NF * 100) As BigInt)) From Notas Where Protocolo = ");
-const QString kRetratoRateio = QStringLiteral(
-    "Select Count(*), Max(rowid), Sum(Cast(Round(VALOR_ENTRADA * 100) As BigInt)), "
-    "Sum(Cast(Round(VALOR_SAIDA * 100) As BigInt)) From Rateio Where Protocolo = ");
-// Marks an open protocol transmitted; a protocol marked meanwhile is left as it is.
-const QString kSqlMarcaTransmitido = QStringLiteral(
-    "Update Protocolo Set DTTRANSMISSAO = :pDtTransmissao Where Protocolo = %1 And DtTransmissao Is Null");
 
 QString mensagemLinhasAlteradas()
 {
@@ -140,13 +130,11 @@ QString mensagemFalhaCompactacao() { return QStringLiteral("Problemas na compact
 
 std::optional<ProtocoloCarregado> Exportador::carregaProtocolo(const QString &numero, const QDate &hoje)
 {
-    if (!Funcoes::SoDigitos(numero))
+    const auto n = orva::stores::numeroProtocolo(numero);
+    if (!Funcoes::SoDigitos(numero) || !n)
         return std::nullopt; // only a number may reach the statement
     orva::db::Query q(m_conexao);
-    q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero
-             + QStringLiteral(" And DtTransmissao is Null"));
-    q.open();
-    if (q.eof())
+    if (!orva::stores::Protocolos::abreAberto(q, *n))
         return std::nullopt;
     ProtocoloCarregado p;
     p.numero = numero;
@@ -163,45 +151,32 @@ std::optional<ProtocoloCarregado> Exportador::carregaProtocolo(const QString &nu
 
 declaracao::Totais Exportador::totais(const QString &numero, int tipoProtocolo)
 {
-    const auto resultado = [&](const QString &sql) {
-        orva::db::Query q(m_conexao);
-        q.setSql(sql + numero);
-        q.open();
-        return q.eof() ? orva::db::Field(QString(), QVariant(), false) : q.fieldByName(QStringLiteral("Resultado"));
-    };
     declaracao::Totais t;
     t.fill(declaracao::zeros15());
+    const qint64 n = numero.toLongLong();
     if (tipoProtocolo == 0) {
-        t[0] = declaracao::V15(resultado(QStringLiteral("Select Sum(VALOR_NF) as Resultado from Notas where protocolo = ")).asFloat());
-        t[1] = declaracao::C15(resultado(QStringLiteral("Select Count(NF) as Resultado from Notas where protocolo = ")).asInteger());
+        orva::stores::Notas notas(m_conexao);
+        t[0] = declaracao::V15(notas.valorTotal(n));
+        t[1] = declaracao::C15(notas.quantidade(n));
     } else if (tipoProtocolo == 1) {
-        t[2] = declaracao::V15(
-            resultado(QStringLiteral("Select Sum(VALOR_ENTRADA) as Resultado from Rateio where protocolo = ")).asFloat());
-        t[3] = declaracao::V15(
-            resultado(QStringLiteral("Select Sum(VALOR_SAIDA) as Resultado from Rateio where protocolo = ")).asFloat());
-        t[4] = declaracao::C15(
-            resultado(QStringLiteral("Select Count(Municipio) as Resultado from Rateio where protocolo = ")).asInteger());
+        orva::stores::Rateios rateios(m_conexao);
+        t[2] = declaracao::V15(rateios.totalEntradas(n));
+        t[3] = declaracao::V15(rateios.totalSaidas(n));
+        t[4] = declaracao::C15(rateios.quantidade(n));
     }
     return t;
 }
 
 QString Exportador::retratoDasLinhas(const QString &numero, int tipoProtocolo)
 {
-    orva::db::Query q(m_conexao);
-    q.setSql((tipoProtocolo == 0 ? kRetratoNotas : kRetratoRateio) + numero);
-    q.open();
-    QStringList retrato;
-    for (int i = 0; i < q.fieldCount(); ++i)
-        retrato << q.field(i).asString();
-    return retrato.join(QLatin1Char('|'));
+    const qint64 n = numero.toLongLong();
+    return tipoProtocolo == 0 ? orva::stores::Notas(m_conexao).retrato(n) : orva::stores::Rateios(m_conexao).retrato(n);
 }
 
 std::optional<QString> Exportador::registroEmpresa(const QString &inscricao)
 {
     orva::db::Query q(m_conexao);
-    q.setSql(QStringLiteral("Select * From Empresa Where Inscricao = ") + orva::db::textoSql(inscricao));
-    q.open();
-    if (q.eof())
+    if (!orva::stores::Empresas::abre(q, inscricao))
         return std::nullopt;
     return declaracao::registroEmpresa(q);
 }
@@ -210,23 +185,18 @@ ResultadoGravacao Exportador::gravaArquivo(const ProtocoloCarregado &protocolo, 
                                            const std::function<bool(int, int)> &progresso)
 {
     ArquivoDeclaracao arquivo(protocolo.arquivo);
-    QString tabela;
-    if (protocolo.tipoProtocolo == 0) {
-        tabela = QStringLiteral("Notas");
-    } else if (protocolo.tipoProtocolo == 1) {
-        tabela = QStringLiteral("Rateio");
-    } else {
+    if (protocolo.tipoProtocolo != 0 && protocolo.tipoProtocolo != 1) {
         arquivo.fecha(); // the file is left empty
         throw Recusa(mensagemTipoInvalido());
     }
 
     orva::db::Query linhas(m_conexao);
     linhas.setForwardOnly(true);
-    // In the order the rows were entered, whatever was updated since and on
-    // either engine: the same rows give the same file.
-    linhas.setSql(QStringLiteral("Select * From ") + tabela + QStringLiteral(" Where Protocolo = ") + protocolo.numero
-                  + QStringLiteral(" Order By rowid"));
-    linhas.open();
+    const qint64 numero = protocolo.numero.toLongLong();
+    if (protocolo.tipoProtocolo == 0)
+        orva::stores::Notas(m_conexao).abreDoProtocolo(linhas, numero);
+    else
+        orva::stores::Rateios(m_conexao).abreDoProtocolo(linhas, numero);
     const int total = progresso ? linhas.recordCount() : 0;
 
     arquivo.escreve(registroEmpresa);
@@ -290,22 +260,11 @@ Exportacao Exportador::exporta(const QString &numero, const QDate &hoje,
 
 void Exportador::marcaTransmitido(const QString &numero, const QDate &hoje, const Exportacao *exportada)
 {
-    if (!Funcoes::SoDigitos(numero))
-        throw orva::Error(QStringLiteral("Número de protocolo inválido: %1").arg(numero));
-    orva::db::WriteTransaction transacao(m_conexao);
-    // A damaged database may have given a declaration that lacks rows: the
-    // mark waits until it is sound (the database's own check).
-    TdtmDados::VerificaBanco(m_conexao);
-    if (exportada && retratoDasLinhas(numero, exportada->protocolo.tipoProtocolo) != exportada->retratoDasLinhas)
-        throw orva::Error(mensagemLinhasAlteradas());
-    orva::db::Command cmd(m_conexao);
-    cmd.parameters().add(QStringLiteral("pDtTransmissao"), orva::db::ParamKind::Date).setValue(hoje);
-    cmd.setCommandText(kSqlMarcaTransmitido.arg(numero));
-    if (cmd.execute() == 0)
-        throw orva::Error(QStringLiteral("O protocolo %1 não existe mais no banco de dados ou já foi marcado como "
-                                         "transmitido por outro usuário.")
-                              .arg(numero));
-    transacao.commit();
+    // The rows must still look as in the file, checked under the mark's lock.
+    orva::stores::Protocolos(m_conexao).marcaTransmitido(numero, hoje, [&] {
+        if (exportada && retratoDasLinhas(numero, exportada->protocolo.tipoProtocolo) != exportada->retratoDasLinhas)
+            throw orva::Error(mensagemLinhasAlteradas());
+    });
 }
 
 Execucao Exportador::executa(const QString &numero, const QDate &hoje, const std::function<bool(int, int)> &progresso,

@@ -11,7 +11,7 @@
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -144,8 +144,8 @@ void TfrmExportacao::btnConsProtocoloClick()
 {
     frmConsulta->DefineTabela(QStringLiteral("Protocolo"));
     frmConsulta->DefineFiltro(QStringLiteral("Protocolo"), QString());
-    frmConsulta->Executa();
-    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtProtocolo->setText(escolha.codigo);
     CarregaProtocolo();
 }
 

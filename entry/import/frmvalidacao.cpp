@@ -192,8 +192,8 @@ void TfrmValidacao::btnConsProtocoloClick()
         return;
     frmConsulta->DefineTabela(QStringLiteral("Protocolo"));
     frmConsulta->DefineFiltro(QStringLiteral("Tipo_Protocolo"), QStringLiteral("0"));
-    frmConsulta->Executa();
-    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtProtocolo->setText(escolha.codigo);
     edtProtocoloExit();
 }
 

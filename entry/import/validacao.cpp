@@ -13,6 +13,7 @@
 #include "shell/funcoesbase.h"
 #include "shell/validadores.h"
 #include "shell/regional.h"
+#include "stores/notas.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -25,12 +26,6 @@ namespace {
 
 const QString kNaoCadastrado = QStringLiteral("Não Cadastrado");
 const QString kSeparador = QStringLiteral("------------------------------------------------");
-// The protocol under which an invoice of the same key is stored.
-const QString kSqlProtocoloDaNota = QStringLiteral("Select Protocolo From Notas Where INSCRICAO = :p1 And EXERCICIO = :p2 "
-                                                   "And MUNICIPIO = :p3 And NF = :p4 And TIPO = :p5");
-// The protocol an import writes into is still an open invoice protocol.
-const QString kSqlProtocoloAberto = QStringLiteral("Select Count(*) From Protocolo Where Protocolo = :pProtocolo "
-                                                   "And DtTransmissao Is Null And Tipo_Protocolo = 0");
 // Dates of this declaration must fall in its year.
 const QString kAnoDeclaracao = QStringLiteral("2015");
 
@@ -388,7 +383,7 @@ public:
         if (m_insert && !m_insert->stale())
             return;
         m_insert.reset(); // statements of a connection closed since are stale
-        m_insert = std::make_unique<orva::db::BulkInsert>(m_conexao, Importador::comandoInsercao());
+        m_insert = orva::stores::Notas::insercaoEmLote(m_conexao);
         for (int i = 0; i < kParametros; ++i)
             m_indices[i] = m_insert->parameterIndex(QLatin1Char(':') + QLatin1String(kNomes[i]));
     }
@@ -622,20 +617,6 @@ Importador::Importador(orva::db::Connection &conexao) : m_conexao(conexao) {}
 
 Importador::~Importador() = default;
 
-QString Importador::comandoInsercao()
-{
-    return QStringLiteral("Insert into Notas ( ") + QStringLiteral("INSCRICAO, EXERCICIO, MUNICIPIO, NF, ")
-           + QStringLiteral("DTA_EMIT_NF, TIPO, VALOR_NF, TIPO_EMITENTE, ")
-           + QStringLiteral("NOTA_ORIGEM, DTA_NF_ORIGEM, EMITENTE_NOTA_ORIGEM,")
-           + QStringLiteral("TIPO_NF_ORIGEM, VALOR_NF_ORIGEM, TIPO_EMITENTE_ORIGEM,")
-           + QStringLiteral("MUNICIPIO_ORIGEM, PROTOCOLO, OPERACAO ) ")
-           + QStringLiteral("Values ( :pInscricao, :pExercicio, :pMunicipio, :pNotaFiscal, ")
-           + QStringLiteral(":pDtEmissao, :pTipo, :pValorNF, :pTipoEmitente, ")
-           + QStringLiteral(":pNotaOrigem, :pDtNfOrigem, :pEmitenteOrigem,")
-           + QStringLiteral(":pTipoNfOrigem, :pValorNfOrigem, :pTipoEmitenteOrigem,")
-           + QStringLiteral(":pMunicipioOrigem, :pProtocolo, :pOperacao )");
-}
-
 Importador::Insercao &Importador::insercao()
 {
     if (!m_insercao)
@@ -655,27 +636,20 @@ std::optional<Protocolo> Importador::VerificaProtocolo(const QString &numero)
 {
     if (!Funcoes::SoDigitos(numero))
         return std::nullopt; // only a number may reach the statement
-    orva::db::Query q(m_conexao);
-    q.setSql(QStringLiteral("Select * From Protocolo Where Protocolo = ") + numero
-             + QStringLiteral(" And DtTransmissao is Null") + QStringLiteral(" And Tipo_Protocolo = 0"));
-    q.open();
-    if (q.eof())
+    const auto aberto = orva::stores::Notas(m_conexao).protocoloAberto(numero);
+    if (!aberto)
         return std::nullopt;
     Protocolo p;
     p.numero = numero;
-    p.exercicio = q.fieldByName(QStringLiteral("Exercicio")).asString();
-    p.inscricao = q.fieldByName(QStringLiteral("Inscricao")).asString();
-    p.tipoEntrega = q.fieldByName(QStringLiteral("Tipo_Entrega")).asString();
+    p.exercicio = aberto->exercicio;
+    p.inscricao = aberto->inscricao;
+    p.tipoEntrega = aberto->tipoEntrega;
     return p;
 }
 
 bool Importador::protocoloAberto(const QString &protocolo)
 {
-    orva::db::Query q(m_conexao);
-    q.setSql(kSqlProtocoloAberto);
-    q.parameters().add(QStringLiteral("pProtocolo"), orva::db::ParamKind::Integer).setValue(protocolo.toLongLong());
-    q.open();
-    return !q.eof() && q.field(0).asInteger() > 0;
+    return orva::stores::Notas(m_conexao).protocoloAberto(protocolo).has_value();
 }
 
 bool Importador::ImportaRegistro(const RegistroNota &registro, const QString &protocolo)
@@ -703,13 +677,8 @@ Importador::Recusa Importador::motivoRecusa(const RegistroNota &r, orva::db::Pre
 {
     if (fim == orva::db::PreparedStatement::Outcome::DuplicateKey) {
         // The key of Notas: the same invoice is already stored.
-        orva::db::Query q(m_conexao);
-        q.setSql(kSqlProtocoloDaNota);
-        const QStringList chaves = {r.campo(1), r.campo(2), r.campo(3), r.campo(4), r.campo(5)};
-        for (int i = 0; i < chaves.size(); ++i)
-            q.parameters().add(QStringLiteral("p%1").arg(i + 1), orva::db::ParamKind::Text).setValue(chaves.at(i));
-        q.open();
-        const QString protocolo = q.eof() ? QString() : q.field(0).asString();
+        const QString protocolo =
+            orva::stores::Notas(m_conexao).protocoloDe({r.campo(1), r.campo(2), r.campo(3), r.campo(4), r.campo(5)});
         return {protocolo.isEmpty() ? QStringLiteral("A nota já está no banco de dados.")
                                     : QStringLiteral("A nota já está no banco de dados (protocolo %1).").arg(protocolo),
                 true};
@@ -885,28 +854,15 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
         p.importados = gravados;
         return p;
     };
-    const auto desfaz = [&] {
-        try {
-            m_conexao.executeScript(QStringLiteral("rollback"));
-        } catch (const orva::Error &) {
-        }
-    };
     const QString anteriores = QStringLiteral(" (as anteriores ficaram gravadas)");
     // Each transaction takes the write lock at its start: a writer that
     // cannot have it waits its time and fails before the first record. Under
     // that lock the protocol must still be open: an export that marked it
-    // meanwhile ends the pass before anything goes into it.
-    const auto iniciaTransacao = [&] {
-        m_conexao.executeScript(QStringLiteral("begin immediate"));
-        bool aberto = false;
-        try {
-            aberto = protocoloAberto(protocolo);
-        } catch (...) {
-            desfaz();
-            throw;
-        }
-        if (!aberto) {
-            desfaz();
+    // meanwhile ends the pass before anything goes into it. A transaction
+    // left open when the pass stops is undone.
+    orva::db::WriteTransaction transacao(m_conexao);
+    const auto confereProtocolo = [&] {
+        if (!protocoloAberto(protocolo))
             throw ImportacaoInterrompida(
                 QStringLiteral("O protocolo %1 não está mais aberto: ele foi exportado ou excluído durante a importação. "
                                "As notas a partir da linha %2 não foram gravadas%3.")
@@ -914,9 +870,8 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
                     .arg(r.processados + 1)
                     .arg(confirmados > 0 ? anteriores : QString()),
                 orva::db::Causa::Outra, parcial(confirmados));
-        }
     };
-    iniciaTransacao();
+    confereProtocolo();
     try {
         for (;;) {
             if (a.cancelado && a.cancelado()) {
@@ -932,7 +887,7 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
                 && (static_cast<size_t>(r.processados) >= validado->linhas.size()
                     || validado->linhas[static_cast<size_t>(r.processados)] != hashLinha(registro))) {
                 gravaLote();
-                m_conexao.executeScript(QStringLiteral("commit"));
+                transacao.commit();
                 confirmados = r.importados;
                 throw ImportacaoInterrompida(mensagemArquivoAlterado(arquivo)
                                                  + QStringLiteral(" As notas a partir da linha %1 não foram gravadas%2.")
@@ -959,15 +914,18 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
                 gravaLote();
             if (++pendentes >= porTransacao) {
                 gravaLote();
-                m_conexao.executeScript(QStringLiteral("commit"));
+                // Counted as written once committed, before the next begins:
+                // a next that cannot begin leaves these counted.
+                transacao.commit();
                 confirmados = r.importados;
                 pendentes = 0;
                 linhaConfirmada = r.processados;
-                iniciaTransacao();
+                transacao.restart();
+                confereProtocolo();
             }
         }
         gravaLote();
-        m_conexao.executeScript(QStringLiteral("commit"));
+        transacao.commit();
         confirmados = r.importados;
     } catch (const ImportacaoInterrompida &) {
         throw;
@@ -984,10 +942,9 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
         bool confirmado = m_conexao.inTransaction();
         try {
             if (confirmado)
-                m_conexao.executeScript(QStringLiteral("commit"));
+                transacao.commit();
         } catch (const orva::Error &) {
-            confirmado = false;
-            desfaz();
+            confirmado = false; // undone as the pass ends
         }
         int primeira = linhaConfirmada + 1; // the transaction was undone
         int gravados = confirmados;
@@ -1011,17 +968,15 @@ Resultado Importador::ImportaArquivo(const QString &arquivo, const QString &prot
         // What was written stays; a failed commit gives way to the first failure.
         int gravados = r.importados;
         try {
-            m_conexao.executeScript(QStringLiteral("commit"));
+            transacao.commit();
         } catch (const orva::Error &) {
-            gravados = confirmados;
-            desfaz();
+            gravados = confirmados; // undone as the pass ends
         }
         throw ImportacaoInterrompida(e.message(), orva::db::Causa::Outra, parcial(gravados));
     } catch (...) {
         try {
-            m_conexao.executeScript(QStringLiteral("commit"));
+            transacao.commit();
         } catch (const orva::Error &) {
-            desfaz();
         }
         throw;
     }

@@ -195,9 +195,6 @@ public:
     // Records of an import pass written per transaction.
     void defineRegistrosPorTransacao(int registros) { m_porTransacao = std::max(1, registros); }
 
-    // The insert statement, exactly as it is run.
-    static QString comandoInsercao();
-
 private:
     class Insercao;
     Insercao &insercao();

@@ -3,7 +3,7 @@
 #include "common/errors.h"
 #include "common/prompts.h"
 #include "shell/dtmdados.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 #include <QPrinter>
 

@@ -8,6 +8,8 @@
 #include "shell/funcoes.h"
 #include "shell/querymodel.h"
 
+#include <utility>
+
 TfrmConsulta *frmConsulta = nullptr;
 
 namespace {
@@ -63,18 +65,18 @@ void TfrmConsulta::DefineColunas(int codigo, int descricao)
     m_colunaDescricao = descricao;
 }
 
-void TfrmConsulta::Executa()
+EscolhaConsulta TfrmConsulta::Executa()
 {
     setResult(QDialog::Rejected);
     FormShow();
     orva::prompts().execModal(*this);
     FormClose();
+    return std::exchange(m_escolha, {});
 }
 
 void TfrmConsulta::FormShow()
 {
-    Funcoes::RetornoCodigo.clear();
-    Funcoes::RetornoDescricao.clear();
+    m_escolha = {};
 
     if (!m_tabela.isEmpty()) {
         try {
@@ -161,8 +163,8 @@ void TfrmConsulta::DBGrid1DblClick()
     const int codigo = posicoes ? m_colunaCodigo : 0;
     const int descricao = posicoes ? m_colunaDescricao : 1;
     if (m_tabela == kNotaFiscal)
-        Funcoes::RetornoExtra = m_model->text(row, posicoes ? 5 : 0);
-    Funcoes::RetornoCodigo = m_model->text(row, codigo);
-    Funcoes::RetornoDescricao = m_model->text(row, descricao);
+        m_escolha.extra = m_model->text(row, posicoes ? 5 : 0);
+    m_escolha.codigo = m_model->text(row, codigo);
+    m_escolha.descricao = m_model->text(row, descricao);
     accept();
 }

@@ -14,8 +14,16 @@ class QComboBox;
 class QLineEdit;
 class QTableView;
 
+// The row the user double-clicked: its code and description columns and, for
+// an invoice, its type; all empty when the window closed without a pick.
+struct EscolhaConsulta {
+    QString codigo;
+    QString descricao;
+    QString extra;
+};
+
 // The program's one pick list: lists any table or view, filters it on one
-// column and hands the double-clicked row back through Funcoes::Retorno*.
+// column and hands the double-clicked row back to its caller.
 // Created once at start-up and set up by each caller just before use.
 class TfrmConsulta : public QDialog {
     Q_OBJECT
@@ -28,14 +36,16 @@ public:
     void DefineFiltro(const QString &campo, const QString &chave);
     void DefineColunas(int codigo, int descricao);
 
-    // Shows the window modally with the settings given; every setting is
-    // forgotten when it closes. The results are in Funcoes::RetornoCodigo,
-    // RetornoDescricao and RetornoExtra.
-    void Executa();
+    // Shows the window modally with the settings given and returns the row
+    // picked; every setting is forgotten when it closes.
+    EscolhaConsulta Executa();
 
     // Starts the list report for the table on the listing statement; set by
     // the reports once they exist.
     std::function<void(const QString &tabela, const QString &sql)> ImprimeRelacao;
+
+    // The row picked so far in this opening.
+    const EscolhaConsulta &escolha() const { return m_escolha; }
 
     // The statement of the last "Confirma" in this opening.
     const QString &SqlAtual() const { return m_sql; }
@@ -67,6 +77,7 @@ private:
     int m_colunaCodigo = 0;
     int m_colunaDescricao = 0;
     QString m_sql;
+    EscolhaConsulta m_escolha;
 };
 
 // The instance created at start-up (or by a test).

@@ -175,8 +175,8 @@ void TfrmEmpresa::Consulta(const QString &tabela, bool autoConsulta, QLineEdit *
     frmConsulta->DefineTabela(tabela);
     if (autoConsulta)
         frmConsulta->DefineAutoConsulta(1);
-    frmConsulta->Executa();
-    campo->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    campo->setText(escolha.codigo);
     (this->*saida)();
 }
 

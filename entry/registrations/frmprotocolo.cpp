@@ -9,7 +9,7 @@
 #include "shell/dtmdados.h"
 #include "shell/exithandler.h"
 #include "shell/funcoes.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 #include "stores/empresas.h"
 
 #include <QShowEvent>
@@ -268,8 +268,8 @@ void TfrmProtocolo::btnConsultaClick()
     if (!frmConsulta)
         return;
     frmConsulta->DefineTabela(strTabela);
-    frmConsulta->Executa();
-    ui->edtProtocolo->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtProtocolo->setText(escolha.codigo);
     edtProtocoloExit();
 }
 
@@ -292,8 +292,8 @@ void TfrmProtocolo::btnConsTipoEntregaClick()
         return;
     frmConsulta->DefineTabela(QStringLiteral("Tipo_Entrega"));
     frmConsulta->DefineAutoConsulta(1);
-    frmConsulta->Executa();
-    ui->edtTipoEntrega->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtTipoEntrega->setText(escolha.codigo);
     edtTipoEntregaExit();
 }
 
@@ -303,8 +303,8 @@ void TfrmProtocolo::btnConsEmpresaClick()
         return;
     frmConsulta->DefineTabela(QStringLiteral("Empresa"));
     frmConsulta->DefineAutoConsulta(1);
-    frmConsulta->Executa();
-    ui->edtInscricao->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtInscricao->setText(escolha.codigo);
     edtInscricaoExit();
 }
 

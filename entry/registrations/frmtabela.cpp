@@ -144,8 +144,8 @@ void TfrmTabela::btnConsultaClick()
         return;
     frmConsulta->DefineTabela(m_strTabela);
     frmConsulta->DefineColunas(0, 1);
-    frmConsulta->Executa();
-    ui->edtCodigo->setText(Funcoes::RetornoCodigo);
+    const EscolhaConsulta escolha = frmConsulta->Executa();
+    ui->edtCodigo->setText(escolha.codigo);
     edtCodigoExit();
     ui->edtDescricao->setFocus();
 }

@@ -7,10 +7,6 @@
 
 namespace Funcoes {
 
-QString RetornoCodigo;
-QString RetornoDescricao;
-QString RetornoExtra;
-
 namespace {
 
 // A lookup on the data module's shared query; a database failure is shown in

@@ -12,11 +12,6 @@
 // busca.h on its own connection.
 namespace Funcoes {
 
-// What the search window hands back to its caller.
-extern QString RetornoCodigo;
-extern QString RetornoDescricao;
-extern QString RetornoExtra;
-
 // Description of a code; "Não Cadastrado" when absent or empty, empty text
 // (after an error box) when the database fails.
 QString BuscaDescricao(const QString &tabela, const QString &campoChave, const QString &valor,

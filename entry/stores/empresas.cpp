@@ -1,5 +1,6 @@
 #include "empresas.h"
 
+#include "shell/db/sqltexto.h"
 #include "shell/funcoesbase.h"
 #include "shell/validadores.h"
 #include "tabelas.h"
@@ -17,6 +18,10 @@ const QString kInsere = QStringLiteral("Insert into %1 (Inscricao,Razao,Cnpj,Cna
 const QString kApaga = QStringLiteral("Delete From %1 Where Inscricao = '%2'");
 const QString kLista = QStringLiteral("Select Inscricao, Razao, Cnpj, Cnae, Tipo_Declara, Municipio From %1 "
                                       "Order By Inscricao");
+
+// One company, followed by its registration in quotes.
+const QString kDaInscricao = QStringLiteral("Select * From Empresa Where Inscricao = ");
+const QString kQuantas = QStringLiteral("Select Count(*) From Empresa");
 
 const QString kCnpjInvalido = QStringLiteral("CNPJ/CPF invalido !");
 constexpr int kLarguraInscricao = 14;
@@ -153,6 +158,21 @@ QList<Empresa> Empresas::lista()
         empresas.append(daLinha(m_query));
     m_query.close();
     return empresas;
+}
+
+bool Empresas::abre(db::Query &q, const QString &inscricao)
+{
+    q.setSql(kDaInscricao + db::textoSql(inscricao));
+    q.open();
+    return !q.eof();
+}
+
+qint64 Empresas::quantas(db::Connection &conexao)
+{
+    db::Query q(conexao);
+    q.setSql(kQuantas);
+    q.open();
+    return q.field(0).asInteger();
 }
 
 } // namespace orva::stores

@@ -48,6 +48,12 @@ public:
     bool apaga(const QString &inscricao);
     QList<Empresa> lista();
 
+    // Opens on `q` the row of the company of that registration (as stored);
+    // false when there is none.
+    static bool abre(db::Query &q, const QString &inscricao);
+    // How many companies the database holds.
+    static qint64 quantas(db::Connection &conexao);
+
     // Whether the last save inserted (rather than updated) the company.
     bool inseriu() const { return m_inseriu; }
     // What the last read and the last write sent to the database.

@@ -35,6 +35,25 @@ QString condicaoDoMunicipio(const QString &inscricao, const QString &exercicio, 
     return condicaoDoDeclarante(inscricao, exercicio) + kEMunicipio + db::textoSql(municipio);
 }
 
+db::Field resultado(db::Connection &conexao, const QString &sql, qint64 protocolo)
+{
+    db::Query q(conexao);
+    q.setSql(sql + QString::number(protocolo));
+    q.open();
+    return q.eof() ? db::Field(QString(), QVariant(), false) : q.fieldByName(QStringLiteral("Resultado"));
+}
+
+QString retratoDasLinhas(db::Connection &conexao, const QString &sql, qint64 protocolo)
+{
+    db::Query q(conexao);
+    q.setSql(sql + QString::number(protocolo));
+    q.open();
+    QStringList retrato;
+    for (int i = 0; i < q.fieldCount(); ++i)
+        retrato << q.field(i).asString();
+    return retrato.join(QLatin1Char('|'));
+}
+
 std::optional<qint64> numeroProtocolo(const QString &texto)
 {
     const QString numero = texto.trimmed();

@@ -10,6 +10,7 @@
 namespace orva::db {
 class Command;
 class Connection;
+class Field;
 }
 
 // What the stores of a protocol's rows (invoices, apportionment) share: the
@@ -90,6 +91,13 @@ QString condicaoDoDeclarante(const QString &inscricao, const QString &exercicio)
 // The same and " And Municipio = 'M'": one municipality's row (the whole key
 // of an apportionment row, the start of an invoice's).
 QString condicaoDoMunicipio(const QString &inscricao, const QString &exercicio, const QString &municipio);
+
+// The column "Resultado" of the first row of `sql` followed by the protocol
+// number (a null field when no row comes).
+db::Field resultado(db::Connection &conexao, const QString &sql, qint64 protocolo);
+// The columns of the first row of `sql` followed by the protocol number,
+// joined by "|": the brief of a protocol's rows.
+QString retratoDasLinhas(db::Connection &conexao, const QString &sql, qint64 protocolo);
 
 // An amount as typed or as shown ("1.234,56") that is greater than zero.
 std::optional<double> valorPositivo(const QString &texto);

@@ -1,5 +1,6 @@
 #include "notas.h"
 
+#include "shell/db/bulkinsert.h"
 #include "shell/db/connection.h"
 #include "shell/db/query.h"
 #include "shell/db/sqltexto.h"
@@ -38,6 +39,26 @@ const QString kOperacaoE = QStringLiteral(" ,OPERACAO = 'E'");
 // The invoices of one protocol, followed by the number and the order.
 const QString kSelectDoProtocolo = QStringLiteral("Select * From NOTAS Where Protocolo = ");
 const QString kOrdem = QStringLiteral(" Order By Inscricao, Exercicio, Municipio, NF, TIPO");
+// The protocol under which an invoice of the same key is stored.
+const QString kProtocoloDaNota = QStringLiteral("Select Protocolo From Notas Where INSCRICAO = :p1 And EXERCICIO = :p2 "
+                                                "And MUNICIPIO = :p3 And NF = :p4 And TIPO = :p5");
+// The declaration's reads, each followed by the protocol number.
+const QString kDaDeclaracao = QStringLiteral("Select * From Notas Where Protocolo = ");
+const QString kOrdemDeEntrada = QStringLiteral(" Order By rowid");
+const QString kValorTotal = QStringLiteral("Select Sum(VALOR_NF) as Resultado from Notas where protocolo = ");
+const QString kQuantidade = QStringLiteral("Select Count(NF) as Resultado from Notas where protocolo = ");
+// The amounts are summed as whole cents, so the same rows give the same
+// figures on every run and engine (a floating-point sum may differ in its
+// last digits with the order a server adds them in).
+const QString kRetrato = QStringLiteral(
+    "Select Count(*), Max(rowid), Sum(Cast(Round(VALOR_NF * 100) As BigInt)) From Notas Where Protocolo = ");
+// The import's insert: every value a parameter, the operation too.
+const QString kInsereImportada = QStringLiteral(
+    "Insert into Notas ( INSCRICAO, EXERCICIO, MUNICIPIO, NF, DTA_EMIT_NF, TIPO, VALOR_NF, TIPO_EMITENTE, "
+    "NOTA_ORIGEM, DTA_NF_ORIGEM, EMITENTE_NOTA_ORIGEM,TIPO_NF_ORIGEM, VALOR_NF_ORIGEM, TIPO_EMITENTE_ORIGEM,"
+    "MUNICIPIO_ORIGEM, PROTOCOLO, OPERACAO ) Values ( :pInscricao, :pExercicio, :pMunicipio, :pNotaFiscal, "
+    ":pDtEmissao, :pTipo, :pValorNF, :pTipoEmitente, :pNotaOrigem, :pDtNfOrigem, :pEmitenteOrigem,"
+    ":pTipoNfOrigem, :pValorNfOrigem, :pTipoEmitenteOrigem,:pMunicipioOrigem, :pProtocolo, :pOperacao )");
 
 // Widths of the invoice number and of the origin emitter kinds.
 constexpr int kTamanhoNota = 10;
@@ -162,6 +183,34 @@ std::vector<NotaGravada> Notas::lista(qint64 protocolo)
     for (; !q.eof(); q.next())
         notas.push_back(leNota(q));
     return notas;
+}
+
+QString Notas::protocoloDe(const ChaveNota &chave)
+{
+    db::Query q(m_conexao);
+    q.setSql(kProtocoloDaNota);
+    const QStringList valores = {chave.inscricao, chave.exercicio, chave.municipio, chave.nf, chave.tipo};
+    for (int i = 0; i < valores.size(); ++i)
+        q.parameters().add(QStringLiteral("p%1").arg(i + 1), db::ParamKind::Text).setValue(valores.at(i));
+    q.open();
+    return q.eof() ? QString() : q.field(0).asString();
+}
+
+void Notas::abreDoProtocolo(db::Query &linhas, qint64 protocolo)
+{
+    linhas.setSql(kDaDeclaracao + QString::number(protocolo) + kOrdemDeEntrada);
+    linhas.open();
+}
+
+double Notas::valorTotal(qint64 protocolo) { return resultado(m_conexao, kValorTotal, protocolo).asFloat(); }
+
+qint64 Notas::quantidade(qint64 protocolo) { return resultado(m_conexao, kQuantidade, protocolo).asInteger(); }
+
+QString Notas::retrato(qint64 protocolo) { return retratoDasLinhas(m_conexao, kRetrato, protocolo); }
+
+std::unique_ptr<db::BulkInsert> Notas::insercaoEmLote(db::Connection &conexao)
+{
+    return std::make_unique<db::BulkInsert>(conexao, kInsereImportada);
 }
 
 std::optional<QString> Notas::completaChave(NotaFiscal &nota)

@@ -2,10 +2,13 @@
 #include "lancamento.h"
 #include "notasorigem.h"
 
+#include <memory>
 #include <vector>
 
 namespace orva::db {
+class BulkInsert;
 class Connection;
+class Query;
 }
 
 // The invoices (table Notas) of the open invoice protocols: their checks,
@@ -81,6 +84,22 @@ public:
 
     // The invoices a protocol will transmit, in key order.
     std::vector<NotaGravada> lista(qint64 protocolo);
+    // The protocol an invoice of this key (each part as cut from a record)
+    // is stored under; empty when there is none.
+    QString protocoloDe(const ChaveNota &chave);
+
+    // What the declaration of a protocol reads: the invoices on `linhas`, in
+    // the order they were entered (the same rows give the same file on either
+    // engine); their amount and count; and their brief (count, last row,
+    // amount in whole cents), which tells whether they changed since.
+    void abreDoProtocolo(db::Query &linhas, qint64 protocolo);
+    double valorTotal(qint64 protocolo);
+    qint64 quantidade(qint64 protocolo);
+    QString retrato(qint64 protocolo);
+
+    // The import's insert of whole records, every column a parameter
+    // (:pInscricao ... :pOperacao), prepared once for a whole pass.
+    static std::unique_ptr<db::BulkInsert> insercaoEmLote(db::Connection &conexao);
 
     // For an entry without a window: does what leaving each field does (the
     // protocol fills declarant, exercise and municipality; numbers are

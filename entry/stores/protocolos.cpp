@@ -1,6 +1,7 @@
 #include "protocolos.h"
 
 #include "empresas.h"
+#include "shell/dtmdados.h"
 #include "shell/funcoesbase.h"
 #include "tabelas.h"
 
@@ -25,6 +26,11 @@ const QString kApaga = QStringLiteral("Delete From Protocolo Where Protocolo = %
 const QString kExiste = QStringLiteral("Select * From Protocolo Where Protocolo = %1");
 const QString kReabre = QStringLiteral("Update Protocolo Set  DTTRANSMISSAO = null Where Protocolo = %1");
 const QString kLista = QStringLiteral("Select * From %1 Order By Protocolo");
+// The protocol of number %1 while it is open.
+const QString kAbertoPorNumero = QStringLiteral("Select * From Protocolo Where Protocolo = %1 And DtTransmissao is Null");
+// Marks an open protocol transmitted; a protocol marked meanwhile is left as it is.
+const QString kMarcaTransmitido = QStringLiteral(
+    "Update Protocolo Set DTTRANSMISSAO = :pDtTransmissao Where Protocolo = %1 And DtTransmissao Is Null");
 
 // Every protocol belongs to this exercise.
 const QString kExercicio = QStringLiteral("2015");
@@ -291,6 +297,33 @@ QList<Protocolo> Protocolos::lista()
         protocolos.append(daLinha(m_query));
     m_query.close();
     return protocolos;
+}
+
+bool Protocolos::abreAberto(db::Query &q, qint64 numero)
+{
+    q.setSql(kAbertoPorNumero.arg(numero));
+    q.open();
+    return !q.eof();
+}
+
+void Protocolos::marcaTransmitido(const QString &numero, const QDate &hoje, const std::function<void()> &confere)
+{
+    if (!Funcoes::SoDigitos(numero) || numero.size() > 18)
+        throw orva::Error(QStringLiteral("Número de protocolo inválido: %1").arg(numero));
+    db::WriteTransaction transacao(m_conexao);
+    // A damaged database may have given a declaration that lacks rows: the
+    // mark waits until it is sound (the database's own check).
+    TdtmDados::VerificaBanco(m_conexao);
+    if (confere)
+        confere();
+    m_command.parameters().clear();
+    m_command.parameters().add(QStringLiteral("pDtTransmissao"), db::ParamKind::Date).setValue(hoje);
+    m_command.setCommandText(kMarcaTransmitido.arg(numero.toLongLong()));
+    if (m_command.execute() == 0)
+        throw orva::Error(QStringLiteral("O protocolo %1 não existe mais no banco de dados ou já foi marcado como "
+                                         "transmitido por outro usuário.")
+                              .arg(numero));
+    transacao.commit();
 }
 
 } // namespace orva::stores

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 namespace orva::stores {
@@ -65,6 +66,16 @@ public:
     // such protocol), or empty text.
     QString reabre(const QString &numero);
     QList<Protocolo> lista();
+
+    // Opens on `q` the row of the protocol of that number while it is open
+    // (not transmitted); false when there is no such row.
+    static bool abreAberto(db::Query &q, qint64 numero);
+    // Sets the transmission date of the open protocol of that number to
+    // `hoje`, closing it, in a write transaction of its own. Under that lock
+    // the database must be sound, `confere` (when given) must pass and the
+    // protocol must still be open; otherwise raises orva::Error with the
+    // reason and nothing is written.
+    void marcaTransmitido(const QString &numero, const QDate &hoje, const std::function<void()> &confere = {});
 
     // The warning of the company that already has an open protocol.
     static const QString avisoProtocoloAberto;

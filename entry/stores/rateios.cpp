@@ -30,6 +30,16 @@ const QString kGrade = QStringLiteral("Select INSCRICAO AS [InscEst Declarante],
 const QString kGradeExercicio = QStringLiteral(" And Exercicio = ");
 // The declarant's rows of an exercise, in municipality order.
 const QString kOrdem = QStringLiteral(" Order By Municipio");
+// The declaration's reads, each followed by the protocol number.
+const QString kDaDeclaracao = QStringLiteral("Select * From Rateio Where Protocolo = ");
+const QString kOrdemDeEntrada = QStringLiteral(" Order By rowid");
+const QString kTotalEntradas = QStringLiteral("Select Sum(VALOR_ENTRADA) as Resultado from Rateio where protocolo = ");
+const QString kTotalSaidas = QStringLiteral("Select Sum(VALOR_SAIDA) as Resultado from Rateio where protocolo = ");
+const QString kQuantidade = QStringLiteral("Select Count(Municipio) as Resultado from Rateio where protocolo = ");
+// Amounts summed as whole cents: the same figures on every run and engine.
+const QString kRetrato = QStringLiteral(
+    "Select Count(*), Max(rowid), Sum(Cast(Round(VALOR_ENTRADA * 100) As BigInt)), "
+    "Sum(Cast(Round(VALOR_SAIDA * 100) As BigInt)) From Rateio Where Protocolo = ");
 
 QString condicao(const ChaveRateio &c) { return condicaoDoMunicipio(c.inscricao, c.exercicio, c.municipio); }
 
@@ -136,5 +146,19 @@ std::optional<QString> Rateios::completa(Rateio &rateio)
     return campoFaltando(kFaltaCampo, {{rateio.valorEntrada, QStringLiteral("Valor Total das Entradas do Periodo")},
                                        {rateio.valorSaida, QStringLiteral("Valor Total das Saidas do Periodo.")}});
 }
+
+void Rateios::abreDoProtocolo(db::Query &linhas, qint64 protocolo)
+{
+    linhas.setSql(kDaDeclaracao + QString::number(protocolo) + kOrdemDeEntrada);
+    linhas.open();
+}
+
+double Rateios::totalEntradas(qint64 protocolo) { return resultado(m_conexao, kTotalEntradas, protocolo).asFloat(); }
+
+double Rateios::totalSaidas(qint64 protocolo) { return resultado(m_conexao, kTotalSaidas, protocolo).asFloat(); }
+
+qint64 Rateios::quantidade(qint64 protocolo) { return resultado(m_conexao, kQuantidade, protocolo).asInteger(); }
+
+QString Rateios::retrato(qint64 protocolo) { return retratoDasLinhas(m_conexao, kRetrato, protocolo); }
 
 } // namespace orva::stores

@@ -69,6 +69,17 @@ public:
     // The declarant's rows of the exercise, with their protocol and operation.
     std::vector<RateioGravado> lista(const QString &inscricao, const QString &exercicio);
 
+    // What the declaration of a protocol reads: the rows on `linhas`, in the
+    // order they were entered (the same rows give the same file on either
+    // engine); their entry and exit totals and count; and their brief
+    // (count, last row, amounts in whole cents), which tells whether they
+    // changed since.
+    void abreDoProtocolo(db::Query &linhas, qint64 protocolo);
+    double totalEntradas(qint64 protocolo);
+    double totalSaidas(qint64 protocolo);
+    qint64 quantidade(qint64 protocolo);
+    QString retrato(qint64 protocolo);
+
     // For an entry without a window: does what leaving each field does (the
     // protocol fills declarant and exercise; the municipality is looked up;
     // amounts rewritten as shown) and checks what the window checks,

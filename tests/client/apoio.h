@@ -2,7 +2,7 @@
 // Helpers of the client's tests: a scripted server on a free loopback port
 // and a record of the dialogs the client showed.
 #include "client/cliente.h"
-#include "client/relogio.h"
+#include "common/relogio.h"
 #include "common/plataforma/soquete.h"
 
 #include <QByteArray>
@@ -198,8 +198,8 @@ struct Ambiente {
 };
 
 struct RelogioFixo {
-    RelogioFixo() { orva::cliente::defineRelogio([] { return QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)); }); }
-    ~RelogioFixo() { orva::cliente::defineRelogio({}); }
+    RelogioFixo() { orva::defineRelogio([] { return QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)); }); }
+    ~RelogioFixo() { orva::defineRelogio({}); }
 };
 
 } // namespace apoio

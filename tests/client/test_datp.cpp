@@ -2,7 +2,7 @@
 
 #include "client/avisos.h"
 #include "client/datp.h"
-#include "client/relogio.h"
+#include "common/relogio.h"
 #include "common/errors.h"
 
 #include <QDir>

@@ -12,7 +12,7 @@
 #include "client/janelas/frm_main.h"
 #include "client/janelas/frm_selecione.h"
 #include "client/janelas/frmdownload.h"
-#include "client/relogio.h"
+#include "common/relogio.h"
 #include "common/ini.h"
 
 #include <QApplication>
@@ -57,9 +57,9 @@ struct Instalacao {
         QDir().mkpath(cliente + "/recv");
         QDir().mkpath(enviar);
         EXPECT_TRUE(QFile::copy(ORVA_DIST_DIR "/rar" ORVA_EXE, programa + "/rar" ORVA_EXE));
-        orva::cliente::defineRelogio([] { return QDateTime(QDate(2015, 3, 10), QTime(14, 5, 6)); });
+        orva::defineRelogio([] { return QDateTime(QDate(2015, 3, 10), QTime(14, 5, 6)); });
     }
-    ~Instalacao() { orva::cliente::defineRelogio({}); }
+    ~Instalacao() { orva::defineRelogio({}); }
 
     QString recv(const QString &nome) const { return cliente + "/recv/" + nome; }
 };
@@ -261,7 +261,7 @@ TEST(JanelasCliente, ClickSendPrintDeleteAndFetchAgainstTheServer)
     const QString cliente = programa.path("ClienteOrvaDATP");
     const QString recv = cliente + "/recv/";
     ScriptedPrompts prompts;
-    orva::cliente::defineRelogio([] { return QDateTime(QDate(2015, 3, 10), QTime(14, 5, 6)); });
+    orva::defineRelogio([] { return QDateTime(QDate(2015, 3, 10), QTime(14, 5, 6)); });
     QTemporaryDir dadosServidor;
     ServidorDatp servidor(dadosServidor.path());
 
@@ -367,7 +367,7 @@ TEST(JanelasCliente, ClickSendPrintDeleteAndFetchAgainstTheServer)
     ASSERT_EQ(avisos.size(), 1u);
     EXPECT_EQ(avisos[0].titulo, "Erro ao entregar declaração");
     EXPECT_TRUE(avisos[0].linhas.last().endsWith("404")) << avisos[0].linhas.join("|").toStdString();
-    orva::cliente::defineRelogio({});
+    orva::defineRelogio({});
 }
 
 TEST(JanelasCliente, RefusalNoConnectionAndRemove)

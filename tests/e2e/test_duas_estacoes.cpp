@@ -11,7 +11,7 @@
 #include "registrations/frmconsulta.h"
 #include "registrations/frmempresa.h"
 #include "registrations/frmprotocolo.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 #include "stores/leitura.h"
 
 #include <QDir>

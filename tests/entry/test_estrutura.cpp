@@ -63,6 +63,74 @@ bool cabecalhoGrafico(const QString &nome)
     return false;
 }
 
+// The string literals of a C++ source, comments left out; adjacent pieces
+// stay apart.
+QStringList literais(const QString &fonte)
+{
+    QStringList lista;
+    const qsizetype n = fonte.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = fonte.at(i);
+        if (fonte.mid(i, 2) == QLatin1String("//")) {
+            while (i < n && fonte.at(i) != QLatin1Char('\n'))
+                ++i;
+        } else if (fonte.mid(i, 2) == QLatin1String("/*")) {
+            const qsizetype fim = fonte.indexOf(QLatin1String("*/"), i + 2);
+            i = fim < 0 ? n : fim + 2;
+        } else if (c == QLatin1Char('R') && fonte.mid(i + 1, 1) == QLatin1String("\"")
+                   && (i == 0 || !(fonte.at(i - 1).isLetterOrNumber() || fonte.at(i - 1) == QLatin1Char('_'))
+                       || fonte.mid(i - 2, 2) == QLatin1String("u8") || fonte.at(i - 1) == QLatin1Char('L'))) {
+            const qsizetype abre = fonte.indexOf(QLatin1Char('('), i + 2);
+            if (abre < 0)
+                break;
+            const QString fecho = QLatin1Char(')') + fonte.mid(i + 2, abre - i - 2) + QLatin1Char('"');
+            const qsizetype fim = fonte.indexOf(fecho, abre + 1);
+            lista << fonte.mid(abre + 1, (fim < 0 ? n : fim) - abre - 1);
+            i = fim < 0 ? n : fim + fecho.size();
+        } else if (c == QLatin1Char('"') || (c == QLatin1Char('\'') && (i == 0 || !fonte.at(i - 1).isDigit()))) {
+            QString texto;
+            for (++i; i < n && fonte.at(i) != c; ++i) {
+                if (fonte.at(i) == QLatin1Char('\\') && i + 1 < n)
+                    ++i;
+                texto += fonte.at(i);
+            }
+            ++i;
+            if (c == QLatin1Char('"'))
+                lista << texto;
+        } else {
+            ++i;
+        }
+    }
+    return lista;
+}
+
+// The tables and views the schema creates.
+QStringList tabelasDoEsquema()
+{
+    QFile f(kFonte + QStringLiteral("/data/schema.sql"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    static const QRegularExpression re(QStringLiteral(R"(create\s+(?:table|view)\s+(\w+))"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    QStringList tabelas;
+    auto it = re.globalMatch(QString::fromUtf8(f.readAll()));
+    while (it.hasNext())
+        tabelas << it.next().captured(1);
+    return tabelas;
+}
+
+// The literals of `fonte` that hold a statement on one of `tabelas`.
+QStringList comandosSobre(const QString &fonte, const QStringList &tabelas)
+{
+    const QRegularExpression re(QStringLiteral(R"(\b(from|into|update|join|table)\s+\[?(%1)\]?(\W|$))")
+                                    .arg(tabelas.join(QLatin1Char('|'))),
+                                QRegularExpression::CaseInsensitiveOption);
+    QStringList achados;
+    for (const QString &literal : literais(fonte))
+        if (re.match(literal).hasMatch())
+            achados << literal;
+    return achados;
+}
+
 } // namespace
 
 TEST(Estrutura, OrvaCliLoadsNoWidgetsNorGraphics)
@@ -123,6 +191,39 @@ TEST(Estrutura, NoIncludeRunsBackUpTheLayers)
                 EXPECT_FALSE(i.nome.startsWith(QLatin1String("app/")))
                     << fonte.toStdString() << " includes " << i.nome.toStdString();
             }
+        }
+    }
+}
+
+TEST(Estrutura, StatementsOnATableLiveInItsStore)
+{
+    const QStringList tabelas = tabelasDoEsquema();
+    ASSERT_TRUE(tabelas.contains(QStringLiteral("Protocolo")) && tabelas.contains(QStringLiteral("vwRateio")));
+
+    // The scan itself: a statement in code is found, one in a comment or
+    // split from its table is not.
+    const QString amostra = QStringLiteral(
+        "// Select * From Notas\n/* Update Protocolo */ const auto a = R\"x(delete from RATEIO where)x\";\n"
+        "q.setSql(\"Select Count(*) From \" + tabela); const char c = '\"'; int n = 1'000;\n"
+        "q.setSql(QStringLiteral(\"Insert into [Empresa] ( A ) Values (:a)\"));\n"
+        "const QString s = \"Protocolo de \\\"Notas\\\" from Rateios\";");
+    EXPECT_EQ(comandosSobre(amostra, tabelas),
+              (QStringList{QStringLiteral("delete from RATEIO where"), QStringLiteral("Insert into [Empresa] ( A ) Values (:a)")}));
+
+    // Every program's code outside the stores; the database layer creates
+    // the schema and copies it between engines by itself.
+    for (const QString &pasta : QStringList{"entry", "cli", "tools", "client", "server", "common"}) {
+        QDirIterator it(kFonte + QLatin1Char('/') + pasta, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString caminho = it.next();
+            const QString relativo = QDir(kFonte).relativeFilePath(caminho);
+            if (relativo.startsWith(QLatin1String("entry/stores/")) || relativo.startsWith(QLatin1String("entry/shell/db/")))
+                continue;
+            QFile f(caminho);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << relativo.toStdString();
+            for (const QString &comando : comandosSobre(QString::fromUtf8(f.readAll()), tabelas))
+                ADD_FAILURE() << relativo.toStdString() << " runs a statement on a table outside its store: \""
+                              << comando.toStdString() << "\"";
         }
     }
 }

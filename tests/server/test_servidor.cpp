@@ -218,3 +218,21 @@ TEST_P(Servidor, ReDeliveryKeepsEveryReceiptInTheHistory)
                              + QString::fromLatin1(antigo.mid(91, 13)) + ", mantido no histórico"))
         << log.toStdString();
 }
+
+TEST_P(Servidor, TheReceiptCarriesTheDayOfTheServersClock)
+{
+    QTemporaryDir dir;
+    const QByteArray arquivo = compacta(dir, declaracao("00", {1000, 100, 0, 0, 0}, {nota("0000000123", 1000)}));
+    ServidorDatp servidor(dir.filePath("dados"), opcoes({"--today", "29/02/2016"}));
+    const auto r = entrega(servidor.porta, arquivo);
+    ASSERT_EQ(r.codigo, "201") << r.linha.toStdString();
+    EXPECT_EQ((r.mensagem1 + r.mensagem2).toLatin1().mid(25, 10), "29/02/2016");
+
+    // A day that is none is refused before the server listens.
+    if (testesNoWindows())
+        return; // the server runs on the host there
+    QProcess invalido;
+    invalido.start(QStringLiteral(ORVA_DATP_SERVER), {"--port", "0", "--data", dir.filePath("outro"), "--today", "30/02/2016"});
+    ASSERT_TRUE(invalido.waitForFinished(10000));
+    EXPECT_EQ(invalido.exitCode(), 2);
+}

@@ -282,6 +282,14 @@ void WriteTransaction::commit()
     m_open = false;
 }
 
+void WriteTransaction::restart()
+{
+    if (m_open)
+        commit();
+    m_connection.executeScript(QStringLiteral("begin immediate"));
+    m_open = true;
+}
+
 ReadTransaction::ReadTransaction(Connection &connection) : m_connection(connection)
 {
     if (m_connection.servidor()) {

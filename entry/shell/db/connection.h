@@ -114,6 +114,9 @@ public:
     WriteTransaction(const WriteTransaction &) = delete;
     WriteTransaction &operator=(const WriteTransaction &) = delete;
     void commit();
+    // Commits what is still open, then begins again under the write lock:
+    // a long pass writes in batches through one transaction object.
+    void restart();
 
 private:
     Connection &m_connection;

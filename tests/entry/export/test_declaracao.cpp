@@ -3,7 +3,7 @@
 
 #include "common/win1252.h"
 #include "export/exportacao.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 #include <QFile>
 

@@ -6,7 +6,7 @@
 
 #include "export/exportacao.h"
 #include "shell/db/postgres.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "common/janeladona.h"
 #include "export/frmexportacao.h"
 #include "registrations/frmconsulta.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 #include "ui_frmexportacao.h"
 
 #include <QFile>

@@ -8,7 +8,7 @@
 #include "app/frmprincipal.h"
 #include "app/inicio.h"
 #include "shell/instalacao.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -32,14 +32,14 @@ struct SearchFixture {
     std::unique_ptr<TfrmConsulta> consulta;
 };
 
-// Runs one search, handing the shown window to `drive`.
-void runSearch(SearchFixture &f, const std::function<void(TfrmConsulta &)> &drive)
+// Runs one search, handing the shown window to `drive`; what it picked.
+EscolhaConsulta runSearch(SearchFixture &f, const std::function<void(TfrmConsulta &)> &drive)
 {
     f.prompts.dialogHandlers.push_back([&](QDialog &) {
         drive(*f.consulta);
         return f.consulta->result();
     });
-    f.consulta->Executa();
+    return f.consulta->Executa();
 }
 
 void pickRow(TfrmConsulta &c, int row)
@@ -112,7 +112,7 @@ TEST(Consulta, PresetAndRunAtOnceAndTheOperatorClearingRule)
     // A preset on a fresh window lists the protocols whose type contains 1.
     f.consulta->DefineTabela("Protocolo");
     f.consulta->DefineFiltro("Tipo_Protocolo", "1");
-    runSearch(f, [&](TfrmConsulta &c) {
+    EscolhaConsulta escolha = runSearch(f, [&](TfrmConsulta &c) {
         EXPECT_EQ(c.windowTitle(), "Consulta Avançada da Tabela Protocolo");
         EXPECT_EQ(c.cmbCampo()->count(), 17);
         EXPECT_EQ(c.cmbCampo()->itemText(0), "Protocolo");
@@ -123,19 +123,19 @@ TEST(Consulta, PresetAndRunAtOnceAndTheOperatorClearingRule)
         c.cmbOperador()->setCurrentIndex(0);
         pickRow(c, 1);
     });
-    EXPECT_EQ(Funcoes::RetornoCodigo, "3");
-    EXPECT_EQ(Funcoes::RetornoDescricao, "1");
+    EXPECT_EQ(escolha.codigo, "3");
+    EXPECT_EQ(escolha.descricao, "1");
 
     f.consulta->DefineTabela("Protocolo");
     f.consulta->DefineFiltro("Tipo_Protocolo", "1");
-    runSearch(f, [&](TfrmConsulta &c) {
+    escolha = runSearch(f, [&](TfrmConsulta &c) {
         EXPECT_EQ(c.cmbOperador()->currentText(), "");
         EXPECT_EQ(c.SqlAtual(), "Select * From Protocolo");
         EXPECT_EQ(c.modelo()->rowCount(), 4);
         c.btnFecharClick();
     });
-    EXPECT_EQ(Funcoes::RetornoCodigo, "");
-    EXPECT_EQ(Funcoes::RetornoDescricao, "");
+    EXPECT_EQ(escolha.codigo, "");
+    EXPECT_EQ(escolha.descricao, "");
 
     // The export's preset: column Protocolo, empty key, operator typed "Like".
     f.consulta->cmbOperador()->setEditText("Like");
@@ -176,31 +176,34 @@ TEST(Consulta, ReturnsChosenColumnsAndKeepsTheInvoiceExtra)
     f.consulta->DefineTabela("vwNotaFiscal");
     f.consulta->DefineColunas(16, 3);
     f.consulta->DefineAutoConsulta(1);
-    runSearch(f, [&](TfrmConsulta &c) { pickRow(c, 0); });
-    EXPECT_EQ(Funcoes::RetornoCodigo, "4");
-    EXPECT_EQ(Funcoes::RetornoDescricao, "123");
-    EXPECT_EQ(Funcoes::RetornoExtra, "NP");
+    EscolhaConsulta escolha = runSearch(f, [&](TfrmConsulta &c) { pickRow(c, 0); });
+    EXPECT_EQ(escolha.codigo, "4");
+    EXPECT_EQ(escolha.descricao, "123");
+    EXPECT_EQ(escolha.extra, "NP");
 
-    // Another table closed without a pick leaves the extra as it was.
+    // A search closed without a pick hands back nothing, no invoice type of
+    // an earlier search either.
+    f.consulta->DefineTabela("vwNotaFiscal");
+    f.consulta->DefineAutoConsulta(1);
+    escolha = runSearch(f, [&](TfrmConsulta &c) { c.btnFecharClick(); });
+    EXPECT_EQ(escolha.codigo, "");
+    EXPECT_EQ(escolha.extra, "");
+
     f.consulta->DefineTabela("Municipios");
     f.consulta->DefineAutoConsulta(1);
-    runSearch(f, [&](TfrmConsulta &c) { c.btnFecharClick(); });
-    EXPECT_EQ(Funcoes::RetornoExtra, "NP");
-
-    f.consulta->DefineTabela("Municipios");
-    f.consulta->DefineAutoConsulta(1);
-    runSearch(f, [&](TfrmConsulta &c) { pickRow(c, 2); });
-    EXPECT_EQ(Funcoes::RetornoCodigo, "110003");
-    EXPECT_FALSE(Funcoes::RetornoDescricao.isEmpty());
+    escolha = runSearch(f, [&](TfrmConsulta &c) { pickRow(c, 2); });
+    EXPECT_EQ(escolha.codigo, "110003");
+    EXPECT_FALSE(escolha.descricao.isEmpty());
+    EXPECT_EQ(escolha.extra, "");
 
     // No table: the message, then a window whose "Confirma" fails with the database's error.
-    runSearch(f, [&](TfrmConsulta &c) {
+    escolha = runSearch(f, [&](TfrmConsulta &c) {
         c.btnConfirmaClick();
         pickRow(c, 0);
     });
     EXPECT_EQ(f.prompts.shown.at(0).text, "Tabela de dados não informada !");
     EXPECT_EQ(f.prompts.last().kind, "error");
-    EXPECT_EQ(Funcoes::RetornoCodigo, "");
+    EXPECT_EQ(escolha.codigo, "");
 }
 
 TEST(Consulta, EnterMovesAcrossGridColumnsAndALargeTableOpensAtOnce)
@@ -211,7 +214,7 @@ TEST(Consulta, EnterMovesAcrossGridColumnsAndALargeTableOpensAtOnce)
          "Insert into Grande Select printf('%06d', i), 'MUNICIPIO ' || i, 'X' From n");
     f.consulta->DefineTabela("Grande");
     f.consulta->DefineAutoConsulta(1);
-    runSearch(f, [&](TfrmConsulta &c) {
+    const EscolhaConsulta escolha = runSearch(f, [&](TfrmConsulta &c) {
         EXPECT_LT(c.modelo()->rowCount(), 1000); // read as shown, not all at once
         QTableView *grid = c.DBGrid1();
         grid->setFocus();
@@ -227,7 +230,7 @@ TEST(Consulta, EnterMovesAcrossGridColumnsAndALargeTableOpensAtOnce)
         EXPECT_EQ(c.modelo()->rowCount(), 100000);
         pickRow(c, 99999);
     });
-    EXPECT_EQ(Funcoes::RetornoCodigo, "100000");
+    EXPECT_EQ(escolha.codigo, "100000");
 }
 
 TEST(Consulta, TabbingThroughTheOperatorKeepsItsText)

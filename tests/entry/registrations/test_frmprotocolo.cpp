@@ -6,7 +6,7 @@
 #include "registrations/frmconsulta.h"
 #include "registrations/frmprotocolo.h"
 #include "shell/querymodel.h"
-#include "shell/relogio.h"
+#include "common/relogio.h"
 
 #include <QApplication>
 #include <QFrame>

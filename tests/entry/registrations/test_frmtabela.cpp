@@ -226,16 +226,18 @@ TEST(FrmTabela, ProcurarPutsThePickedCodeAndItsDescription)
     TabelaWindow f;
     f.execute(QStringLiteral("Insert into Produtos Values (5, 'Cola')"));
     int listedAtOnce = -1;
+    QString descricao;
     f.prompts.dialogHandlers.push_back([&](QDialog &) {
         listedAtOnce = frmConsulta->modelo()->rowCount();
         frmConsulta->btnConfirmaClick();
         frmConsulta->DBGrid1()->setCurrentIndex(frmConsulta->modelo()->index(0, 1));
         frmConsulta->DBGrid1DblClick();
+        descricao = frmConsulta->escolha().descricao;
         return 1;
     });
     janela::clica(f.w.btnConsulta());
     EXPECT_EQ(listedAtOnce, 0) << "no run at once";
-    EXPECT_EQ(Funcoes::RetornoDescricao, QStringLiteral("Cola")) << "description column 1";
+    EXPECT_EQ(descricao, QStringLiteral("Cola")) << "description column 1";
     EXPECT_EQ(f.w.edtCodigo()->text(), QStringLiteral("5"));
     EXPECT_EQ(f.w.edtDescricao()->text(), QStringLiteral("Cola"));
     EXPECT_EQ(f.w.focusWidget(), f.w.edtDescricao());

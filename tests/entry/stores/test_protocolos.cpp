@@ -161,3 +161,42 @@ TEST_P(ProtocolosStore, DeleteIsRefusedWhileRowsCarryTheNumberAndReopenNamesAMis
     EXPECT_EQ(protocolos.reabre(QString()), QStringLiteral("Informe o número do protocolo que será reaberto."));
     EXPECT_EQ(protocolos.lista().size(), 2);
 }
+
+TEST_P(ProtocolosStore, MarkingTransmittedHoldsTheLockWhileItChecksAndClosesOnlyAnOpenProtocol)
+{
+    ProgramaNoMotor program(GetParam());
+    orva::db::Connection &c = program.connection();
+    sql::executa(c, QStringLiteral("Insert into Protocolo (Protocolo, DtTransmissao) Values (7, null), (8, '2015-04-01')"));
+    Protocolos protocolos(c);
+    orva::db::Connection outro;
+    outro.open(program.alvo());
+    outro.setBusyTimeout(200);
+    const auto transmissao = [&](int numero) {
+        return sql::valor(c, QStringLiteral("Select ifnull(DtTransmissao || '', 'aberto') From Protocolo Where Protocolo = %1")
+                                 .arg(numero));
+    };
+
+    // The check runs under the mark's write lock; when it fails nothing is written.
+    bool conferiu = false;
+    EXPECT_THROW(protocolos.marcaTransmitido(QStringLiteral("7"), kHoje,
+                                             [&] {
+                                                 conferiu = true;
+                                                 EXPECT_THROW(orva::db::WriteTransaction tambem(outro),
+                                                              orva::db::DatabaseError);
+                                                 throw orva::Error(QStringLiteral("linhas alteradas"));
+                                             }),
+                 orva::Error);
+    EXPECT_TRUE(conferiu);
+    EXPECT_EQ(transmissao(7), QStringLiteral("aberto"));
+
+    protocolos.marcaTransmitido(QStringLiteral("0007"), kHoje);
+    EXPECT_EQ(transmissao(7), QStringLiteral("2015-03-05"));
+    orva::db::Query q(c);
+    EXPECT_FALSE(Protocolos::abreAberto(q, 7));
+
+    // Marked already, transmitted before, or no number: refused, the row as it was.
+    for (const char *numero : {"7", "8", "99", "7 or 1=1", ""})
+        EXPECT_THROW(protocolos.marcaTransmitido(QString::fromLatin1(numero), QDate(2015, 12, 31)), orva::Error) << numero;
+    EXPECT_EQ(transmissao(7), QStringLiteral("2015-03-05"));
+    EXPECT_EQ(transmissao(8), QStringLiteral("2015-04-01"));
+}

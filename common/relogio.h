@@ -4,8 +4,9 @@
 
 #include <functional>
 
-// The one clock of the entry program: every date or time it writes comes
-// from here, so tests can fix the day.
+// The one clock of the programs (the entry program, the delivery client and
+// the receiving server): every date or time they write comes from here, so
+// tests can fix the day.
 namespace orva {
 
 QDateTime agora();
