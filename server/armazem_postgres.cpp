@@ -20,12 +20,13 @@ constexpr int VersaoDoArmazem = 2;
 // Two processes may start at once: the advisory lock, taken before anything
 // is read, makes the second wait for the first's upgrade and then see it.
 const char *const TravaArmazem = "SELECT pg_advisory_xact_lock(4040)";
-// The version: the mark, or for a store made before there was one, what its
-// tables say (none: an empty database).
-const char *const LeVersao =
-    "SELECT CASE WHEN to_regclass('datp_versao') IS NOT NULL THEN (SELECT max(versao) FROM datp_versao)"
+// The version: for a store made before there was a mark, what its tables
+// say (0: an empty database); -1 when it is marked.
+const char *const LeTabelas =
+    "SELECT CASE WHEN to_regclass('datp_versao') IS NOT NULL THEN -1"
     " WHEN to_regclass('datp_comprovantes_historico') IS NOT NULL THEN 2"
     " WHEN to_regclass('datp_comprovantes') IS NOT NULL THEN 1 ELSE 0 END";
+const char *const LeMarca = "SELECT coalesce(max(versao), 0) FROM datp_versao";
 const char *const CriaVersao1 =
     "CREATE TABLE datp_comprovantes ("
     " chave char(22) PRIMARY KEY," // registration, exercise, protocol
@@ -173,15 +174,19 @@ private:
             return false;
         bool ok = roda(TravaArmazem, PGRES_TUPLES_OK);
         int versao = 0;
-        if (ok) {
-            PGresult *r = PQexec(c, LeVersao);
-            ok = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1;
-            if (ok)
+        const auto le = [&](const char *sql) {
+            PGresult *r = PQexec(c, sql);
+            const bool lido = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1;
+            if (lido)
                 versao = QByteArray(PQgetvalue(r, 0, 0)).toInt();
             else
                 *erro = textoErro(PQresultErrorMessage(r));
             PQclear(r);
-        }
+            return lido;
+        };
+        ok = ok && le(LeTabelas);
+        if (ok && versao < 0)
+            ok = le(LeMarca);
         if (ok && versao > VersaoDoArmazem) {
             *erro = QStringLiteral("o banco de dados dos comprovantes foi criado por uma versão mais nova do "
                                    "orva-datp-server (versão %1 do banco; este programa conhece até a %2). Atualize o "

@@ -552,12 +552,15 @@ QString MotorSqlite::guardaCopia(int versao)
     QString copia = QStringLiteral("%1.v%2.bak").arg(m_path).arg(versao);
     for (int n = 2; QFileInfo::exists(copia); ++n)
         copia = QStringLiteral("%1.v%2.%3.bak").arg(m_path).arg(versao).arg(n);
-    // Through the online backup, from inside the write transaction that holds
-    // the database: the copy is what the upgrade starts from.
+    // Through the online backup, read by a second connection: the write
+    // lock this one holds lets readers in and keeps writers out, so the copy
+    // is what the upgrade starts from.
     try {
+        MotorSqlite origem(abreArquivo(m_path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, Connection::DefaultBusyTimeout),
+                           m_path);
         MotorSqlite destino(abreArquivo(copia, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, 0),
                             copia);
-        copiaPaginas(m_db, destino.m_db);
+        copiaPaginas(origem.m_db, destino.m_db);
     } catch (const DatabaseError &e) {
         QFile::remove(copia);
         throw DatabaseError(QStringLiteral("A cópia de segurança %1 não pôde ser gravada, e o banco de dados não foi "
