@@ -35,8 +35,8 @@ const char *const CriaVersao1 =
     " arquivo text NOT NULL,"
     " tamanho bigint NOT NULL,"
     " recebido_em timestamptz NOT NULL DEFAULT now())";
-// Every receipt issued, never updated nor deleted; the receipts kept before
-// there was a history join it. Nothing stored is changed, so no copy is kept.
+// Every receipt issued, never updated nor deleted. Nothing stored is
+// changed, so no copy is kept.
 const char *const SobeParaVersao2 =
     "CREATE TABLE datp_comprovantes_historico ("
     " id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
@@ -46,10 +46,14 @@ const char *const SobeParaVersao2 =
     " arquivo text NOT NULL,"
     " tamanho bigint NOT NULL,"
     " recebido_em timestamptz NOT NULL);"
-    "CREATE INDEX datp_comprovantes_historico_chave ON datp_comprovantes_historico (chave, id);"
+    "CREATE INDEX datp_comprovantes_historico_chave ON datp_comprovantes_historico (chave, id)";
+// At every start: a receipt without any row in the history (kept before
+// there was one, or by a server of version 1 since) joins it.
+const char *const JuntaAoHistorico =
     "INSERT INTO datp_comprovantes_historico (chave, registro, registro_protocolo, arquivo, tamanho, recebido_em)"
-    " SELECT chave, registro, registro_protocolo, arquivo, tamanho, recebido_em FROM datp_comprovantes"
-    " ORDER BY recebido_em, chave";
+    " SELECT c.chave, c.registro, c.registro_protocolo, c.arquivo, c.tamanho, c.recebido_em"
+    " FROM datp_comprovantes c WHERE NOT EXISTS"
+    " (SELECT 1 FROM datp_comprovantes_historico h WHERE h.chave = c.chave) ORDER BY c.recebido_em, c.chave";
 const char *const MarcaVersao =
     "CREATE TABLE IF NOT EXISTS datp_versao (versao integer NOT NULL,"
     " unica boolean PRIMARY KEY DEFAULT true CHECK (unica));"
@@ -199,6 +203,8 @@ private:
             ok = roda(CriaVersao1, PGRES_COMMAND_OK);
         if (ok && versao < 2)
             ok = roda(SobeParaVersao2, PGRES_COMMAND_OK);
+        if (ok)
+            ok = roda(JuntaAoHistorico, PGRES_COMMAND_OK);
         if (ok)
             ok = roda(QString::fromLatin1(MarcaVersao).arg(VersaoDoArmazem).toLatin1(), PGRES_COMMAND_OK);
         if (ok)
