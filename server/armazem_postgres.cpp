@@ -12,20 +12,33 @@
 namespace orva::servidor {
 namespace {
 
-// Two processes may start at once: the advisory lock makes the second wait
-// for the first's CREATE instead of failing on the catalog's unique index.
-const char *const CriaTabelas =
-    "BEGIN;"
-    "SELECT pg_advisory_xact_lock(4040);"
-    "CREATE TABLE IF NOT EXISTS datp_comprovantes ("
+// The store's tables carry a version: 1, the receipts alone (the first
+// store); 2, every receipt issued also kept in a history. A store of an older
+// version is brought up to date when the server starts.
+constexpr int VersaoDoArmazem = 2;
+
+// Two processes may start at once: the advisory lock, taken before anything
+// is read, makes the second wait for the first's upgrade and then see it.
+const char *const TravaArmazem = "SELECT pg_advisory_xact_lock(4040)";
+// The version: for a store made before there was a mark, what its tables
+// say (0: an empty database); -1 when it is marked.
+const char *const LeTabelas =
+    "SELECT CASE WHEN to_regclass('datp_versao') IS NOT NULL THEN -1"
+    " WHEN to_regclass('datp_comprovantes_historico') IS NOT NULL THEN 2"
+    " WHEN to_regclass('datp_comprovantes') IS NOT NULL THEN 1 ELSE 0 END";
+const char *const LeMarca = "SELECT coalesce(max(versao), 0) FROM datp_versao";
+const char *const CriaVersao1 =
+    "CREATE TABLE datp_comprovantes ("
     " chave char(22) PRIMARY KEY," // registration, exercise, protocol
     " registro bytea NOT NULL," // the receipt record as sent (Windows-1252)
     " registro_protocolo bytea NOT NULL," // the declaration's protocol record
     " arquivo text NOT NULL,"
     " tamanho bigint NOT NULL,"
-    " recebido_em timestamptz NOT NULL DEFAULT now());"
-    // Every receipt issued, never updated nor deleted.
-    "CREATE TABLE IF NOT EXISTS datp_comprovantes_historico ("
+    " recebido_em timestamptz NOT NULL DEFAULT now())";
+// Every receipt issued, never updated nor deleted. Nothing stored is
+// changed, so no copy is kept.
+const char *const SobeParaVersao2 =
+    "CREATE TABLE datp_comprovantes_historico ("
     " id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
     " chave char(22) NOT NULL,"
     " registro bytea NOT NULL,"
@@ -33,13 +46,18 @@ const char *const CriaTabelas =
     " arquivo text NOT NULL,"
     " tamanho bigint NOT NULL,"
     " recebido_em timestamptz NOT NULL);"
-    "CREATE INDEX IF NOT EXISTS datp_comprovantes_historico_chave ON datp_comprovantes_historico (chave, id);"
-    // Receipts kept before there was a history join it.
+    "CREATE INDEX datp_comprovantes_historico_chave ON datp_comprovantes_historico (chave, id)";
+// At every start: a receipt without any row in the history (kept before
+// there was one, or by a server of version 1 since) joins it.
+const char *const JuntaAoHistorico =
     "INSERT INTO datp_comprovantes_historico (chave, registro, registro_protocolo, arquivo, tamanho, recebido_em)"
     " SELECT c.chave, c.registro, c.registro_protocolo, c.arquivo, c.tamanho, c.recebido_em"
     " FROM datp_comprovantes c WHERE NOT EXISTS"
-    " (SELECT 1 FROM datp_comprovantes_historico h WHERE h.chave = c.chave);"
-    "COMMIT";
+    " (SELECT 1 FROM datp_comprovantes_historico h WHERE h.chave = c.chave) ORDER BY c.recebido_em, c.chave";
+const char *const MarcaVersao =
+    "CREATE TABLE IF NOT EXISTS datp_versao (versao integer NOT NULL,"
+    " unica boolean PRIMARY KEY DEFAULT true CHECK (unica));"
+    "DELETE FROM datp_versao; INSERT INTO datp_versao (versao) VALUES (%1)";
 // In one statement: the receipt joins the history and becomes the latest of
 // its key; the record it succeeds (the statement's snapshot) comes back for
 // the log, with whether both rows were written.
@@ -102,11 +120,7 @@ public:
             return false;
         m_descricao = QStringLiteral("banco %1 em %2")
                           .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)) + QLatin1Char(':') + QString::fromUtf8(PQport(c)));
-        PGresult *r = PQexec(c, CriaTabelas);
-        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
-        if (!ok)
-            *erro = textoErro(PQresultErrorMessage(r));
-        PQclear(r);
+        const bool ok = atualiza(c, erro);
         devolve(c, ok);
         return ok;
     }
@@ -148,6 +162,57 @@ public:
     QString descricao() const override { return m_descricao; }
 
 private:
+    // Creates or upgrades the tables in one transaction; false with *erro
+    // when the database refused, or when a newer server made it.
+    static bool atualiza(PGconn *c, QString *erro)
+    {
+        const auto roda = [&](const QByteArray &sql, ExecStatusType esperado) {
+            PGresult *r = PQexec(c, sql.constData());
+            const bool ok = PQresultStatus(r) == esperado;
+            if (!ok)
+                *erro = textoErro(PQresultErrorMessage(r));
+            PQclear(r);
+            return ok;
+        };
+        if (!roda("BEGIN", PGRES_COMMAND_OK))
+            return false;
+        bool ok = roda(TravaArmazem, PGRES_TUPLES_OK);
+        int versao = 0;
+        const auto le = [&](const char *sql) {
+            PGresult *r = PQexec(c, sql);
+            const bool lido = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1;
+            if (lido)
+                versao = QByteArray(PQgetvalue(r, 0, 0)).toInt();
+            else
+                *erro = textoErro(PQresultErrorMessage(r));
+            PQclear(r);
+            return lido;
+        };
+        ok = ok && le(LeTabelas);
+        if (ok && versao < 0)
+            ok = le(LeMarca);
+        if (ok && versao > VersaoDoArmazem) {
+            *erro = QStringLiteral("o banco de dados dos comprovantes foi criado por uma versão mais nova do "
+                                   "orva-datp-server (versão %1 do banco; este programa conhece até a %2). Atualize o "
+                                   "programa para usá-lo.")
+                        .arg(versao)
+                        .arg(VersaoDoArmazem);
+            ok = false;
+        }
+        if (ok && versao < 1)
+            ok = roda(CriaVersao1, PGRES_COMMAND_OK);
+        if (ok && versao < 2)
+            ok = roda(SobeParaVersao2, PGRES_COMMAND_OK);
+        if (ok)
+            ok = roda(JuntaAoHistorico, PGRES_COMMAND_OK);
+        if (ok)
+            ok = roda(QString::fromLatin1(MarcaVersao).arg(VersaoDoArmazem).toLatin1(), PGRES_COMMAND_OK);
+        if (ok)
+            return roda("COMMIT", PGRES_COMMAND_OK);
+        PQclear(PQexec(c, "ROLLBACK"));
+        return false;
+    }
+
     // A new connection; libpq waits at most 10 s for it unless the
     // connection string says otherwise.
     PGconn *conecta(QString *erro)

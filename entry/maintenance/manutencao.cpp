@@ -8,7 +8,6 @@
 #include "common/plataforma/processos.h"
 #include "shell/db/connection.h"
 #include "shell/db/copiabanco.h"
-#include "shell/db/postgres.h"
 #include "shell/db/traducao.h"
 #include "shell/dtmdados.h"
 #include "shell/funcoesbase.h"
@@ -208,7 +207,7 @@ Resultado restauraNoServidor(TdtmDados &dados, db::Connection &copia)
         servidor.open(TdtmDados::OrigemBanco());
         TdtmDados::VerificaBanco(servidor);
         db::copiaBanco(copia, servidor, db::tabelasDoBanco(), [&] {
-            db::pg::executaRoteiro(servidor, QStringLiteral("lock table %1 in exclusive mode").arg(tabelasSeparadas()));
+            servidor.executeScript(QStringLiteral("lock table %1 in exclusive mode").arg(tabelasSeparadas()));
             db::Connection leitor;
             leitor.open(TdtmDados::OrigemBanco());
             copiaDoServidor(leitor, antigoNovo);

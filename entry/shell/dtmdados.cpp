@@ -3,6 +3,7 @@
 #include "common/files.h"
 #include "configuracao.h"
 #include "funcoesbase.h"
+#include "shell/db/versao.h"
 
 TdtmDados *dtmDados = nullptr;
 
@@ -20,6 +21,14 @@ QString TdtmDados::OrigemBanco()
 void TdtmDados::DataModuleCreate()
 {
     ADOConnection.open(OrigemBanco());
+    // A database of an older program is brought up to date (a copy kept
+    // beside it); one of a newer program is refused.
+    try {
+        orva::db::atualizaEsquema(ADOConnection, Tabelas());
+    } catch (...) {
+        ADOConnection.close();
+        throw;
+    }
 }
 
 orva::db::Connection &TdtmDados::Conexao()

@@ -5,6 +5,7 @@
 #include "common/pastaprograma.h"
 #include "db/connection.h"
 #include "db/traducao.h"
+#include "db/versao.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -59,6 +60,12 @@ void createDatabaseFile(const QString &path)
 {
     db::Connection::create(path, resourceText(QStringLiteral("schema.sql")) + QLatin1Char('\n')
                                      + resourceText(QStringLiteral("reference.sql")));
+    // Made from the current schema: no upgrade will be asked of it.
+    db::Connection conexao;
+    conexao.open(path);
+    db::WriteTransaction transacao(conexao);
+    db::marcaEsquemaAtual(conexao);
+    transacao.commit();
 }
 
 QString serverDatabaseScript()

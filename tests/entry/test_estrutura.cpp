@@ -227,3 +227,27 @@ TEST(Estrutura, StatementsOnATableLiveInItsStore)
         }
     }
 }
+
+// Each database engine is known only to its driver: no other source of the
+// entry program or of orva-cli includes an engine's header or names its types.
+TEST(Estrutura, OnlyTheDriversKnowTheirEngine)
+{
+    static const QRegularExpression motor(
+        QStringLiteral(R"(#\s*include\s*[<"](sqlite3|libpq-fe)\.h[>"]|\b(sqlite3\w*|PGconn|PGresult|pg_conn|pg_result|PQ[a-z]\w*)\b)"));
+    int lidos = 0;
+    for (const QString &raiz : {QStringLiteral("entry"), QStringLiteral("cli")}) {
+        QDirIterator it(kFonte + '/' + raiz, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString fonte = QDir(kFonte).relativeFilePath(it.next());
+            if (fonte.startsWith(QLatin1String("entry/shell/db/sqlite/"))
+                || fonte.startsWith(QLatin1String("entry/shell/db/postgres/")))
+                continue;
+            QFile f(kFonte + '/' + fonte);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << fonte.toStdString();
+            const auto m = motor.match(QString::fromUtf8(f.readAll()));
+            EXPECT_FALSE(m.hasMatch()) << fonte.toStdString() << " names " << m.captured(0).toStdString();
+            ++lidos;
+        }
+    }
+    EXPECT_GT(lidos, 100);
+}

@@ -8,8 +8,6 @@
 
 #include <functional>
 #include <memory>
-#include <utility>
-#include <vector>
 
 namespace orva::db {
 
@@ -44,11 +42,11 @@ public:
     bool stale() const;
 
     // As in PreparedStatement: texts are not copied until add().
-    int parameterIndex(const QString &name) const;
-    bool bindText(int index, const char *utf8, int size);
-    bool bindInteger(int index, qint64 value);
-    bool bindReal(int index, double value);
-    void bindingFailed();
+    int parameterIndex(const QString &name) const { return m_lote->parameterIndex(name); }
+    bool bindText(int index, const char *utf8, int size) { return m_lote->bindText(index, utf8, size); }
+    bool bindInteger(int index, qint64 value) { return m_lote->bindInteger(index, value); }
+    bool bindReal(int index, double value) { return m_lote->bindReal(index, value); }
+    void bindingFailed() { m_lote->bindingFailed(); }
 
     // Takes the row bound and clears the values.
     void add();
@@ -63,45 +61,11 @@ public:
     void flush(const Refusal &refused);
 
 private:
-    struct Row {
-        int begin = 0; // its line in m_copy
-        int end = 0;
-        bool bindFailed = false;
-    };
-
-    // Server: sends rows [first, last) in one COPY under a savepoint; the
-    // index of the row the server refused, `last` when all went in.
-    int copy(int first, int last, DatabaseError &failure);
-    // Server: writes one row through the prepared insert under a savepoint.
-    Outcome runAlone(const Row &row, DatabaseError &failure);
-    void releaseAloneSavepoint();
-    void execute(const char *sql);
-    void executeQuietly(const char *sql); // failures left to the next statement
-
     Connection &m_connection;
     int m_batchRows;
     int m_pending = 0;
-
-    // Embedded: each row runs at once; refusals wait for flush().
-    std::unique_ptr<PreparedStatement> m_statement;
-    std::vector<std::pair<int, Outcome>> m_refusals;
-    std::vector<DatabaseError> m_failures;
-
-    // Server: the COPY statement, which column takes which parameter, the
-    // values bound (offsets into m_bound; size -1 for none) and the batch
-    // as COPY text lines.
-    QByteArray m_copySql;
-    QStringList m_parameters;
-    std::vector<int> m_columnParameter;
-    std::vector<std::pair<int, int>> m_values;
-    QByteArray m_bound;
-    bool m_bindFailed = false;
-    QByteArray m_copy;
-    std::vector<Row> m_rows;
-    QString m_insertSql;
-    std::unique_ptr<PreparedStatement> m_single; // for a row that runs alone
-    bool m_aloneSavepoint = false;
     quint64 m_generation = 0;
+    std::unique_ptr<Lote> m_lote;
 };
 
 } // namespace orva::db

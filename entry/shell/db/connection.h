@@ -1,14 +1,12 @@
 #pragma once
 #include "falhas.h"
+#include "motor.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <set>
-
-struct sqlite3;
-struct pg_conn;
 
 namespace orva::db {
 
@@ -17,8 +15,9 @@ class Query;
 // The one connection to orva.mdb. It never creates the file: a missing
 // database is an error (only the installation step creates it).
 // Given a PostgreSQL connection string ("postgresql://..." or "host=...
-// dbname=...") instead of a path, the same connection speaks to that server:
-// statements are translated there (traducao.h), text compares as here.
+// dbname=...") instead of a path, the same connection speaks to that server
+// through its driver (postgres/): statements are translated there, text
+// compares as here.
 class Connection {
 public:
     Connection() = default;
@@ -30,9 +29,9 @@ public:
     void close();
     // Opens again the file of the last open().
     void reopen();
-    bool isOpen() const { return m_db != nullptr || m_pg != nullptr; }
-    // Open on a PostgreSQL server rather than a database file.
-    bool servidor() const { return m_pg != nullptr; }
+    bool isOpen() const { return m_motor != nullptr; }
+    // Open on a server several workstations share rather than a database file.
+    bool servidor() const { return m_motor && m_motor->remoto(); }
     // A transaction is open (begun and neither committed nor undone).
     bool inTransaction() const;
     const QString &path() const { return m_path; }
@@ -67,19 +66,15 @@ public:
     // transaction; refuses a database that holds an Empresa table already.
     static void createOnServer(const QString &conexao, const QString &script);
     // The same on this open server connection, inside the transaction that is
-    // open (a copy creates the tables and fills them in one transaction).
+    // open (a copy creates the tables and fills them in one transaction),
+    // marked with the schema's current version.
     void createSchemaOnServer(const QString &script);
     // On a server: whether the database holds the Orva tables.
     bool hasServerSchema();
 
-    sqlite3 *handle() const;
-    pg_conn *pgHandle() const;
-    // Counts the server transactions begun, so a cursor knows whether the
-    // transaction it was declared in is over.
-    quint64 serverTransaction() const { return m_serverTransaction; }
-    void novaTransacaoServidor() { ++m_serverTransaction; }
-    // On a server: the columns' spelling as the schema declares them.
-    const QHash<quint32, QHash<QString, QString>> &grafias() const { return m_grafias; }
+    // The open database's driver; raises when the connection is closed.
+    Driver &motor() const;
+    int busyTimeout() const { return m_busyTimeout; }
 
     // Bumped by close(); statements prepared before it are stale.
     quint64 generation() const { return m_generation; }
@@ -90,13 +85,7 @@ public:
     void detach(Query *query) { m_queries.erase(query); }
 
 private:
-    void openHandle(const QString &path, int flags);
-    void openServer(const QString &conexao);
-
-    sqlite3 *m_db = nullptr;
-    pg_conn *m_pg = nullptr;
-    quint64 m_serverTransaction = 0;
-    QHash<quint32, QHash<QString, QString>> m_grafias;
+    std::unique_ptr<Driver> m_motor;
     int m_busyTimeout = DefaultBusyTimeout;
     int m_serverReplyTimeout = DefaultServerReplyTimeout;
     QString m_path;

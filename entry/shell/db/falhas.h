@@ -3,8 +3,6 @@
 
 #include <QString>
 
-struct sqlite3;
-
 namespace orva::db {
 
 // What kind of trouble a database failure is, as far as the user can act on it.
@@ -32,18 +30,9 @@ private:
     Causa m_causa;
 };
 
-// The cause of a SQLite result code (extended codes accepted; a duplicate
-// key is told only by the extended ones).
-Causa causaDe(int codigo);
-
 // The Portuguese sentence that names a cause and says what to do; empty for Outra.
 QString explicacao(Causa causa);
 
-// The failure of the last call on `db`, which returned `codigo`: the
-// sentence of its cause followed by the database's own text.
-DatabaseError falha(sqlite3 *db, int codigo);
-// The same for a failure known only by its code and text.
-DatabaseError falha(int codigo, const QString &texto);
 // A failure of a known cause: its sentence, then the database's text in
 // parentheses (the text alone for Outra). A duplicate key's text is
 // "table: columns" on either engine.

@@ -3,7 +3,6 @@
 #include "connection.h"
 #include "shell/regional.h"
 
-#include <sqlite3.h>
 
 #include <cmath>
 
@@ -116,35 +115,12 @@ Parameter &Parameters::byName(const QString &name)
     throw DatabaseError(QStringLiteral("Parâmetro %1 não encontrado.").arg(name));
 }
 
-void Parameters::bind(sqlite3_stmt *stmt) const
+const Parameter *Parameters::find(const QString &name) const
 {
-    const int count = sqlite3_bind_parameter_count(stmt);
-    for (int i = 1; i <= count; ++i) {
-        const char *rawName = sqlite3_bind_parameter_name(stmt, i);
-        if (!rawName)
-            throw DatabaseError(QStringLiteral("Parâmetros sem nome não são aceitos no comando."));
-        const QString name = QString::fromUtf8(rawName + 1); // without the ":"
-        const Parameter *found = nullptr;
-        for (const Parameter &p : m_items)
-            if (p.name().compare(name, Qt::CaseInsensitive) == 0)
-                found = &p;
-        if (!found || !found->assigned())
-            throw DatabaseError(QStringLiteral("Nenhum valor foi dado ao parâmetro %1.").arg(name));
-        const QVariant &v = found->value();
-        int rc = SQLITE_OK;
-        if (v.isNull()) {
-            rc = sqlite3_bind_null(stmt, i);
-        } else if (v.typeId() == QMetaType::LongLong) {
-            rc = sqlite3_bind_int64(stmt, i, v.toLongLong());
-        } else if (v.typeId() == QMetaType::Double) {
-            rc = sqlite3_bind_double(stmt, i, v.toDouble());
-        } else {
-            const QByteArray text = v.toString().toUtf8();
-            rc = sqlite3_bind_text(stmt, i, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        }
-        if (rc != SQLITE_OK)
-            throw DatabaseError(QString::fromUtf8(sqlite3_errstr(rc)));
-    }
+    for (const Parameter &p : m_items)
+        if (p.name().compare(name, Qt::CaseInsensitive) == 0)
+            return &p;
+    return nullptr;
 }
 
 } // namespace orva::db

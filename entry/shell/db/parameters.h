@@ -5,8 +5,6 @@
 
 #include <vector>
 
-struct sqlite3_stmt;
-
 namespace orva::db {
 
 // How a named parameter converts the value it is given.
@@ -58,11 +56,9 @@ public:
     // Raises DatabaseError when no such parameter is declared.
     Parameter &byName(const QString &name);
     Parameter *find(const QString &name);
+    const Parameter *find(const QString &name) const;
     void clear() { m_items.clear(); }
     bool isEmpty() const { return m_items.empty(); }
-
-    // Binds every ":name" of the statement; one that has no value raises.
-    void bind(sqlite3_stmt *stmt) const;
 
 private:
     std::vector<Parameter> m_items;

@@ -1,8 +1,9 @@
 #pragma once
+#include "campo.h"
 #include "connection.h"
+#include "motor.h"
 #include "parameters.h"
 
-#include <QByteArrayView>
 #include <QStringList>
 #include <QVariant>
 
@@ -11,45 +12,7 @@
 #include <optional>
 #include <vector>
 
-struct pg_result;
-
 namespace orva::db {
-
-// One value of the current row, read the ways the windows need.
-class Field {
-public:
-    Field(QString name, QVariant value, bool isDate) : m_name(std::move(name)), m_value(std::move(value)), m_isDate(isDate) {}
-
-    const QString &name() const { return m_name; }
-    bool isNull() const { return m_value.isNull(); }
-    // Dates as DD/MM/YYYY, floating point in the locale's decimal form
-    // without grouping ("1234,5"), null as empty text.
-    QString asString() const;
-    qint64 asInteger() const;
-    double asFloat() const;
-    const QVariant &value() const { return m_value; }
-
-    static QString text(const QVariant &value, bool isDate);
-    // A stored text as shown: YYYY-MM-DD of a date column as DD/MM/YYYY.
-    static QString dateOrText(const QString &text, bool isDate);
-    static double number(const QVariant &value, const QString &name);
-
-private:
-    QString m_name;
-    QVariant m_value;
-    bool m_isDate;
-};
-
-// A value of the row a forward-only statement stands on, as the database
-// holds it: for passes over millions of rows that must not convert each value
-// twice. The text stays valid until the query moves.
-struct StoredValue {
-    enum class Kind { Null, Integer, Real, Text, Blob };
-    Kind kind = Kind::Null;
-    qint64 integer = 0;
-    double real = 0;
-    QByteArrayView text; // UTF-8
-};
 
 // A row set over a statement. Rows are read from the database as they are
 // asked for, so a large table is not loaded at once. Between requests the
@@ -109,23 +72,16 @@ public:
     int fetchMore(int count);
 
 private:
-    struct Cursor;
     using Row = std::vector<QVariant>;
 
     void checkOpen() const;
     void execute();
-    // The same on a PostgreSQL server: the whole result, or a cursor when forward-only.
-    void executeOnServer();
-    void describeServerColumns(const pg_result *described);
-    bool fetchFromServer();
     bool fetchOne();
-    // One step of the statement: true on a row, false at its end.
-    bool step(sqlite3_stmt *stmt);
+    // Between requests: lets a cursor that holds a lock release it.
     void park();
-    bool resume();
     // The index of the first row still kept.
     int firstKept() const;
-    // A forward-only query standing on its current row: read from the statement.
+    // A forward-only query standing on its current row: read from the cursor.
     bool onStatementRow() const;
     const Row &row(int index);
     Field makeField(const Row &row, int column) const;
@@ -135,16 +91,13 @@ private:
     Parameters m_parameters;
     bool m_forwardOnly = false;
     bool m_open = false;
+    // The engine's cursor, until the result's end.
     std::unique_ptr<Cursor> m_cursor;
     QStringList m_names;
     std::vector<bool> m_dateColumns;
-    // On a server: the result's column of each visible field.
-    std::vector<int> m_serverColumns;
     std::deque<Row> m_rows; // rows [m_fetchedEnd - m_rows.size(), m_fetchedEnd)
     int m_fetchedEnd = 0;
     bool m_done = false;
-    bool m_parked = false;
-    int m_readAhead = 0;
     int m_current = 0;
     std::optional<int> m_recordCount;
 };

@@ -5,7 +5,7 @@
 #include "support/temp_program.h"
 
 #include "export/exportacao.h"
-#include "shell/db/postgres.h"
+#include "shell/db/postgres/postgres.h"
 #include "common/relogio.h"
 
 #include <QFile>

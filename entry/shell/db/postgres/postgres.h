@@ -2,8 +2,8 @@
 // The PostgreSQL side of the database layer: running a statement through
 // libpq, reading its values as the embedded database gives them, and naming
 // a failure's cause.
-#include "falhas.h"
-#include "query.h"
+#include "shell/db/falhas.h"
+#include "shell/db/motor.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -22,6 +22,62 @@ class Connection;
 class Parameters;
 
 namespace pg {
+
+// The columns' spelling as the schema declares them ("Inscricao", "NF"),
+// by table number and lower-case name: the server keeps names in lower
+// case, the windows show them as headers and field lists.
+using Grafias = QHash<quint32, QHash<QString, QString>>;
+
+// The driver of a PostgreSQL server database.
+class MotorPostgres : public Driver {
+public:
+    MotorPostgres(Connection &conexao, pg_conn *pg) : m_conexao(conexao), m_pg(pg) {}
+    ~MotorPostgres() override;
+
+    pg_conn *handle() const { return m_pg; }
+    // Counts the transactions begun, so a cursor knows whether the
+    // transaction it was declared in is over.
+    quint64 transacao() const { return m_transacao; }
+    void novaTransacao() { ++m_transacao; }
+    const Grafias &grafias() const { return m_grafias; }
+
+    void inicia() override;
+    bool remoto() const override { return true; }
+    bool emTransacao() const override;
+    void executaRoteiro(const QString &sql) override;
+    void defineEspera(int milliseconds) override;
+    void verifica(const QStringList &tabelas) override;
+    void copiaPara(Driver &destino) override;
+    void desfazSemFalhar() override;
+    void comecaLeitura() override;
+    void terminaLeitura() override;
+    std::unique_ptr<Cursor> abre(const QString &sql, const Parameters &parametros, bool umaPassagem) override;
+    int executa(const QString &sql, const Parameters &parametros) override;
+    std::optional<qint64> conta(const QString &sql, const Parameters &parametros) override;
+    std::unique_ptr<Preparado> prepara(const QString &sql) override;
+    std::unique_ptr<Lote> lote(const QString &insertSql, int linhasPorLote) override;
+    std::unique_ptr<EscritaTabela> escritaDeCopia(const QString &tabela, const QStringList &colunas) override;
+    int versaoDoEsquema() override;
+    void marcaVersao(int versao) override;
+    QString guardaCopia(int versao) override;
+    void sobeEsquema(int versao) override;
+    void criaEsquema(const QString &script) override;
+    bool temEsquema() override;
+
+private:
+    // The program's tables without the rowid column, in lower case.
+    QStringList tabelasSemRowid();
+
+    Connection &m_conexao;
+    pg_conn *m_pg;
+    quint64 m_transacao = 0;
+    Grafias m_grafias;
+};
+
+// The server driver of an open connection, and its libpq connection;
+// raises when the connection is closed or holds no server.
+MotorPostgres &motorDe(Connection &conexao);
+pg_conn *handle(Connection &conexao);
 
 struct LiberaResultado {
     void operator()(pg_result *r) const;
@@ -62,10 +118,6 @@ DatabaseError falha(pg_conn *conexao, const pg_result *resultado);
 QVariant valor(const pg_result *r, int linha, int coluna);
 StoredValue valorGuardado(const pg_result *r, int linha, int coluna);
 bool colunaData(const pg_result *r, int coluna);
-// The columns' spelling as the schema declares them ("Inscricao", "NF"),
-// by table number and lower-case name: the server keeps names in lower
-// case, the windows show them as headers and field lists.
-using Grafias = QHash<quint32, QHash<QString, QString>>;
 Grafias grafias(Connection &conexao);
 // Column `coluna`'s name, in the schema's spelling when it is a column of a
 // known table or view, as the server gives it otherwise.

@@ -1,4 +1,4 @@
-#include "textcompare.h"
+#include "comparacao.h"
 
 #include <sqlite3.h>
 

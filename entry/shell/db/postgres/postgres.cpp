@@ -1,7 +1,7 @@
 #include "postgres.h"
 
-#include "connection.h"
-#include "parameters.h"
+#include "shell/db/connection.h"
+#include "shell/db/parameters.h"
 
 #include "common/plataforma/soquete.h"
 
@@ -77,12 +77,23 @@ QString chaveDuplicada(const pg_result *r)
 
 void LiberaResultado::operator()(pg_result *r) const { PQclear(r); }
 
+MotorPostgres &motorDe(Connection &conexao)
+{
+    Driver &motor = conexao.motor();
+    if (!motor.remoto())
+        throw DatabaseError(QStringLiteral("Esta operação só existe para o banco de dados no servidor, não para o "
+                                           "arquivo orva.mdb."));
+    return static_cast<MotorPostgres &>(motor);
+}
+
+pg_conn *handle(Connection &conexao) { return motorDe(conexao).handle(); }
+
 Valores valores(const Parameters &parametros, const QStringList &nomes)
 {
     Valores v;
     v.reserve(static_cast<size_t>(nomes.size()));
     for (const QString &nome : nomes) {
-        const Parameter *p = const_cast<Parameters &>(parametros).find(nome);
+        const Parameter *p = parametros.find(nome);
         if (!p || !p->assigned())
             throw DatabaseError(QStringLiteral("Nenhum valor foi dado ao parâmetro %1.").arg(nome));
         const QVariant &valor = p->value();
@@ -162,7 +173,7 @@ plataforma::Soquete soqueteDe(pg_conn *c)
 // deadline is checked on every turn. False: the connection failed.
 bool esperaEscrita(Connection &conexao, Relogio::time_point limite)
 {
-    pg_conn *c = conexao.pgHandle();
+    pg_conn *c = handle(conexao);
     const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(limite - Relogio::now());
     if (falta.count() <= 0)
         esgotado(conexao);
@@ -176,7 +187,7 @@ bool esperaEscrita(Connection &conexao, Relogio::time_point limite)
 // Hands the server what libpq holds for it (the connection never blocks).
 bool descarrega(Connection &conexao, Relogio::time_point limite)
 {
-    pg_conn *c = conexao.pgHandle();
+    pg_conn *c = handle(conexao);
     for (;;) {
         const int rc = PQflush(c);
         if (rc <= 0)
@@ -190,7 +201,7 @@ bool descarrega(Connection &conexao, Relogio::time_point limite)
 
 bool enviaCopia(Connection &conexao, const char *dados, int tamanho)
 {
-    pg_conn *c = conexao.pgHandle();
+    pg_conn *c = handle(conexao);
     const auto limite = prazo(conexao);
     for (;;) {
         const int rc = PQputCopyData(c, dados, tamanho);
@@ -203,7 +214,7 @@ bool enviaCopia(Connection &conexao, const char *dados, int tamanho)
 
 bool terminaCopia(Connection &conexao, const char *erro)
 {
-    pg_conn *c = conexao.pgHandle();
+    pg_conn *c = handle(conexao);
     const auto limite = prazo(conexao);
     for (;;) {
         const int rc = PQputCopyEnd(c, erro);
@@ -216,7 +227,7 @@ bool terminaCopia(Connection &conexao, const char *erro)
 
 Resultado resposta(Connection &conexao, bool enviado)
 {
-    pg_conn *c = conexao.pgHandle();
+    pg_conn *c = handle(conexao);
     if (!enviado)
         return Resultado(); // the caller reports the connection's error
     const auto limite = prazo(conexao);
@@ -264,7 +275,7 @@ void acrescentaTextoCopia(QByteArray &linha, const char *texto, qsizetype tamanh
 
 Resultado executa(Connection &conexao, const QString &sql, const Valores &v)
 {
-    pg_conn *c = conexao.pgHandle();
+    pg_conn *c = handle(conexao);
     const QByteArray texto = sql.toUtf8();
     std::vector<const char *> ponteiros;
     ponteiros.reserve(v.size());
@@ -274,7 +285,7 @@ Resultado executa(Connection &conexao, const QString &sql, const Valores &v)
     Resultado r = resposta(conexao, PQsendQueryParams(c, texto.constData(), static_cast<int>(ponteiros.size()), nullptr,
                                                       ponteiros.data(), nullptr, nullptr, 0));
     if (!emTransacao && PQtransactionStatus(c) != PQTRANS_IDLE)
-        conexao.novaTransacaoServidor();
+        motorDe(conexao).novaTransacao();
     const ExecStatusType estado = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
     if (estado != PGRES_COMMAND_OK && estado != PGRES_TUPLES_OK)
         throw falha(c, r.get());
@@ -283,12 +294,12 @@ Resultado executa(Connection &conexao, const QString &sql, const Valores &v)
 
 void executaRoteiro(Connection &conexao, const QString &sql)
 {
-    pg_conn *c = conexao.pgHandle();
+    pg_conn *c = handle(conexao);
     const bool emTransacao = PQtransactionStatus(c) != PQTRANS_IDLE;
     Resultado r = resposta(conexao, PQsendQuery(c, sql.toUtf8().constData()));
     const bool comecou = !emTransacao && PQtransactionStatus(c) != PQTRANS_IDLE;
     if (comecou)
-        conexao.novaTransacaoServidor();
+        motorDe(conexao).novaTransacao();
     const ExecStatusType estado = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
     if (estado != PGRES_COMMAND_OK && estado != PGRES_TUPLES_OK && estado != PGRES_EMPTY_QUERY) {
         const DatabaseError erro = falha(c, r.get());

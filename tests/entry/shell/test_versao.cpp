@@ -1,0 +1,186 @@
+// A database made by an older program is upgraded when it is opened, after
+// a copy of it is kept; one made by a newer program is refused.
+#include "support/motor.h"
+#include "support/orva_cli.h"
+#include "support/sql.h"
+
+#include "export/exportacao.h"
+#include "shell/db/versao.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <thread>
+
+using orva::db::Connection;
+
+namespace {
+
+int versao(Connection &c) { return c.motor().versaoDoEsquema(); }
+
+// Marks the database as one of `v` (0: no mark, as the first versions left it).
+void marca(Connection &c, int v)
+{
+    orva::db::WriteTransaction t(c);
+    c.motor().marcaVersao(v);
+    t.commit();
+}
+
+// Thirty invoices of protocol 7, as the export test of both engines has them.
+void preenche(Connection &c)
+{
+    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '4711302', "
+                    "'0', '110001')");
+    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
+                    "Crc, Responsavel, Razao, Cnpj, Municipio) Values (7, 0, '1', '2015', '00000000000001', "
+                    "'2015-03-05', '', 'JOSÉ', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '110001')");
+    for (int i = 1; i <= 30; ++i)
+        sql::executa(c, QStringLiteral("Insert into Notas Values ('00000000000001', '2015', '110002', '%1', "
+                                       "'2015-02-10', 'NP', %2, 1, '0000000000', '1900-01-01', 0, "
+                                       "'00000000000000', '', 0, '', 7, 'I')")
+                            .arg(i, 10, 10, QLatin1Char('0'))
+                            .arg(i * 1234.57, 0, 'f', 2));
+}
+
+// After the upgrade: the rows and the keys are there, an update keeps a row's
+// place, and the declaration file of protocol 7.
+QByteArray confereEExporta(TempProgram &program, Connection &c)
+{
+    EXPECT_EQ(sql::numero(c, "Select Count(*) From Notas"), 30);
+    EXPECT_EQ(sql::valor(c, "Select Razao From Empresa"), QStringLiteral("CONSTRUÇÃO ÁGUA LTDA"));
+    try {
+        sql::executa(c, "Insert into Notas Values ('00000000000001', '2015', '110002', '0000000001', '2015-02-10', 'NP', "
+                        "1, 1, '0000000000', '1900-01-01', 0, '00000000000000', '', 0, '', 7, 'I')");
+        ADD_FAILURE() << "a duplicate key was stored";
+    } catch (const orva::db::DatabaseError &e) {
+        EXPECT_EQ(e.causa(), orva::db::Causa::ChaveDuplicada) << e.message().toStdString();
+    }
+    sql::executa(c, "Update Notas Set VALOR_NF = VALOR_NF + 1, OPERACAO = 'A' Where NF In ('0000000003', '0000000017')");
+    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
+    orva::exportacao::Exportador exportador(c);
+    const auto e = exportador.executa("7", QDate(2015, 6, 1), {}, [](const orva::exportacao::Exportacao &) {});
+    EXPECT_EQ(e.fim, orva::exportacao::Execucao::Fim::Concluida) << e.mensagem.toStdString();
+    const QStringList arquivos = QDir(program.path("dados")).entryList(QDir::Files);
+    EXPECT_EQ(arquivos.size(), 1);
+    QFile arquivo(program.path("dados/" + arquivos.value(0)));
+    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+}
+
+// orva.mdb as the first versions left it, upgraded: a copy beside it first.
+QByteArray exportaDoArquivoAntigo()
+{
+    TempProgram program;
+    Connection &c = program.connection();
+    EXPECT_EQ(versao(c), orva::db::kVersaoDoEsquema) << "a new database is marked as current";
+    preenche(c);
+    marca(c, 0);
+    program.dados->DataModuleCreate();
+    EXPECT_EQ(versao(c), orva::db::kVersaoDoEsquema);
+    const QString copia = program.path("orva.mdb.v1.bak");
+    EXPECT_TRUE(QFileInfo::exists(copia));
+    {
+        Connection antiga;
+        antiga.open(copia);
+        EXPECT_EQ(versao(antiga), 0);
+        EXPECT_EQ(sql::numero(antiga, "Select Count(*) From Notas"), 30);
+    }
+    // Opened again: nothing more to do, no second copy.
+    program.dados->DataModuleCreate();
+    EXPECT_EQ(QDir(program.path(".")).entryList({"orva.mdb.v*"}).size(), 1);
+    return confereEExporta(program, c);
+}
+
+} // namespace
+
+// The server's tables of the first versions had no rowid: the upgrade adds
+// it (numbering the rows in the order the server holds them) after copying
+// the tables into notas_v1 and the like, and the export is then the same as
+// from an upgraded orva.mdb.
+TEST(VersaoDoBanco, AnOldDatabaseOfEitherEngineIsUpgradedAndExportsTheSameFile)
+{
+    const QByteArray doArquivo = exportaDoArquivoAntigo();
+    ASSERT_GT(doArquivo.size(), 0);
+
+    ORVA_REQUER_POSTGRES();
+    BancoPostgres banco;
+    Connection c;
+    c.open(banco.conexao());
+    {
+        orva::db::WriteTransaction t(c);
+        c.createSchemaOnServer(orva::install::serverDatabaseScript().replace(
+            QStringLiteral(",\n    rowid BIGINT GENERATED BY DEFAULT AS IDENTITY\n"), QStringLiteral("\n")));
+        c.executeScript(QStringLiteral("drop table orva_versao"));
+        t.commit();
+    }
+    ASSERT_EQ(sql::numero(c, "Select Count(*) From information_schema.columns Where table_schema = current_schema() And column_name = 'rowid'"), 0);
+    preenche(c);
+    c.reopen();
+    const auto atualizacao = orva::db::atualizaEsquema(c, TdtmDados::Tabelas());
+    ASSERT_TRUE(atualizacao.has_value());
+    EXPECT_EQ(atualizacao->de, 1);
+    EXPECT_TRUE(atualizacao->copia.contains("notas_v1")) << atualizacao->copia.toStdString();
+    EXPECT_EQ(versao(c), orva::db::kVersaoDoEsquema);
+    EXPECT_EQ(sql::numero(c, "Select Count(*) From notas_v1"), 30);
+    EXPECT_EQ(sql::numero(c, "Select Count(*) From Notas Where rowid Is Null"), 0);
+    EXPECT_FALSE(orva::db::atualizaEsquema(c, TdtmDados::Tabelas()).has_value());
+    TempProgram pasta; // the program folder the export writes into
+    EXPECT_EQ(confereEExporta(pasta, c), doArquivo);
+}
+
+// Two programs open an old database at once: the one that waited for the
+// lock finds it upgraded and leaves it alone.
+TEST(VersaoDoBanco, OnlyOneOfTwoProgramsOpeningAnOldDatabaseUpgradesIt)
+{
+    TempProgram program;
+    marca(program.connection(), 0);
+    program.connection().close();
+    Connection primeiro;
+    primeiro.open(program.path("orva.mdb"));
+    Connection segundo;
+    segundo.open(program.path("orva.mdb"));
+    orva::db::WriteTransaction trava(primeiro);
+    std::optional<orva::db::Atualizacao> doSegundo{orva::db::Atualizacao{}};
+    std::thread abre([&] { doSegundo = orva::db::atualizaEsquema(segundo, TdtmDados::Tabelas()); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    primeiro.motor().marcaVersao(orva::db::kVersaoDoEsquema);
+    trava.commit();
+    abre.join();
+    EXPECT_FALSE(doSegundo.has_value());
+    EXPECT_FALSE(QFileInfo::exists(program.path("orva.mdb.v1.bak")));
+    EXPECT_EQ(versao(segundo), orva::db::kVersaoDoEsquema);
+}
+
+// A database of a newer program is neither opened nor changed, in the
+// program and in orva-cli, and an unmarked file without the tables is not
+// taken for an old database.
+TEST(VersaoDoBanco, ANewerOrForeignDatabaseIsRefusedAndLeftAsItWas)
+{
+    TempProgram program;
+    marca(program.connection(), orva::db::kVersaoDoEsquema + 1);
+    try {
+        program.dados->DataModuleCreate();
+        ADD_FAILURE() << "a newer database was opened";
+    } catch (const orva::db::DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains("versão mais nova do ORVA")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("Atualize o programa")) << e.message().toStdString();
+    }
+    EXPECT_FALSE(program.connection().isOpen());
+    const orvacli::Resposta r = orvacli::roda(program.dir.path(), {"company", "list"});
+    EXPECT_NE(r.saida, 0);
+    EXPECT_TRUE(r.mensagens().contains("versão mais nova do ORVA")) << r.mensagens().toStdString();
+    Connection c;
+    c.open(program.path("orva.mdb"));
+    EXPECT_EQ(versao(c), orva::db::kVersaoDoEsquema + 1);
+
+    const QString alheio = program.path("alheio.db");
+    Connection::create(alheio, QStringLiteral("create table outra (a integer);"));
+    Connection outro;
+    outro.open(alheio);
+    EXPECT_THROW(orva::db::atualizaEsquema(outro, TdtmDados::Tabelas()), orva::db::DatabaseError);
+    EXPECT_EQ(versao(outro), 0);
+    EXPECT_FALSE(QFileInfo::exists(alheio + ".v1.bak"));
+}
