@@ -2,7 +2,10 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/ini.h"
 #include "common/pastaprograma.h"
+#include "configuracao.h"
+#include "dtmdados.h"
 #include "db/connection.h"
 #include "db/traducao.h"
 #include "db/versao.h"
@@ -56,6 +59,57 @@ void createProgramFolder(const QString &folder)
     linkInstalledPrograms(folder);
 }
 
+EstacaoServidor prepareServerWorkstation(const QString &folder, const QString &conexao)
+{
+    const QString servidor = conexao.trimmed();
+    if (servidor.isEmpty())
+        throw Error(QStringLiteral("Informe a conexão com o banco no servidor (por exemplo \"host=servidor dbname=orva "
+                                   "user=ana\")."));
+    const QString atual = configuracao::lerServidorBanco(folder);
+    if (!atual.isEmpty() && atual != servidor)
+        throw Error(QStringLiteral("A pasta %1 já usa o banco \"%2\" (seção [Banco] do %3); nada foi alterado.\n"
+                                   "Para trocar de banco, corrija o %3 à mão.")
+                        .arg(QDir::toNativeSeparators(folder), atual, configuracao::nomeArquivo()));
+
+    EstacaoServidor estacao;
+    {
+        db::Connection banco;
+        banco.open(servidor);
+        if (!banco.servidor())
+            throw db::DatabaseError(QStringLiteral("%1 não é uma conexão com um servidor PostgreSQL.").arg(servidor));
+        {
+            // Under the write lock: of two workstations prepared at once on an
+            // empty database, one makes the tables and the other joins them.
+            db::WriteTransaction transacao(banco);
+            if (!banco.hasServerSchema()) {
+                banco.createSchemaOnServer(serverDatabaseScript());
+                transacao.commit();
+                estacao.tabelasCriadas = true;
+            }
+        }
+        if (!estacao.tabelasCriadas) {
+            if (const auto atualizacao = db::atualizaEsquema(banco, TdtmDados::Tabelas()))
+                estacao.atualizadaDe = atualizacao->de;
+            banco.verify(TdtmDados::Tabelas());
+        }
+    }
+
+    QDir dir(folder);
+    for (const QString &sub : programFolders())
+        if (!dir.mkpath(sub))
+            throw Error(QStringLiteral("Não foi possível criar a pasta %1.").arg(dir.filePath(sub)));
+    linkInstalledPrograms(folder);
+    estacao.bancoLocal = QFileInfo::exists(files::findIgnoringCase(folder, QStringLiteral("orva.mdb")));
+    if (atual.isEmpty()) {
+        const QString arquivo = files::findIgnoringCase(folder, configuracao::nomeArquivo());
+        IniFile ini;
+        ini.load(arquivo);
+        ini.setValue(QStringLiteral("Banco"), QStringLiteral("Servidor"), servidor);
+        ini.save(arquivo);
+    }
+    return estacao;
+}
+
 void createDatabaseFile(const QString &path)
 {
     db::Connection::create(path, resourceText(QStringLiteral("schema.sql")) + QLatin1Char('\n')
@@ -82,7 +136,9 @@ void prepareInstalledProgramFolder()
     if (!pastaprograma::instalada(QCoreApplication::applicationDirPath()))
         return;
     const QString folder = pastaprograma::doUsuario();
-    if (!QFileInfo::exists(files::findIgnoringCase(folder, QStringLiteral("orva.mdb")))) {
+    // A workstation on a server database needs no orva.mdb of its own.
+    if (!QFileInfo::exists(files::findIgnoringCase(folder, QStringLiteral("orva.mdb")))
+        && configuracao::lerServidorBanco(folder).isEmpty()) {
         createProgramFolder(folder);
         return;
     }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include <optional>
+
 namespace orva::install {
 
 // The working folders of the program folder, relative to it.
@@ -19,6 +21,23 @@ void createServerDatabase(const QString &conexao);
 // What createServerDatabase runs: the tables, views and reference rows in the
 // server's dialect.
 QString serverDatabaseScript();
+
+// What preparing a workstation on a server database found and did.
+struct EstacaoServidor {
+    bool tabelasCriadas = false;  // the database was empty: this workstation made the tables
+    std::optional<int> atualizadaDe; // the tables were there, of this older version, and were upgraded
+    bool bancoLocal = false;      // the folder has an orva.mdb, left as it is and no longer used
+};
+
+// Prepares `folder` as a workstation on the server database `conexao`: the
+// tables and reference rows when the database is empty (decided under its
+// write lock, so two workstations never both create them), or else the
+// existing tables joined after their version is checked (an older one is
+// upgraded, a newer one refused); then the working folders and the [Banco]
+// setting of Orva.ini, written last and keeping the rest of the file. A
+// folder whose Orva.ini names another server is refused untouched. Raises
+// orva::Error or orva::db::DatabaseError.
+EstacaoServidor prepareServerWorkstation(const QString &folder, const QString &conexao);
 
 // A new database file at `path` with the tables, views and reference rows;
 // refuses an existing file.
