@@ -399,7 +399,7 @@ if [[ "${1:-}" == "test" ]]; then
   cd "$build"
   # Tests left out under Wine, each with its reason (printed below).
   fora=(
-    'ServidoresPostgres\.|ServidorPostgres\.|ClientesHostis\.|Guardas/Servidor\.|the receiving server is a Linux service: its own tests run in the Linux suite'
+    'ServidoresPostgres\.|ServidorPostgres\.|ClientesHostis\.|Guardas/Servidor\.|VersaoDoArmazem\.|the receiving server is a Linux service: its own tests run in the Linux suite'
     'Estrutura\.OrvaCliLoadsNoWidgetsNorGraphics|ldd is a Linux tool (the installer check runs each installed program instead)'
   )
   excluir=""

@@ -3,6 +3,7 @@
 // module is open on orva.mdb, or on a fresh database of the tests'
 // PostgreSQL cluster that holds the same tables and reference rows.
 #include "support/postgres.h"
+#include "support/sql.h"
 #include "support/temp_program.h"
 
 #include "shell/instalacao.h"
@@ -14,6 +15,23 @@
 #include <string>
 
 enum class Motor { Arquivo, Servidor };
+
+// The company, protocol 7 and its thirty invoices (amounts in cents, accented
+// names) that the engine tests export on either engine.
+inline void preencheProtocolo7(orva::db::Connection &c)
+{
+    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '4711302', "
+                    "'0', '110001')");
+    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
+                    "Crc, Responsavel, Razao, Cnpj, Municipio) Values (7, 0, '1', '2015', '00000000000001', "
+                    "'2015-03-05', '', 'JOSÉ', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '110001')");
+    for (int i = 1; i <= 30; ++i)
+        sql::executa(c, QStringLiteral("Insert into Notas Values ('00000000000001', '2015', '110002', '%1', "
+                                       "'2015-02-10', 'NP', %2, 1, '0000000000', '1900-01-01', 0, "
+                                       "'00000000000000', '', 0, '', 7, 'I')")
+                            .arg(i, 10, 10, QLatin1Char('0'))
+                            .arg(i * 1234.57, 0, 'f', 2));
+}
 
 inline const char *nome(Motor motor) { return motor == Motor::Servidor ? "Servidor" : "Arquivo"; }
 inline void PrintTo(Motor motor, std::ostream *saida) { *saida << nome(motor); }

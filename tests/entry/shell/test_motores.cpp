@@ -20,17 +20,7 @@ QByteArray declaracao(Motor motor)
     ProgramaNoMotor program(motor);
     orva::db::Connection &c = program.connection();
     EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
-    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '4711302', "
-                    "'0', '110001')");
-    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
-                    "Crc, Responsavel, Razao, Cnpj, Municipio) Values (7, 0, '1', '2015', '00000000000001', "
-                    "'2015-03-05', '', 'JOSÉ', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '110001')");
-    for (int i = 1; i <= 30; ++i)
-        sql::executa(c, QStringLiteral("Insert into Notas Values ('00000000000001', '2015', '110002', '%1', "
-                                       "'2015-02-10', 'NP', %2, 1, '0000000000', '1900-01-01', 0, "
-                                       "'00000000000000', '', 0, '', 7, 'I')")
-                            .arg(i, 10, 10, QLatin1Char('0'))
-                            .arg(i * 1234.57, 0, 'f', 2));
+    preencheProtocolo7(c);
     sql::executa(c, "Insert into Notas Values ('00000000000001', '2015', '110003', '0000000099', '2015-04-01', 'NE', "
                     "0.1, 1, '0000000042', '2015-03-31', 2, '00012345678909', 'NP', 0.1, '110004', 7, 'A')");
     // Updated rows keep their place in the file.

@@ -30,22 +30,6 @@ void marca(Connection &c, int v)
     t.commit();
 }
 
-// Thirty invoices of protocol 7, as the export test of both engines has them.
-void preenche(Connection &c)
-{
-    sql::executa(c, "Insert into Empresa Values ('00000000000001', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '4711302', "
-                    "'0', '110001')");
-    sql::executa(c, "Insert into Protocolo (Protocolo, Tipo_Protocolo, Tipo_Entrega, Exercicio, Inscricao, DtGeracao, "
-                    "Crc, Responsavel, Razao, Cnpj, Municipio) Values (7, 0, '1', '2015', '00000000000001', "
-                    "'2015-03-05', '', 'JOSÉ', 'CONSTRUÇÃO ÁGUA LTDA', '12345678000195', '110001')");
-    for (int i = 1; i <= 30; ++i)
-        sql::executa(c, QStringLiteral("Insert into Notas Values ('00000000000001', '2015', '110002', '%1', "
-                                       "'2015-02-10', 'NP', %2, 1, '0000000000', '1900-01-01', 0, "
-                                       "'00000000000000', '', 0, '', 7, 'I')")
-                            .arg(i, 10, 10, QLatin1Char('0'))
-                            .arg(i * 1234.57, 0, 'f', 2));
-}
-
 // After the upgrade: the rows and the keys are there, an update keeps a row's
 // place, and the declaration file of protocol 7.
 QByteArray confereEExporta(TempProgram &program, Connection &c)
@@ -76,7 +60,7 @@ QByteArray exportaDoArquivoAntigo()
     TempProgram program;
     Connection &c = program.connection();
     EXPECT_EQ(versao(c), orva::db::kVersaoDoEsquema) << "a new database is marked as current";
-    preenche(c);
+    preencheProtocolo7(c);
     marca(c, 0);
     program.dados->DataModuleCreate();
     EXPECT_EQ(versao(c), orva::db::kVersaoDoEsquema);
@@ -117,7 +101,7 @@ TEST(VersaoDoBanco, AnOldDatabaseOfEitherEngineIsUpgradedAndExportsTheSameFile)
         t.commit();
     }
     ASSERT_EQ(sql::numero(c, "Select Count(*) From information_schema.columns Where table_schema = current_schema() And column_name = 'rowid'"), 0);
-    preenche(c);
+    preencheProtocolo7(c);
     c.reopen();
     const auto atualizacao = orva::db::atualizaEsquema(c, TdtmDados::Tabelas());
     ASSERT_TRUE(atualizacao.has_value());
