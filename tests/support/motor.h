@@ -6,7 +6,11 @@
 #include "support/sql.h"
 #include "support/temp_program.h"
 
+#include "export/exportacao.h"
 #include "shell/instalacao.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +58,20 @@ public:
 private:
     std::unique_ptr<BancoPostgres> m_banco;
 };
+
+// Exports protocol 7 of the program's database (dated 01/06/2015) and
+// returns the declaration file written.
+inline QByteArray exportaProtocolo7(const TempProgram &program, orva::db::Connection &c)
+{
+    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
+    orva::exportacao::Exportador exportador(c);
+    const auto e = exportador.executa("7", QDate(2015, 6, 1), {}, [](const orva::exportacao::Exportacao &) {});
+    EXPECT_EQ(e.fim, orva::exportacao::Execucao::Fim::Concluida) << e.mensagem.toStdString();
+    const QStringList arquivos = QDir(program.path("dados")).entryList(QDir::Files);
+    EXPECT_EQ(arquivos.size(), 1);
+    QFile arquivo(program.path("dados/" + arquivos.value(0)));
+    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+}
 
 // A test run once per engine; the server run skips without a cluster.
 class NosDoisMotores : public ::testing::TestWithParam<Motor> {

@@ -19,7 +19,6 @@ QByteArray declaracao(Motor motor)
 {
     ProgramaNoMotor program(motor);
     orva::db::Connection &c = program.connection();
-    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
     preencheProtocolo7(c);
     sql::executa(c, "Insert into Notas Values ('00000000000001', '2015', '110003', '0000000099', '2015-04-01', 'NE', "
                     "0.1, 1, '0000000042', '2015-03-31', 2, '00012345678909', 'NP', 0.1, '110004', 7, 'A')");
@@ -30,13 +29,7 @@ QByteArray declaracao(Motor motor)
     todas.open();
     EXPECT_EQ(todas.fieldCount(), 17) << "the server's own rowid column shows only when named";
     todas.close();
-    orva::exportacao::Exportador exportador(c);
-    const auto e = exportador.executa("7", QDate(2015, 6, 1), {}, [](const orva::exportacao::Exportacao &) {});
-    EXPECT_EQ(e.fim, orva::exportacao::Execucao::Fim::Concluida) << e.mensagem.toStdString();
-    const QStringList arquivos = QDir(program.path("dados")).entryList(QDir::Files);
-    EXPECT_EQ(arquivos.size(), 1);
-    QFile arquivo(program.path("dados/" + arquivos.value(0)));
-    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+    return exportaProtocolo7(program, c);
 }
 
 } // namespace

@@ -44,14 +44,7 @@ QByteArray confereEExporta(TempProgram &program, Connection &c)
         EXPECT_EQ(e.causa(), orva::db::Causa::ChaveDuplicada) << e.message().toStdString();
     }
     sql::executa(c, "Update Notas Set VALOR_NF = VALOR_NF + 1, OPERACAO = 'A' Where NF In ('0000000003', '0000000017')");
-    EXPECT_TRUE(QFile::copy(QStringLiteral(ORVA_DIST_DIR "/rar" ORVA_EXE), program.path("rar" ORVA_EXE)));
-    orva::exportacao::Exportador exportador(c);
-    const auto e = exportador.executa("7", QDate(2015, 6, 1), {}, [](const orva::exportacao::Exportacao &) {});
-    EXPECT_EQ(e.fim, orva::exportacao::Execucao::Fim::Concluida) << e.mensagem.toStdString();
-    const QStringList arquivos = QDir(program.path("dados")).entryList(QDir::Files);
-    EXPECT_EQ(arquivos.size(), 1);
-    QFile arquivo(program.path("dados/" + arquivos.value(0)));
-    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+    return exportaProtocolo7(program, c);
 }
 
 // orva.mdb as the first versions left it, upgraded: a copy beside it first.

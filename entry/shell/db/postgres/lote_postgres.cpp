@@ -25,6 +25,16 @@ int refusedLine(const pg_result *r)
 
 DatabaseError noRow() { return DatabaseError(QString()); }
 
+// The 1-based place of a parameter (":nome" or "nome", any case); 0 when unknown.
+int indiceDoParametro(const QStringList &parametros, const QString &name)
+{
+    const QString bare = name.startsWith(QLatin1Char(':')) ? name.mid(1) : name;
+    for (qsizetype i = 0; i < parametros.size(); ++i)
+        if (parametros.at(i).compare(bare, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i + 1);
+    return 0;
+}
+
 } // namespace
 
 // ---- PreparadoPostgres ----
@@ -57,14 +67,7 @@ PreparadoPostgres::~PreparadoPostgres()
         }
 }
 
-int PreparadoPostgres::parameterIndex(const QString &name) const
-{
-    const QString bare = name.startsWith(QLatin1Char(':')) ? name.mid(1) : name;
-    for (qsizetype i = 0; i < m_parameters.size(); ++i)
-        if (m_parameters.at(i).compare(bare, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i + 1);
-    return 0;
-}
+int PreparadoPostgres::parameterIndex(const QString &name) const { return indiceDoParametro(m_parameters, name); }
 
 bool PreparadoPostgres::bindText(int index, const char *utf8, int size)
 {
@@ -153,14 +156,7 @@ LotePostgres::LotePostgres(Connection &conexao, const QString &insertSql, int)
 
 LotePostgres::~LotePostgres() = default;
 
-int LotePostgres::parameterIndex(const QString &name) const
-{
-    const QString bare = name.startsWith(QLatin1Char(':')) ? name.mid(1) : name;
-    for (qsizetype i = 0; i < m_parameters.size(); ++i)
-        if (m_parameters.at(i).compare(bare, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i + 1);
-    return 0;
-}
+int LotePostgres::parameterIndex(const QString &name) const { return indiceDoParametro(m_parameters, name); }
 
 bool LotePostgres::bindText(int index, const char *utf8, int size)
 {
