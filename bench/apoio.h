@@ -1,9 +1,9 @@
 #pragma once
 // What the benchmarks share: a fresh program folder with its database open,
 // and the process's peak memory.
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
-#include "shell/instalacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
+#include "core/shell/instalacao.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,10 +2,10 @@
 // against the baseline of reading every row into the grid before showing it.
 #include "apoio.h"
 #include "common/prompts.h"
-#include "registrations/frmconsulta.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
-#include "shell/querymodel.h"
+#include "ui/shared/frmconsulta.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
+#include "ui/shell/querymodel.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -3,9 +3,9 @@
 // memory is read after a 100,000-row and after a 1,000,000-row export: flat
 // memory means the two stay close.
 #include "apoio.h"
-#include "export/exportacao.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
+#include "core/export/exportacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
 #include "common/relogio.h"
 
 #include <QCoreApplication>

@@ -8,9 +8,9 @@
 // default. Uses the cluster of ORVA_TEST_PG, or starts one of its own.
 #include "servidorpg.h"
 
-#include "export/exportacao.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
+#include "core/export/exportacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
 #include "common/relogio.h"
 
 #include <QCoreApplication>

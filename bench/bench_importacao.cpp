@@ -6,9 +6,9 @@
 // memory means the two stay close.
 #include "apoio.h"
 #include "registros.h"
-#include "import/validacao.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
+#include "core/import/validacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -10,9 +10,9 @@
 #include "registros.h"
 #include "servidorpg.h"
 
-#include "import/validacao.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
+#include "core/import/validacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,10 +2,10 @@
 // run over it, the validation against the test company's protocol and the
 // import into a database of its own; neither may crash, hang or read out of
 // bounds, whatever the bytes and the lengths of the lines.
-#include "import/validacao.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
-#include "shell/instalacao.h"
+#include "core/import/validacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
+#include "core/shell/instalacao.h"
 
 #include <QCoreApplication>
 #include <QFile>

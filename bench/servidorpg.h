@@ -4,7 +4,7 @@
 // end), databases on it with the program's tables, program folders whose
 // Orva.ini names one, and psql run against one.
 #include "apoio.h"
-#include "shell/instalacao.h"
+#include "core/shell/instalacao.h"
 
 #include <QElapsedTimer>
 #include <QFile>

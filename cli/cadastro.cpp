@@ -1,8 +1,8 @@
 #include "cadastro.h"
 #include "resposta.h"
 
-#include "shell/dtmdados.h"
-#include "stores/leitura.h"
+#include "core/shell/dtmdados.h"
+#include "core/stores/leitura.h"
 
 namespace orva::cli::cadastro {
 

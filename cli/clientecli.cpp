@@ -3,7 +3,7 @@
 #include "resposta.h"
 
 #include "client/avisos.h"
-#include "shell/funcoesbase.h"
+#include "core/shell/funcoesbase.h"
 
 #include <QDir>
 

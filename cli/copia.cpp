@@ -1,13 +1,13 @@
 #include "comandos.h"
 #include "resposta.h"
 
-#include "shell/db/connection.h"
-#include "shell/db/copiabanco.h"
-#include "shell/db/query.h"
-#include "shell/db/traducao.h"
-#include "shell/dtmdados.h"
-#include "shell/instalacao.h"
-#include "stores/empresas.h"
+#include "core/db/connection.h"
+#include "core/db/copiabanco.h"
+#include "core/db/query.h"
+#include "core/db/traducao.h"
+#include "core/shell/dtmdados.h"
+#include "core/shell/instalacao.h"
+#include "core/stores/empresas.h"
 
 #include <QFileInfo>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
 #include "cadastro.h"
 
-#include "stores/empresas.h"
+#include "core/stores/empresas.h"
 
 namespace {
 

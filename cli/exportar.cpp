@@ -1,8 +1,8 @@
 #include "comandos.h"
 #include "resposta.h"
 
-#include "export/exportacao.h"
-#include "shell/dtmdados.h"
+#include "core/export/exportacao.h"
+#include "core/shell/dtmdados.h"
 #include "common/relogio.h"
 
 namespace {

@@ -2,8 +2,8 @@
 #include "pedidoimportacao.h"
 #include "resposta.h"
 
-#include "import/importacao.h"
-#include "shell/dtmdados.h"
+#include "core/import/importacao.h"
+#include "core/shell/dtmdados.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "comandos.h"
 #include "resposta.h"
 
-#include "shell/funcoesbase.h"
-#include "shell/instalacao.h"
+#include "core/shell/funcoesbase.h"
+#include "core/shell/instalacao.h"
 
 #include <QDir>
 

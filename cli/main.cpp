@@ -4,8 +4,8 @@
 #include "common/errors.h"
 #include "common/messages.h"
 #include "common/plataforma/console.h"
-#include "shell/funcoesbase.h"
-#include "shell/instalacao.h"
+#include "core/shell/funcoesbase.h"
+#include "core/shell/instalacao.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,8 +1,8 @@
 #include "comandos.h"
 #include "resposta.h"
 
-#include "maintenance/manutencao.h"
-#include "shell/dtmdados.h"
+#include "core/maintenance/manutencao.h"
+#include "core/shell/dtmdados.h"
 
 namespace {
 

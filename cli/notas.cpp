@@ -1,7 +1,7 @@
 #include "cadastro.h"
 #include "respostalancamento.h"
 
-#include "stores/notas.h"
+#include "core/stores/notas.h"
 
 // invoice save|delete|list: the invoice entry without its window, with its
 // checks and messages.

@@ -2,7 +2,7 @@
 
 #include "comandos.h"
 #include "resposta.h"
-#include "shell/busca.h"
+#include "core/shell/busca.h"
 
 namespace orva::cli {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "import/validacao.h"
+#include "core/import/validacao.h"
 #include "saidarelatorio.h"
 
 #include <QStringList>

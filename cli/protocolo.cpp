@@ -1,7 +1,7 @@
 #include "cadastro.h"
 
 #include "common/relogio.h"
-#include "stores/protocolos.h"
+#include "core/stores/protocolos.h"
 
 namespace {
 

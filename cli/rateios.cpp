@@ -1,7 +1,7 @@
 #include "cadastro.h"
 #include "respostalancamento.h"
 
-#include "stores/rateios.h"
+#include "core/stores/rateios.h"
 
 // apportionment save|delete|list: the apportionment entry without its window,
 // with its checks and messages.

@@ -1,5 +1,5 @@
 #pragma once
-#include "stores/lancamento.h"
+#include "core/stores/lancamento.h"
 
 #include <QJsonObject>
 

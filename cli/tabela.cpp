@@ -1,6 +1,6 @@
 #include "cadastro.h"
 
-#include "stores/tabelas.h"
+#include "core/stores/tabelas.h"
 
 namespace {
 

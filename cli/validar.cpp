@@ -2,8 +2,8 @@
 #include "pedidoimportacao.h"
 #include "resposta.h"
 
-#include "import/validacao.h"
-#include "shell/dtmdados.h"
+#include "core/import/validacao.h"
+#include "core/shell/dtmdados.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "support/sql.h"
 #include "support/window_driver.h"
 
-#include "registrations/frmconsulta.h"
-#include "registrations/frmempresa.h"
-#include "registrations/frmprotocolo.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/registrations/frmempresa.h"
+#include "ui/registrations/frmprotocolo.h"
 #include "common/relogio.h"
-#include "stores/leitura.h"
+#include "core/stores/leitura.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "support/orva_cli.h"
 #include "support/sql.h"
 
-#include "stores/empresas.h"
+#include "core/stores/empresas.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "support/motor.h"
 #include "support/sql.h"
 
-#include "export/exportacao.h"
+#include "core/export/exportacao.h"
 
 #include <QFile>
 

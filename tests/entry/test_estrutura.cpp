@@ -42,7 +42,7 @@ QStringList fontesDoNucleo()
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-// Every source under entry/, relative to it ("shell/funcoes.cpp").
+// Every source under entry/, relative to it ("ui/shell/funcoes.cpp").
 QStringList fontesDeEntry()
 {
     QStringList lista;
@@ -149,10 +149,17 @@ TEST(Estrutura, TheCoreIncludesNoWidgetNorWindowHeader)
 {
     const QStringList nucleo = fontesDoNucleo();
     ASSERT_GT(nucleo.size(), 20);
-    // The shared files with windows in them.
-    static const QRegularExpression janela(
-        QStringLiteral(R"((^|/)(frm[^/]*|fsobre|prompts|relatorio|focovisivel|conventions|campodata|campos|exithandler|)"
-                       R"(querymodel|valores|relatorios|janelamanutencao)\.h$|^app/|^ui_)"));
+    // The build lists every file of core/ in the core library, and nothing else.
+    QStringList pasta;
+    for (const QString &fonte : fontesDeEntry())
+        if (fonte.startsWith(QLatin1String("core/")))
+            pasta << kFonte + QStringLiteral("/entry/") + fonte;
+    QStringList listados = nucleo;
+    pasta.sort();
+    listados.sort();
+    EXPECT_EQ(listados, pasta);
+    // The window layer, and the shared files with windows in them.
+    static const QRegularExpression janela(QStringLiteral(R"(^ui/|^ui_|(^|/)(prompts|relatorio|focovisivel)\.h$)"));
     for (const QString &fonte : nucleo) {
         for (const Inclusao &i : inclusoes(fonte)) {
             if (i.sistema) {
@@ -165,7 +172,7 @@ TEST(Estrutura, TheCoreIncludesNoWidgetNorWindowHeader)
         // The engines take their connection; the data module's global is the windows'.
         QFile f(fonte);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        if (!fonte.contains(QLatin1String("/shell/dtmdados."))) {
+        if (!fonte.contains(QLatin1String("/core/shell/dtmdados."))) {
             EXPECT_FALSE(QString::fromUtf8(f.readAll())
                              .contains(QRegularExpression(QStringLiteral(R"(\bdtmDados\b|TdtmDados::Conexao\b)"))))
                 << fonte.toStdString() << " uses the global data module";
@@ -175,21 +182,25 @@ TEST(Estrutura, TheCoreIncludesNoWidgetNorWindowHeader)
 
 TEST(Estrutura, NoIncludeRunsBackUpTheLayers)
 {
-    static const QRegularExpression recurso(QStringLiteral(R"(^(registrations|entries|import|export|maintenance|stores)/)"));
+    // In each layer the foundation (db/, shell/, shared/) knows no feature;
+    // only the roof (ui/app/) knows the roof.
+    static const QRegularExpression recursoDoNucleo(
+        QStringLiteral(R"(^core/(registrations|import|export|maintenance|stores)/)"));
+    static const QRegularExpression recursoDasJanelas(
+        QStringLiteral(R"(^ui/(registrations|entries|import|export|maintenance)/)"));
     for (const QString &fonte : fontesDeEntry()) {
         for (const Inclusao &i : inclusoes(kFonte + QStringLiteral("/entry/") + fonte)) {
-            if (i.nome == QLatin1String("sqlite3.h")) {
-                EXPECT_TRUE(fonte.startsWith(QLatin1String("shell/db/"))) << fonte.toStdString() << " includes sqlite3.h";
-            }
             if (i.sistema)
                 continue;
-            // The foundation knows no feature and no roof; features know no roof.
-            if (fonte.startsWith(QLatin1String("shell/"))) {
-                EXPECT_FALSE(recurso.match(i.nome).hasMatch() || i.nome.startsWith(QLatin1String("app/")))
-                    << fonte.toStdString() << " includes " << i.nome.toStdString();
-            } else if (!fonte.startsWith(QLatin1String("app/"))) {
-                EXPECT_FALSE(i.nome.startsWith(QLatin1String("app/")))
-                    << fonte.toStdString() << " includes " << i.nome.toStdString();
+            const std::string onde = fonte.toStdString() + " includes " + i.nome.toStdString();
+            if (fonte.startsWith(QLatin1String("core/db/")) || fonte.startsWith(QLatin1String("core/shell/"))) {
+                EXPECT_FALSE(recursoDoNucleo.match(i.nome).hasMatch()) << onde;
+            }
+            if (fonte.startsWith(QLatin1String("ui/shell/")) || fonte.startsWith(QLatin1String("ui/shared/"))) {
+                EXPECT_FALSE(recursoDasJanelas.match(i.nome).hasMatch()) << onde;
+            }
+            if (!fonte.startsWith(QLatin1String("ui/app/"))) {
+                EXPECT_FALSE(i.nome.startsWith(QLatin1String("ui/app/"))) << onde;
             }
         }
     }
@@ -217,7 +228,7 @@ TEST(Estrutura, StatementsOnATableLiveInItsStore)
         while (it.hasNext()) {
             const QString caminho = it.next();
             const QString relativo = QDir(kFonte).relativeFilePath(caminho);
-            if (relativo.startsWith(QLatin1String("entry/stores/")) || relativo.startsWith(QLatin1String("entry/shell/db/")))
+            if (relativo.startsWith(QLatin1String("entry/core/stores/")) || relativo.startsWith(QLatin1String("entry/core/db/")))
                 continue;
             QFile f(caminho);
             ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << relativo.toStdString();
@@ -239,8 +250,8 @@ TEST(Estrutura, OnlyTheDriversKnowTheirEngine)
         QDirIterator it(kFonte + '/' + raiz, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString fonte = QDir(kFonte).relativeFilePath(it.next());
-            if (fonte.startsWith(QLatin1String("entry/shell/db/sqlite/"))
-                || fonte.startsWith(QLatin1String("entry/shell/db/postgres/")))
+            if (fonte.startsWith(QLatin1String("entry/core/db/sqlite/"))
+                || fonte.startsWith(QLatin1String("entry/core/db/postgres/")))
                 continue;
             QFile f(kFonte + '/' + fonte);
             ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << fonte.toStdString();

@@ -6,8 +6,8 @@
 #include "support/sql.h"
 #include "support/temp_program.h"
 
-#include "export/exportacao.h"
-#include "shell/instalacao.h"
+#include "core/export/exportacao.h"
+#include "core/shell/instalacao.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 // Statements the tests run to set up and read back a database.
-#include "shell/db/query.h"
+#include "core/db/query.h"
 
 #include <QString>
 

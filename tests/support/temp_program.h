@@ -1,7 +1,7 @@
 #pragma once
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
-#include "shell/instalacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
+#include "core/shell/instalacao.h"
 
 #include <QTemporaryDir>
 

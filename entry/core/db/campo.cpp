@@ -1,7 +1,7 @@
 #include "campo.h"
 
 #include "falhas.h"
-#include "shell/regional.h"
+#include "core/shell/regional.h"
 
 #include <cmath>
 

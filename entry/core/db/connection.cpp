@@ -1,8 +1,8 @@
 #include "connection.h"
 
-#include "postgres/motor_postgres.h"
+#include "core/db/postgres/motor_postgres.h"
 #include "query.h"
-#include "sqlite/motor_sqlite.h"
+#include "core/db/sqlite/motor_sqlite.h"
 #include "traducao.h"
 #include "versao.h"
 

@@ -1,7 +1,7 @@
 #include "parameters.h"
 
 #include "connection.h"
-#include "shell/regional.h"
+#include "core/shell/regional.h"
 
 
 #include <cmath>

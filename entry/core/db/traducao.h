@@ -1,4 +1,4 @@
 #pragma once
 // Statement translation belongs to the server's driver; kept reachable here
 // for the callers that name a server connection string or its schema.
-#include "postgres/traducao.h"
+#include "core/db/postgres/traducao.h"

@@ -1,7 +1,7 @@
 #include "declaracao.h"
 
 #include "common/win1252.h"
-#include "shell/funcoes.h"
+#include "core/shell/funcoesbase.h"
 
 #include <QDate>
 

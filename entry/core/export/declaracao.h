@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/db/query.h"
+#include "core/db/query.h"
 
 #include <QString>
 

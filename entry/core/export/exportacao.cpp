@@ -4,14 +4,14 @@
 #include "common/files.h"
 #include "common/plataforma/gravacao.h"
 #include "common/win1252.h"
-#include "maintenance/arquivador.h"
-#include "shell/db/connection.h"
-#include "shell/funcoesbase.h"
-#include "stores/empresas.h"
-#include "stores/lancamento.h"
-#include "stores/notas.h"
-#include "stores/protocolos.h"
-#include "stores/rateios.h"
+#include "core/maintenance/arquivador.h"
+#include "core/db/connection.h"
+#include "core/shell/funcoesbase.h"
+#include "core/stores/empresas.h"
+#include "core/stores/lancamento.h"
+#include "core/stores/notas.h"
+#include "core/stores/protocolos.h"
+#include "core/stores/rateios.h"
 
 #include <QFile>
 #include <QFileInfo>

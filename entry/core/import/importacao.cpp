@@ -1,7 +1,7 @@
 #include "importacao.h"
 
 #include "common/errors.h"
-#include "shell/dtmdados.h"
+#include "core/shell/dtmdados.h"
 
 namespace orva::importacao {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "maintenance/manutencao.h"
+#include "core/maintenance/manutencao.h"
 #include "validacao.h"
 
 #include <functional>

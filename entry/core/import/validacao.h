@@ -1,6 +1,6 @@
 #pragma once
 #include "registronota.h"
-#include "shell/db/statement.h"
+#include "core/db/statement.h"
 
 #include <QByteArray>
 #include <QString>

@@ -8,7 +8,7 @@
 #include "common/process.h"
 #include "common/messages.h"
 #include "common/pastaprograma.h"
-#include "shell/funcoesbase.h"
+#include "core/shell/funcoesbase.h"
 
 #include <QFileInfo>
 

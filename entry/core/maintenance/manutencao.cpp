@@ -6,12 +6,12 @@
 #include "common/plataforma/arquivos.h"
 #include "common/plataforma/gravacao.h"
 #include "common/plataforma/processos.h"
-#include "shell/db/connection.h"
-#include "shell/db/copiabanco.h"
-#include "shell/db/traducao.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoesbase.h"
-#include "shell/instalacao.h"
+#include "core/db/connection.h"
+#include "core/db/copiabanco.h"
+#include "core/db/traducao.h"
+#include "core/shell/dtmdados.h"
+#include "core/shell/funcoesbase.h"
+#include "core/shell/instalacao.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

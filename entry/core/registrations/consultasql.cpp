@@ -1,6 +1,6 @@
 #include "consultasql.h"
 
-#include "shell/db/sqltexto.h"
+#include "core/db/sqltexto.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 #include "busca.h"
 
-#include "db/query.h"
+#include "core/db/query.h"
 
 #include <QStringList>
 

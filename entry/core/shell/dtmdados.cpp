@@ -3,7 +3,7 @@
 #include "common/files.h"
 #include "configuracao.h"
 #include "funcoesbase.h"
-#include "shell/db/versao.h"
+#include "core/db/versao.h"
 
 TdtmDados *dtmDados = nullptr;
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "db/query.h"
+#include "core/db/query.h"
 
 // The data module: the one connection to orva.mdb and the shared query that
 // the lookup routines use.

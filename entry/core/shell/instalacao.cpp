@@ -6,9 +6,9 @@
 #include "common/pastaprograma.h"
 #include "configuracao.h"
 #include "dtmdados.h"
-#include "db/connection.h"
-#include "db/traducao.h"
-#include "db/versao.h"
+#include "core/db/connection.h"
+#include "core/db/traducao.h"
+#include "core/db/versao.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "empresas.h"
 
-#include "shell/db/sqltexto.h"
-#include "shell/funcoesbase.h"
-#include "shell/validadores.h"
+#include "core/db/sqltexto.h"
+#include "core/shell/funcoesbase.h"
+#include "core/shell/validadores.h"
 #include "tabelas.h"
 
 namespace orva::stores {

@@ -1,7 +1,7 @@
 #pragma once
 #include "conferencia.h"
 #include "leitura.h"
-#include "shell/db/query.h"
+#include "core/db/query.h"
 
 #include <QList>
 

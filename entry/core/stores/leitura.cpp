@@ -1,6 +1,6 @@
 #include "leitura.h"
 
-#include "shell/db/query.h"
+#include "core/db/query.h"
 
 namespace orva::stores {
 

@@ -1,11 +1,11 @@
 #include "notas.h"
 
-#include "shell/db/bulkinsert.h"
-#include "shell/db/connection.h"
-#include "shell/db/query.h"
-#include "shell/db/sqltexto.h"
-#include "shell/funcoesbase.h"
-#include "shell/regional.h"
+#include "core/db/bulkinsert.h"
+#include "core/db/connection.h"
+#include "core/db/query.h"
+#include "core/db/sqltexto.h"
+#include "core/shell/funcoesbase.h"
+#include "core/shell/regional.h"
 
 namespace orva::stores {
 

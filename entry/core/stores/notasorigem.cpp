@@ -1,10 +1,10 @@
 #include "notasorigem.h"
 
 #include "common/errors.h"
-#include "shell/db/parameters.h"
-#include "shell/funcoesbase.h"
-#include "shell/validadores.h"
-#include "shell/regional.h"
+#include "core/db/parameters.h"
+#include "core/shell/funcoesbase.h"
+#include "core/shell/validadores.h"
+#include "core/shell/regional.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #include "protocolos.h"
 
 #include "empresas.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoesbase.h"
+#include "core/shell/dtmdados.h"
+#include "core/shell/funcoesbase.h"
 #include "tabelas.h"
 
 namespace orva::stores {

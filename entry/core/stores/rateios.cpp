@@ -1,9 +1,9 @@
 #include "rateios.h"
 
-#include "shell/db/connection.h"
-#include "shell/db/query.h"
-#include "shell/db/sqltexto.h"
-#include "shell/regional.h"
+#include "core/db/connection.h"
+#include "core/db/query.h"
+#include "core/db/sqltexto.h"
+#include "core/shell/regional.h"
 
 namespace orva::stores {
 

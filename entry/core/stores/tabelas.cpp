@@ -1,6 +1,6 @@
 #include "tabelas.h"
 
-#include "shell/funcoesbase.h"
+#include "core/shell/funcoesbase.h"
 
 namespace orva::stores {
 

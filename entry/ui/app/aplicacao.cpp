@@ -2,7 +2,7 @@
 
 #include "common/acessibilidade.h"
 #include "common/focovisivel.h"
-#include "shell/funcoes.h"
+#include "ui/shell/funcoes.h"
 
 #include <QLibraryInfo>
 #include <QTranslator>

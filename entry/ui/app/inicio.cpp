@@ -1,10 +1,10 @@
 #include "inicio.h"
 
-#include "shell/dtmdados.h"
+#include "core/shell/dtmdados.h"
 #include "frmprincipal.h"
-#include "shell/funcoes.h"
-#include "maintenance/relatorios.h"
-#include "registrations/frmconsulta.h"
+#include "ui/shell/funcoes.h"
+#include "ui/maintenance/relatorios.h"
+#include "ui/shared/frmconsulta.h"
 
 #include "common/plataforma/regional.h"
 

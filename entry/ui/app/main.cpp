@@ -1,10 +1,10 @@
 #include "common/emblema.h"
 #include "common/errors.h"
 #include "common/prompts.h"
-#include "app/aplicacao.h"
-#include "app/frmprincipal.h"
-#include "app/inicio.h"
-#include "shell/instalacao.h"
+#include "aplicacao.h"
+#include "frmprincipal.h"
+#include "inicio.h"
+#include "core/shell/instalacao.h"
 
 #include <QScreen>
 

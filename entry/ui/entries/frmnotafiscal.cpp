@@ -2,16 +2,16 @@
 #include "ui_frmnotafiscal.h"
 
 #include "common/prompts.h"
-#include "registrations/frmconsulta.h"
-#include "shell/campodata.h"
-#include "shell/conventions.h"
-#include "shell/descarte.h"
-#include "shell/dtmdados.h"
-#include "shell/exithandler.h"
-#include "shell/funcoes.h"
-#include "shell/regional.h"
-#include "shell/valores.h"
-#include "stores/notas.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/shell/campodata.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/descarte.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/exithandler.h"
+#include "ui/shell/funcoes.h"
+#include "core/shell/regional.h"
+#include "ui/shell/valores.h"
+#include "core/stores/notas.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

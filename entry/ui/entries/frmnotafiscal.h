@@ -1,5 +1,5 @@
 #pragma once
-#include "stores/notas.h"
+#include "core/stores/notas.h"
 
 #include <QDialog>
 

@@ -2,16 +2,16 @@
 #include "ui_frmrateio.h"
 
 #include "common/prompts.h"
-#include "registrations/frmconsulta.h"
-#include "shell/conventions.h"
-#include "shell/descarte.h"
-#include "shell/espaco.h"
-#include "shell/dtmdados.h"
-#include "shell/exithandler.h"
-#include "shell/funcoes.h"
-#include "shell/querymodel.h"
-#include "shell/valores.h"
-#include "stores/rateios.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/descarte.h"
+#include "ui/shell/espaco.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/exithandler.h"
+#include "ui/shell/funcoes.h"
+#include "ui/shell/querymodel.h"
+#include "ui/shell/valores.h"
+#include "core/stores/rateios.h"
 
 #include <QHeaderView>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
-#include "shell/db/query.h"
-#include "stores/rateios.h"
+#include "core/db/query.h"
+#include "core/stores/rateios.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "exportacao.h"
+#include "core/export/exportacao.h"
 
 #include <QDialog>
 

@@ -3,14 +3,14 @@
 
 #include "common/errors.h"
 #include "common/prompts.h"
-#include "import/importacao.h"
-#include "maintenance/janelamanutencao.h"
-#include "registrations/frmconsulta.h"
-#include "shell/conventions.h"
-#include "shell/espaco.h"
-#include "shell/dtmdados.h"
-#include "shell/exithandler.h"
-#include "shell/funcoes.h"
+#include "core/import/importacao.h"
+#include "ui/maintenance/janelamanutencao.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/espaco.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/exithandler.h"
+#include "ui/shell/funcoes.h"
 
 #include <QApplication>
 #include <QTextCursor>

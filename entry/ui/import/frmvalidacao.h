@@ -1,6 +1,6 @@
 #pragma once
-#include "marcasrelatorio.h"
-#include "validacao.h"
+#include "core/import/marcasrelatorio.h"
+#include "core/import/validacao.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

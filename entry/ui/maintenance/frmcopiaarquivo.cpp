@@ -2,8 +2,8 @@
 #include "ui_frmcopiaarquivo.h"
 
 #include "common/prompts.h"
-#include "shell/conventions.h"
-#include "shell/funcoes.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/funcoes.h"
 
 #include <QFile>
 #include <QSaveFile>

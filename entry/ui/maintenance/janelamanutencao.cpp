@@ -1,7 +1,7 @@
 #include "janelamanutencao.h"
 
 #include "common/prompts.h"
-#include "shell/dtmdados.h"
+#include "core/shell/dtmdados.h"
 
 namespace orva::manutencao {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "manutencao.h"
+#include "core/maintenance/manutencao.h"
 
 // The database maintenance as the windows run it: the question and the
 // outcome in boxes.

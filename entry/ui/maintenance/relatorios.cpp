@@ -2,7 +2,7 @@
 
 #include "common/errors.h"
 #include "common/prompts.h"
-#include "shell/dtmdados.h"
+#include "core/shell/dtmdados.h"
 #include "common/relogio.h"
 
 #include <QPrinter>

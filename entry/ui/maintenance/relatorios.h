@@ -1,6 +1,6 @@
 #pragma once
 #include "common/relatorio.h"
-#include "shell/db/query.h"
+#include "core/db/query.h"
 
 #include <QDateTime>
 #include <QString>

@@ -2,12 +2,12 @@
 #include "ui_frmempresa.h"
 
 #include "common/prompts.h"
-#include "frmconsulta.h"
-#include "shell/conventions.h"
-#include "shell/descarte.h"
-#include "shell/dtmdados.h"
-#include "shell/exithandler.h"
-#include "shell/funcoes.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/descarte.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/exithandler.h"
+#include "ui/shell/funcoes.h"
 
 #include <QTabBar>
 #include <QTimer>

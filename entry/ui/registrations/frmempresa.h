@@ -1,5 +1,5 @@
 #pragma once
-#include "stores/empresas.h"
+#include "core/stores/empresas.h"
 
 #include <QDialog>
 

@@ -2,15 +2,15 @@
 #include "ui_frmprotocolo.h"
 
 #include "common/prompts.h"
-#include "frmconsulta.h"
+#include "ui/shared/frmconsulta.h"
 #include "proposta.h"
-#include "shell/conventions.h"
-#include "shell/descarte.h"
-#include "shell/dtmdados.h"
-#include "shell/exithandler.h"
-#include "shell/funcoes.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/descarte.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/exithandler.h"
+#include "ui/shell/funcoes.h"
 #include "common/relogio.h"
-#include "stores/empresas.h"
+#include "core/stores/empresas.h"
 
 #include <QShowEvent>
 #include <QTimer>

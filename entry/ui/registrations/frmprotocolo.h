@@ -1,5 +1,5 @@
 #pragma once
-#include "stores/protocolos.h"
+#include "core/stores/protocolos.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "stores/tabelas.h"
+#include "core/stores/tabelas.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "stores/conferencia.h"
+#include "core/stores/conferencia.h"
 
 #include <functional>
 

@@ -2,11 +2,11 @@
 #include "ui_frmconsulta.h"
 
 #include "common/prompts.h"
-#include "consultasql.h"
-#include "shell/conventions.h"
-#include "shell/dtmdados.h"
-#include "shell/funcoes.h"
-#include "shell/querymodel.h"
+#include "core/registrations/consultasql.h"
+#include "ui/shell/conventions.h"
+#include "core/shell/dtmdados.h"
+#include "ui/shell/funcoes.h"
+#include "ui/shell/querymodel.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
 #include "funcoes.h"
 
-#include "busca.h"
+#include "core/shell/busca.h"
 #include "common/errors.h"
 #include "common/prompts.h"
-#include "dtmdados.h"
+#include "core/shell/dtmdados.h"
 
 namespace Funcoes {
 

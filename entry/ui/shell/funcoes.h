@@ -1,7 +1,7 @@
 #pragma once
 #include "campos.h"
-#include "funcoesbase.h"
-#include "validadores.h"
+#include "core/shell/funcoesbase.h"
+#include "core/shell/validadores.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "db/query.h"
+#include "core/db/query.h"
 
 #include <QAbstractTableModel>
 

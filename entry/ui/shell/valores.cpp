@@ -2,7 +2,7 @@
 
 #include "common/prompts.h"
 #include "exithandler.h"
-#include "regional.h"
+#include "core/shell/regional.h"
 
 #include <QLineEdit>
 

@@ -1,7 +1,7 @@
 #include "support/scripted_prompts.h"
 
-#include "app/frmprincipal.h"
-#include "shell/funcoes.h"
+#include "ui/app/frmprincipal.h"
+#include "ui/shell/funcoes.h"
 
 #include <QFile>
 #include <QTemporaryDir>

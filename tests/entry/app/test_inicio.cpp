@@ -1,10 +1,10 @@
 #include "support/scripted_prompts.h"
 
-#include "shell/dtmdados.h"
-#include "app/frmprincipal.h"
-#include "shell/funcoes.h"
-#include "app/inicio.h"
-#include "shell/instalacao.h"
+#include "core/shell/dtmdados.h"
+#include "ui/app/frmprincipal.h"
+#include "ui/shell/funcoes.h"
+#include "ui/app/inicio.h"
+#include "core/shell/instalacao.h"
 
 #include <QApplication>
 #include <QDir>

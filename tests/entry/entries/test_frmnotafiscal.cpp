@@ -3,10 +3,10 @@
 #include "support/temp_program.h"
 #include "support/window_driver.h"
 
-#include "entries/frmnotafiscal.h"
-#include "registrations/frmconsulta.h"
-#include "shell/conventions.h"
-#include "shell/querymodel.h"
+#include "ui/entries/frmnotafiscal.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/querymodel.h"
 
 #include <QApplication>
 #include <QClipboard>

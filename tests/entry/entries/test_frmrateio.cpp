@@ -3,9 +3,9 @@
 #include "support/temp_program.h"
 #include "support/window_driver.h"
 
-#include "entries/frmrateio.h"
-#include "registrations/frmconsulta.h"
-#include "shell/querymodel.h"
+#include "ui/entries/frmrateio.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/shell/querymodel.h"
 #include "ui_frmrateio.h"
 
 #include <QTest>

@@ -2,7 +2,7 @@
 #include "support/sql.h"
 
 #include "common/win1252.h"
-#include "export/exportacao.h"
+#include "core/export/exportacao.h"
 #include "common/relogio.h"
 
 #include <QFile>

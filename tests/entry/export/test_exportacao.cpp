@@ -4,8 +4,8 @@
 #include "support/sql.h"
 #include "support/temp_program.h"
 
-#include "export/exportacao.h"
-#include "shell/db/postgres/postgres.h"
+#include "core/export/exportacao.h"
+#include "core/db/postgres/postgres.h"
 #include "common/relogio.h"
 
 #include <QFile>

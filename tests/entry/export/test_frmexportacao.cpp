@@ -5,8 +5,8 @@
 #include "support/temp_program.h"
 
 #include "common/janeladona.h"
-#include "export/frmexportacao.h"
-#include "registrations/frmconsulta.h"
+#include "ui/export/frmexportacao.h"
+#include "ui/shared/frmconsulta.h"
 #include "common/relogio.h"
 #include "ui_frmexportacao.h"
 

@@ -1,6 +1,6 @@
 #include "notas_teste.h"
 
-#include "import/diagnostico.h"
+#include "core/import/diagnostico.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

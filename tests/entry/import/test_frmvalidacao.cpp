@@ -2,10 +2,10 @@
 #include "support/window_driver.h"
 #include "support/scripted_prompts.h"
 
-#include "import/frmvalidacao.h"
-#include "registrations/frmconsulta.h"
-#include "app/frmprincipal.h"
-#include "shell/querymodel.h"
+#include "ui/import/frmvalidacao.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/app/frmprincipal.h"
+#include "ui/shell/querymodel.h"
 #include "ui_frmvalidacao.h"
 
 #include <QApplication>

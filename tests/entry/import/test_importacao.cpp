@@ -2,7 +2,7 @@
 // orva-cli share.
 #include "entry/import/notas_teste.h"
 
-#include "import/importacao.h"
+#include "core/import/importacao.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "entry/import/notas_teste.h"
 #include "support/postgres.h"
 
-#include "import/validacao.h"
-#include "shell/db/query.h"
-#include "shell/instalacao.h"
+#include "core/import/validacao.h"
+#include "core/db/query.h"
+#include "core/shell/instalacao.h"
 
 #include <gtest/gtest.h>
 

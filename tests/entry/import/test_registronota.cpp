@@ -1,4 +1,4 @@
-#include "import/registronota.h"
+#include "core/import/registronota.h"
 
 #include "common/errors.h"
 

@@ -1,6 +1,6 @@
 #include "entry/import/notas_teste.h"
 
-#include "import/validacao.h"
+#include "core/import/validacao.h"
 
 #include <QProcess>
 

@@ -1,7 +1,7 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_program.h"
 
-#include "maintenance/arquivador.h"
+#include "core/maintenance/arquivador.h"
 #include "support/arquivos.h"
 #include "support/substituto.h"
 

@@ -2,8 +2,8 @@
 #include "support/orva_cli.h"
 #include "support/sql.h"
 
-#include "maintenance/manutencao.h"
-#include "shell/db/copiabanco.h"
+#include "core/maintenance/manutencao.h"
+#include "core/db/copiabanco.h"
 
 #include <QDir>
 #include <QFile>

@@ -144,9 +144,10 @@ TEST(DoisProgramas, AnImportBesideCompactionBackupAndRestoreLosesNothingItCommit
     PastaPrograma pasta(dir.path());
     int protocolo = 0;
     int restauracoes = 0;
-    for (const QString &outro : {"compact", "backup", "restore"}) {
-        if (outro == QLatin1String("restore"))
+    for (const QString &outro : QStringList{"compact", "backup", "restore"}) {
+        if (outro == QLatin1String("restore")) {
             ASSERT_EQ(pasta.executa({"backup"}).status, 0);
+        }
         for (const int espera : {0, 40, 150, 400}) {
             SCOPED_TRACE((outro + QStringLiteral(" após %1 ms").arg(espera)).toStdString());
             ++protocolo;
@@ -158,14 +159,17 @@ TEST(DoisProgramas, AnImportBesideCompactionBackupAndRestoreLosesNothingItCommit
 
             EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
             // Refused only because the other program held the database.
-            if (manutencao.status != 0)
+            if (manutencao.status != 0) {
                 EXPECT_TRUE(manutencao.texto.contains("em uso por outro programa")) << manutencao.texto.toStdString();
-            if (importacao.status != 0 && importacao.status != 3)
+            }
+            if (importacao.status != 0 && importacao.status != 3) {
                 EXPECT_TRUE(importacao.texto.contains("em uso por outro programa")) << importacao.texto.toStdString();
+            }
             if (outro == QLatin1String("restore")) {
                 restauracoes += manutencao.status == 0;
-                if (QFileInfo::exists(pasta.caminho("Orva_old.mdb")))
+                if (QFileInfo::exists(pasta.caminho("Orva_old.mdb"))) {
                     EXPECT_EQ(sql::integridade(pasta.caminho("Orva_old.mdb")), "ok");
+                }
             } else if (importacao.status == 0 || importacao.status == 3) {
                 // Every invoice the import reported written is there.
                 EXPECT_EQ(pasta.notas(protocolo), kNotas) << importacao.texto.toStdString();
@@ -212,8 +216,9 @@ TEST(DoisProgramas, AnExportDuringAnImportOfItsProtocolWritesOneConsistentDeclar
             // The transmitted protocol holds exactly the rows declared: an
             // import still running found it closed and wrote nothing more.
             EXPECT_EQ(pasta.notas(protocolo), detalhes) << importacao.texto.toStdString();
-            if (detalhes < 500 + kNotas)
+            if (detalhes < 500 + kNotas) {
                 EXPECT_NE(importacao.status, 0) << importacao.texto.toStdString();
+            }
         } else {
             // Refused while the import writes, or written and left open
             // because the import added rows the file lacks.
@@ -261,9 +266,10 @@ TEST(DoisProgramas, ARestoreWaitsForAWriterAndKeepsWhatItCommittedInOrvaOld)
                                          "EMPRESA GAMA", "--cnpj", "12345678000195", "--cnae", "4711302",
                                          "--tipo-declaracao", "0", "--municipio", "110001"});
     EXPECT_EQ(termina(*outraRestauracao).status, 0);
-    if (empresa.status == 0)
+    if (empresa.status == 0) {
         EXPECT_EQ(sql::numero(escritor, "Select count(*) From Empresa Where Inscricao = '00000000000003'"), 1)
             << empresa.texto.toStdString();
+    }
     EXPECT_EQ(sql::integridade(pasta.banco()), "ok");
 }
 
@@ -439,8 +445,9 @@ TEST(DiscoCheio, ExportAndBackupNeverReportSuccessOverAnUnreadableFileAndKeepThe
             // complete ones; an archive of the unmarked protocol only when
             // the export never reached the mark.
             EXPECT_EQ(lerArquivo(exp).size(), expAntigo.size()) << exportacao.texto.toStdString();
-            if (QFileInfo::exists(rar))
+            if (QFileInfo::exists(rar)) {
                 EXPECT_EQ(declaracaoDoArquivo(rar).size(), expAntigo.size()) << exportacao.texto.toStdString();
+            }
             EXPECT_FALSE(pasta.transmitido(1)) << exportacao.texto.toStdString();
         }
         if (backup.status != 0)

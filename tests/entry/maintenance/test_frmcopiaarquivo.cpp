@@ -1,7 +1,7 @@
 #include "support/scripted_prompts.h"
 
-#include "maintenance/frmcopiaarquivo.h"
-#include "shell/funcoes.h"
+#include "ui/maintenance/frmcopiaarquivo.h"
+#include "ui/shell/funcoes.h"
 #include "support/arquivos.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "support/scripted_prompts.h"
 
 #include "common/emblema.h"
-#include "maintenance/fsobre.h"
+#include "ui/maintenance/fsobre.h"
 
 #include <QApplication>
 #include <QLabel>

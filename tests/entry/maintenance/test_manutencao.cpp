@@ -3,11 +3,11 @@
 #include "support/sql.h"
 #include "support/temp_program.h"
 
-#include "import/validacao.h"
+#include "core/import/validacao.h"
 
-#include "maintenance/arquivador.h"
-#include "maintenance/manutencao.h"
-#include "app/frmprincipal.h"
+#include "core/maintenance/arquivador.h"
+#include "core/maintenance/manutencao.h"
+#include "ui/app/frmprincipal.h"
 
 #include <QDateTime>
 #include <QDir>

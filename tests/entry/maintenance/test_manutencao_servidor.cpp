@@ -2,7 +2,7 @@
 #include "support/sql.h"
 #include "support/temp_program.h"
 
-#include "maintenance/manutencao.h"
+#include "core/maintenance/manutencao.h"
 
 #include <QDir>
 #include <QFile>

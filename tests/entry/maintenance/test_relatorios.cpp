@@ -3,11 +3,11 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_program.h"
 
-#include "maintenance/relatorios.h"
-#include "registrations/frmconsulta.h"
-#include "app/frmprincipal.h"
-#include "app/inicio.h"
-#include "shell/instalacao.h"
+#include "ui/maintenance/relatorios.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/app/frmprincipal.h"
+#include "ui/app/inicio.h"
+#include "core/shell/instalacao.h"
 #include "common/relogio.h"
 
 #include <QComboBox>

@@ -6,14 +6,14 @@
 #include "support/temp_program.h"
 #include "support/window_driver.h"
 
-#include "entries/frmnotafiscal.h"
-#include "entries/frmrateio.h"
+#include "ui/entries/frmnotafiscal.h"
+#include "ui/entries/frmrateio.h"
 #include "ui_frmrateio.h"
-#include "registrations/frmconsulta.h"
-#include "registrations/frmempresa.h"
-#include "registrations/frmprotocolo.h"
-#include "registrations/frmtabela.h"
-#include "shell/descarte.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/registrations/frmempresa.h"
+#include "ui/registrations/frmprotocolo.h"
+#include "ui/registrations/frmtabela.h"
+#include "ui/shell/descarte.h"
 
 #include <QLineEdit>
 #include <QPushButton>

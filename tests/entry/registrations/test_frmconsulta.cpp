@@ -3,9 +3,9 @@
 #include "support/temp_program.h"
 #include "support/window_driver.h"
 
-#include "registrations/consultasql.h"
-#include "registrations/frmconsulta.h"
-#include "shell/querymodel.h"
+#include "core/registrations/consultasql.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/shell/querymodel.h"
 
 #include <QComboBox>
 #include <QLineEdit>

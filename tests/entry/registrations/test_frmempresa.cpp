@@ -3,10 +3,10 @@
 #include "support/temp_program.h"
 #include "support/window_driver.h"
 
-#include "registrations/frmconsulta.h"
-#include "registrations/frmempresa.h"
-#include "shell/conventions.h"
-#include "shell/querymodel.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/registrations/frmempresa.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/querymodel.h"
 
 #include <QApplication>
 #include <QLabel>

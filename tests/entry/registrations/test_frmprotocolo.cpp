@@ -3,9 +3,9 @@
 #include "support/temp_program.h"
 #include "support/window_driver.h"
 
-#include "registrations/frmconsulta.h"
-#include "registrations/frmprotocolo.h"
-#include "shell/querymodel.h"
+#include "ui/shared/frmconsulta.h"
+#include "ui/registrations/frmprotocolo.h"
+#include "ui/shell/querymodel.h"
 #include "common/relogio.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "support/scripted_prompts.h"
 #include "support/window_driver.h"
 
-#include "maintenance/fsobre.h"
-#include "shell/campodata.h"
+#include "ui/maintenance/fsobre.h"
+#include "ui/shell/campodata.h"
 
 #include <QDateEdit>
 #include <QDialog>

@@ -4,7 +4,7 @@
 #include "support/sql.h"
 #include "support/temp_program.h"
 
-#include "shell/configuracao.h"
+#include "core/shell/configuracao.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 #include "support/temp_program.h"
 
 #include "common/focovisivel.h"
-#include "shell/conventions.h"
-#include "shell/querymodel.h"
-#include "shell/funcoes.h"
+#include "ui/shell/conventions.h"
+#include "ui/shell/querymodel.h"
+#include "ui/shell/funcoes.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,8 +1,8 @@
 #include "support/motor.h"
 #include "support/sql.h"
 
-#include "shell/db/query.h"
-#include "shell/db/statement.h"
+#include "core/db/query.h"
+#include "core/db/statement.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

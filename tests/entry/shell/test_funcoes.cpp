@@ -1,8 +1,8 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_program.h"
 
-#include "shell/db/query.h"
-#include "shell/funcoes.h"
+#include "core/db/query.h"
+#include "ui/shell/funcoes.h"
 
 #include <QFile>
 #include <QTemporaryDir>

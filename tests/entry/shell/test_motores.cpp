@@ -3,8 +3,8 @@
 #include "support/motor.h"
 #include "support/sql.h"
 
-#include "export/exportacao.h"
-#include "import/validacao.h"
+#include "core/export/exportacao.h"
+#include "core/import/validacao.h"
 
 #include <QDir>
 #include <QFile>

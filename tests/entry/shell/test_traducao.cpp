@@ -1,5 +1,5 @@
 // Every construct the statements use that PostgreSQL spells otherwise.
-#include "shell/db/traducao.h"
+#include "core/db/traducao.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "support/plataforma.h"
 #include "support/sql.h"
 
-#include "shell/db/copiabanco.h"
+#include "core/db/copiabanco.h"
 
 #include <QElapsedTimer>
 

@@ -1,5 +1,5 @@
 #include "common/errors.h"
-#include "shell/funcoes.h"
+#include "ui/shell/funcoes.h"
 
 #include <gtest/gtest.h>
 

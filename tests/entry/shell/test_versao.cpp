@@ -4,8 +4,8 @@
 #include "support/orva_cli.h"
 #include "support/sql.h"
 
-#include "export/exportacao.h"
-#include "shell/db/versao.h"
+#include "core/export/exportacao.h"
+#include "core/db/versao.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,10 +4,10 @@
 #include "support/motor.h"
 #include "support/sql.h"
 
-#include "stores/empresas.h"
-#include "stores/leitura.h"
-#include "stores/protocolos.h"
-#include "stores/tabelas.h"
+#include "core/stores/empresas.h"
+#include "core/stores/leitura.h"
+#include "core/stores/protocolos.h"
+#include "core/stores/tabelas.h"
 
 #include <gtest/gtest.h>
 

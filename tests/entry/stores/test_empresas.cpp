@@ -1,7 +1,7 @@
 #include "support/sql.h"
 #include "support/motor.h"
 
-#include "stores/empresas.h"
+#include "core/stores/empresas.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/sql.h"
 #include "support/motor.h"
 
-#include "stores/notas.h"
+#include "core/stores/notas.h"
 
 #include <gtest/gtest.h>
 

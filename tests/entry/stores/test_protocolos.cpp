@@ -1,7 +1,7 @@
 #include "support/sql.h"
 #include "support/motor.h"
 
-#include "stores/protocolos.h"
+#include "core/stores/protocolos.h"
 
 #include <gtest/gtest.h>
 

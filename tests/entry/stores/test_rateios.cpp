@@ -1,7 +1,7 @@
 #include "support/sql.h"
 #include "support/motor.h"
 
-#include "stores/rateios.h"
+#include "core/stores/rateios.h"
 
 #include <gtest/gtest.h>
 

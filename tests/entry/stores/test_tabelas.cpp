@@ -1,7 +1,7 @@
 #include "support/sql.h"
 #include "support/motor.h"
 
-#include "stores/tabelas.h"
+#include "core/stores/tabelas.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "postgres.h"
 #include "traducao.h"
 
-#include "shell/db/connection.h"
+#include "core/db/connection.h"
 
 #include <QRegularExpression>
 

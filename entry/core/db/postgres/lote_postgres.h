@@ -1,7 +1,7 @@
 #pragma once
 // Statements run many times on a server: one prepared statement, and a
 // batch of inserts sent in one COPY.
-#include "shell/db/motor.h"
+#include "core/db/motor.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -4,9 +4,9 @@
 #include "postgres.h"
 #include "traducao.h"
 
-#include "shell/db/connection.h"
-#include "shell/db/copiabanco.h"
-#include "shell/db/parameters.h"
+#include "core/db/connection.h"
+#include "core/db/copiabanco.h"
+#include "core/db/parameters.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 // The driver of a PostgreSQL server database that several workstations share.
-#include "shell/db/motor.h"
+#include "core/db/motor.h"
 
 #include <memory>
 

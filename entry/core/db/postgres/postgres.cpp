@@ -1,7 +1,7 @@
 #include "postgres.h"
 
-#include "shell/db/connection.h"
-#include "shell/db/parameters.h"
+#include "core/db/connection.h"
+#include "core/db/parameters.h"
 
 #include "common/plataforma/soquete.h"
 

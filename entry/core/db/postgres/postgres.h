@@ -2,8 +2,8 @@
 // The PostgreSQL side of the database layer: running a statement through
 // libpq, reading its values as the embedded database gives them, and naming
 // a failure's cause.
-#include "shell/db/falhas.h"
-#include "shell/db/motor.h"
+#include "core/db/falhas.h"
+#include "core/db/motor.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 // The causes of SQLite's result codes.
-#include "shell/db/falhas.h"
+#include "core/db/falhas.h"
 
 struct sqlite3;
 

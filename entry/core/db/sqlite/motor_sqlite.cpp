@@ -3,10 +3,10 @@
 #include "comparacao.h"
 #include "falhas_sqlite.h"
 
-#include "shell/db/campo.h"
-#include "shell/db/connection.h"
-#include "shell/db/parameters.h"
-#include "shell/regional.h"
+#include "core/db/campo.h"
+#include "core/db/connection.h"
+#include "core/db/parameters.h"
+#include "core/shell/regional.h"
 
 #include "common/plataforma/gravacao.h"
 

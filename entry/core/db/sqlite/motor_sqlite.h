@@ -1,6 +1,6 @@
 #pragma once
 // The driver of the embedded engine: a database file such as orva.mdb.
-#include "shell/db/motor.h"
+#include "core/db/motor.h"
 
 #include <memory>
 
