@@ -79,8 +79,9 @@ TEST_P(Servidor, GoodDeclarationGetsAReceiptThatOutlivesTheServer)
     EXPECT_EQ(pede(outro.porta, "DATP/1.0 COMP 00000000000001@20150008 ORVA 3 myfile.rar\r\n").codigo, "404");
     EXPECT_EQ(pede(outro.porta, "DATP/1.0 COMP ../../etc@20150008 ORVA 3 myfile.rar\r\n").codigo, "400");
     EXPECT_EQ(restosRecebendo(dir.filePath("dados")), QStringList());
-    if (banco)
+    if (banco) {
         EXPECT_FALSE(QDir(dir.filePath("dados/comprovantes")).exists());
+    }
 }
 
 TEST_P(Servidor, BadDeclarationsAreRefusedWithTheirProblems)

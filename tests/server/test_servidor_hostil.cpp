@@ -217,8 +217,9 @@ TEST(ClientesHostis, LeftoversOfAKilledServerAreCleared)
     const QString dados = dir.filePath("dados");
     QDir().mkpath(dados + "/comprovantes");
     QDir().mkpath(dados + "/recebendo/99-aBcDeF");
-    for (const QString &nome : {"comprovantes/0000000000000120150007.txt.tmp1234", "comprovantes/0000000000000120150007.txt",
-                                "recebendo/99-1.rar", "recebendo/99-aBcDeF/3.rar"}) {
+    for (const QString &nome :
+         QStringList{"comprovantes/0000000000000120150007.txt.tmp1234", "comprovantes/0000000000000120150007.txt",
+                     "recebendo/99-1.rar", "recebendo/99-aBcDeF/3.rar"}) {
         QFile f(dados + "/" + nome);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
